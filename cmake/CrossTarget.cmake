@@ -1,0 +1,36 @@
+# Cross build: the stub arcula-sfx.exe and the core unit tests for the target.
+
+file(GLOB ARCULA_PLATFORM_WIN32 CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/platform/win32/*.cpp")
+# The entry point and the two runtime routines belong to the stub alone; the
+# test programs have a C runtime of their own.
+set(ARCULA_STUB_ONLY
+  "${CMAKE_SOURCE_DIR}/platform/win32/entry.cpp"
+  "${CMAKE_SOURCE_DIR}/platform/win32/crt.cpp")
+list(REMOVE_ITEM ARCULA_PLATFORM_WIN32 ${ARCULA_STUB_ONLY})
+
+# Size first: the stub's size matters as much as its speed.
+# (No -fdata-sections: with this compiler zero-initialised statics then land
+# in the file's data.)
+set(ARCULA_STUB_CODE_FLAGS -Os -ffunction-sections -fno-ident ${ARCULA_STUB_CXX_FLAGS})
+
+add_library(arcula_core OBJECT ${ARCULA_CORE_SOURCES} ${ARCULA_PLATFORM_COMMON} ${ARCULA_PLATFORM_WIN32})
+target_include_directories(arcula_core PUBLIC "${CMAKE_SOURCE_DIR}")
+target_compile_options(arcula_core PRIVATE ${ARCULA_WARNINGS} ${ARCULA_STUB_CODE_FLAGS})
+
+file(GLOB ARCULA_STUB_RESOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/stub/*.rc")
+add_executable(arcula-sfx WIN32 ${ARCULA_STUB_ONLY} ${ARCULA_STUB_RESOURCES} $<TARGET_OBJECTS:arcula_core>)
+target_include_directories(arcula-sfx PRIVATE "${CMAKE_SOURCE_DIR}")
+target_compile_options(arcula-sfx PRIVATE
+  $<$<COMPILE_LANGUAGE:CXX>:${ARCULA_WARNINGS} ${ARCULA_STUB_CODE_FLAGS}>)
+set_target_properties(arcula-sfx PROPERTIES SUFFIX ".exe")
+# No C runtime: our own entry point, only the four system libraries. A
+# misspelt entry symbol would only warn and start at the top of .text, hence
+# --fatal-warnings.
+target_link_options(arcula-sfx PRIVATE
+  -nostdlib -nostartfiles -mwindows -s
+  -Wl,-e,_Entry@0 -Wl,--gc-sections -Wl,--fatal-warnings)
+target_link_libraries(arcula-sfx PRIVATE kernel32 user32 gdi32 advapi32 gcc)
+
+if(ARCULA_TESTS)
+  add_subdirectory(tests)
+endif()

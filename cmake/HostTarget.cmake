@@ -1,0 +1,29 @@
+# Host build: core library on the host side of platform/, tools, tests, benchmarks.
+
+file(GLOB ARCULA_PLATFORM_HOST CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/platform/host/*.cpp")
+
+set(ARCULA_SANITIZER_FLAGS "")
+if(ARCULA_SANITIZE)
+  set(ARCULA_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${ARCULA_SANITIZER_FLAGS})
+  add_link_options(${ARCULA_SANITIZER_FLAGS})
+endif()
+
+add_library(arcula_core STATIC ${ARCULA_CORE_SOURCES} ${ARCULA_PLATFORM_COMMON} ${ARCULA_PLATFORM_HOST})
+target_include_directories(arcula_core PUBLIC "${CMAKE_SOURCE_DIR}")
+target_compile_options(arcula_core PRIVATE ${ARCULA_WARNINGS} ${ARCULA_STUB_CXX_FLAGS})
+
+# Every tools/<name>/ folder is one host program with its own CMakeLists.txt.
+file(GLOB ARCULA_TOOL_LISTS CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/tools/*/CMakeLists.txt")
+foreach(tool_list IN LISTS ARCULA_TOOL_LISTS)
+  get_filename_component(tool_dir "${tool_list}" DIRECTORY)
+  add_subdirectory("${tool_dir}")
+endforeach()
+
+if(ARCULA_TESTS)
+  add_subdirectory(tests)
+endif()
+add_subdirectory(bench)
+if(ARCULA_FUZZ)
+  add_subdirectory(fuzz)
+endif()

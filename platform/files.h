@@ -1,0 +1,22 @@
+// The old-style file handle calls the stub reads and writes with. Paths are
+// ANSI byte strings; both '\' and '/' separate components.
+#pragma once
+
+#include "platform/types.h"
+
+// Open modes of SysOpen (the values of the platform's OF_* flags).
+const uint32_t kOpenRead = 0x00;
+const uint32_t kOpenShareDenyWrite = 0x20;
+const uint32_t kOpenShareDenyNone = 0x40;
+
+// Seek origins of SysSeek.
+const int kSeekBegin = 0;
+const int kSeekCurrent = 1;
+const int kSeekEnd = 2;
+
+FileHandle SysOpen(const char* path, uint32_t mode);       // -1 on failure
+FileHandle SysCreate(const char* path);                     // created or truncated; -1 on failure
+int32_t SysRead(FileHandle file, void* buffer, uint32_t count);         // bytes read, -1 on failure
+int32_t SysWrite(FileHandle file, const void* buffer, uint32_t count);  // bytes written, -1 on failure
+int32_t SysSeek(FileHandle file, int32_t offset, int origin);  // new position, -1 on failure
+void SysClose(FileHandle file);

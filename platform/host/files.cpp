@@ -1,0 +1,58 @@
+// Host side of the file calls: real Linux files. Windows paths are turned into
+// Linux ones by host_paths (backslashes, mapped drive letters).
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+#include "platform/host/host_paths.h"
+
+FileHandle SysOpen(const char* path, uint32_t mode) {
+  (void)mode;  // sharing modes have no Linux counterpart
+  std::string hostPath = HostPathFromWindows(path);
+  int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd < 0 ? kFileError : fd;
+}
+
+FileHandle SysCreate(const char* path) {
+  std::string hostPath = HostPathFromWindows(path);
+  int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return fd < 0 ? kFileError : fd;
+}
+
+int32_t SysRead(FileHandle file, void* buffer, uint32_t count) {
+  uint8_t* bytes = static_cast<uint8_t*>(buffer);
+  uint32_t done = 0;
+  while (done < count) {  // like _lread: short only at the end of the file
+    ssize_t n = ::read(file, bytes + done, count - done);
+    if (n < 0) return done == 0 ? -1 : static_cast<int32_t>(done);
+    if (n == 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  return static_cast<int32_t>(done);
+}
+
+int32_t SysWrite(FileHandle file, const void* buffer, uint32_t count) {
+  const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(file, bytes + done, count - done);
+    if (n <= 0) return done == 0 ? -1 : static_cast<int32_t>(done);
+    done += static_cast<uint32_t>(n);
+  }
+  return static_cast<int32_t>(done);
+}
+
+int32_t SysSeek(FileHandle file, int32_t offset, int origin) {
+  int whence = origin == kSeekBegin ? SEEK_SET : origin == kSeekCurrent ? SEEK_CUR : SEEK_END;
+  off_t position = ::lseek(file, offset, whence);
+  // The 32-bit calls cannot report positions beyond 2 GiB.
+  if (position < 0 || position > INT32_MAX) return -1;
+  return static_cast<int32_t>(position);
+}
+
+void SysClose(FileHandle file) { ::close(file); }

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests, the benchmarks and the
+# demo need. Safe to run again: it only asks apt for what is missing.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build python3
+  g++-mingw-w64-i686
+  wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick
+  zlib1g-dev libdeflate-dev libdeflate-tools libarchive-dev
+  googletest libgtest-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev
+  zip unzip 7zip libarchive-tools
+  valgrind osslsigncode openssl
+)
+
+missing=()
+for pkg in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$pkg")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+if [[ $(id -u) -ne 0 ]]; then
+  echo "install-deps: missing packages (run as root to install): ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,37 @@
+#include "stub/abort.h"
+
+#include "platform/dialogs.h"
+
+const char kStubCaption[] = "Arcula Self-Extractor";
+const char kHeaderCorruptText[] =
+    "Arcula Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error";
+
+JumpBuffer g_abortPoint;
+int g_jumpCode;
+WindowHandle g_mainDialog;
+
+namespace {
+
+[[noreturn]] void JumpWithCode(int code) {
+  g_jumpCode = code;
+  TAKE_JUMP(g_abortPoint);
+  __builtin_unreachable();
+}
+
+}  // namespace
+
+void FatalError(const char* text) {
+  SysMessageBox(g_mainDialog, text, kStubCaption, kBoxOk | kBoxIconError);
+  JumpWithCode(kJumpAborted);
+}
+
+void FatalHeaderCorrupt() { FatalError(kHeaderCorruptText); }
+
+void AbortPass() { JumpWithCode(kJumpAborted); }
+
+void CancelPass() { JumpWithCode(kJumpCancelled); }
+
+int AskOkCancel(const char* text, int warning) {
+  uint32_t style = kBoxOkCancel | (warning != 0 ? kBoxIconExclamation : 0);
+  return SysMessageBox(g_mainDialog, text, kStubCaption, style) == kAnswerOk ? 1 : 0;
+}

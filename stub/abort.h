@@ -1,0 +1,32 @@
+// The one way the stub gives up: show the reason, then jump back to the abort
+// point with a jump code. Whatever raises an error never returns; nothing that
+// must be undone after an abort may live only in the frames the jump skips.
+#pragma once
+
+#include "platform/jump.h"
+#include "platform/types.h"
+
+// Jump codes: what the arming call returns the second time.
+const int kJumpCompleted = 0;  // never raised: the first return, or a pass that ran to its end
+const int kJumpCancelled = 1;  // Cancel in the overwrite prompt
+const int kJumpAborted = 2;    // every fatal error and every other stop
+
+extern const char kStubCaption[];          // "Arcula Self-Extractor"
+extern const char kHeaderCorruptText[];    // the one message outside the string table
+
+extern JumpBuffer g_abortPoint;
+extern int g_jumpCode;
+extern WindowHandle g_mainDialog;  // owner of every box; null until the dialog exists
+
+// Arms the abort point in the caller's frame: 0 now, the jump code when an
+// abort arrives later.
+#define ARM_ABORT_POINT() (ARM_JUMP(g_abortPoint) == 0 ? kJumpCompleted : g_jumpCode)
+
+[[noreturn]] void FatalError(const char* text);
+[[noreturn]] void FatalHeaderCorrupt();
+[[noreturn]] void AbortPass();
+[[noreturn]] void CancelPass();
+
+// OK/Cancel box owned by the main dialog; the exclamation icon when `warning`
+// is non-zero. 1 when OK was pressed.
+int AskOkCancel(const char* text, int warning);
