@@ -1,5 +1,7 @@
 #include "stub/startup.h"
 
+char g_executablePath[kExecutablePathSize];
+
 char* CommandLineTail(char* commandLine) {
   if (commandLine[0] == 0) return commandLine;
   char end = commandLine[0] == '"' ? '"' : ' ';

@@ -1,0 +1,58 @@
+// The archive input: the archive handle, the 2048-byte input buffer that entry
+// data passes through (decrypted in place when the entry is encrypted), and
+// memory mode, in which the same byte source serves a block held in memory.
+#pragma once
+
+#include "platform/types.h"
+
+const uint32_t kInputBufferSize = 2048;
+const uint32_t kInputBufferAllocation = 2068;
+
+// Read error codes passed to ReadError (appended to message 36 as " <code>").
+const int kReadErrorName = 1;
+const int kReadErrorRefill = 2;
+const int kReadErrorLocalHeaderSpanned = 3;
+const int kReadErrorLocalHeader = 4;
+const int kReadErrorCentralHeader = 6;
+const int kReadErrorEndRecord = 7;
+const int kReadErrorSignatureSpanned = 8;
+const int kReadErrorSignature = 9;
+const int kReadErrorEncryptionHeader = 14;
+
+extern FileHandle g_archive;             // the executable, or the current volume; 0 = none
+extern uint8_t* g_inputBuffer;           // kInputBufferAllocation bytes, from start-up
+extern const uint8_t* g_inputCursor;     // next byte to hand out
+extern int32_t g_inputCount;             // bytes left at the cursor
+extern uint32_t g_remainingCompressed;   // entry data not yet read from the archive
+extern int g_inputMemoryMode;            // 1 while a block in memory is the whole input
+
+// Refills the input buffer from the archive: the number of bytes now at the
+// cursor, 0 at the end of the entry data (and always 0 in memory mode).
+int32_t RefillInput();
+
+// Stores the next byte, zero-extended, in *cell and returns 8; at the end of
+// the data returns 0 and leaves *cell as it was. Inline: the decoder calls it
+// for every byte of a deflated entry.
+inline int ReadInputByte(uint16_t* cell) {
+  if (g_inputCount <= 0) {
+    int32_t available = RefillInput();
+    if (available <= 0) return 0;
+    g_inputCount = available;
+  }
+  *cell = *g_inputCursor++;
+  --g_inputCount;
+  return 8;
+}
+
+// Points the byte source at a block in memory: its end is the end of input,
+// and the archive is never read while memory mode is on.
+void BeginMemoryInput(const void* block, uint32_t length);
+void EndMemoryInput();
+
+// Reads exactly `length` bytes at the archive's position into `buffer` and
+// stores a NUL behind them (the buffer holds length + 1); otherwise read
+// error 1.
+void ReadExact(uint32_t length, void* buffer);
+
+// Message 36 with the executable path and " <code>"; never returns.
+[[noreturn]] void ReadError(int code);

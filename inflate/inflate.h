@@ -1,0 +1,46 @@
+// The DEFLATE decoder (RFC 1951): table driven, pulling input one byte at a
+// time from the archive input (ReadInputByte) and writing into a 32 KiB
+// circular window that it hands to the output sink (EmitWindow) each time it
+// is full and once more at the end of the stream.
+#pragma once
+
+#include "platform/types.h"
+
+const uint32_t kWindowSize = 0x8000;
+const uint32_t kWindowAllocation = 32776;
+
+// Results of Inflate and its block routines.
+const int kInflateOk = 0;
+const int kInflateBadData = 1;     // invalid code, bad stored length, incomplete code, truncated stream
+const int kInflateBadBlock = 2;    // block type 3, over-subscribed code
+
+// The window: allocated at start-up, kept between streams.
+extern uint8_t* g_window;
+
+// Decodes one whole stream. Only this is called from outside the decoder.
+int Inflate();
+
+// One element of a decode table (6 bytes, as laid out here).
+struct DecodeEntry {
+  uint8_t op;     // 0..13 extra bits of a length/distance; 15 end of block; 16 literal;
+                  // 17..32 next-level table of (op - 16) bits; 99 invalid code
+  uint8_t bits;   // stream bits this entry's code consumes at this level
+  union {
+    uint16_t value;           // literal, symbol, base length or base distance
+    DecodeEntry* next;        // op 17..32: the next-level table
+  };
+};
+
+const uint8_t kOpEndOfBlock = 15;
+const uint8_t kOpLiteral = 16;
+const uint8_t kOpInvalid = 99;
+
+// Builds the multi-level decode table of a canonical Huffman code. Returns 0
+// complete, 1 incomplete, 2 over-subscribed; *table is null for an empty code.
+// *lookupBits is the wanted first-level width in, the width used out.
+int BuildDecodeTable(const uint16_t* lengths, uint32_t count, uint32_t simpleCount,
+                     const uint16_t* baseTable, const uint16_t* extraTable, DecodeEntry** table,
+                     uint32_t* lookupBits);
+
+// Frees every allocation of a decode table; null is ignored. Returns 0.
+int FreeDecodeTable(DecodeEntry* table);

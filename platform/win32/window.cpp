@@ -1,0 +1,18 @@
+#include "platform/window.h"
+#include "platform/win32/win32.h"
+
+void SysSetDlgItemText(WindowHandle dialog, int control, const char* text) {
+  SetDlgItemTextA(static_cast<HWND>(dialog), control, text);
+}
+
+int32_t SysSendDlgItemMessage(WindowHandle dialog, int control, uint32_t message, uint32_t wParam,
+                              int32_t lParam) {
+  return static_cast<int32_t>(
+      SendDlgItemMessageA(static_cast<HWND>(dialog), control, message, wParam, lParam));
+}
+
+void SysInvalidateControl(WindowHandle dialog, int control) {
+  InvalidateRect(GetDlgItem(static_cast<HWND>(dialog), control), nullptr, FALSE);
+}
+
+void SysUpdateWindow(WindowHandle window) { UpdateWindow(static_cast<HWND>(window)); }
