@@ -20,8 +20,9 @@ extern uint8_t* g_window;
 // Decodes one whole stream. Only this is called from outside the decoder.
 int Inflate();
 
-// One element of a decode table (6 bytes, as laid out here).
-struct DecodeEntry {
+// One element of a decode table: op, bits and the value or next-level table,
+// packed (6 bytes on the 32-bit target).
+struct __attribute__((packed)) DecodeEntry {
   uint8_t op;     // 0..13 extra bits of a length/distance; 15 end of block; 16 literal;
                   // 17..32 next-level table of (op - 16) bits; 99 invalid code
   uint8_t bits;   // stream bits this entry's code consumes at this level

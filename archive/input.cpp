@@ -1,0 +1,63 @@
+// The archive input. Record headers are read straight from the archive
+// handle by the scanner; entry data comes through here, in chunks of at most
+// 2048 bytes that never reach past the entry's data, so that when the last
+// byte of an entry has been handed out the archive is positioned just behind
+// it.
+#include "archive/input.h"
+
+#include "platform/bytes.h"
+#include "platform/files.h"
+#include "platform/format.h"
+#include "stub/abort.h"
+#include "stub/resources.h"
+#include "stub/startup.h"
+
+FileHandle g_archive;
+uint8_t* g_inputBuffer;
+const uint8_t* g_inputCursor;
+int32_t g_inputCount;
+uint32_t g_remainingCompressed;
+int g_inputMemoryMode;
+
+namespace {
+
+const int kMessageReadError = 36;  // "Error reading %s.  Possible cause: bad disk or file transfer error."
+
+}  // namespace
+
+int32_t RefillInput() {
+  // A block in memory ends where it ends: the archive is never read for it.
+  if (g_inputMemoryMode != 0 || g_remainingCompressed == 0) return 0;
+  uint32_t wanted = g_remainingCompressed < kInputBufferSize ? g_remainingCompressed : kInputBufferSize;
+  int32_t got = SysRead(g_archive, g_inputBuffer, wanted);
+  if (got != static_cast<int32_t>(wanted)) ReadError(kReadErrorRefill);
+  g_remainingCompressed -= static_cast<uint32_t>(got);
+  g_inputCursor = g_inputBuffer;
+  return got;
+}
+
+void BeginMemoryInput(const void* block, uint32_t length) {
+  g_inputMemoryMode = 1;
+  g_inputCursor = static_cast<const uint8_t*>(block);
+  g_inputCount = static_cast<int32_t>(length);
+}
+
+void EndMemoryInput() {
+  g_inputMemoryMode = 0;
+  g_inputCursor = nullptr;
+  g_inputCount = 0;
+}
+
+void ReadExact(uint32_t length, void* buffer) {
+  if (SysRead(g_archive, buffer, length) != static_cast<int32_t>(length)) ReadError(kReadErrorName);
+  static_cast<char*>(buffer)[length] = 0;
+}
+
+void ReadError(int code) {
+  static char text[500];
+  char codeText[32];
+  SysFormat(codeText, " <%d>", code);
+  int length = SysFormat(text, MessageText(kMessageReadError), g_executablePath);
+  CopyText(text + length, codeText, sizeof(text) - static_cast<uint32_t>(length));
+  FatalError(text);
+}

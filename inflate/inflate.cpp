@@ -1,0 +1,583 @@
+// The DEFLATE decoder.
+//
+// Shape: every Huffman code of a block becomes a multi-level lookup table
+// (BuildDecodeTable). The first level is indexed by a fixed number of stream
+// bits (9 for dynamic literal/length codes, 6 for dynamic distances, 7 and 5
+// for the fixed codes, 7 for the code-length code, clamped to the lengths
+// present); longer codes continue in smaller next-level tables, sized so that
+// they hold no more entries than the remaining codes need. All tables of one
+// code are one chain of allocations, freed with one call at the end of the
+// block.
+//
+// Input: bytes are pulled one at a time through ReadInputByte, only when a
+// field needs them, so that a stream pulls exactly its own length from the
+// byte source (a few bytes more at most for the final end-of-block lookup,
+// whose table index may reach past the last byte; those bits are never
+// consumed). At the end of the input the byte source keeps returning the last
+// byte; consuming any such filler bit means the stream was cut short, and the
+// decoder stops with result 1 instead of decoding the filler for ever.
+//
+// Output: a 32 KiB circular window, handed to EmitWindow whenever it is full
+// and once more with its fill count at the end of a successful stream.
+#include "inflate/inflate.h"
+
+#include "archive/input.h"
+#include "inflate/output.h"
+#include "platform/bytes.h"
+#include "platform/memory.h"
+#include "stub/abort.h"
+
+static_assert(sizeof(DecodeEntry) == 2 + sizeof(DecodeEntry*),
+              "a decode entry is op, bits and a value or table pointer, packed");
+
+uint8_t* g_window;
+
+namespace {
+
+// Process-wide decoding state, carried from block to block of one stream.
+uint32_t g_bitBuffer;       // bits not yet consumed; the next stream bit is bit 0
+uint32_t g_bitCount;        // valid bits in g_bitBuffer
+uint32_t g_windowPosition;  // next byte to write in the window (0..0x7FFF)
+uint16_t g_inputCell;       // where ReadInputByte stores each byte it delivers
+uint32_t g_fillerBits;      // bits at the top of g_bitBuffer that came from past the end
+
+const uint16_t kBitMask[17] = {0x0000, 0x0001, 0x0003, 0x0007, 0x000F, 0x001F, 0x003F,
+                               0x007F, 0x00FF, 0x01FF, 0x03FF, 0x07FF, 0x0FFF, 0x1FFF,
+                               0x3FFF, 0x7FFF, 0xFFFF};
+
+const uint16_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
+                                       11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+// Length codes 257..287; 286 and 287 are invalid (99 extra bits).
+const uint16_t kLengthBase[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
+                                  35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0};
+const uint16_t kLengthExtra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+                                   3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
+
+// Distance codes 0..29; 30 and 31 have no entry and decode as invalid codes.
+const uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
+                                    33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+const uint16_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                     6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+const uint32_t kLiteralLookupBits = 9;
+const uint32_t kDistanceLookupBits = 6;
+const uint32_t kFixedLiteralLookupBits = 7;
+const uint32_t kFixedDistanceLookupBits = 5;
+const uint32_t kCodeLengthLookupBits = 7;
+const uint32_t kMaxCodeBits = 16;
+
+// --- Bit input -------------------------------------------------------------
+// The routines below keep the bit state in locals (b, k, filler) and store it
+// back with SaveBits. NEED_BITS pulls whole bytes until n bits are there;
+// DROP_BITS consumes n bits and stops the stream with result 1 if any of them
+// was filler from past the end of the input.
+
+#define NEED_BITS(n)                                           \
+  while (k < static_cast<uint32_t>(n)) {                       \
+    if (ReadInputByte(&cell) == 0) filler += 8;                \
+    b |= static_cast<uint32_t>(cell) << k;                     \
+    k += 8;                                                    \
+  }
+
+#define DROP_BITS(n)                       \
+  do {                                     \
+    b >>= (n);                             \
+    k -= (n);                              \
+    if (k < filler) return kInflateBadData; \
+  } while (0)
+
+#define LOAD_BITS()                \
+  uint32_t b = g_bitBuffer;        \
+  uint32_t k = g_bitCount;         \
+  uint32_t filler = g_fillerBits;  \
+  uint16_t cell = g_inputCell
+
+#define SAVE_BITS()         \
+  do {                      \
+    g_bitBuffer = b;        \
+    g_bitCount = k;         \
+    g_fillerBits = filler;  \
+    g_inputCell = cell;     \
+  } while (0)
+
+// Writes one byte to the window, emitting the window when it is full.
+#define PUT_BYTE(position, byte)          \
+  do {                                    \
+    g_window[position++] = (byte);        \
+    if (position == kWindowSize) {        \
+      EmitWindow(static_cast<uint16_t>(kWindowSize)); \
+      position = 0;                       \
+    }                                     \
+  } while (0)
+
+// --- Decode tables ---------------------------------------------------------
+
+// One allocation of a decode table: a link entry, then 2^bits entries. The
+// link entries chain every allocation of one code in the order made, so that
+// FreeDecodeTable releases them all from the first.
+DecodeEntry* AllocateTableLevel(uint32_t bits, DecodeEntry** table, DecodeEntry** lastLink) {
+  uint32_t entries = (1u << bits) + 1;
+  DecodeEntry* block = static_cast<DecodeEntry*>(SysAlloc(entries * sizeof(DecodeEntry)));
+  if (block == nullptr) return nullptr;
+  block->next = nullptr;
+  if (*lastLink == nullptr) {
+    *table = block + 1;
+  } else {
+    (*lastLink)->next = block + 1;
+  }
+  *lastLink = block;
+  return block + 1;
+}
+
+// Copies `count` window bytes from `source` to `destination`, forwards, one
+// byte after the other as far as the result is concerned: when the source is
+// fewer than 8 bytes behind, the bytes this copy writes feed it (a short
+// distance repeats a pattern), so those are copied byte by byte.
+inline void CopyMatch(uint8_t* destination, const uint8_t* source, uint32_t count) {
+  if (destination - source >= 8 || destination < source) {
+    while (count >= 8) {
+      uint64_t word;
+      CopyBytes(&word, source, 8);
+      CopyBytes(destination, &word, 8);
+      destination += 8;
+      source += 8;
+      count -= 8;
+    }
+  }
+  while (count-- > 0) *destination++ = *source++;
+}
+
+int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTable,
+                 uint32_t literalBits, uint32_t distanceBits);
+
+}  // namespace
+
+int BuildDecodeTable(const uint16_t* lengths, uint32_t count, uint32_t simpleCount,
+                     const uint16_t* baseTable, const uint16_t* extraTable, DecodeEntry** table,
+                     uint32_t* lookupBits) {
+  uint16_t lengthCount[kMaxCodeBits + 1] = {0};
+  for (uint32_t symbol = 0; symbol < count; ++symbol) lengthCount[lengths[symbol]]++;
+  if (lengthCount[0] == count) {  // no codes at all
+    *table = nullptr;
+    *lookupBits = 0;
+    return 0;
+  }
+
+  uint32_t minLength = 1;
+  while (lengthCount[minLength] == 0) ++minLength;
+  uint32_t maxLength = kMaxCodeBits;
+  while (lengthCount[maxLength] == 0) --maxLength;
+  uint32_t rootBits = *lookupBits;
+  if (rootBits < minLength) rootBits = minLength;
+  if (rootBits > maxLength) rootBits = maxLength;
+  *lookupBits = rootBits;
+
+  // Check the counts against the bit patterns available; unused patterns
+  // become dummy codes of the longest length, which decode as invalid.
+  int32_t unused = 1 << minLength;
+  for (uint32_t length = minLength; length < maxLength; ++length, unused <<= 1) {
+    unused -= lengthCount[length];
+    if (unused < 0) return kInflateBadBlock;
+  }
+  unused -= lengthCount[maxLength];
+  if (unused < 0) return kInflateBadBlock;
+  lengthCount[maxLength] = static_cast<uint16_t>(lengthCount[maxLength] + unused);
+
+  // Symbols sorted by code length, stable within a length.
+  uint16_t offsets[kMaxCodeBits + 2];
+  offsets[1] = 0;
+  for (uint32_t length = 1; length < maxLength; ++length) {
+    offsets[length + 1] = static_cast<uint16_t>(offsets[length] + lengthCount[length]);
+  }
+  uint16_t values[288];
+  for (uint32_t symbol = 0; symbol < count; ++symbol) {
+    if (lengths[symbol] != 0) values[offsets[lengths[symbol]]++] = static_cast<uint16_t>(symbol);
+  }
+  const uint32_t realCodes = offsets[maxLength];
+
+  // Walk the codes in increasing length; `code` is the current code with its
+  // bits reversed (the order in which they arrive in the stream).
+  DecodeEntry* levelTable[kMaxCodeBits] = {nullptr};  // open table of each level
+  uint32_t levelCode[kMaxCodeBits + 1] = {0};         // code value that opened each level
+  DecodeEntry* lastLink = nullptr;
+  *table = nullptr;
+  DecodeEntry* current = nullptr;
+  uint32_t code = 0;
+  uint32_t nextValue = 0;
+  int level = -1;
+  int32_t resolvedBits = -static_cast<int32_t>(rootBits);
+  uint32_t tableSize = 0;
+
+  for (uint32_t length = minLength; length <= maxLength; ++length) {
+    uint32_t remaining = lengthCount[length];
+    while (remaining-- > 0) {
+      // Open deeper tables until this code fits.
+      while (static_cast<int32_t>(length) > resolvedBits + static_cast<int32_t>(rootBits)) {
+        ++level;
+        resolvedBits += static_cast<int32_t>(rootBits);
+        uint32_t sizeLimit = maxLength - static_cast<uint32_t>(resolvedBits);
+        if (sizeLimit > rootBits) sizeLimit = rootBits;
+        uint32_t indexBits = length - static_cast<uint32_t>(resolvedBits);
+        uint32_t slots = 1u << indexBits;
+        if (slots > remaining + 1) {  // too few codes of this length to fill the table
+          uint32_t missing = slots - (remaining + 1);
+          const uint16_t* longer = lengthCount + length;
+          while (++indexBits < sizeLimit) {
+            missing <<= 1;
+            if (missing <= *++longer) break;
+            missing -= *longer;
+          }
+        }
+        tableSize = 1u << indexBits;
+        DecodeEntry* fresh = AllocateTableLevel(indexBits, table, &lastLink);
+        if (fresh == nullptr) {
+          FreeDecodeTable(*table);
+          *table = nullptr;
+          FatalError("not enough memory");
+        }
+        current = levelTable[level] = fresh;
+        if (level > 0) {
+          levelCode[level] = code;
+          DecodeEntry link;
+          link.op = static_cast<uint8_t>(kOpLiteral + indexBits);
+          link.bits = static_cast<uint8_t>(rootBits);
+          link.next = fresh;
+          levelTable[level - 1][code >> (resolvedBits - static_cast<int32_t>(rootBits))] = link;
+        }
+      }
+
+      // The entry for this code.
+      DecodeEntry entry;
+      entry.bits = static_cast<uint8_t>(length - static_cast<uint32_t>(resolvedBits));
+      entry.value = 0;
+      if (nextValue >= realCodes) {
+        entry.op = kOpInvalid;  // a dummy code filling an unused pattern
+      } else {
+        uint32_t symbol = values[nextValue++];
+        if (symbol < simpleCount) {
+          entry.op = symbol < 256 ? kOpLiteral : kOpEndOfBlock;
+          entry.value = static_cast<uint16_t>(symbol);
+        } else {
+          entry.op = static_cast<uint8_t>(extraTable[symbol - simpleCount]);
+          entry.value = baseTable[symbol - simpleCount];
+        }
+      }
+      uint32_t step = 1u << (length - static_cast<uint32_t>(resolvedBits));
+      for (uint32_t index = code >> resolvedBits; index < tableSize; index += step) current[index] = entry;
+
+      // Next code, bit-reversed increment of `length` bits.
+      uint32_t bit = 1u << (length - 1);
+      while ((code & bit) != 0) {
+        code ^= bit;
+        bit >>= 1;
+      }
+      code ^= bit;
+
+      // Back up over finished tables. The current table need not follow:
+      // the next code is longer than everything the parent level resolves,
+      // so it always opens a fresh table first.
+      while ((code & ((1u << resolvedBits) - 1)) != levelCode[level]) {
+        --level;
+        resolvedBits -= static_cast<int32_t>(rootBits);
+      }
+    }
+  }
+  return unused != 0 && maxLength != 1 ? kInflateBadData : kInflateOk;
+}
+
+int FreeDecodeTable(DecodeEntry* table) {
+  while (table != nullptr) {
+    DecodeEntry* header = table - 1;
+    DecodeEntry* next = header->next;
+    SysFree(header);
+    table = next;
+  }
+  return 0;
+}
+
+namespace {
+
+// Decodes literals and matches until the end-of-block code. 0 at the end of
+// the block, 1 on an invalid code, a missing table or a truncated stream.
+//
+// Assumes: the window exists; both tables come from BuildDecodeTable with the
+// lookup widths it returned (the distance table may be null in a block of
+// literals only). Keeps the bit state and the window position in locals and
+// stores them back only when the block ends.
+int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTable,
+                 uint32_t literalBits, uint32_t distanceBits) {
+  if (literalTable == nullptr) return kInflateBadData;
+  LOAD_BITS();
+  uint32_t position = g_windowPosition;
+  uint8_t* const window = g_window;
+  const uint32_t literalMask = kBitMask[literalBits];
+  const uint32_t distanceMask = kBitMask[distanceBits];
+
+  for (;;) {
+    NEED_BITS(literalBits);
+    const DecodeEntry* entry = literalTable + (b & literalMask);
+    uint32_t op = entry->op;
+    while (op > kOpLiteral) {  // a longer code continues in a next-level table
+      if (op == kOpInvalid) return kInflateBadData;
+      DROP_BITS(entry->bits);
+      op -= kOpLiteral;
+      NEED_BITS(op);
+      entry = entry->next + (b & kBitMask[op]);
+      op = entry->op;
+    }
+    DROP_BITS(entry->bits);
+
+    if (op == kOpLiteral) {
+      PUT_BYTE(position, static_cast<uint8_t>(entry->value));
+      continue;
+    }
+    if (op == kOpEndOfBlock) break;
+
+    // A match: the length, then the distance back into the window.
+    NEED_BITS(op);
+    uint32_t length = entry->value + (b & kBitMask[op]);
+    DROP_BITS(op);
+
+    if (distanceTable == nullptr) return kInflateBadData;
+    NEED_BITS(distanceBits);
+    entry = distanceTable + (b & distanceMask);
+    op = entry->op;
+    while (op > kOpLiteral) {
+      if (op == kOpInvalid) return kInflateBadData;
+      DROP_BITS(entry->bits);
+      op -= kOpLiteral;
+      NEED_BITS(op);
+      entry = entry->next + (b & kBitMask[op]);
+      op = entry->op;
+    }
+    DROP_BITS(entry->bits);
+    NEED_BITS(op);
+    uint32_t source = (position - entry->value - (b & kBitMask[op])) & 0xFFFF;
+    DROP_BITS(op);
+
+    // Copy in chunks that stay inside the window on both sides. A distance
+    // before the start of the stream reads what the window holds there.
+    do {
+      source &= kWindowSize - 1;
+      uint32_t chunk = kWindowSize - (source > position ? source : position);
+      if (chunk > length) chunk = length;
+      length -= chunk;
+      CopyMatch(window + position, window + source, chunk);
+      position += chunk;
+      source += chunk;
+      if (position == kWindowSize) {
+        EmitWindow(static_cast<uint16_t>(kWindowSize));
+        position = 0;
+      }
+    } while (length != 0);
+  }
+
+  SAVE_BITS();
+  g_windowPosition = position;
+  return kInflateOk;
+}
+
+// A stored block: LEN, its complement, then LEN bytes as they stand.
+int InflateStored() {
+  LOAD_BITS();
+  DROP_BITS(k & 7);  // to the next byte boundary of the stream
+  NEED_BITS(16);
+  uint32_t length = b & 0xFFFF;
+  DROP_BITS(16);
+  NEED_BITS(16);
+  if ((~b & 0xFFFF) != length) return kInflateBadData;
+  DROP_BITS(16);
+
+  uint32_t position = g_windowPosition;
+  // Bytes already pulled into the bit buffer come first...
+  while (length > 0 && k > 0) {
+    PUT_BYTE(position, static_cast<uint8_t>(b));
+    DROP_BITS(8);
+    --length;
+  }
+  // ...then the rest straight from the byte source, a run at a time.
+  while (length > 0) {
+    if (ReadInputByte(&cell) == 0) return kInflateBadData;  // the stream ends inside the block
+    PUT_BYTE(position, static_cast<uint8_t>(cell));
+    --length;
+    uint32_t run = static_cast<uint32_t>(g_inputCount > 0 ? g_inputCount : 0);
+    if (run > length) run = length;
+    if (run > kWindowSize - position) run = kWindowSize - position;
+    if (run > 0) {
+      CopyBytes(g_window + position, g_inputCursor, run);
+      g_inputCursor += run;
+      g_inputCount -= static_cast<int32_t>(run);
+      cell = g_inputCursor[-1];
+      position += run;
+      length -= run;
+      if (position == kWindowSize) {
+        EmitWindow(static_cast<uint16_t>(kWindowSize));
+        position = 0;
+      }
+    }
+  }
+  SAVE_BITS();
+  g_windowPosition = position;
+  return kInflateOk;
+}
+
+// A block with the fixed codes, whose tables are built anew for every block.
+int InflateFixed() {
+  uint16_t lengths[288];
+  uint32_t symbol = 0;
+  for (; symbol < 144; ++symbol) lengths[symbol] = 8;
+  for (; symbol < 256; ++symbol) lengths[symbol] = 9;
+  for (; symbol < 280; ++symbol) lengths[symbol] = 7;
+  for (; symbol < 288; ++symbol) lengths[symbol] = 8;
+  DecodeEntry* literalTable = nullptr;
+  uint32_t literalBits = kFixedLiteralLookupBits;
+  int result = BuildDecodeTable(lengths, 288, 257, kLengthBase, kLengthExtra, &literalTable, &literalBits);
+  if (result != 0) return result;
+
+  for (symbol = 0; symbol < 30; ++symbol) lengths[symbol] = 5;
+  DecodeEntry* distanceTable = nullptr;
+  uint32_t distanceBits = kFixedDistanceLookupBits;
+  result = BuildDecodeTable(lengths, 30, 0, kDistanceBase, kDistanceExtra, &distanceTable, &distanceBits);
+  if (result == kInflateBadBlock) {
+    FreeDecodeTable(literalTable);
+    return result;
+  }  // incomplete (the two unused 5-bit patterns) is expected here
+
+  result = InflateCodes(literalTable, distanceTable, literalBits, distanceBits);
+  FreeDecodeTable(literalTable);
+  FreeDecodeTable(distanceTable);
+  return result != 0 ? kInflateBadData : kInflateOk;
+}
+
+// Reads the literal/length and distance code lengths of a dynamic block,
+// coded with the code-length code. 0, or 1 for a malformed sequence.
+int ReadCodeLengths(const DecodeEntry* table, uint32_t tableBits, uint16_t* lengths, uint32_t total) {
+  if (table == nullptr) return kInflateBadData;
+  LOAD_BITS();
+  const uint32_t mask = kBitMask[tableBits];
+  uint32_t index = 0;
+  uint16_t previous = 0;
+  while (index < total) {
+    NEED_BITS(tableBits);
+    const DecodeEntry* entry = table + (b & mask);
+    if (entry->op == kOpInvalid) return kInflateBadData;
+    DROP_BITS(entry->bits);
+    uint32_t symbol = entry->value;
+    if (symbol < 16) {
+      previous = static_cast<uint16_t>(symbol);
+      lengths[index++] = previous;
+      continue;
+    }
+    uint32_t repeat;
+    uint16_t value = 0;
+    if (symbol == 16) {
+      NEED_BITS(2);
+      repeat = 3 + (b & 3);
+      DROP_BITS(2);
+      value = previous;
+    } else if (symbol == 17) {
+      NEED_BITS(3);
+      repeat = 3 + (b & 7);
+      DROP_BITS(3);
+    } else {
+      NEED_BITS(7);
+      repeat = 11 + (b & 0x7F);
+      DROP_BITS(7);
+    }
+    if (index + repeat > total) return kInflateBadData;
+    if (symbol != 16) previous = 0;
+    while (repeat-- > 0) lengths[index++] = value;
+  }
+  SAVE_BITS();
+  return kInflateOk;
+}
+
+// A block with its own codes, sent as code lengths in the block header.
+int InflateDynamic() {
+  LOAD_BITS();
+  NEED_BITS(14);
+  uint32_t literalCount = 257 + (b & 0x1F);
+  DROP_BITS(5);
+  uint32_t distanceCount = 1 + (b & 0x1F);
+  DROP_BITS(5);
+  uint32_t codeLengthCount = 4 + (b & 0xF);
+  DROP_BITS(4);
+  if (literalCount > 286 || distanceCount > 30) return kInflateBadData;
+
+  uint16_t lengths[286 + 30];
+  uint32_t j = 0;
+  for (; j < codeLengthCount; ++j) {
+    NEED_BITS(3);
+    lengths[kCodeLengthOrder[j]] = static_cast<uint16_t>(b & 7);
+    DROP_BITS(3);
+  }
+  for (; j < 19; ++j) lengths[kCodeLengthOrder[j]] = 0;
+  SAVE_BITS();
+
+  DecodeEntry* table = nullptr;
+  uint32_t tableBits = kCodeLengthLookupBits;
+  int result = BuildDecodeTable(lengths, 19, 19, nullptr, nullptr, &table, &tableBits);
+  if (result != 0) {
+    if (result == kInflateBadData) FreeDecodeTable(table);
+    return result;
+  }
+  result = ReadCodeLengths(table, tableBits, lengths, literalCount + distanceCount);
+  FreeDecodeTable(table);
+  if (result != 0) return result;
+
+  DecodeEntry* literalTable = nullptr;
+  uint32_t literalBits = kLiteralLookupBits;
+  result = BuildDecodeTable(lengths, literalCount, 257, kLengthBase, kLengthExtra, &literalTable, &literalBits);
+  if (result != 0) {
+    if (result == kInflateBadData) FreeDecodeTable(literalTable);
+    return result;
+  }
+  DecodeEntry* distanceTable = nullptr;
+  uint32_t distanceBits = kDistanceLookupBits;
+  result = BuildDecodeTable(lengths + literalCount, distanceCount, 0, kDistanceBase, kDistanceExtra,
+                            &distanceTable, &distanceBits);
+  if (result != 0) {
+    if (result == kInflateBadData) FreeDecodeTable(distanceTable);
+    FreeDecodeTable(literalTable);
+    return result;
+  }
+
+  result = InflateCodes(literalTable, distanceTable, literalBits, distanceBits);
+  FreeDecodeTable(literalTable);
+  FreeDecodeTable(distanceTable);
+  return result != 0 ? kInflateBadData : kInflateOk;
+}
+
+int InflateBlock(int* lastBlock) {
+  LOAD_BITS();
+  NEED_BITS(3);
+  *lastBlock = static_cast<int>(b & 1);
+  DROP_BITS(1);
+  uint32_t type = b & 3;
+  DROP_BITS(2);
+  SAVE_BITS();
+  switch (type) {
+    case 2: return InflateDynamic();
+    case 0: return InflateStored();
+    case 1: return InflateFixed();
+    default: return kInflateBadBlock;
+  }
+}
+
+}  // namespace
+
+int Inflate() {
+  g_windowPosition = 0;
+  g_bitCount = 0;
+  g_bitBuffer = 0;
+  g_fillerBits = 0;
+  int lastBlock = 0;
+  do {
+    int result = InflateBlock(&lastBlock);
+    if (result != 0) return result;  // what the window holds since the last emit stays there
+  } while (lastBlock == 0);
+  EmitWindow(static_cast<uint16_t>(g_windowPosition));
+  return kInflateOk;
+}
