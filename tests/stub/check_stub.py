@@ -1,0 +1,193 @@
+#!/usr/bin/env python3
+"""Checks on the built stub file itself, run after every cross build.
+
+- The settings block's 8 marker bytes occur exactly once: the builder finds
+  the block by searching for them, so a second copy (a literal in .rdata, a
+  resource) would make it patch the wrong place.
+- No ZIP signature occurs anywhere in the stub: a tool scanning the finished
+  self-extractor for the archive must never mistake stub bytes for a record.
+  New code or resources can bring one in by chance, hence a check per build.
+- It is a 32-bit GUI program importing only the four system libraries the
+  stub may rely on (no C runtime, nothing that might be missing).
+
+Usage: check_stub.py STUB.exe
+"""
+import struct
+import sys
+
+MARKER = b"QJV\x01sfx\x02"
+ZIP_SIGNATURES = {
+    b"PK\x03\x04": "local file header",
+    b"PK\x01\x02": "central directory header",
+    b"PK\x05\x06": "end of central directory",
+    b"PK00": "spanning marker",
+    b"PK\x07\x08": "data descriptor",
+}
+ALLOWED_IMPORTS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL"}
+MACHINE_I386 = 0x14C
+SUBSYSTEM_WINDOWS_GUI = 2
+PE32_MAGIC = 0x10B
+IMPORT_DIRECTORY_INDEX = 1
+
+
+class StubError(Exception):
+    pass
+
+
+def find_all(data, needle):
+    offsets = []
+    start = data.find(needle)
+    while start >= 0:
+        offsets.append(start)
+        start = data.find(needle, start + 1)
+    return offsets
+
+
+def check_marker(data):
+    offsets = find_all(data, MARKER)
+    if len(offsets) != 1:
+        places = ", ".join(hex(o) for o in offsets) or "nowhere"
+        raise StubError(f"settings marker must occur exactly once, found {len(offsets)} "
+                        f"time(s) at {places}")
+    return offsets[0]
+
+
+def check_zip_signatures(data):
+    problems = []
+    for signature, name in ZIP_SIGNATURES.items():
+        for offset in find_all(data, signature):
+            problems.append(f"{name} signature {signature.hex(' ')} at file offset {offset:#x}")
+    if problems:
+        raise StubError("ZIP signature(s) inside the stub:\n  " + "\n  ".join(problems))
+
+
+class PeImage:
+    """The parts of a PE32 file these checks need."""
+
+    def __init__(self, data):
+        self.data = data
+        if data[:2] != b"MZ":
+            raise StubError("not an executable: no MZ header")
+        self.pe_offset = self.u32(0x3C)
+        if data[self.pe_offset:self.pe_offset + 4] != b"PE\0\0":
+            raise StubError("no PE signature at e_lfanew")
+        coff = self.pe_offset + 4
+        self.machine = self.u16(coff)
+        section_count = self.u16(coff + 2)
+        optional_size = self.u16(coff + 16)
+        self.optional = coff + 20
+        self.magic = self.u16(self.optional)
+        if self.magic != PE32_MAGIC:
+            raise StubError(f"optional header magic {self.magic:#x}, expected PE32 (0x10b)")
+        self.subsystem = self.u16(self.optional + 68)
+        self.directory_count = self.u32(self.optional + 92)
+        self.sections = []
+        table = self.optional + optional_size
+        for index in range(section_count):
+            entry = table + 40 * index
+            name = data[entry:entry + 8].rstrip(b"\0").decode("ascii", "replace")
+            virtual_size, virtual_address, raw_size, raw_offset = struct.unpack_from(
+                "<IIII", data, entry + 8)
+            self.sections.append((name, virtual_address, max(virtual_size, raw_size),
+                                  raw_offset, raw_size))
+
+    def u16(self, offset):
+        return self.unpack("<H", offset)
+
+    def u32(self, offset):
+        return self.unpack("<I", offset)
+
+    def unpack(self, fmt, offset):
+        if offset < 0 or offset + struct.calcsize(fmt) > len(self.data):
+            raise StubError(f"truncated file: read at {offset:#x} past its end")
+        return struct.unpack_from(fmt, self.data, offset)[0]
+
+    def directory(self, index):
+        if index >= self.directory_count:
+            return 0, 0
+        entry = self.optional + 96 + 8 * index
+        return self.u32(entry), self.u32(entry + 4)
+
+    def file_offset(self, rva):
+        for name, virtual_address, size, raw_offset, raw_size in self.sections:
+            if virtual_address <= rva < virtual_address + size:
+                delta = rva - virtual_address
+                if delta >= raw_size:
+                    raise StubError(f"RVA {rva:#x} lies in the uninitialised part of {name}")
+                return raw_offset + delta
+        raise StubError(f"RVA {rva:#x} lies in no section")
+
+    def c_string(self, rva):
+        start = self.file_offset(rva)
+        end = self.data.find(b"\0", start)
+        if end < 0:
+            raise StubError(f"unterminated name at RVA {rva:#x}")
+        return self.data[start:end].decode("ascii", "replace")
+
+    def imported_libraries(self):
+        rva, size = self.directory(IMPORT_DIRECTORY_INDEX)
+        if rva == 0 or size == 0:
+            return []
+        names = []
+        descriptor = self.file_offset(rva)
+        while True:
+            fields = struct.unpack_from("<IIIII", self.data, descriptor)
+            if fields == (0, 0, 0, 0, 0):
+                return names
+            names.append(self.c_string(fields[3]))
+            descriptor += 20
+
+
+def check_pe(data):
+    image = PeImage(data)
+    problems = []
+    if image.machine != MACHINE_I386:
+        problems.append(f"machine {image.machine:#x}, expected i386 (0x14c)")
+    if image.subsystem != SUBSYSTEM_WINDOWS_GUI:
+        problems.append(f"subsystem {image.subsystem}, expected Windows GUI (2)")
+    libraries = image.imported_libraries()
+    unexpected = [name for name in libraries if name.upper() not in ALLOWED_IMPORTS]
+    if unexpected:
+        problems.append(f"imports beyond the four system libraries: {', '.join(unexpected)}")
+    if problems:
+        raise StubError("; ".join(problems))
+    return libraries
+
+
+def main(argv):
+    if len(argv) != 2:
+        print("usage: check_stub.py STUB.exe", file=sys.stderr)
+        return 2
+    path = argv[1]
+    try:
+        with open(path, "rb") as stub:
+            data = stub.read()
+    except OSError as error:
+        print(f"check_stub: cannot read {path}: {error}", file=sys.stderr)
+        return 2
+
+    failures = []
+    marker_offset = None
+    libraries = []
+    for check in (check_marker, check_zip_signatures, check_pe):
+        try:
+            result = check(data)
+        except StubError as error:
+            failures.append(str(error))
+            continue
+        if check is check_marker:
+            marker_offset = result
+        elif check is check_pe:
+            libraries = result
+
+    if failures:
+        for failure in failures:
+            print(f"check_stub: FAIL: {failure}", file=sys.stderr)
+        return 1
+    print(f"stub size: {len(data)} bytes; settings marker at {marker_offset:#x}; "
+          f"imports: {', '.join(libraries)}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
