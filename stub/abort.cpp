@@ -9,6 +9,7 @@ const char kHeaderCorruptText[] =
 JumpBuffer g_abortPoint;
 int g_jumpCode;
 WindowHandle g_mainDialog;
+char g_formatBuffer[500];
 
 namespace {
 

@@ -17,6 +17,7 @@ extern const char kHeaderCorruptText[];    // the one message outside the string
 extern JumpBuffer g_abortPoint;
 extern int g_jumpCode;
 extern WindowHandle g_mainDialog;  // owner of every box; null until the dialog exists
+extern char g_formatBuffer[500];   // every message with arguments is formatted here before it is shown
 
 // Arms the abort point in the caller's frame: 0 now, the jump code when an
 // abort arrives later.
