@@ -19,12 +19,6 @@ int32_t g_inputCount;
 uint32_t g_remainingCompressed;
 int g_inputMemoryMode;
 
-namespace {
-
-const int kMessageReadError = 36;  // "Error reading %s.  Possible cause: bad disk or file transfer error."
-
-}  // namespace
-
 int32_t RefillInput() {
   // A block in memory ends where it ends: the archive is never read for it.
   if (g_inputMemoryMode != 0 || g_remainingCompressed == 0) return 0;
@@ -57,7 +51,7 @@ void ReadError(int code) {
   static char text[500];
   char codeText[32];
   SysFormat(codeText, " <%d>", code);
-  int length = SysFormat(text, MessageText(kMessageReadError), g_executablePath);
+  int length = SysFormat(text, MessageText(36)  /* "Error reading %s.  Possible cause: ..." */, g_executablePath);
   CopyText(text + length, codeText, sizeof(text) - static_cast<uint32_t>(length));
   FatalError(text);
 }

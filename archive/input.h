@@ -31,18 +31,24 @@ extern int g_inputMemoryMode;            // 1 while a block in memory is the who
 int32_t RefillInput();
 
 // Stores the next byte, zero-extended, in *cell and returns 8; at the end of
-// the data returns 0 and leaves *cell as it was. Inline: the decoder calls it
-// for every byte of a deflated entry.
-inline int ReadInputByte(uint16_t* cell) {
-  if (g_inputCount <= 0) {
+// the data returns 0 and leaves *cell as it was. This form works on a cursor
+// and count the caller holds: the decoder keeps copies of the two in
+// registers over a block (its window stores would otherwise force a reload
+// of the globals for every byte) and stores them back when the block ends.
+inline int ReadInputByteFrom(const uint8_t** cursor, int32_t* count, uint16_t* cell) {
+  if (*count <= 0) {
     int32_t available = RefillInput();
     if (available <= 0) return 0;
-    g_inputCount = available;
+    *count = available;
+    *cursor = g_inputCursor;
   }
-  *cell = *g_inputCursor++;
-  --g_inputCount;
+  *cell = **cursor;
+  ++*cursor;
+  --*count;
   return 8;
 }
+
+inline int ReadInputByte(uint16_t* cell) { return ReadInputByteFrom(&g_inputCursor, &g_inputCount, cell); }
 
 // Points the byte source at a block in memory: its end is the end of input,
 // and the archive is never read while memory mode is on.

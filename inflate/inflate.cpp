@@ -41,9 +41,8 @@ uint32_t g_windowPosition;  // next byte to write in the window (0..0x7FFF)
 uint16_t g_inputCell;       // where ReadInputByte stores each byte it delivers
 uint32_t g_fillerBits;      // bits at the top of g_bitBuffer that came from past the end
 
-const uint16_t kBitMask[17] = {0x0000, 0x0001, 0x0003, 0x0007, 0x000F, 0x001F, 0x003F,
-                               0x007F, 0x00FF, 0x01FF, 0x03FF, 0x07FF, 0x0FFF, 0x1FFF,
-                               0x3FFF, 0x7FFF, 0xFFFF};
+// The low n bits of a value (n = 0..16).
+inline uint32_t LowBits(uint32_t value, uint32_t n) { return value & ((1u << n) - 1); }
 
 const uint16_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
                                        11, 4, 12, 3, 13, 2, 14, 1, 15};
@@ -69,37 +68,59 @@ const uint32_t kCodeLengthLookupBits = 7;
 const uint32_t kMaxCodeBits = 16;
 
 // --- Bit input -------------------------------------------------------------
-// The routines below keep the bit state in locals (b, k, filler) and store it
-// back with SaveBits. NEED_BITS pulls whole bytes until n bits are there;
-// DROP_BITS consumes n bits and stops the stream with result 1 if any of them
-// was filler from past the end of the input.
+// The routines below keep the bit state and the input cursor in locals
+// (LOAD_BITS) and store them back (SAVE_BITS) before another routine takes
+// over. NEED_BITS pulls whole bytes until n bits are there; DROP_BITS
+// consumes n bits and stops the stream with result 1 if any of them was
+// filler from past the end of the input.
 
-#define NEED_BITS(n)                                           \
-  while (k < static_cast<uint32_t>(n)) {                       \
-    if (ReadInputByte(&cell) == 0) filler += 8;                \
-    b |= static_cast<uint32_t>(cell) << k;                     \
-    k += 8;                                                    \
-  }
+#define PULL_BYTE()                                                   \
+  do {                                                                \
+    if (ReadInputByteFrom(&in, &available, &cell) == 0) filler += 8;  \
+    b |= static_cast<uint32_t>(cell) << k;                            \
+    k += 8;                                                           \
+  } while (0)
 
-#define DROP_BITS(n)                       \
-  do {                                     \
-    b >>= (n);                             \
-    k -= (n);                              \
+// Fields are at most 16 bits wide, so two pulls always suffice.
+#define NEED_BITS(n)                                 \
+  do {                                               \
+    if (k < static_cast<uint32_t>(n)) {              \
+      PULL_BYTE();                                   \
+      if (k < static_cast<uint32_t>(n)) PULL_BYTE(); \
+    }                                                \
+  } while (0)
+
+#define DROP_BITS(n)                        \
+  do {                                      \
+    b >>= (n);                              \
+    k -= (n);                               \
     if (k < filler) return kInflateBadData; \
   } while (0)
 
-#define LOAD_BITS()                \
-  uint32_t b = g_bitBuffer;        \
-  uint32_t k = g_bitCount;         \
-  uint32_t filler = g_fillerBits;  \
-  uint16_t cell = g_inputCell
+// Consumes n bits without the filler check; the caller checks before it
+// acts on what it decoded.
+#define SKIP_BITS(n) \
+  do {               \
+    b >>= (n);       \
+    k -= (n);        \
+  } while (0)
 
-#define SAVE_BITS()         \
-  do {                      \
-    g_bitBuffer = b;        \
-    g_bitCount = k;         \
-    g_fillerBits = filler;  \
-    g_inputCell = cell;     \
+#define LOAD_BITS()                          \
+  uint32_t b = g_bitBuffer;                  \
+  uint32_t k = g_bitCount;                   \
+  uint32_t filler = g_fillerBits;            \
+  uint16_t cell = g_inputCell;               \
+  const uint8_t* in = g_inputCursor;         \
+  int32_t available = g_inputCount
+
+#define SAVE_BITS()              \
+  do {                           \
+    g_bitBuffer = b;             \
+    g_bitCount = k;              \
+    g_fillerBits = filler;       \
+    g_inputCell = cell;          \
+    g_inputCursor = in;          \
+    g_inputCount = available;    \
   } while (0)
 
 // Writes one byte to the window, emitting the window when it is full.
@@ -131,20 +152,43 @@ DecodeEntry* AllocateTableLevel(uint32_t bits, DecodeEntry** table, DecodeEntry*
   return block + 1;
 }
 
-// Copies `count` window bytes from `source` to `destination`, forwards, one
-// byte after the other as far as the result is concerned: when the source is
-// fewer than 8 bytes behind, the bytes this copy writes feed it (a short
-// distance repeats a pattern), so those are copied byte by byte.
+inline void CopyWord(uint8_t* destination, const uint8_t* source) {
+  uint64_t word;
+  CopyBytes(&word, source, 8);
+  CopyBytes(destination, &word, 8);
+}
+
+// Copies `count` window bytes from `source` to `destination` with the result
+// of a forward byte-by-byte copy: when the source lies less than 8 bytes
+// behind, the bytes this copy writes feed it (a short distance repeats a
+// pattern). Never writes outside [destination, destination + count): the
+// bytes behind may still be needed as the oldest history.
 inline void CopyMatch(uint8_t* destination, const uint8_t* source, uint32_t count) {
-  if (destination - source >= 8 || destination < source) {
-    while (count >= 8) {
-      uint64_t word;
-      CopyBytes(&word, source, 8);
-      CopyBytes(destination, &word, 8);
+  bool patternSafe = destination - source >= 8 ||                     // far enough behind
+                     (destination < source && source - destination >= count);  // disjoint, ahead
+  if (patternSafe && count >= 8) {
+    uint8_t* const end = destination + count;
+    const uint8_t* const sourceEnd = source + count;
+    do {
+      CopyWord(destination, source);
       destination += 8;
       source += 8;
-      count -= 8;
-    }
+    } while (end - destination >= 8);
+    if (destination != end) CopyWord(end - 8, sourceEnd - 8);  // overlaps bytes just written
+    return;
+  }
+  if (patternSafe && count >= 4) {
+    uint32_t head;
+    uint32_t tail;
+    CopyBytes(&head, source, 4);
+    CopyBytes(&tail, source + count - 4, 4);
+    CopyBytes(destination, &head, 4);
+    CopyBytes(destination + count - 4, &tail, 4);
+    return;
+  }
+  if (destination - source == 1) {  // a run of one byte
+    FillBytes(destination, *source, count);
+    return;
   }
   while (count-- > 0) *destination++ = *source++;
 }
@@ -312,8 +356,8 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
   LOAD_BITS();
   uint32_t position = g_windowPosition;
   uint8_t* const window = g_window;
-  const uint32_t literalMask = kBitMask[literalBits];
-  const uint32_t distanceMask = kBitMask[distanceBits];
+  const uint32_t literalMask = (1u << literalBits) - 1;
+  const uint32_t distanceMask = (1u << distanceBits) - 1;
 
   for (;;) {
     NEED_BITS(literalBits);
@@ -321,24 +365,29 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
     uint32_t op = entry->op;
     while (op > kOpLiteral) {  // a longer code continues in a next-level table
       if (op == kOpInvalid) return kInflateBadData;
-      DROP_BITS(entry->bits);
+      SKIP_BITS(entry->bits);
       op -= kOpLiteral;
       NEED_BITS(op);
-      entry = entry->next + (b & kBitMask[op]);
+      entry = entry->next + LowBits(b, op);
       op = entry->op;
     }
-    DROP_BITS(entry->bits);
-
+    SKIP_BITS(entry->bits);
+    // Filler is checked once per literal or match, before anything of it is
+    // written: the bits skipped so far may have come from past the end.
     if (op == kOpLiteral) {
+      if (k < filler) return kInflateBadData;
       PUT_BYTE(position, static_cast<uint8_t>(entry->value));
       continue;
     }
-    if (op == kOpEndOfBlock) break;
+    if (op == kOpEndOfBlock) {
+      if (k < filler) return kInflateBadData;
+      break;
+    }
 
     // A match: the length, then the distance back into the window.
     NEED_BITS(op);
-    uint32_t length = entry->value + (b & kBitMask[op]);
-    DROP_BITS(op);
+    uint32_t length = entry->value + LowBits(b, op);
+    SKIP_BITS(op);
 
     if (distanceTable == nullptr) return kInflateBadData;
     NEED_BITS(distanceBits);
@@ -346,19 +395,26 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
     op = entry->op;
     while (op > kOpLiteral) {
       if (op == kOpInvalid) return kInflateBadData;
-      DROP_BITS(entry->bits);
+      SKIP_BITS(entry->bits);
       op -= kOpLiteral;
       NEED_BITS(op);
-      entry = entry->next + (b & kBitMask[op]);
+      entry = entry->next + LowBits(b, op);
       op = entry->op;
     }
-    DROP_BITS(entry->bits);
+    SKIP_BITS(entry->bits);
     NEED_BITS(op);
-    uint32_t source = (position - entry->value - (b & kBitMask[op])) & 0xFFFF;
-    DROP_BITS(op);
+    uint32_t source = (position - entry->value - LowBits(b, op)) & 0xFFFF;
+    SKIP_BITS(op);
+    if (k < filler) return kInflateBadData;
 
-    // Copy in chunks that stay inside the window on both sides. A distance
-    // before the start of the stream reads what the window holds there.
+    source &= kWindowSize - 1;
+    if (source < position && position + length < kWindowSize) {  // the usual case: no wrap
+      CopyMatch(window + position, window + source, length);
+      position += length;
+      continue;
+    }
+    // Otherwise copy in chunks that stay inside the window on both sides. A
+    // distance before the start of the stream reads what the window holds.
     do {
       source &= kWindowSize - 1;
       uint32_t chunk = kWindowSize - (source > position ? source : position);
@@ -399,17 +455,17 @@ int InflateStored() {
   }
   // ...then the rest straight from the byte source, a run at a time.
   while (length > 0) {
-    if (ReadInputByte(&cell) == 0) return kInflateBadData;  // the stream ends inside the block
+    if (ReadInputByteFrom(&in, &available, &cell) == 0) return kInflateBadData;  // ends inside the block
     PUT_BYTE(position, static_cast<uint8_t>(cell));
     --length;
-    uint32_t run = static_cast<uint32_t>(g_inputCount > 0 ? g_inputCount : 0);
+    uint32_t run = static_cast<uint32_t>(available > 0 ? available : 0);
     if (run > length) run = length;
     if (run > kWindowSize - position) run = kWindowSize - position;
     if (run > 0) {
-      CopyBytes(g_window + position, g_inputCursor, run);
-      g_inputCursor += run;
-      g_inputCount -= static_cast<int32_t>(run);
-      cell = g_inputCursor[-1];
+      CopyBytes(g_window + position, in, run);
+      in += run;
+      available -= static_cast<int32_t>(run);
+      cell = in[-1];
       position += run;
       length -= run;
       if (position == kWindowSize) {
@@ -456,7 +512,7 @@ int InflateFixed() {
 int ReadCodeLengths(const DecodeEntry* table, uint32_t tableBits, uint16_t* lengths, uint32_t total) {
   if (table == nullptr) return kInflateBadData;
   LOAD_BITS();
-  const uint32_t mask = kBitMask[tableBits];
+  const uint32_t mask = ((1u << tableBits) - 1);
   uint32_t index = 0;
   uint16_t previous = 0;
   while (index < total) {

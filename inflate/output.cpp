@@ -31,8 +31,6 @@ int g_meterShown;
 
 namespace {
 
-const int kMessageWriteFailed = 35;  // "Error writing to %s.  Possible cause: disk full."
-
 void UpdateMeter() {
   g_lastMeterMark = g_bytesDone;
   if (g_meterShown != 0) {
@@ -95,7 +93,7 @@ int FlushOutput() {
 void CheckWrite(int32_t written) {
   if (written == -1 || written != g_outputCount) {
     static char text[500];
-    SysFormat(text, MessageText(kMessageWriteFailed), g_outputPath);
+    SysFormat(text, MessageText(35)  /* "Error writing to %s.  Possible cause: disk full." */, g_outputPath);
     FatalError(text);
   }
   if (PumpMessages() != 0) AbortPass();
