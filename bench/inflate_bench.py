@@ -2,7 +2,7 @@
 """DEFLATE decoding speed: arcula-inflate against zlib and libdeflate.
 
     bench/inflate_bench.py [--bin DIR] [--corpus DIR] [--runs N] [--tmp DIR]
-                           [--only TEXT] [--callgrind STREAM | --callgrind none]
+                           [--only TEXT] [--callgrind STREAM,... | --callgrind none]
 
     --bin DIR        where arcula-inflate, bench-zlib-inflate and
                      bench-libdeflate-inflate are (default: build/bin)
@@ -13,9 +13,9 @@
     --tmp DIR        where the programs write their output (default: /dev/shm,
                      a RAM disk, so the disk does not take part)
     --only TEXT      only the streams whose name contains TEXT
-    --callgrind S    the stream whose instructions per output byte are counted
-                     under valgrind's callgrind (default: data.xml.l6.deflate);
-                     "none" skips it
+    --callgrind S    the streams (names, comma-separated) whose instructions
+                     per output byte are counted under valgrind's callgrind
+                     (default: data.xml.l6.deflate); "none" skips the count
 
 Every program decodes every stream (each corpus file deflated raw at zlib
 levels 6 and 9) into a file under --tmp. A first, untimed run checks that all
@@ -231,11 +231,12 @@ def main():
         print()
         print_table(streams)
         if args.callgrind != "none":
-            chosen = [s for s in read_streams(args.corpus.resolve(), "") if s.name == args.callgrind]
-            if not chosen:
-                fail("no stream named %s for callgrind" % args.callgrind)
-            print()
-            print_instructions(chosen[0], count_instructions(bin_dir, chosen[0], tmp))
+            every = {s.name: s for s in read_streams(args.corpus.resolve(), "")}
+            for name in args.callgrind.split(","):
+                if name not in every:
+                    fail("no stream named %s for callgrind" % name)
+                print()
+                print_instructions(every[name], count_instructions(bin_dir, every[name], tmp))
     finally:
         for path in tmp.iterdir():
             path.unlink()
