@@ -13,7 +13,8 @@ list(REMOVE_ITEM ARCULA_PLATFORM_WIN32 ${ARCULA_STUB_ONLY})
 # in the file's data.)
 set(ARCULA_STUB_CODE_FLAGS -Os -ffunction-sections -fno-ident ${ARCULA_STUB_CXX_FLAGS})
 
-add_library(arcula_core OBJECT ${ARCULA_CORE_SOURCES} ${ARCULA_PLATFORM_COMMON} ${ARCULA_PLATFORM_WIN32})
+include("${CMAKE_SOURCE_DIR}/tools/resgen/resources.cmake")
+add_library(arcula_core OBJECT ${ARCULA_CORE_SOURCES} ${ARCULA_PLATFORM_COMMON} ${ARCULA_PLATFORM_WIN32} ${ARCULA_RESOURCE_SOURCES})
 target_include_directories(arcula_core PUBLIC "${CMAKE_SOURCE_DIR}")
 target_compile_options(arcula_core PRIVATE ${ARCULA_WARNINGS} ${ARCULA_STUB_CODE_FLAGS})
 

@@ -9,7 +9,8 @@ if(ARCULA_SANITIZE)
   add_link_options(${ARCULA_SANITIZER_FLAGS})
 endif()
 
-add_library(arcula_core STATIC ${ARCULA_CORE_SOURCES} ${ARCULA_PLATFORM_COMMON} ${ARCULA_PLATFORM_HOST})
+include("${CMAKE_SOURCE_DIR}/tools/resgen/resources.cmake")
+add_library(arcula_core STATIC ${ARCULA_CORE_SOURCES} ${ARCULA_PLATFORM_COMMON} ${ARCULA_PLATFORM_HOST} ${ARCULA_RESOURCE_SOURCES})
 target_include_directories(arcula_core PUBLIC "${CMAKE_SOURCE_DIR}")
 target_compile_options(arcula_core PRIVATE ${ARCULA_WARNINGS} ${ARCULA_STUB_CXX_FLAGS})
 

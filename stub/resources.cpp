@@ -1,9 +1,79 @@
+// Unpacking the stub's messages and dialog templates. The streams were made
+// at build time and the image's CRC check covers them, but that check can be
+// switched off: a damaged stream must still never write past its block, nor
+// leave a half-unpacked table behind whose template the dialog manager would
+// then read. So every unpacking is bounded by its block and must produce
+// exactly the length the generator recorded.
 #include "stub/resources.h"
 
-// Placeholder until the compressed string table is generated at build time.
-void LoadResources() {}
+#include "inflate/inflate.h"
+#include "inflate/output.h"
+#include "platform/memory.h"
+#include "platform/text.h"
+#include "stub/abort.h"
+#include "stub/resource_data.h"
+
+char* g_stringTableBlock;
+
+namespace {
+
+// The last two bytes of the string table block. The decoder's output stops
+// short of them; they stay as a check that nothing else reached that far.
+const uint32_t kGuardOffset = kStringTableBlockSize - kGuardByteCount;
+const uint8_t kGuardFirst = 0xDE;
+const uint8_t kGuardSecond = 0xAD;
+
+// 1 when `packed` unpacked into `block` (at most `capacity` bytes) to
+// exactly `expected` bytes.
+int UnpackExactly(const uint8_t* packed, uint32_t packedLength, uint8_t* block, uint32_t capacity,
+                  uint32_t expected) {
+  uint32_t produced = 0;
+  int result = InflateToMemory(packed, packedLength, block, capacity, &produced);
+  return result == kInflateOk && produced == expected ? 1 : 0;
+}
+
+// Frees the block first: the abort path frees nothing, and there is no reason
+// to keep a damaged table.
+[[noreturn]] void FailUnpacking(uint8_t* block) {
+  SysFree(block);
+  FatalHeaderCorrupt();
+}
+
+}  // namespace
+
+void LoadResources() { LoadStringTable(kPackedStringTable, kPackedStringTableLength); }
+
+void LoadStringTable(const uint8_t* packed, uint32_t packedLength) {
+  uint8_t* block = static_cast<uint8_t*>(SysAlloc(kStringTableBlockSize));
+  if (block == nullptr) FatalHeaderCorrupt();
+  block[kGuardOffset] = kGuardFirst;
+  block[kGuardOffset + 1] = kGuardSecond;
+  int exact = UnpackExactly(packed, packedLength, block, kGuardOffset, kStringTableLength);
+  if (exact == 0 || block[kGuardOffset] != kGuardFirst || block[kGuardOffset + 1] != kGuardSecond) {
+    FailUnpacking(block);
+  }
+  // The messages only: the template behind them is UTF-16, not OEM text.
+  SysOemToAnsi(reinterpret_cast<char*>(block), kMessageOffsets[kMessageCount]);
+  FreeResources();
+  g_stringTableBlock = reinterpret_cast<char*>(block);
+}
+
+void FreeResources() {
+  SysFree(g_stringTableBlock);
+  g_stringTableBlock = nullptr;
+}
 
 const char* MessageText(int number) {
-  (void)number;
-  return "";
+  if (g_stringTableBlock == nullptr) return "";
+  return g_stringTableBlock + kMessageOffsets[number];
+}
+
+uint8_t* UnpackPasswordTemplate() {
+  uint8_t* block = static_cast<uint8_t*>(SysAlloc(kPasswordTemplateBlockSize));
+  if (block == nullptr) return nullptr;
+  if (UnpackExactly(kPackedPasswordTemplate, kPackedPasswordTemplateLength, block,
+                    kPasswordTemplateBlockSize, kPasswordTemplateLength) == 0) {
+    FailUnpacking(block);
+  }
+  return block;
 }

@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""The resource generator refuses output that would put a ZIP signature or the
+settings marker into the stub, whole or cut across two of its arrays, and
+writes nothing then.
+
+Usage: test_resgen.py --bin DIR (DIR is not used: the generator is a script)
+"""
+import os
+import runpy
+import subprocess
+import sys
+import tempfile
+import unittest
+import zlib
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+GENERATOR = os.path.join(ROOT, "tools", "resgen", "resgen.py")
+SOURCE = os.path.join(ROOT, "stub", "messages.py")
+
+sys.path.insert(0, os.path.dirname(GENERATOR))
+sys.dont_write_bytecode = True
+import resgen  # noqa: E402
+
+
+class ForbiddenSequences(unittest.TestCase):
+    def test_finds_patterns_inside_and_cut_at_either_end(self):
+        cases = [
+            (b"abcPK\x05\x06def", True),
+            (b"QJV\x01sfx\x02", True),
+            (b"abcPK", True),             # "PK" here and a tail in the next array
+            (b"\x03\x04abc", True),       # the tail of a local header signature
+            (b"K\x07\x08abc", True),
+            (b"abcQJV\x01", True),        # the head of the marker
+            (b"sfx\x02abc", True),
+            (b"abcP", False),             # one byte alone: its neighbour would need three
+            (b"PK\x03\x05", False),
+            (b"", False),
+        ]
+        for block, refused in cases:
+            with self.subTest(block=block):
+                self.assertEqual(bool(resgen.forbidden_sequences(block)), refused)
+
+
+class Generator(unittest.TestCase):
+    def run_generator(self, source):
+        with tempfile.TemporaryDirectory() as folder:
+            output = os.path.join(folder, "resource_data.cpp")
+            result = subprocess.run(
+                [sys.executable, GENERATOR, "--source", source, "--output", output],
+                capture_output=True, text=True)
+            return result, os.path.exists(output)
+
+    def write_source(self, folder, replacements):
+        with open(SOURCE, encoding="ascii") as original:
+            text = original.read()
+        for old, new in replacements:
+            self.assertIn(old, text)
+            text = text.replace(old, new)
+        path = os.path.join(folder, "messages.py")
+        with open(path, "w", encoding="utf-8") as source:
+            source.write(text)
+        return path
+
+    def test_real_source_generates(self):
+        result, written = self.run_generator(SOURCE)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(written)
+
+    def test_bad_sources_fail_without_output(self):
+        cases = [
+            ("non-ASCII message", [('"Setup"', '"Setup\u00e9"')]),
+            ("carriage return", [('"Setup"', '"Set\\r\\nup"')]),
+            ("unknown style", [("WS_GROUP | SS_LEFT | SS_NOPREFIX", "WS_GROUP | SS_LEFTY")]),
+        ]
+        for name, replacements in cases:
+            with self.subTest(name), tempfile.TemporaryDirectory() as folder:
+                result, written = self.run_generator(self.write_source(folder, replacements))
+                self.assertNotEqual(result.returncode, 0)
+                self.assertIn("resgen:", result.stderr)
+                self.assertFalse(written)
+
+    def test_a_signature_in_every_compression_fails(self):
+        # Pretend the first two bytes of every candidate stream were a
+        # signature's head: no setting is left, and the generator gives up.
+        messages = runpy.run_path(SOURCE)["MESSAGES"]
+        table, _ = resgen.string_table(messages, b"")
+        heads = {resgen.deflate(table, 9, memory_level, strategy)[-2:]
+                 for memory_level in (9, 8) for strategy in (zlib.Z_DEFAULT_STRATEGY, zlib.Z_FILTERED)}
+        saved = resgen.FORBIDDEN
+        try:
+            resgen.FORBIDDEN = [head + b"\x01\x02" for head in heads]
+            with self.assertRaises(resgen.ResourceError):
+                resgen.compress_clean(table, "string table")
+        finally:
+            resgen.FORBIDDEN = saved
+
+
+if __name__ == "__main__":
+    arguments = sys.argv[:1]
+    rest = sys.argv[1:]
+    if rest[:1] == ["--bin"]:
+        rest = rest[2:]
+    unittest.main(argv=arguments + rest)

@@ -1,0 +1,260 @@
+#!/usr/bin/env python3
+"""Makes the stub's embedded resources from stub/messages.py.
+
+Writes one C++ source file holding:
+  - the compressed string table: messages 0-51, each ended by a NUL, then the
+    main dialog template and 8 zero bytes, as one raw DEFLATE stream;
+  - the message offset table: where each message (and, as entry 52, the
+    template) starts in the unpacked table;
+  - the compressed password dialog template (with 8 zero bytes behind it);
+  - the compressed and unpacked length of both streams.
+
+The stub finds its appended archive by looking for ZIP record signatures and
+its settings block by its marker, so none of those byte sequences may appear
+in its image. Compressed data can form them by chance: the generator tries a
+few compressor settings and fails when every result holds one.
+"""
+
+import argparse
+import runpy
+import struct
+import sys
+import zlib
+
+MESSAGE_COUNT = 52
+TEMPLATE_TAIL = bytes(8)  # zero bytes behind each template
+
+# Bytes that must never occur in the stub's image: the five ZIP signatures and
+# the settings block's marker.
+FORBIDDEN = [
+    b"PK\x03\x04",
+    b"PK\x01\x02",
+    b"PK\x05\x06",
+    b"PK00",
+    b"PK\x07\x08",
+    b"QJV\x01sfx\x02",
+]
+
+WINDOW_STYLES = {
+    "WS_POPUP": 0x80000000,
+    "WS_CHILD": 0x40000000,
+    "WS_VISIBLE": 0x10000000,
+    "WS_CAPTION": 0x00C00000,
+    "WS_BORDER": 0x00800000,
+    "WS_SYSMENU": 0x00080000,
+    "WS_GROUP": 0x00020000,
+    "WS_TABSTOP": 0x00010000,
+    "DS_MODALFRAME": 0x00000080,
+    "DS_SETFONT": 0x00000040,
+    "DS_3DLOOK": 0x00000004,
+    "SS_LEFT": 0x00000000,
+    "SS_CENTER": 0x00000001,
+    "SS_NOPREFIX": 0x00000080,
+    "ES_PASSWORD": 0x00000020,
+    "ES_AUTOHSCROLL": 0x00000080,
+    "BS_PUSHBUTTON": 0x00000000,
+    "BS_DEFPUSHBUTTON": 0x00000001,
+    "BS_AUTOCHECKBOX": 0x00000003,
+}
+
+# The system's predefined control classes, written as 0xFFFF and an atom.
+CLASS_ATOMS = {"button": 0x0080, "edit": 0x0081, "static": 0x0082}
+
+
+class ResourceError(Exception):
+    pass
+
+
+def style_value(names):
+    value = 0
+    for name in names.split("|"):
+        name = name.strip()
+        if name not in WINDOW_STYLES:
+            raise ResourceError(f"unknown style {name!r}")
+        value |= WINDOW_STYLES[name]
+    return value
+
+
+def utf16(text):
+    if not text.isascii():
+        raise ResourceError(f"dialog text is not ASCII: {text!r}")
+    return text.encode("utf-16-le") + b"\0\0"
+
+
+def pad_to_dword(block):
+    while len(block) % 4:
+        block.append(0)
+
+
+def dialog_template(dialog):
+    """DLGTEMPLATE and its DLGITEMTEMPLATE records, little-endian, items on
+    4-byte boundaries counted from the start of the template."""
+    style = style_value(dialog["style"])
+    if not style & WINDOW_STYLES["DS_SETFONT"]:
+        raise ResourceError("the font fields need DS_SETFONT")
+    controls = dialog["controls"]
+    block = bytearray()
+    block += struct.pack("<IIH", style, 0, len(controls))
+    block += struct.pack("<hhhh", *dialog["position"], *dialog["size"])
+    block += struct.pack("<HH", 0, 0)  # no menu, the standard dialog class
+    block += utf16(dialog["caption"])
+    point_size, face = dialog["font"]
+    block += struct.pack("<H", point_size) + utf16(face)
+    for control_id, class_name, names, (x, y, width, height), text in controls:
+        pad_to_dword(block)
+        control_style = WINDOW_STYLES["WS_CHILD"] | WINDOW_STYLES["WS_VISIBLE"] | style_value(names)
+        block += struct.pack("<IIhhhhH", control_style, 0, x, y, width, height, control_id)
+        if class_name in CLASS_ATOMS:
+            block += struct.pack("<HH", 0xFFFF, CLASS_ATOMS[class_name])
+        else:
+            block += utf16(class_name)
+        block += utf16(text)
+        block += struct.pack("<H", 0)  # no creation data
+    return bytes(block)
+
+
+def check_message(number, text):
+    if not text.isascii():
+        raise ResourceError(f"message {number} is not ASCII")  # the OEM-to-ANSI step must not change it
+    if "\0" in text or "\r" in text:
+        raise ResourceError(f"message {number} holds a NUL or a carriage return")
+
+
+def string_table(messages, main_template):
+    """The unpacked table and its 53 offsets."""
+    if len(messages) != MESSAGE_COUNT:
+        raise ResourceError(f"{len(messages)} messages, expected {MESSAGE_COUNT}")
+    table = bytearray()
+    offsets = []
+    for number, text in enumerate(messages):
+        check_message(number, text)
+        offsets.append(len(table))
+        table += text.encode("ascii") + b"\0"
+    offsets.append(len(table))
+    table += main_template + TEMPLATE_TAIL
+    return bytes(table), offsets
+
+
+def forbidden_sequences(block):
+    """Signatures or marker inside `block`, or a part of one at either end
+    (two such blocks side by side in the image could form it)."""
+    found = []
+    for pattern in FORBIDDEN:
+        if pattern in block:
+            found.append(f"{pattern!r} at offset {block.index(pattern)}")
+        # A pattern cut in two leaves at least 2 bytes on one side.
+        for part in range(2, len(pattern)):
+            if block.endswith(pattern[:part]):
+                found.append(f"{pattern[:part]!r} at the end")
+            if block.startswith(pattern[-part:]):
+                found.append(f"{pattern[-part:]!r} at the start")
+    return found
+
+
+def deflate(data, level, memory_level, strategy):
+    compressor = zlib.compressobj(level, zlib.DEFLATED, -15, memory_level, strategy)
+    return compressor.compress(data) + compressor.flush()
+
+
+def compress_clean(data, what):
+    """The smallest raw DEFLATE stream of `data`, at the best level, that holds
+    no forbidden sequence."""
+    candidates = []
+    for memory_level in (9, 8):
+        for strategy in (zlib.Z_DEFAULT_STRATEGY, zlib.Z_FILTERED):
+            packed = deflate(data, 9, memory_level, strategy)
+            if not forbidden_sequences(packed):
+                candidates.append(packed)
+    if not candidates:
+        raise ResourceError(f"every compression of the {what} holds a ZIP signature or the marker")
+    packed = min(candidates, key=len)
+    check_round_trip(packed, data, what)
+    return packed
+
+
+def check_round_trip(packed, data, what):
+    decompressor = zlib.decompressobj(-15)
+    if decompressor.decompress(packed) != data or not decompressor.eof or decompressor.unused_data:
+        raise ResourceError(f"the compressed {what} does not unpack to itself exactly")
+
+
+def c_bytes(block):
+    lines = []
+    for start in range(0, len(block), 16):
+        lines.append("    " + ", ".join(f"0x{byte:02X}" for byte in block[start:start + 16]) + ",")
+    return "\n".join(lines)
+
+
+def c_source(table, offsets, packed_table, password, packed_password):
+    offset_lines = []
+    for start in range(0, len(offsets), 8):
+        offset_lines.append("    " + ", ".join(str(value) for value in offsets[start:start + 8]) + ",")
+    offset_text = "\n".join(offset_lines)
+    return f"""\
+// Generated by tools/resgen/resgen.py from stub/messages.py. Do not edit.
+#include "stub/resource_data.h"
+
+#include "stub/resources.h"
+
+// Messages: {offsets[-1]} bytes; main dialog template: {len(table) - offsets[-1]} bytes.
+const uint32_t kMessageOffsets[kMessageCount + 1] = {{
+{offset_text}
+}};
+
+// {len(table)} bytes unpacked.
+const uint8_t kPackedStringTable[{len(packed_table)}] = {{
+{c_bytes(packed_table)}
+}};
+const uint32_t kPackedStringTableLength = {len(packed_table)};
+const uint32_t kStringTableLength = {len(table)};
+
+// {len(password)} bytes unpacked.
+const uint8_t kPackedPasswordTemplate[{len(packed_password)}] = {{
+{c_bytes(packed_password)}
+}};
+const uint32_t kPackedPasswordTemplateLength = {len(packed_password)};
+const uint32_t kPasswordTemplateLength = {len(password)};
+
+static_assert({len(table)} + kGuardByteCount <= kStringTableBlockSize,
+              "the string table and its guard bytes fit the block");
+static_assert({offsets[-1]} + kMainDialogCopySize + kGuardByteCount <= kStringTableBlockSize,
+              "the copy of the main dialog template stays inside the block");
+static_assert({len(password)} <= kPasswordTemplateBlockSize, "the password template fits its buffer");
+"""
+
+
+def generate(source_path):
+    source = runpy.run_path(source_path)
+    main_template = dialog_template(source["MAIN_DIALOG"])
+    table, offsets = string_table(source["MESSAGES"], main_template)
+    password = dialog_template(source["PASSWORD_DIALOG"]) + TEMPLATE_TAIL
+    packed_table = compress_clean(table, "string table")
+    packed_password = compress_clean(password, "password template")
+    constants = b"".join(struct.pack("<I", value) for value in offsets)
+    lengths = struct.pack("<IIII", len(packed_table), len(table), len(packed_password), len(password))
+    for block, what in ((constants, "message offset table"), (lengths, "lengths")):
+        if forbidden_sequences(block):
+            raise ResourceError(f"the {what} holds a ZIP signature or the marker")
+    summary = (f"string table {len(table)} -> {len(packed_table)} bytes, "
+               f"password template {len(password)} -> {len(packed_password)} bytes")
+    return c_source(table, offsets, packed_table, password, packed_password), summary
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--source", required=True, help="stub/messages.py")
+    parser.add_argument("--output", required=True, help="the C++ file to write")
+    arguments = parser.parse_args()
+    try:
+        text, summary = generate(arguments.source)
+    except ResourceError as error:
+        print(f"resgen: {error}", file=sys.stderr)
+        return 1
+    with open(arguments.output, "w", encoding="ascii") as output:
+        output.write(text)
+    print(f"resgen: {summary}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
