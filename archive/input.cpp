@@ -5,10 +5,14 @@
 // it.
 #include "archive/input.h"
 
+#include "archive/decrypt.h"
+#include "archive/entry.h"
+
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "stub/abort.h"
+#include "stub/message_numbers.h"
 #include "stub/resources.h"
 #include "stub/startup.h"
 
@@ -27,6 +31,8 @@ int32_t RefillInput() {
   if (got != static_cast<int32_t>(wanted)) ReadError(kReadErrorRefill);
   g_remainingCompressed -= static_cast<uint32_t>(got);
   g_inputCursor = g_inputBuffer;
+  // The keys run on from one refill to the next within the entry.
+  if (g_encryptionFlag != 0) DecryptBuffer(g_inputBuffer, static_cast<uint32_t>(got));
   return got;
 }
 
@@ -48,10 +54,9 @@ void ReadExact(uint32_t length, void* buffer) {
 }
 
 void ReadError(int code) {
-  static char text[500];
   char codeText[32];
   SysFormat(codeText, " <%d>", code);
-  int length = SysFormat(text, MessageText(36)  /* "Error reading %s.  Possible cause: ..." */, g_executablePath);
-  CopyText(text + length, codeText, sizeof(text) - static_cast<uint32_t>(length));
-  FatalError(text);
+  uint32_t length = static_cast<uint32_t>(SysFormat(g_formatBuffer, MessageText(kMessageReadError), g_executablePath));
+  CopyText(g_formatBuffer + length, codeText, sizeof(g_formatBuffer) - length);
+  FatalError(g_formatBuffer);
 }

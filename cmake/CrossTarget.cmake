@@ -29,7 +29,10 @@ set_target_properties(arcula-sfx PROPERTIES SUFFIX ".exe")
 # --fatal-warnings.
 target_link_options(arcula-sfx PRIVATE
   -nostdlib -nostartfiles -mwindows -s
-  -Wl,-e,_Entry@0 -Wl,--gc-sections -Wl,--fatal-warnings)
+  -Wl,-e,_Entry@0 -Wl,--gc-sections -Wl,--fatal-warnings
+  # The builder patches the settings block in the file: it must be there
+  # whatever the code happens to read of it.
+  -Wl,--undefined=_g_settings)
 target_link_libraries(arcula-sfx PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 
 if(ARCULA_TESTS)

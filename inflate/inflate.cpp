@@ -165,7 +165,7 @@ inline void CopyWord(uint8_t* destination, const uint8_t* source) {
 // bytes behind may still be needed as the oldest history.
 inline void CopyMatch(uint8_t* destination, const uint8_t* source, uint32_t count) {
   bool patternSafe = destination - source >= 8 ||                     // far enough behind
-                     (destination < source && source - destination >= count);  // disjoint, ahead
+                     (destination < source && static_cast<uint32_t>(source - destination) >= count);  // disjoint, ahead
   if (patternSafe && count >= 8) {
     uint8_t* const end = destination + count;
     const uint8_t* const sourceEnd = source + count;

@@ -13,6 +13,7 @@
 #include "platform/format.h"
 #include "platform/window.h"
 #include "stub/abort.h"
+#include "stub/message_numbers.h"
 #include "stub/resources.h"
 #include "stub/settings.h"
 #include "ui/pump.h"
@@ -92,9 +93,8 @@ int FlushOutput() {
 
 void CheckWrite(int32_t written) {
   if (written == -1 || written != g_outputCount) {
-    static char text[500];
-    SysFormat(text, MessageText(35)  /* "Error writing to %s.  Possible cause: disk full." */, g_outputPath);
-    FatalError(text);
+    SysFormat(g_formatBuffer, MessageText(kMessageWriteError), g_outputPath);
+    FatalError(g_formatBuffer);
   }
   if (PumpMessages() != 0) AbortPass();
 }

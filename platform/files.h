@@ -20,3 +20,7 @@ int32_t SysRead(FileHandle file, void* buffer, uint32_t count);         // bytes
 int32_t SysWrite(FileHandle file, const void* buffer, uint32_t count);  // bytes written, -1 on failure
 int32_t SysSeek(FileHandle file, int32_t offset, int origin);  // new position, -1 on failure
 void SysClose(FileHandle file);
+
+// Sets the creation, last-access and last-write times of an open file from a
+// DOS date and time in local time. Failures are not reported.
+void SysSetFileDosTime(FileHandle file, uint16_t dosDate, uint16_t dosTime);

@@ -10,3 +10,6 @@ int32_t SysSendDlgItemMessage(WindowHandle dialog, int control, uint32_t message
 // Invalidates the whole control without erasing its background.
 void SysInvalidateControl(WindowHandle dialog, int control);
 void SysUpdateWindow(WindowHandle window);
+
+// The wait cursor while a pass runs (busy 1), the arrow again afterwards (0).
+void SysShowBusyCursor(int busy);

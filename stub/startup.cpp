@@ -1,6 +1,129 @@
 #include "stub/startup.h"
 
+#include "archive/entry.h"
+#include "paths/output_paths.h"
+#include "platform/bytes.h"
+#include "platform/dialogs.h"
+#include "platform/memory.h"
+#include "platform/version.h"
+#include "stub/abort.h"
+#include "stub/checks.h"
+#include "stub/message_numbers.h"
+#include "stub/resources.h"
+#include "stub/settings.h"
+#include "ui/meter.h"
+
 char g_executablePath[kExecutablePathSize];
+int g_unattendedMode;
+
+namespace {
+
+const uint32_t kLowestShellMajorVersion = 4;
+
+int StartsWith(const char* text, const char* word) {
+  for (; *word != 0; ++text, ++word) {
+    if (*text != *word) return 0;
+  }
+  return 1;
+}
+
+// The caption and buttons of the start-up prompt; 1 when the user went on.
+int ShowStartupPrompt() {
+  uint32_t flags = g_settings.flags;
+  const char* caption = (flags & kFlagUseTitle) != 0 && g_title[0] != 0 ? g_title : kStubCaption;
+  uint32_t buttons = kBoxOk;
+  if ((flags & kFlagPromptQuestion) != 0) buttons = (flags & kFlagPromptOkCancel) != 0 ? kBoxOkCancel : kBoxYesNo;
+  int answer = SysMessageBox(nullptr, g_startupPrompt, caption, buttons | kBoxTaskModal);
+  return answer == kAnswerNo || answer == kAnswerCancel ? 0 : 1;
+}
+
+// 0 when the program may go on; otherwise the message shown.
+int CheckWindowsVersion() {
+  uint32_t version = SysGetVersion();
+  uint32_t major = version & 0xFF;
+  if ((version & 0x80000000u) != 0 && major < kLowestShellMajorVersion) {
+    SysMessageBox(nullptr, MessageText(kMessageNeedsWin32), kStubCaption, kBoxOk);
+    return kMessageNeedsWin32;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int HasInfoOption(const char* tail) {
+  for (; *tail != 0; ++tail) {
+    if (StartsWith(tail, "-info")) return 1;
+  }
+  return 0;
+}
+
+int ParseOptions(char* tail) {
+  const char* autoWord = MessageText(kMessageAutoOption);      // "AUTO"
+  const char* noAutoWord = MessageText(kMessageNoAutoOption);  // "NOAUTO"
+  char* cursor = tail;
+  while (*cursor != 0 && *cursor != '-' && *cursor != '/') ++cursor;
+  if (*cursor == 0) return 0;
+  ++cursor;
+  uint32_t shorter = TextLength(autoWord);
+  if (TextLength(cursor) < shorter) return 0;
+  for (char* letter = cursor; *letter != 0 && *letter != ' '; ++letter) {
+    *letter = static_cast<char>(*letter & ~0x20);
+  }
+  if (StartsWith(cursor, noAutoWord)) {
+    g_unattendedMode = 0;
+    return 0;
+  }
+  if (!StartsWith(cursor, autoWord)) return 0;
+  g_unattendedMode = 1;
+  cursor += shorter;
+  while (*cursor == ' ') ++cursor;
+  if (*cursor == 0) return 0;  // the configured folder stays
+
+  const char* folder = cursor;
+  uint32_t length = TextLength(folder);
+  if (*cursor == '"') {
+    folder = ++cursor;
+    length = 0;
+    while (folder[length] != 0 && folder[length] != '"') ++length;
+  }
+  // Refused rather than cut: a cut folder would unzip somewhere else.
+  if (length >= kTargetFolderSize) return 1;
+  CopyBytes(g_targetFolder, folder, length);
+  g_targetFolder[length] = 0;
+  return 0;
+}
+
+int PrepareRun(InstanceHandle instance, char* tail) {
+  if (ARM_ABORT_POINT() != kJumpCompleted) return kStartupFailed;
+  StartOfRunChecks();
+  if (CheckEntryPoint() == 0) {
+    SysMessageBox(nullptr, MessageText(kMessageDamaged), kStubCaption, kBoxOk | kBoxIconError);
+    return kStartupFailed;
+  }
+  if (HasInfoOption(tail)) {
+    SysMessageBox(nullptr, g_infoText, kStubCaption, kBoxOk);
+    return kStartupDeclined;
+  }
+  if (CheckWindowsVersion() != 0) return kStartupFailed;
+  if (g_settings.completeness == 0) {
+    SysMessageBox(nullptr, MessageText(kMessageIncomplete), kStubCaption, kBoxOk | kBoxIconError);
+    return kStartupFailed;
+  }
+  g_overwriteSetting = (g_settings.flags & kFlagOverwrite) != 0 ? 1 : 0;
+  g_encryptionFlag = (g_settings.flags & kFlagEncrypted) != 0 ? 1 : 0;
+  RegisterMeterClass(instance);
+  if (g_startupPrompt != nullptr) {
+    if (ShowStartupPrompt() == 0) return kStartupDeclined;
+    SysFree(g_startupPrompt);
+    g_startupPrompt = nullptr;
+  }
+  if ((g_settings.flags & kFlagUnattended) != 0) g_unattendedMode = 1;
+  if (ParseOptions(tail) != 0) {
+    SysMessageBox(nullptr, MessageText(kMessageBadCommandFolder), kStubCaption, kBoxOk | kBoxIconError);
+    return kStartupFailed;
+  }
+  return kStartupShowDialog;
+}
 
 char* CommandLineTail(char* commandLine) {
   if (commandLine[0] == 0) return commandLine;

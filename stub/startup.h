@@ -15,5 +15,29 @@ extern char g_executablePath[kExecutablePathSize];
 // no end character.
 char* CommandLineTail(char* commandLine);
 
+// What start-up decided before the dialog.
+enum StartupOutcome {
+  kStartupShowDialog = 0,  // everything checked: run the main dialog
+  kStartupDeclined = 1,    // ended as the user wished (-info, a declined start-up prompt)
+  kStartupFailed = 2,      // stopped on an error (already reported in a message box)
+};
+
+// 1 while passes run without the user (settings flag 0x200, /AUTO, /NOAUTO).
+extern int g_unattendedMode;
+
+// Start-up from the abort point to the command-line options: the
+// start-of-run checks, the entry-point check, -info, the Windows version,
+// the completeness word, the settings start-up owns, the start-up prompt and
+// the options. Windows-free, so that the headless runner shares it.
+int PrepareRun(InstanceHandle instance, char* tail);
+
+// Reads the options of the command-line tail (upper-casing the option word
+// in place): /AUTO [folder] or /NOAUTO behind the first '-' or '/'. 0, or 1
+// when the folder given with /AUTO does not fit the target folder.
+int ParseOptions(char* tail);
+
+// 1 when "-info" occurs anywhere in the tail (case-sensitive).
+int HasInfoOption(const char* tail);
+
 // The main routine; its result is the process exit code.
 int StubMain(InstanceHandle instance, InstanceHandle previous, char* tail, int show);

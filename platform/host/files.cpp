@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <ctime>
 #include <string>
 
 #include "platform/host/host_paths.h"
@@ -56,3 +57,17 @@ int32_t SysSeek(FileHandle file, int32_t offset, int origin) {
 }
 
 void SysClose(FileHandle file) { ::close(file); }
+
+void SysSetFileDosTime(FileHandle file, uint16_t dosDate, uint16_t dosTime) {
+  struct tm local = {};
+  local.tm_year = 80 + (dosDate >> 9);
+  local.tm_mon = ((dosDate >> 5) & 0xF) - 1;
+  local.tm_mday = dosDate & 0x1F;
+  local.tm_hour = dosTime >> 11;
+  local.tm_min = (dosTime >> 5) & 0x3F;
+  local.tm_sec = (dosTime & 0x1F) * 2;
+  local.tm_isdst = -1;  // the DOS time is local time, daylight saving as it was then
+  time_t when = std::mktime(&local);
+  struct timespec times[2] = {{when, 0}, {when, 0}};
+  ::futimens(file, times);
+}

@@ -8,3 +8,5 @@ int32_t SysSendDlgItemMessage(WindowHandle, int, uint32_t, uint32_t, int32_t) { 
 void SysInvalidateControl(WindowHandle, int) {}
 
 void SysUpdateWindow(WindowHandle) {}
+
+void SysShowBusyCursor(int) {}

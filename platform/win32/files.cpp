@@ -18,3 +18,11 @@ int32_t SysSeek(FileHandle file, int32_t offset, int origin) {
 }
 
 void SysClose(FileHandle file) { _lclose(file); }
+
+void SysSetFileDosTime(FileHandle file, uint16_t dosDate, uint16_t dosTime) {
+  FILETIME local;
+  FILETIME universal;
+  DosDateTimeToFileTime(dosDate, dosTime, &local);
+  LocalFileTimeToFileTime(&local, &universal);
+  SetFileTime(reinterpret_cast<HANDLE>(static_cast<intptr_t>(file)), &universal, &universal, &universal);
+}

@@ -16,3 +16,7 @@ void SysInvalidateControl(WindowHandle dialog, int control) {
 }
 
 void SysUpdateWindow(WindowHandle window) { UpdateWindow(static_cast<HWND>(window)); }
+
+void SysShowBusyCursor(int busy) {
+  SetCursor(LoadCursorA(nullptr, busy != 0 ? IDC_WAIT : IDC_ARROW));
+}

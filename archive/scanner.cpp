@@ -1,0 +1,172 @@
+// The record scanner. Its loop, in short:
+//
+//   RunPass: arm the abort point -> position at the archive -> ScanArchive
+//   ScanArchive: read 4 bytes, dispatch on them, repeat:
+//     local header     -> ReadLocalEntry  (folder, or file: paths, overwrite
+//                                          decision, password, ExtractEntry)
+//     central header   -> SkipCentralEntry (spanned set: the scan ends here)
+//     end record       -> ReadEndRecord, the scan ends
+//     "PK00"           -> passed over
+//     descriptor / any other value -> message 31 (spanned set: passed over)
+//
+// Between records the archive is positioned at the next signature. An abort
+// anywhere below comes back to RunPass, which closes the open output file
+// (what was written of it stays) and returns the jump code.
+#include "archive/scanner.h"
+
+#include "archive/decrypt.h"
+#include "archive/entry.h"
+#include "archive/input.h"
+#include "archive/volumes.h"
+#include "inflate/extract.h"
+#include "inflate/output.h"
+#include "paths/entry_name.h"
+#include "paths/output_paths.h"
+#include "platform/bytes.h"
+#include "platform/files.h"
+#include "platform/window.h"
+#include "stub/abort.h"
+#include "stub/checks.h"
+#include "stub/message_numbers.h"
+#include "stub/resources.h"
+#include "stub/settings.h"
+
+int g_passRunning;
+
+namespace {
+
+const uint32_t kCentralHeaderSize = 42;
+const uint32_t kEndRecordSize = 18;
+const uint32_t kDescriptorSize = 16;  // signature, CRC-32, both sizes
+
+int IsSignature(const uint8_t* bytes, SignatureIndex which) {
+  return CompareBytes(bytes, g_signatures[which], 4) == 0 ? 1 : 0;
+}
+
+// Reads a fixed record part; in a spanned set a short read means the volume
+// ended, and the whole part is read again from the start of the next one.
+void ReadRecordPart(void* buffer, uint32_t size, int singleCode, int spannedCode) {
+  if (SysRead(g_archive, buffer, size) == static_cast<int32_t>(size)) return;
+  if (g_spannedFlag == 0) ReadError(singleCode);
+  SwitchVolume(g_currentDisk + 1, g_exeVolumesFlag);
+  if (SysRead(g_archive, buffer, size) != static_cast<int32_t>(size)) ReadError(spannedCode);
+}
+
+void SkipForward(uint32_t count) {
+  if (count != 0) SysSeek(g_archive, static_cast<int32_t>(count), kSeekCurrent);
+}
+
+void ReadEntryName(uint32_t length) {
+  if (length > kMaxNameLength) FatalError(MessageText(kMessageNameTooLong));
+  ReadExact(length, g_nameBuffer);
+}
+
+void HandleFolderEntry() {
+  CopyText(g_outputPath, g_nameBuffer, kPathBufferSize);
+  CreateFolders();
+  // A folder entry's data is skipped only when it claims no content: one that
+  // claims some keeps its data, and the next signature is read there.
+  if (g_localHeader.uncompressedSize == 0 && g_localHeader.compressedSize > 0) {
+    SkipForward(g_localHeader.compressedSize);
+  }
+}
+
+void HandleFileEntry() {
+  CopyText(g_outputPath, g_nameBuffer, kPathBufferSize);
+  BuildOutputPath();
+  CreateFolders();
+  if (ConfirmOverwrite() == 0) {
+    SkipForward(g_remainingCompressed);
+    return;
+  }
+  if (g_encryptionFlag != 0 && CheckPassword() == 0) {
+    FatalError(MessageText(g_storedPassword != nullptr ? kMessageWrongPassword : kMessageNoPassword));
+  }
+  ExtractEntry();
+}
+
+}  // namespace
+
+void ReadLocalEntry() {
+  ReadRecordPart(&g_localHeader, sizeof(g_localHeader), kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
+  TakeEntryFlags();
+  g_remainingCompressed = g_localHeader.compressedSize;
+  ReadEntryName(g_localHeader.nameLength);
+  SkipForward(g_localHeader.extraLength);
+  CheckEntryName();  // before anything of the entry is created
+
+  uint32_t length = g_localHeader.nameLength;
+  char last = g_nameBuffer[length - 1];
+  if (last == '/' || last == '\\') {
+    HandleFolderEntry();
+  } else {
+    HandleFileEntry();
+  }
+  if (g_dataDescriptorFlag != 0) SkipForward(kDescriptorSize);
+}
+
+void SkipCentralEntry() {
+  uint8_t record[kCentralHeaderSize];
+  if (SysRead(g_archive, record, kCentralHeaderSize) != static_cast<int32_t>(kCentralHeaderSize)) {
+    ReadError(kReadErrorCentralHeader);
+  }
+  ReadEntryName(ReadLe16(record + 24));
+  SkipForward(ReadLe16(record + 26));  // extra field
+  SkipForward(ReadLe16(record + 28));  // file comment
+}
+
+void ReadEndRecord() {
+  uint8_t record[kEndRecordSize];
+  if (SysRead(g_archive, record, kEndRecordSize) != static_cast<int32_t>(kEndRecordSize)) {
+    ReadError(kReadErrorEndRecord);
+  }
+  SkipForward(ReadLe16(record + 16));  // comment
+}
+
+void ScanArchive() {
+  for (;;) {
+    uint8_t signature[4];
+    ReadRecordPart(signature, 4, kReadErrorSignature, kReadErrorSignatureSpanned);
+    if (IsSignature(signature, kSignatureLocal)) {
+      ReadLocalEntry();
+    } else if (IsSignature(signature, kSignatureSpan)) {
+      if (g_spannedFlag == 0) FatalError(MessageText(kMessageInvalidHeader));
+    } else if (IsSignature(signature, kSignatureCentral)) {
+      if (g_spannedFlag != 0) return;  // a spanned set's directory is on the last disk
+      SkipCentralEntry();
+    } else if (IsSignature(signature, kSignatureEnd)) {
+      ReadEndRecord();
+      return;
+    } else if (IsSignature(signature, kSignatureSingleSpan)) {
+      // a marker some writers put in front of a single-volume archive
+    } else if (g_spannedFlag == 0) {
+      FatalError(MessageText(kMessageInvalidHeader));
+    }
+  }
+}
+
+int RunPass() {
+  g_passRunning = 1;
+  int code = ARM_ABORT_POINT();
+  SysShowBusyCursor(1);
+  if (code == kJumpCompleted) {
+    int startsAtArchiveOffset = 1;
+    if (g_spannedFlag != 0) {
+      SwitchVolume(1, g_exeVolumesFlag);
+      startsAtArchiveOffset = g_exeVolumesFlag;  // ".ZIP" volumes hold the archive from offset 0
+    }
+    if (startsAtArchiveOffset != 0) {
+      uint32_t offset = g_settings.archiveOffset;
+      if (offset > 0x7FFFFFFF || SysSeek(g_archive, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset)) {
+        FatalError(MessageText(kMessageIoError));
+      }
+    }
+    ScanArchive();
+  } else if (g_output != 0) {
+    SysClose(g_output);
+    g_output = 0;
+  }
+  SysShowBusyCursor(0);
+  g_passRunning = 0;
+  return code;
+}

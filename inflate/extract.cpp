@@ -1,0 +1,108 @@
+#include "inflate/extract.h"
+
+#include "archive/entry.h"
+#include "archive/input.h"
+#include "inflate/crc32.h"
+#include "inflate/inflate.h"
+#include "inflate/output.h"
+#include "paths/path_routines.h"
+#include "platform/bytes.h"
+#include "platform/files.h"
+#include "platform/format.h"
+#include "platform/window.h"
+#include "stub/abort.h"
+#include "stub/message_numbers.h"
+#include "stub/resources.h"
+
+namespace {
+
+const int kStatusControl = 109;
+const uint16_t kMethodStored = 0;
+const uint16_t kMethodDeflated = 8;
+
+// "Unzipping NAME" in the status line, unless the meter has taken its place.
+void ShowStatusLine() {
+  char status[292];
+  SysFormat(status, MessageText(kMessageUnzipping), FileNamePart(g_outputPath));
+  if (g_meterShown == 0) {
+    SysSetDlgItemText(g_mainDialog, kStatusControl, status);
+    SysInvalidateControl(g_mainDialog, kStatusControl);
+  }
+}
+
+void CopyStored() {
+  uint16_t cell = 0;
+  while (ReadInputByte(&cell) != 0) {
+    *g_outputCursor++ = static_cast<uint8_t>(cell);
+    if (++g_outputCount == static_cast<int32_t>(kOutputBufferSize)) FlushOutput();
+  }
+}
+
+}  // namespace
+
+uint16_t ClampDosTime(uint16_t dosTime) {
+  uint32_t halfSeconds = dosTime & 0x1F;
+  uint32_t minutes = (dosTime >> 5) & 0x3F;
+  uint32_t hours = dosTime >> 11;
+  if (halfSeconds > 29) halfSeconds = 29;
+  if (minutes > 59) minutes = 59;
+  if (hours > 23) hours = 23;
+  return static_cast<uint16_t>(halfSeconds | (minutes << 5) | (hours << 11));
+}
+
+uint16_t ClampDosDate(uint16_t dosDate) {
+  uint32_t day = dosDate & 0x1F;
+  uint32_t month = (dosDate >> 5) & 0xF;
+  uint32_t year = dosDate >> 9;
+  if (day == 0) day = 1;
+  if (month == 0) month = 1;
+  if (month > 12) month = 12;
+  return static_cast<uint16_t>(day | (month << 5) | (year << 9));
+}
+
+int CreateOutputFile() {
+  CopyText(g_outputPath, g_nameBuffer, kPathBufferSize);
+  g_output = SysCreate(g_outputPath);
+  if (g_output == kFileError) {
+    g_output = 0;
+    SysFormat(g_formatBuffer, MessageText(kMessageCannotCreate), g_outputPath);
+    FatalError(g_formatBuffer);
+  }
+  return 0;
+}
+
+void SetOutputFileTime() {
+  SysSetFileDosTime(g_output, ClampDosDate(g_localHeader.modDate), ClampDosTime(g_localHeader.modTime));
+}
+
+void ExtractEntry() {
+  g_runningCrc = 0xFFFFFFFF;
+  g_inputCount = 0;
+  g_outputCount = 0;
+  g_outputCursor = g_outputBuffer;
+  CreateOutputFile();
+
+  if (g_remainingCompressed > 0) {
+    if (g_localHeader.method == kMethodStored) {
+      ShowStatusLine();
+      CopyStored();
+    } else if (g_localHeader.method == kMethodDeflated) {
+      ShowStatusLine();
+      Inflate();  // a damaged stream shows up as a CRC mismatch below
+    } else {
+      FatalError(MessageText(kMessageUnsupportedMethod));
+    }
+  }
+
+  ++g_fileCounter;  // counted before the check: a damaged file was still written
+  FlushLastOutput();
+  SetOutputFileTime();
+  SysClose(g_output);
+  uint32_t crc = 0xFFFFFFFF - g_runningCrc;
+  g_runningCrc = crc;
+  g_output = 0;
+  if (crc != g_localHeader.crc32) {
+    SysFormat(g_formatBuffer, MessageText(kMessageBadCrc), g_outputPath, crc, g_localHeader.crc32);
+    FatalError(g_formatBuffer);
+  }
+}

@@ -1,0 +1,163 @@
+#include "stub/checks.h"
+
+#include "archive/input.h"
+#include "archive/volumes.h"
+#include "inflate/crc32.h"
+#include "paths/output_paths.h"
+#include "platform/bytes.h"
+#include "platform/files.h"
+#include "platform/memory.h"
+#include "stub/abort.h"
+#include "stub/message_numbers.h"
+#include "stub/resources.h"
+#include "stub/settings.h"
+#include "stub/startup.h"
+#include "stub/work_memory.h"
+
+uint8_t g_signatures[kSignatureCount][4];
+char g_textLine[kTextLineSize];
+char* g_startupPrompt;
+char g_title[kTitleSize];
+char g_infoText[kInfoTextSize];
+int g_spannedFlag;
+int g_exeVolumesFlag;
+
+// The signatures' tails, kept apart from their "P" so that the image never
+// holds a whole signature. Writable and with external linkage, so that the
+// compiler cannot fold a signature back into one constant.
+char g_signatureTails[kSignatureCount * 3] = {'K', 3, 4, 'K', 1, 2, 'K', 5, 6, 'K', '0', '0', 'K', 7, 8};
+
+namespace {
+
+const uint32_t kLfanewOffset = 0x3C;
+const uint32_t kEntryPointOffset = 40;  // AddressOfEntryPoint within the PE headers
+const uint32_t kConfigWorkSize = 4100;
+
+// The end record's signature where the builder put it; message 39 otherwise.
+void CheckEndRecord() {
+  uint8_t signature[4];
+  uint32_t offset = g_settings.endRecordOffset;
+  if (offset > 0x7FFFFFFF || SysSeek(g_archive, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset) ||
+      SysRead(g_archive, signature, 4) != 4 || CompareBytes(signature, g_signatures[kSignatureEnd], 4) != 0) {
+    FatalError(MessageText(kMessageDamaged));
+  }
+}
+
+// Where the next field begins: one byte after the terminator of this one.
+const char* NextField(const char* field) { return field + TextLength(field) + 1; }
+
+// 1 when the block holds its five terminators.
+int HasFiveFields(const char* block, uint32_t length) {
+  uint32_t terminators = 0;
+  for (uint32_t i = 0; i < length && terminators < 5; ++i) {
+    if (block[i] == 0) ++terminators;
+  }
+  return terminators == 5 ? 1 : 0;
+}
+
+}  // namespace
+
+void FormSignatures() {
+  for (uint32_t i = 0; i < kSignatureCount; ++i) {
+    g_signatures[i][0] = 'P';
+    CopyBytes(&g_signatures[i][1], &g_signatureTails[i * 3], 3);
+  }
+}
+
+int OpenArchive() {
+  g_archive = SysOpen(g_executablePath, kOpenRead | kOpenShareDenyWrite);
+  if (g_archive == kFileError) FatalHeaderCorrupt();
+  return 0;
+}
+
+int CheckImage(uint32_t length, uint32_t expectedCrc, const uint8_t* marker) {
+  if (length == 0 || length > 0x7FFFFFFF) FatalHeaderCorrupt();
+  uint8_t* image = static_cast<uint8_t*>(SysAlloc(length));
+  if (image == nullptr) FatalHeaderCorrupt();
+  if (SysSeek(g_archive, 0, kSeekBegin) != 0) FatalHeaderCorrupt();
+  if (SysRead(g_archive, image, length) != static_cast<int32_t>(length)) FatalHeaderCorrupt();
+
+  // The block is the first occurrence of its marker in the file.
+  uint32_t at = 0;
+  while (at + kSettingsMarkerLength <= length && CompareBytes(image + at, marker, kSettingsMarkerLength) != 0) ++at;
+  if (at + kSettingsMarkerLength + 4 > length) FatalHeaderCorrupt();
+  FillBytes(image + at + kSettingsMarkerLength, 0, 4);  // the CRC field counts as zero
+
+  // Code signing may change the PE headers afterwards; with this flag the
+  // check starts at the section table.
+  uint32_t start = 0;
+  if ((g_settings.flags & kFlagCheckFromSectionTable) != 0) {
+    if (length < kLfanewOffset + 4) FatalHeaderCorrupt();
+    uint32_t lfanew = ReadLe32(image + kLfanewOffset);
+    if (lfanew > length - kPeHeadersSize || lfanew + kPeHeadersSize > length) FatalHeaderCorrupt();
+    start = lfanew + kPeHeadersSize;
+  }
+  g_runningCrc = 0xFFFFFFFF;
+  UpdateCrc(image + start, length - start);
+  SysFree(image);
+  if (0xFFFFFFFF - g_runningCrc != expectedCrc) FatalHeaderCorrupt();
+  return 0;
+}
+
+void ReadConfigBlock() {
+  if (g_settings.configOffset == 0) return;
+  // A block longer than its buffer, or one placed behind the archive, is
+  // refused rather than read.
+  if (g_settings.configOffset > g_settings.archiveOffset) FatalHeaderCorrupt();
+  uint32_t length = g_settings.archiveOffset - g_settings.configOffset;
+  if (length > kConfigBlockLimit || g_settings.configOffset > 0x7FFFFFFF) FatalHeaderCorrupt();
+  if (g_spannedFlag != 0) SwitchVolume(1, g_exeVolumesFlag);
+
+  char raw[kConfigBlockLimit];
+  char block[kConfigWorkSize];
+  int32_t offset = static_cast<int32_t>(g_settings.configOffset);
+  if (SysSeek(g_archive, offset, kSeekBegin) != offset) FatalHeaderCorrupt();
+  if (SysRead(g_archive, raw, length) < static_cast<int32_t>(length)) FatalHeaderCorrupt();
+  FillBytes(block, 0, kConfigWorkSize);
+  CopyBytes(block, raw, length);
+  if (HasFiveFields(block, length) == 0) FatalHeaderCorrupt();
+
+  const char* field = block;
+  CopyText(g_targetFolder, field, kTargetFolderSize);
+  field = NextField(field);
+  CopyText(g_textLine, field, kTextLineSize);
+  field = NextField(field);
+  if (field[0] != 0) {
+    g_startupPrompt = static_cast<char*>(SysAlloc(kStartupPromptSize));
+    if (g_startupPrompt != nullptr) CopyText(g_startupPrompt, field, kStartupPromptSize);
+  }
+  field = NextField(field);
+  if ((g_settings.flags & kFlagUseTitle) != 0) CopyText(g_title, field, kTitleSize);
+  field = NextField(field);
+  CopyText(g_infoText, field, kInfoTextSize);
+}
+
+void StartOfRunChecks() {
+  FormSignatures();
+  BuildCrcTable();
+  OpenArchive();
+  if (g_settings.imageCrc != 0) CheckImage(g_settings.archiveOffset, g_settings.imageCrc, g_settings.marker);
+  g_spannedFlag = (g_settings.flags & kFlagSpanned) != 0 ? 1 : 0;
+  g_exeVolumesFlag = (g_settings.flags & kFlagExeVolumes) != 0 ? 1 : 0;
+  if (AllocateWorkMemory() != 0) FatalHeaderCorrupt();
+  LoadResources();
+  if (g_spannedFlag != 0) SwitchVolume(1, g_exeVolumesFlag);
+  ReadConfigBlock();
+  if (g_spannedFlag == 0 && g_settings.endRecordOffset != 0) CheckEndRecord();
+}
+
+int CheckEntryPoint() {
+  uint8_t headers[kPeHeadersSize];
+  FileHandle file = SysOpen(g_executablePath, kOpenRead | kOpenShareDenyNone);
+  if (file == kFileError) return 0;
+  int matches = 0;
+  if (SysRead(file, headers, 64) == 64) {
+    uint32_t lfanew = ReadLe32(headers + kLfanewOffset);
+    if (lfanew <= 0x7FFFFFFF && SysSeek(file, static_cast<int32_t>(lfanew), kSeekBegin) == static_cast<int32_t>(lfanew) &&
+        SysRead(file, headers, kPeHeadersSize) == static_cast<int32_t>(kPeHeadersSize)) {
+      matches = ReadLe32(headers + kEntryPointOffset) == ExpectedEntryPoint() ? 1 : 0;
+    }
+  }
+  SysClose(file);
+  return matches;
+}

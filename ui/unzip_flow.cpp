@@ -1,0 +1,44 @@
+#include "ui/unzip_flow.h"
+
+#include "inflate/output.h"
+#include "paths/default_folder.h"
+#include "paths/output_paths.h"
+#include "platform/dialogs.h"
+#include "platform/directories.h"
+#include "stub/abort.h"
+#include "stub/message_numbers.h"
+#include "stub/resources.h"
+
+namespace {
+
+const char kUnsupportedCharsText[] =
+    "The selected folder contains unsupported\ncharacters, please choose a different folder.";
+
+}  // namespace
+
+void CompleteTargetFolder() {
+  if (g_targetFolder[0] == 0) {
+    DefaultFolder(g_targetFolder);
+  } else if (g_targetFolder[0] == '.' && g_targetFolder[1] == 0) {
+    uint32_t length = SysGetCurrentDirectory(g_targetFolder, kTargetFolderSize);
+    if (length == 0 || length >= kTargetFolderSize) g_targetFolder[0] = 0;
+  }
+}
+
+int RefuseTargetFolder() {
+  if (g_targetFolder[0] == 0) {
+    SysMessageBox(g_mainDialog, MessageText(kMessageNoFolder), kStubCaption, kBoxOk | kBoxIconError);
+    return 1;
+  }
+  if (HasUnsupportedChars(g_targetFolder) != 0) {
+    SysMessageBox(g_mainDialog, kUnsupportedCharsText, kStubCaption, kBoxOk | kBoxIconError);
+    return 1;
+  }
+  return 0;
+}
+
+void ResetPassCounters() {
+  g_bytesDone = 0;
+  g_lastMeterMark = 0;
+  g_fileCounter = 0;
+}

@@ -1,0 +1,16 @@
+// The window-free decisions of the main dialog's Unzip: what the folder field
+// starts with, whether its text can be used, and the counters of a pass.
+#pragma once
+
+#include "platform/types.h"
+
+// The folder the dialog first shows: the target folder as start-up left it,
+// the default folder when that is empty, the current directory for ".".
+void CompleteTargetFolder();
+
+// 0 when the target folder can be unzipped to; otherwise shows why (message
+// 17 for an empty folder, or the unsupported-characters text) and returns 1.
+int RefuseTargetFolder();
+
+// Zeroes bytes done, the last meter mark and the file counter.
+void ResetPassCounters();
