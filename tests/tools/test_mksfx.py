@@ -1,0 +1,566 @@
+#!/usr/bin/env python3
+"""Tests of arcula-mksfx, the builder of self-extractors.
+
+Run as: python3 test_mksfx.py --bin DIR   (DIR holds arcula-mksfx and arcula-sfx.exe)
+
+Real archives from Info-ZIP zip, Python's zipfile, bsdtar and 7-Zip go
+through the builder; each output is then read twice: by ordinary zip tools
+(which must open it without warnings and extract the same bytes), and by a
+small reader in this file that walks the archive front to back from local
+headers only, as the stub does, decrypting and inflating every entry.
+"""
+import argparse
+import io
+import os
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import warnings
+import zipfile
+import zlib
+
+BIN = None
+PASSWORD = "pw"
+MARKER = b"QJV\x01sfx\x02"
+SIG_LOCAL, SIG_CENTRAL, SIG_END, SIG_DESCRIPTOR = b"PK\x03\x04", b"PK\x01\x02", b"PK\x05\x06", b"PK\x07\x08"
+
+FLAG_OVERWRITE, FLAG_TITLE, FLAG_ENCRYPTED, FLAG_AUTO = 0x2, 0x10, 0x100, 0x200
+FLAG_SIGN_READY, FLAG_CAPTION, FLAG_QUESTION, FLAG_OKCANCEL = 0x800, 0x40000, 0x80000, 0x100000
+
+
+def mksfx(*args, cwd=None):
+    return subprocess.run([os.path.join(BIN, "arcula-mksfx"), *map(str, args)], cwd=cwd,
+                          capture_output=True, text=True, errors="replace")
+
+
+def stub_bytes():
+    with open(os.path.join(BIN, "arcula-sfx.exe"), "rb") as f:
+        return f.read()
+
+
+# --- the fixture tree -------------------------------------------------------
+
+def make_tree(root):
+    """Nested folders, an empty folder, an empty file, a 2048-byte file, a
+    300 KB binary and a name with a blank. Returns (files, folders)."""
+    rng = random.Random(7)
+    files = {
+        "with blank.txt": b"a name with a blank\n",
+        "empty.txt": b"",
+        "docs/two-k.txt": (b"0123456789abcdef" * 128),
+        "docs/deep/nested/note.txt": b"deep\n" * 50,
+        "big/random.bin": bytes(rng.getrandbits(8) for _ in range(300 * 1024)),
+    }
+    folders = {"docs", "docs/deep", "docs/deep/nested", "big", "empty-folder"}
+    for folder in folders:
+        os.makedirs(os.path.join(root, folder), exist_ok=True)
+    for name, data in files.items():
+        with open(os.path.join(root, name), "wb") as f:
+            f.write(data)
+    return files, folders
+
+
+def python_zip(tree, target, streamed):
+    """Python's zipfile, to a file or to a stream without seek (bit 3 set)."""
+    class Unseekable(io.RawIOBase):
+        def __init__(self, sink):
+            self.sink = sink
+        def writable(self):
+            return True
+        def write(self, data):
+            return self.sink.write(data)
+    with open(target, "wb") as sink:
+        out = Unseekable(sink) if streamed else sink
+        with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+            for folder, dirs, names in sorted(os.walk(tree)):
+                for name in sorted(dirs) + sorted(names):
+                    path = os.path.join(folder, name)
+                    z.write(path, os.path.relpath(path, tree))
+
+
+# How each writer makes a ZIP of the tree: (label, command or callable, encrypted).
+WRITERS = [
+    ("zip-stored", ["zip", "-q", "-r", "-0", "{zip}", "."], False),
+    ("zip-deflated", ["zip", "-q", "-r", "-9", "{zip}", "."], False),
+    ("zip-encrypted", ["zip", "-q", "-r", "-e", "-P", PASSWORD, "{zip}", "."], True),
+    ("python-seekable", lambda tree, z: python_zip(tree, z, streamed=False), False),
+    ("python-streamed", lambda tree, z: python_zip(tree, z, streamed=True), False),
+    ("bsdtar-deflate", ["bsdtar", "--format", "zip", "-cf", "{zip}", "."], False),
+    ("bsdtar-store", ["bsdtar", "--format", "zip", "--options", "zip:compression=store", "-cf", "{zip}", "."], False),
+    ("bsdtar-zipcrypt", ["bsdtar", "--format", "zip", "--options", "zip:encryption=zipcrypt",
+                         "--passphrase", PASSWORD, "-cf", "{zip}", "."], True),
+    ("7zz-deflate", ["7zz", "a", "-bd", "-tzip", "-mm=Deflate", "{zip}", "."], False),
+    ("7zz-store", ["7zz", "a", "-bd", "-tzip", "-mm=Copy", "{zip}", "."], False),
+    ("7zz-zipcrypto", ["7zz", "a", "-bd", "-tzip", "-p" + PASSWORD, "-mem=ZipCrypto", "{zip}", "."], True),
+]
+
+
+def write_zip(writer, tree, target):
+    if callable(writer):
+        writer(tree, target)
+    else:
+        subprocess.run([a.replace("{zip}", target) for a in writer], cwd=tree, check=True,
+                       stdout=subprocess.DEVNULL)
+
+
+# --- reading the self-extractor ---------------------------------------------
+
+def u16(data, at):
+    return struct.unpack_from("<H", data, at)[0]
+
+
+def u32(data, at):
+    return struct.unpack_from("<I", data, at)[0]
+
+
+def read_pe(data):
+    pe = u32(data, 0x3C)
+    count = u16(data, pe + 6)
+    sections = [struct.unpack_from("<8sIIIIIIHHI", data, pe + 248 + 40 * i) for i in range(count)]
+    return {"pe": pe, "entry": u32(data, pe + 40), "init": u32(data, pe + 32),
+            "image": u32(data, pe + 80), "checksum": u32(data, pe + 88), "sections": sections}
+
+
+def read_settings(data):
+    at = data.find(MARKER)
+    crc, archive, config, end, total, flags = struct.unpack_from("<6I", data, at + 8)
+    return {"at": at, "crc": crc, "archive": archive, "config": config, "end": end,
+            "total": total, "flags": flags, "complete": u16(data, at + 42), "entry": u32(data, at + 54)}
+
+
+def pe_checksum(data):
+    """The standard PE checksum, written here independently of the builder."""
+    field = u32(data, 0x3C) + 88
+    padded = bytearray(data) + (b"\0" if len(data) % 2 else b"")
+    padded[field:field + 4] = b"\0\0\0\0"
+    total = 0
+    for (word,) in struct.iter_unpack("<H", padded):
+        total += word
+        total = (total & 0xFFFF) + (total >> 16)
+    return total + len(data)
+
+
+def image_crc(data, settings, pe):
+    start = pe["pe"] + 248 if settings["flags"] & FLAG_SIGN_READY else 0
+    checked = bytearray(data[start:settings["archive"]])
+    at = settings["at"] + 8 - start
+    checked[at:at + 4] = b"\0\0\0\0"
+    return zlib.crc32(checked)
+
+
+def zipcrypto_decrypt(password, data):
+    keys = [0x12345678, 0x23456789, 0x34567890]
+    def update(byte):
+        keys[0] = zlib.crc32(bytes([byte]), keys[0] ^ 0xFFFFFFFF) ^ 0xFFFFFFFF
+        keys[1] = ((keys[1] + (keys[0] & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        keys[2] = zlib.crc32(bytes([keys[1] >> 24]), keys[2] ^ 0xFFFFFFFF) ^ 0xFFFFFFFF
+    for byte in password.encode():
+        update(byte)
+    out = bytearray()
+    for byte in data:
+        temp = (keys[2] | 2) & 0xFFFF
+        plain = byte ^ (((temp * (temp ^ 1)) >> 8) & 0xFF)
+        update(plain)
+        out.append(plain)
+    return bytes(out)
+
+
+def walk_front_to_back(test, data, start, password):
+    """Reads the archive the way the stub does: signature by signature, sizes
+    and CRC from the local headers only. Returns {name: bytes} of the files and
+    the set of folder names; checks every entry decodes to its CRC."""
+    files, folders, pos = {}, set(), start
+    while True:
+        sig = data[pos:pos + 4]
+        if sig == SIG_LOCAL:
+            _, flags, method, time, _, crc, csize, usize, nlen, elen = struct.unpack_from("<HHHHHIIIHH", data, pos + 4)
+            name = data[pos + 30:pos + 30 + nlen].decode("utf-8", "replace").replace("\\", "/")
+            name = name[2:] if name.startswith("./") and name != "./" else name
+            payload = data[pos + 30 + nlen + elen:pos + 30 + nlen + elen + csize]
+            test.assertEqual(len(payload), csize, name)
+            pos += 30 + nlen + elen + csize
+            if flags & 8:
+                test.assertTrue(flags & 1, "a descriptor kept on an unencrypted entry: " + name)
+                test.assertEqual(data[pos:pos + 16], SIG_DESCRIPTOR + struct.pack("<3I", crc, csize, usize), name)
+                pos += 16
+            if name.endswith("/"):
+                test.assertEqual(usize, 0, name)
+                if name.strip("./"):
+                    folders.add(name.rstrip("/"))
+                continue
+            if flags & 1:
+                plain = zipcrypto_decrypt(password, payload)
+                check = (time >> 8) if flags & 8 else (crc >> 24)
+                test.assertEqual(plain[11], check, "check byte of " + name)
+                payload = plain[12:]
+            content = zlib.decompress(payload, -15) if method == 8 else payload
+            test.assertEqual((len(content), zlib.crc32(content)), (usize, crc), name)
+            files[name] = content
+        elif sig == SIG_CENTRAL:
+            nlen, elen, clen = struct.unpack_from("<HHH", data, pos + 28)
+            pos += 46 + nlen + elen + clen
+        elif sig == SIG_END:
+            test.assertEqual(pos + 22 + u16(data, pos + 20), len(data), "the end record's comment ends the file")
+            return files, folders, pos
+        else:
+            test.fail("unexpected bytes at 0x%x: %r" % (pos, sig))
+
+
+def config_texts(data, settings):
+    block = data[settings["config"]:settings["archive"]]
+    texts = block.split(b"\0")
+    return [t.decode() for t in texts[:5]], texts[5:] == [b""]
+
+
+class Workspace(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="mksfx-")
+        self.addCleanup(shutil.rmtree, self.dir)
+
+    def path(self, *parts):
+        return os.path.join(self.dir, *parts)
+
+    def check_layout(self, data, stub):
+        """The file is the stub, its settings block filled, plus a last section
+        `_arcula_` holding the config block and the archive."""
+        settings, pe, old_pe = read_settings(data), read_pe(data), read_pe(stub)
+        self.assertEqual(settings["at"], stub.find(MARKER), "first marker is the block")
+        self.assertEqual(len(data) % 0x200, 0)
+        self.assertEqual(len(pe["sections"]), len(old_pe["sections"]) + 1)
+        name, vsize, va, rawsize, rawptr, _, _, _, _, chars = pe["sections"][-1]
+        self.assertEqual((name, chars, rawptr, rawptr + rawsize), (b"_arcula_", 0xE2000040, settings["config"], len(data)))
+        self.assertEqual(pe["image"], (va + vsize + 0xFFF) & ~0xFFF)
+        self.assertEqual(pe["init"], old_pe["init"] + rawsize)
+        self.assertEqual((settings["complete"], settings["entry"]), (0xFFFF, old_pe["entry"]))
+        self.assertEqual(data[settings["end"]:settings["end"] + 4], SIG_END)
+        if settings["crc"]:
+            self.assertEqual(settings["crc"], image_crc(data, settings, pe))
+        self.assertIn(pe["checksum"], (0, pe_checksum(data)))
+        texts, terminated = config_texts(data, settings)
+        self.assertTrue(terminated, "five terminated texts fill the config block")
+        # Nothing else of the stub changed.
+        changed = set(range(settings["at"], settings["at"] + 60))
+        for field, width in ((6, 2), (32, 4), (80, 4), (88, 4)):
+            changed |= set(range(pe["pe"] + field, pe["pe"] + field + width))
+        table_end = pe["pe"] + 248 + 40 * len(old_pe["sections"])
+        changed |= set(range(table_end, table_end + 40))
+        differ = [i for i in range(len(stub)) if data[i] != stub[i] and i not in changed]
+        self.assertEqual(differ, [], "stub bytes changed outside the known fields")
+        self.assertEqual(data[len(stub):settings["config"]].strip(b"\0"), b"")
+        return settings
+
+
+class RealArchives(Workspace):
+    """Every common writer's ZIP, and a folder, become self-extractors that the
+    stub's way of reading and ordinary zip tools both accept."""
+
+    def setUp(self):
+        super().setUp()
+        self.tree = self.path("tree")
+        self.files, self.folders = make_tree(self.tree)
+        self.stub = stub_bytes()
+
+    def build(self, source, *options):
+        out = self.path("out.exe")
+        result = mksfx(*options, source, out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(out, "rb") as f:
+            return out, f.read(), result.stdout
+
+    def check_output(self, out, data, encrypted):
+        settings = self.check_layout(data, self.stub)
+        self.assertEqual(settings["flags"], FLAG_ENCRYPTED if encrypted else 0)
+        self.assertEqual(settings["total"], sum(len(d) for d in self.files.values()))
+        files, folders, end = walk_front_to_back(self, data, settings["archive"], PASSWORD)
+        self.assertEqual(end, settings["end"])
+        self.assertEqual(files, self.files)
+        self.assertTrue(folders <= self.folders and "empty-folder" in folders, folders)
+        self.check_zip_tools(out, encrypted)
+
+    def check_zip_tools(self, out, encrypted):
+        unzip = subprocess.run(["unzip", "-t", "-P", PASSWORD, out], capture_output=True, text=True, errors="replace")
+        self.assertEqual(unzip.returncode, 0, unzip.stdout + unzip.stderr)
+        self.assertNotIn("warning", (unzip.stdout + unzip.stderr).lower())
+        seven = subprocess.run(["7zz", "t", "-tzip", "-p" + PASSWORD, out], capture_output=True, text=True, errors="replace")
+        self.assertEqual(seven.returncode, 0, seven.stdout + seven.stderr)
+        self.assertNotIn("WARNING", seven.stdout + seven.stderr)
+        with warnings.catch_warnings():
+            warnings.simplefilter("error")
+            with zipfile.ZipFile(out) as z:
+                z.setpassword(PASSWORD.encode())
+                read = {i.filename.replace("\\", "/").removeprefix("./"): z.read(i)
+                        for i in z.infolist() if not i.is_dir()}
+        self.assertEqual(read, self.files)
+
+    def test_zip_writers(self):
+        for label, writer, encrypted in WRITERS:
+            with self.subTest(label):
+                source = self.path(label + ".zip")
+                write_zip(writer, self.tree, source)
+                out, data, _ = self.build(source)
+                self.check_output(out, data, encrypted)
+
+    def test_folder(self):
+        for password in ("", PASSWORD):
+            with self.subTest(password=password):
+                out, data, _ = self.build(self.tree, *(["--password", password] if password else []))
+                self.check_output(out, data, bool(password))
+                deflated = [i.compress_type for i in zipfile.ZipFile(out).infolist() if i.file_size > 0]
+                self.assertEqual(set(deflated), {zipfile.ZIP_DEFLATED})
+
+    def test_list_shows_what_went_in(self):
+        _, _, listing = self.build(self.tree, "--list", "--password", PASSWORD)
+        for name in self.files:
+            self.assertIn(name, listing)
+        self.assertRegex(listing, r"307200\s+\d+\s+deflated\s+yes\s+big/random\.bin")
+        self.assertRegex(listing, r"\s0\s+\d+\s+\w+\s+no\s+empty-folder/")
+        self.assertRegex(listing, r"out\.exe: 5 files \(4 encrypted\), 5 folders, %d bytes unpacked"
+                         % sum(len(d) for d in self.files.values()))
+
+
+class Settings(Workspace):
+    """Options become the settings block's flags and the config block's texts."""
+
+    def setUp(self):
+        super().setUp()
+        self.source = self.path("in.zip")
+        with zipfile.ZipFile(self.source, "w") as z:
+            z.writestr("a.txt", b"a")
+        self.stub = stub_bytes()
+
+    def build(self, *options):
+        out = self.path("out.exe")
+        result = mksfx(*options, self.source, out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(out, "rb") as f:
+            data = f.read()
+        return data, self.check_layout(data, self.stub)
+
+    def test_flags(self):
+        rows = [
+            ([], 0),
+            (["--overwrite"], FLAG_OVERWRITE),
+            (["--auto"], FLAG_AUTO),
+            (["--title", "T"], FLAG_TITLE),
+            (["--caption-title"], FLAG_CAPTION),
+            (["--prompt", "P", "--prompt-buttons", "ok"], 0),
+            (["--prompt", "P", "--prompt-buttons", "yesno"], FLAG_QUESTION),
+            (["--prompt", "P", "--prompt-buttons=okcancel"], FLAG_QUESTION | FLAG_OKCANCEL),
+            (["--sign-ready"], FLAG_SIGN_READY),
+        ]
+        for options, flags in rows:
+            with self.subTest(options):
+                _, settings = self.build(*options)
+                self.assertEqual(settings["flags"], flags)
+
+    def test_texts_in_order(self):
+        data, settings = self.build("--folder", ".", "--text", "line", "--prompt", "Go?", "--title", "Tí",
+                                    "--info", "about\nus")
+        self.assertEqual(config_texts(data, settings)[0], [".", "line", "Go?", "Tí", "about\nus"])
+        self.assertEqual(settings["archive"], settings["config"] + len(". line Go? Tí about\nus".encode()) + 1)
+        # Texts at their limits still fit (260 + 103 + 513 + 280 + 5 = 1161 bytes).
+        _, settings = self.build("--folder", "f" * 260, "--text", "t" * 103, "--prompt", "p" * 513,
+                                 "--info", "i" * 280)
+        self.assertEqual(settings["archive"] - settings["config"], 1161)
+
+    def test_self_check_and_checksum(self):
+        data, settings = self.build("--no-selfcheck")
+        self.assertEqual(settings["crc"], 0)
+        self.assertEqual(read_pe(data)["checksum"], pe_checksum(data))
+        data, settings = self.build()
+        self.assertNotEqual(settings["crc"], 0)
+        stub_pe = read_pe(self.stub)
+        if stub_pe["checksum"]:  # the linker's own checksum confirms pe_checksum()
+            self.assertEqual(stub_pe["checksum"], pe_checksum(self.stub))
+
+    @unittest.skipUnless(shutil.which("osslsigncode") and shutil.which("openssl"), "needs osslsigncode")
+    def test_sign_ready_survives_signing(self):
+        data, settings = self.build("--sign-ready")
+        self.assertEqual(read_pe(data)["checksum"], pe_checksum(data))
+        key, cert, signed = self.path("k.pem"), self.path("c.pem"), self.path("signed.exe")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=t", "-days", "1",
+                        "-keyout", key, "-out", cert], check=True, capture_output=True)
+        subprocess.run(["osslsigncode", "sign", "-certs", cert, "-key", key, "-in", self.path("out.exe"),
+                        "-out", signed], check=True, capture_output=True)
+        with open(signed, "rb") as f:
+            signed_data = f.read()
+        self.assertGreater(len(signed_data), len(data))
+        self.assertEqual(image_crc(signed_data, settings, read_pe(signed_data)), settings["crc"])
+        self.assertEqual(signed_data[settings["end"]:settings["end"] + 4], SIG_END)
+
+
+# --- refusals ---------------------------------------------------------------
+
+def crafted_zip(path, names, data=b"x"):
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")  # duplicates on purpose
+        with zipfile.ZipFile(path, "w") as z:
+            for name in names:
+                z.writestr(zipfile.ZipInfo(name), b"" if name.endswith("/") else data)
+
+
+def set_encrypted_flag(path):
+    """Marks every entry encrypted in both headers without encrypting it."""
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    for sig, field in ((SIG_LOCAL, 6), (SIG_CENTRAL, 8)):
+        at = data.find(sig)
+        while at >= 0:
+            data[at + field] |= 1
+            at = data.find(sig, at + 4)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+class Refusals(Workspace):
+    """Each refusal: exit status, a message naming the reason, no output."""
+
+    def setUp(self):
+        super().setUp()
+        self.stub = stub_bytes()
+
+    def make_input(self, kind):
+        source = self.path("in.zip")
+        if os.path.exists(source):
+            os.remove(source)
+        rng = random.Random(1)
+        if kind == "deflate64":
+            with open(self.path("big.txt"), "wb") as f:
+                f.write(b"deflate64 " * 5000)
+            subprocess.run(["7zz", "a", "-bd", "-tzip", "-mm=Deflate64", source, "big.txt"], cwd=self.dir,
+                           check=True, stdout=subprocess.DEVNULL)
+        elif kind == "zip64":
+            with zipfile.ZipFile(source, "w") as z:
+                with z.open("a.txt", "w", force_zip64=True) as f:
+                    f.write(b"zip64")
+        elif kind == "split":
+            with open(self.path("big.bin"), "wb") as f:
+                f.write(rng.randbytes(100000))
+            subprocess.run(["zip", "-q", "-s", "64k", source, "big.bin"], cwd=self.dir, check=True)
+        elif kind == "damaged":
+            with zipfile.ZipFile(source, "w", zipfile.ZIP_DEFLATED) as z:
+                z.writestr("a.txt", b"hello hello hello hello")
+            with open(source, "r+b") as f:
+                f.seek(30 + 5 + 3)
+                byte = f.read(1)
+                f.seek(-1, 1)
+                f.write(bytes([byte[0] ^ 0x55]))
+        elif kind == "short-encrypted":
+            crafted_zip(source, ["a.txt"], b"12345")
+            set_encrypted_flag(source)
+        elif kind == "not-zip":
+            with open(source, "wb") as f:
+                f.write(b"just text, no archive\n" * 10)
+        else:  # a list of names
+            crafted_zip(source, kind)
+        return source
+
+    def make_stub(self, kind):
+        data = bytearray(self.stub)
+        at = data.find(MARKER)
+        if kind == "no-marker":
+            data[at] ^= 0xFF
+        elif kind == "two-markers":
+            data[0x50:0x58] = MARKER  # in the DOS stub, ahead of the block
+        path = self.path("stub.exe")
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def test_refusals(self):
+        long_texts = ["--folder", "f" * 260, "--text", "t" * 103, "--prompt", "p" * 513, "--title", "t" * 64,
+                      "--info", "i" * 400]
+        rows = [  # label, input kind, extra options, status, part of the message
+            ("Deflate64", "deflate64", [], 1, 'entry "big.txt" uses compression method 9 (Deflate64)'),
+            ("ZIP64", "zip64", [], 1, "ZIP64 archives are not supported"),
+            ("split", "split", [], 1, "split or spanned archives are not supported"),
+            ("name of 201 bytes", ["d" * 201], [], 1, "has a name of 201 bytes; at most 200"),
+            ("dot-dot", ["a/../../evil.txt"], [], 1, "unsafe name: it has a '..' component"),
+            ("backslash dot-dot", ["\\..\\evil.txt"], [], 1, "unsafe name: it has a '..' component"),
+            ("drive", ["C:evil.txt"], [], 1, "unsafe name: it holds a ':'"),
+            ("stream", ["a.txt:hidden"], [], 1, "unsafe name: it holds a ':'"),
+            ("device", ["dir/con"], [], 1, "unsafe name: it names a Windows device"),
+            ("device with extension", ["Lpt9.log"], [], 1, "unsafe name: it names a Windows device"),
+            ("device with blank", ["aux .txt"], [], 1, "unsafe name: it names a Windows device"),
+            ("empty name", ["/"], [], 1, "unsafe name: it is empty"),
+            ("duplicate", ["a.txt", "A.TXT"], [], 1, 'entry "A.TXT" lands on the same file as entry "a.txt"'),
+            ("file and folder", ["a", "a/"], [], 1, 'lands on the same file as entry "a"'),
+            ("file in the way", ["a", "a/b.txt"], [], 1, 'entry "a" is a file, but entry "a/b.txt" needs a folder'),
+            ("damaged data", "damaged", [], 1, 'entry "a.txt" is damaged'),
+            ("short encrypted", "short-encrypted", [], 1, "shorter than the 12-byte encryption header"),
+            ("not a zip", "not-zip", [], 1, "not a ZIP archive"),
+            ("folder too long", ["a.txt"], ["--folder", "f" * 261], 1, "--folder is 261 bytes long; at most 260"),
+            ("text too long", ["a.txt"], ["--text", "t" * 104], 1, "--text is 104 bytes long; at most 103"),
+            ("prompt too long", ["a.txt"], ["--prompt", "p" * 514], 1, "--prompt is 514 bytes long; at most 513"),
+            ("title too long", ["a.txt"], ["--title", "t" * 65], 1, "--title is 65 bytes long; at most 64"),
+            ("info too long", ["a.txt"], ["--info", "i" * 512], 1, "--info is 512 bytes long; at most 511"),
+            ("config block too long", ["a.txt"], long_texts, 1, "take 1345 bytes with their terminators; at most 1256"),
+            ("stub without marker", ["a.txt"], ["--stub", "no-marker"], 1, "it has no settings block"),
+            ("stub with two markers", ["a.txt"], ["--stub", "two-markers"], 1, "settings marker occurs more than once"),
+            ("password for a zip", ["a.txt"], ["--password", "x"], 1, "--password applies to a folder"),
+            ("unknown option", ["a.txt"], ["--span", "1440k"], 2, "unknown option --span"),
+        ]
+        for label, kind, options, status, message in rows:
+            with self.subTest(label):
+                source = self.make_input(kind)
+                options = [self.make_stub(o) if o in ("no-marker", "two-markers") else o for o in options]
+                result = mksfx(*options, source, self.path("out.exe"))
+                self.assertEqual(result.returncode, status, result.stderr)
+                self.assertIn(message, result.stderr)
+                self.assertFalse([n for n in os.listdir(self.dir) if n.startswith("out.exe")])
+
+    def test_name_of_200_bytes_is_accepted(self):
+        source = self.path("in.zip")
+        crafted_zip(source, ["d/" * 50 + "n" * 100])
+        self.assertEqual(mksfx(source, self.path("out.exe")).returncode, 0)
+
+    def test_hostile_archives(self):
+        """Damaged variants of a real archive: the builder never crashes, leaves
+        no partial file, and whatever it accepts is still stub-readable."""
+        tree = self.path("tree")
+        os.makedirs(os.path.join(tree, "sub"))
+        for name, data in (("a.txt", b"alpha " * 40), ("sub/b.bin", bytes(range(256)) * 4), ("c.txt", b"")):
+            with open(os.path.join(tree, name), "wb") as f:
+                f.write(data)
+        good = self.path("good.zip")
+        subprocess.run(["zip", "-q", "-r", good, "."], cwd=tree, check=True)
+        with open(good, "rb") as f:
+            original = f.read()
+        rng = random.Random(42)
+        source, out = self.path("bad.zip"), self.path("out.exe")
+        for round_ in range(300):
+            data = bytearray(original)
+            if round_ % 10 == 0:
+                data = data[:rng.randrange(len(data))]
+            for _ in range(rng.randint(1, 4)):
+                data[rng.randrange(len(data))] = rng.choice((0, 0xFF, rng.randrange(256)))
+            with open(source, "wb") as f:
+                f.write(data)
+            result = mksfx(source, out)
+            with self.subTest(round=round_):
+                self.assertIn(result.returncode, (0, 1), result.stderr)
+                if result.returncode == 0:
+                    with open(out, "rb") as f:
+                        built = f.read()
+                    walk_front_to_back(self, built, read_settings(built)["archive"], PASSWORD)
+                    os.remove(out)
+                else:
+                    self.assertTrue(result.stderr.startswith("arcula-mksfx: "), result.stderr)
+                    self.assertFalse([n for n in os.listdir(self.dir) if n.startswith("out.exe")])
+
+
+def main():
+    global BIN
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True, help="folder holding arcula-mksfx and arcula-sfx.exe")
+    args, rest = parser.parse_known_args()
+    BIN = os.path.abspath(args.bin)
+    unittest.main(argv=[sys.argv[0]] + rest)
+
+
+if __name__ == "__main__":
+    main()

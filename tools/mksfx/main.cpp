@@ -1,0 +1,118 @@
+// arcula-mksfx: makes a self-extractor from the stub, a config block and a
+// ZIP archive (given, or zipped here from a folder).
+//
+// Everything is checked before anything is written: the stub, the texts,
+// every entry of the archive. The output appears in one rename at the end,
+// so a refusal leaves no file behind.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tools/mksfx/entry_checks.h"
+#include "tools/mksfx/folder_archive.h"
+#include "tools/mksfx/options.h"
+#include "tools/mksfx/output_file.h"
+#include "tools/mksfx/self_extractor.h"
+#include "tools/mksfx/zip_reader.h"
+
+namespace {
+
+const int kExitRefused = 1;
+const int kExitUsage = 2;
+// A ZIP without ZIP64 ends within 4 GiB and a comment; a stub is small.
+const uint64_t kMaxInputSize = 0xFFFFFFFFull + 0x10000;
+const uint64_t kMaxStubSize = 64u << 20;
+
+int Refused(const std::string& subject, const std::string& error) {
+  std::fprintf(stderr, "arcula-mksfx: %s%s%s\n", subject.c_str(), subject.empty() ? "" : ": ",
+               error.c_str());
+  return kExitRefused;
+}
+
+std::string DefaultStubPath() {
+  std::error_code failure;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failure);
+  return (self.parent_path() / "arcula-sfx.exe").string();
+}
+
+// The archive as a ZIP file's bytes: read from INPUT, or zipped from the
+// folder INPUT.
+bool LoadInput(const BuildOptions& options, Bytes* zip, std::string* error) {
+  std::error_code failure;
+  if (std::filesystem::is_directory(options.input, failure))
+    return ArchiveFolder(options.input, options.password, zip, error);
+  if (!options.password.empty()) {
+    *error = "--password applies to a folder; a ZIP keeps the encryption it has";
+    return false;
+  }
+  return ReadWholeFile(options.input, kMaxInputSize, zip, error);
+}
+
+const char* MethodLabel(const ZipEntry& entry) {
+  return entry.method == kZipMethodStored ? "stored" : "deflated";
+}
+
+void PrintList(const ZipArchive& archive) {
+  std::printf("%10s %10s  %-8s  %-9s  %s\n", "Size", "Packed", "Method", "Encrypted", "Name");
+  for (const ZipEntry& entry : archive.entries)
+    std::printf("%10u %10u  %-8s  %-9s  %s\n", entry.uncompressedSize, entry.compressedSize,
+                MethodLabel(entry), entry.IsEncrypted() ? "yes" : "no", entry.name.c_str());
+}
+
+void PrintSummary(const std::string& output, const ZipArchive& archive,
+                  const SettingsValues& settings, size_t fileSize) {
+  size_t folders = 0;
+  size_t encrypted = 0;
+  for (const ZipEntry& entry : archive.entries) {
+    folders += entry.IsFolder();
+    encrypted += entry.IsEncrypted() && !entry.IsFolder();
+  }
+  std::printf("%s: %zu files (%zu encrypted), %zu folders, %u bytes unpacked; %zu bytes\n",
+              output.c_str(), archive.entries.size() - folders, encrypted, folders,
+              settings.totalSize, fileSize);
+}
+
+int Build(const BuildOptions& options) {
+  std::string error;
+  Bytes config;
+  if (!BuildConfigBlock(options.texts, &config, &error)) return Refused("", error);
+
+  std::string stubPath = options.stub.empty() ? DefaultStubPath() : options.stub;
+  Bytes stub;
+  StubLayout layout;
+  if (!ReadWholeFile(stubPath, kMaxStubSize, &stub, &error)) return Refused("", error);
+  if (!ReadStubLayout(stub, &layout, &error)) return Refused(stubPath, "not usable as a stub: " + error);
+
+  Bytes zip;
+  ZipArchive archive;
+  if (!LoadInput(options, &zip, &error) || !ReadZipArchive(zip, &archive, &error) ||
+      !CheckEntries(zip, archive, &error))
+    return Refused(options.input, error);
+
+  Bytes out;
+  SettingsValues settings;
+  if (!BuildSelfExtractor(stub, layout, config, zip, archive, options.flags, options.selfCheck,
+                          &out, &settings, &error) ||
+      !WriteFileAtomically(options.output, out, &error))
+    return Refused(options.output, error);
+
+  if (options.list) PrintList(archive);
+  PrintSummary(options.output, archive, settings, out.size());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  BuildOptions options;
+  std::string error;
+  if (!ParseOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "arcula-mksfx: %s\nTry 'arcula-mksfx --help'.\n", error.c_str());
+    return kExitUsage;
+  }
+  if (options.help) {
+    std::fputs(UsageText(), stdout);
+    return 0;
+  }
+  return Build(options);
+}

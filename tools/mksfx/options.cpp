@@ -1,0 +1,162 @@
+#include "tools/mksfx/options.h"
+
+#include <cstring>
+#include <vector>
+
+#include "stub/settings.h"
+
+namespace {
+
+// One option: either a text it stores, or flag bits it sets (or both none,
+// for the few handled by name).
+struct OptionSpec {
+  const char* name;
+  std::string BuildOptions::*text;
+  std::string ConfigTexts::*configText;
+  uint32_t flags;
+};
+
+const OptionSpec kOptions[] = {
+    {"--folder", nullptr, &ConfigTexts::folder, 0},
+    {"--text", nullptr, &ConfigTexts::text, 0},
+    {"--prompt", nullptr, &ConfigTexts::prompt, 0},
+    {"--title", nullptr, &ConfigTexts::title, kFlagUseTitle},
+    {"--info", nullptr, &ConfigTexts::info, 0},
+    {"--stub", &BuildOptions::stub, nullptr, 0},
+    {"--password", &BuildOptions::password, nullptr, 0},
+    {"--prompt-buttons", nullptr, nullptr, 0},
+    {"--caption-title", nullptr, nullptr, kFlagTitleCaption},
+    {"--overwrite", nullptr, nullptr, kFlagOverwrite},
+    {"--auto", nullptr, nullptr, kFlagUnattended},
+    {"--sign-ready", nullptr, nullptr, kFlagCheckFromSectionTable},
+    {"--no-selfcheck", nullptr, nullptr, 0},
+    {"--list", nullptr, nullptr, 0},
+    {"--help", nullptr, nullptr, 0},
+};
+
+bool TakesValue(const OptionSpec& spec) {
+  return spec.text != nullptr || spec.configText != nullptr ||
+         std::strcmp(spec.name, "--prompt-buttons") == 0;
+}
+
+const OptionSpec* FindOption(const std::string& name) {
+  for (const OptionSpec& spec : kOptions)
+    if (name == spec.name) return &spec;
+  return nullptr;
+}
+
+bool Usage(std::string* error, const std::string& text) {
+  *error = text;
+  return false;
+}
+
+bool SetPromptButtons(const std::string& value, BuildOptions* options, std::string* error) {
+  options->flags &= ~(kFlagPromptQuestion | kFlagPromptOkCancel);
+  if (value == "ok") return true;
+  if (value == "yesno") {
+    options->flags |= kFlagPromptQuestion;
+    return true;
+  }
+  if (value == "okcancel") {
+    options->flags |= kFlagPromptQuestion | kFlagPromptOkCancel;
+    return true;
+  }
+  return Usage(error, "--prompt-buttons takes ok, okcancel or yesno, not '" + value + "'");
+}
+
+bool ApplyOption(const OptionSpec& spec, const std::string& value, BuildOptions* options,
+                 std::string* error) {
+  options->flags |= spec.flags;
+  if (spec.text) options->*spec.text = value;
+  if (spec.configText) options->texts.*spec.configText = value;
+  std::string name = spec.name;
+  if (name == "--prompt-buttons") return SetPromptButtons(value, options, error);
+  if (name == "--no-selfcheck") options->selfCheck = false;
+  if (name == "--list") options->list = true;
+  if (name == "--help") options->help = true;
+  return true;
+}
+
+// "--name VALUE" or "--name=VALUE".
+bool ParseOne(const std::vector<std::string>& args, size_t* i, BuildOptions* options,
+              std::string* error) {
+  std::string arg = args[*i];
+  size_t equals = arg.find('=');
+  std::string name = arg.substr(0, equals);
+  const OptionSpec* spec = FindOption(name);
+  if (!spec) return Usage(error, "unknown option " + name);
+  std::string value;
+  if (equals != std::string::npos) {
+    if (!TakesValue(*spec)) return Usage(error, name + " takes no value");
+    value = arg.substr(equals + 1);
+  } else if (TakesValue(*spec)) {
+    if (*i + 1 >= args.size()) return Usage(error, name + " needs a value");
+    value = args[++*i];
+  }
+  return ApplyOption(*spec, value, options, error);
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, BuildOptions* options, std::string* error) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> operands;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (optionsEnded || args[i].size() < 2 || args[i][0] != '-') {
+      operands.push_back(args[i]);
+    } else if (args[i] == "--") {
+      optionsEnded = true;
+    } else if (!ParseOne(args, &i, options, error)) {
+      return false;
+    }
+  }
+  if (options->help) return true;
+  if (operands.size() != 2) return Usage(error, "expected INPUT and OUTPUT.exe");
+  options->input = operands[0];
+  options->output = operands[1];
+  return true;
+}
+
+const char* UsageText() {
+  return R"(Usage: arcula-mksfx [options] INPUT OUTPUT.exe
+
+Makes a self-extracting archive for Windows from INPUT: a ZIP file written
+by any common tool, or a folder (zipped here, deflated, with its subfolders,
+empty ones included, and modification times kept).
+
+The ZIP is rewritten so that the self-extractor can read it front to back;
+entry data is copied unchanged. Refused: methods other than stored and
+deflated, ZIP64, split or spanned archives, names longer than 200 bytes,
+names that could write outside the target folder or to a device, entries
+that land on the same file, and damaged entries.
+
+Texts shown by the self-extractor:
+  --folder TEXT        default target folder ("." = the current directory;
+                       empty = a temporary folder); at most 260 bytes
+  --text TEXT          a line kept with the archive; at most 103 bytes
+  --prompt TEXT        question shown before the dialog; at most 513 bytes
+  --prompt-buttons ok|okcancel|yesno
+                       buttons of that question (default ok)
+  --title TEXT         title of the question and the dialog; at most 64 bytes
+  --caption-title      caption the dialog with the title ("Setup" if none)
+  --info TEXT          text shown by "-info"; at most 511 bytes
+  The five texts with their terminators must fit in 1256 bytes.
+
+Behaviour:
+  --overwrite          overwrite existing files without asking
+  --auto               unzip without waiting for the user
+  --password PASS      encrypt the files of a folder INPUT (traditional ZIP
+                       encryption); a ZIP INPUT keeps its own encryption
+  --no-selfcheck       do not let the self-extractor check its own image
+  --sign-ready         leave the headers out of that check, so the output
+                       can be code-signed afterwards
+
+Builder:
+  --stub FILE          stub to use (default: arcula-sfx.exe beside arcula-mksfx)
+  --list               list the entries that went in
+  --help               show this text
+
+Exit status: 0 done, 1 refused or failed (no output file is left), 2 usage.
+)";
+}

@@ -1,0 +1,26 @@
+// The builder's command line:
+//
+//   arcula-mksfx [options] INPUT OUTPUT.exe
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/mksfx/self_extractor.h"
+
+struct BuildOptions {
+  std::string input;   // a ZIP file or a folder
+  std::string output;
+  std::string stub;    // empty: arcula-sfx.exe beside the builder
+  std::string password;
+  ConfigTexts texts;
+  uint32_t flags = 0;  // settings block flag bits chosen by options
+  bool selfCheck = true;
+  bool list = false;
+  bool help = false;
+};
+
+// Fills `options` from argv. False with `error` set on a usage error.
+bool ParseOptions(int argc, char** argv, BuildOptions* options, std::string* error);
+
+const char* UsageText();

@@ -1,0 +1,59 @@
+// Puts a self-extractor together: the stub as linked, its settings block
+// filled in, and a new last section `_arcula_` holding the config block and
+// the archive.
+//
+//   0 .. e_lfanew+248          DOS header and stub, PE headers
+//   .. config offset           section table and the stub's sections
+//                              (the settings block lies in its data)
+//   config offset ..           config block: five NUL-terminated texts
+//   archive offset ..          the archive, rewritten for a front-to-back reader
+//   .. end of file             zero bytes to a multiple of 0x200
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/mksfx/pe_image.h"
+#include "tools/mksfx/zip_archive.h"
+
+// The five texts of the config block, in their order in the block.
+struct ConfigTexts {
+  std::string folder;
+  std::string text;
+  std::string prompt;
+  std::string title;
+  std::string info;
+};
+
+// The config block, or false with `error` set when a text is longer than the
+// stub's buffer for it or the block is longer than the stub reads.
+bool BuildConfigBlock(const ConfigTexts& texts, Bytes* block, std::string* error);
+
+// What went into the settings block.
+struct SettingsValues {
+  uint32_t imageCrc = 0;
+  uint32_t archiveOffset = 0;
+  uint32_t configOffset = 0;
+  uint32_t endRecordOffset = 0;
+  uint32_t totalSize = 0;
+  uint32_t flags = 0;
+  uint32_t expectedEntryPoint = 0;
+};
+
+// The stub's headers and where its settings block lies.
+struct StubLayout {
+  PeImage image;
+  size_t settingsBlock = 0;
+};
+
+// Checks that `stub` can take an archive: a 32-bit PE image (see
+// ReadPeImage) whose settings marker occurs exactly once, inside data that is
+// loaded at run time. False with `error` set otherwise.
+bool ReadStubLayout(const Bytes& stub, StubLayout* layout, std::string* error);
+
+// Builds the whole file into `out`. `flags` are the option bits; the
+// encryption bit is added here when an entry needs it. With `selfCheck`
+// false the image CRC stays 0. `input` holds the entries' data.
+bool BuildSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes& config, const Bytes& input,
+                        const ZipArchive& archive, uint32_t flags, bool selfCheck, Bytes* out,
+                        SettingsValues* settings, std::string* error);
