@@ -1,12 +1,25 @@
-// Host side of message boxes: every box is printed on stderr as one line and
-// answered with its default button. Scripted answers come with the headless
-// runner.
+// Host side of message boxes: every box is printed on stderr as one line,
+// "[caption] text [buttons]" with line feeds shown as \n, recorded, and
+// answered from the queue of scripted answers, else with its default button.
 #include "platform/dialogs.h"
 
 #include <cstdio>
+#include <deque>
 #include <string>
 
+#include "platform/host/host_boxes.h"
+
 namespace {
+
+struct BoxScript {
+  std::deque<int> answers;
+  std::vector<HostBox> shown;
+};
+
+BoxScript& Script() {
+  static BoxScript script;
+  return script;
+}
 
 std::string Escaped(const char* text) {
   std::string result;
@@ -20,20 +33,42 @@ std::string Escaped(const char* text) {
   return result;
 }
 
+const char* Buttons(uint32_t style) {
+  switch (style & 0xF) {
+    case kBoxOkCancel: return "OK Cancel";
+    case kBoxAbortRetryIgnore: return "Abort Retry Ignore";
+    case kBoxYesNoCancel: return "Yes No Cancel";
+    case kBoxYesNo: return "Yes No";
+    case 5: return "Retry Cancel";  // MB_RETRYCANCEL
+    default: return "OK";
+  }
+}
+
 int DefaultAnswer(uint32_t style) {
   switch (style & 0xF) {
     case kBoxOkCancel: return kAnswerOk;
     case kBoxAbortRetryIgnore: return kAnswerAbort;
     case kBoxYesNoCancel:
     case kBoxYesNo: return kAnswerYes;
+    case 5: return kAnswerRetry;
     default: return kAnswerOk;
   }
 }
 
 }  // namespace
 
+void HostQueueAnswer(int answer) { Script().answers.push_back(answer); }
+
+const std::vector<HostBox>& HostShownBoxes() { return Script().shown; }
+
+void HostClearBoxes() { Script() = BoxScript(); }
+
 int SysMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
   (void)owner;
-  std::fprintf(stderr, "[%s] %s\n", caption, Escaped(text).c_str());
-  return DefaultAnswer(style);
+  std::fprintf(stderr, "[%s] %s [%s]\n", caption, Escaped(text).c_str(), Buttons(style));
+  Script().shown.push_back(HostBox{caption, text, style});
+  if (Script().answers.empty()) return DefaultAnswer(style);
+  int answer = Script().answers.front();
+  Script().answers.pop_front();
+  return answer;
 }

@@ -1,13 +1,30 @@
 // Host-only: how Windows paths given to the platform calls map to Linux paths.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Backslashes become slashes. A drive letter ("X:...") maps to the folder set
 // with HostMapDrive; an unmapped drive letter maps to a folder that does not
-// exist, so the call fails as on a machine without that drive.
+// exist, so the call fails as on a machine without that drive. A network path
+// (two separators, server, share) maps to the folder set with HostMapShare in
+// the same way. Any other path is a Linux path, absolute or relative to the
+// current directory.
 std::string HostPathFromWindows(const char* path);
 
 // Maps drive letter `letter` (case ignored) to a Linux folder; an empty folder
 // removes the mapping.
 void HostMapDrive(char letter, const std::string& folder);
+
+// Maps the share `server` and `share` (case ignored) of network paths to a
+// Linux folder; an empty folder removes the mapping.
+void HostMapShare(const std::string& server, const std::string& share, const std::string& folder);
+
+// What GetDriveTypeA reports for a drive letter: by default 3 (fixed) for a
+// mapped drive and 1 (no such root) for any other. Setting a type overrides
+// that, for example 2 (removable) or 0 (unknown).
+void HostSetDriveType(char letter, uint32_t type);
+uint32_t HostDriveType(char letter);
+
+// Forgets every drive and share mapping and every drive type.
+void HostResetPaths();

@@ -1,0 +1,78 @@
+#include "archive/decrypt.h"
+
+#include "archive/entry.h"
+#include "archive/input.h"
+#include "inflate/crc32.h"
+#include "platform/files.h"
+#include "stub/abort.h"
+#include "stub/resources.h"
+
+char* g_storedPassword;
+uint32_t g_keys[3];
+
+namespace {
+
+const int kMessageInvalidHeader = 31;  // "Invalid ZIP header.  Possible cause: file transfer error."
+
+const uint32_t kKeyMultiplier = 134775813;
+
+// The byte the twelfth header byte must decrypt to. An entry whose CRC is
+// only known after it was written (a data descriptor follows it) was checked
+// against the high byte of its modification time instead.
+uint8_t CheckByte() {
+  if (g_dataDescriptorFlag != 0) return static_cast<uint8_t>(g_localHeader.modTime >> 8);
+  return static_cast<uint8_t>(g_localHeader.crc32 >> 24);
+}
+
+}  // namespace
+
+void InitKeys(const char* password) {
+  g_keys[0] = 0x12345678;
+  g_keys[1] = 0x23456789;
+  g_keys[2] = 0x34567890;
+  for (const char* p = password; *p != 0; ++p) UpdateKeys(static_cast<uint8_t>(*p));
+}
+
+void UpdateKeys(uint8_t plain) {
+  g_keys[0] = CrcStep(g_keys[0], plain);
+  g_keys[1] = (g_keys[1] + (g_keys[0] & 0xFF)) * kKeyMultiplier + 1;
+  g_keys[2] = CrcStep(g_keys[2], static_cast<uint8_t>(g_keys[1] >> 24));
+}
+
+uint8_t DecryptByte() {
+  uint32_t t = (g_keys[2] | 2) & 0xFFFF;  // only the low 16 bits of the product matter
+  return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
+}
+
+void DecryptBuffer(uint8_t* bytes, uint32_t count) {
+  // The keys stay in registers for the whole chunk.
+  uint32_t key0 = g_keys[0];
+  uint32_t key1 = g_keys[1];
+  uint32_t key2 = g_keys[2];
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t t = (key2 | 2) & 0xFFFF;
+    uint8_t plain = static_cast<uint8_t>(bytes[i] ^ ((t * (t ^ 1)) >> 8));
+    bytes[i] = plain;
+    key0 = CrcStep(key0, plain);
+    key1 = (key1 + (key0 & 0xFF)) * kKeyMultiplier + 1;
+    key2 = CrcStep(key2, static_cast<uint8_t>(key1 >> 24));
+  }
+  g_keys[0] = key0;
+  g_keys[1] = key1;
+  g_keys[2] = key2;
+}
+
+int CheckPassword() {
+  if (g_storedPassword == nullptr) return 0;
+  // Without this the count would wrap and the entry would read on into the
+  // records behind it.
+  if (g_remainingCompressed < kEncryptionHeaderSize) FatalError(MessageText(kMessageInvalidHeader));
+  uint8_t header[kEncryptionHeaderSize];
+  if (SysRead(g_archive, header, kEncryptionHeaderSize) != static_cast<int32_t>(kEncryptionHeaderSize)) {
+    ReadError(kReadErrorEncryptionHeader);
+  }
+  g_remainingCompressed -= kEncryptionHeaderSize;
+  InitKeys(g_storedPassword);
+  DecryptBuffer(header, kEncryptionHeaderSize);
+  return header[kEncryptionHeaderSize - 1] == CheckByte() ? 1 : 0;
+}

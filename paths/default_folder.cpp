@@ -1,0 +1,62 @@
+#include "paths/default_folder.h"
+
+#include "paths/output_paths.h"
+#include "paths/path_routines.h"
+#include "platform/bytes.h"
+#include "platform/directories.h"
+#include "platform/system.h"
+#include "stub/resources.h"
+
+namespace {
+
+const uint32_t kCandidateSize = 264;
+const uint32_t kEnvironmentValueSize = 261;
+const uint32_t kWindowsDirectorySize = 250;
+const int kMessageTempName = 49;  // "TEMP"
+
+}  // namespace
+
+int DefaultFolder(char* destination) {
+  char candidate[kCandidateSize];
+  if (FolderFromEnvironment("TMP", candidate) == 0 && FolderFromEnvironment("TEMP", candidate) == 0 &&
+      WindowsTempFolder(candidate) == 0) {
+    return 0;
+  }
+  StripTrailingSeparator(candidate);
+  CopyText(destination, candidate, kTargetFolderSize);
+  return 1;
+}
+
+int FolderFromEnvironment(const char* name, char* buffer) {
+  uint32_t length = SysGetEnvironmentVariable(name, buffer, kEnvironmentValueSize);
+  // A value that does not fit was not read: pass it over.
+  if (length == 0 || length >= kEnvironmentValueSize) return 0;
+  return buffer[0] != 0 && HasUnsupportedChars(buffer) == 0 ? 1 : 0;
+}
+
+int WindowsTempFolder(char* buffer) {
+  uint32_t length = SysGetWindowsDirectory(buffer, kWindowsDirectorySize);
+  if (length == 0 || length >= kWindowsDirectorySize) return 0;
+  // The folder is made before the test, so it may stay even when refused.
+  if (EnsureTempSubfolder(buffer) == 0) return 0;
+  return HasUnsupportedChars(buffer) == 0 ? 1 : 0;
+}
+
+int EnsureTempSubfolder(char* buffer) {
+  AppendSeparator(buffer);
+  uint32_t length = TextLength(buffer);
+  CopyText(buffer + length, MessageText(kMessageTempName), kCandidateSize - length);
+  uint32_t folderFlag = 0;
+  if (PathExists(buffer, &folderFlag) != 0) return CreateFolder(buffer) == 0 ? 1 : 0;
+  return folderFlag == kAttributeFolder ? 1 : 0;
+}
+
+int HasUnsupportedChars(const char* text) {
+  if (text == nullptr) return 0;
+  for (const char* p = text; *p != 0;) {
+    const char* next = SysCharNext(p);
+    if (next - p > 1 && (IsPathSeparator(p[0]) || IsPathSeparator(p[1]))) return 1;
+    p = next;
+  }
+  return 0;
+}

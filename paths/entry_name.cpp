@@ -1,0 +1,88 @@
+// Entry names come from the archive, so they are untrusted: whatever they
+// hold, every file and folder of an entry must land under the target folder,
+// and never on a device.
+#include "paths/entry_name.h"
+
+#include "archive/entry.h"
+#include "paths/path_routines.h"
+#include "platform/format.h"
+#include "stub/abort.h"
+#include "stub/resources.h"
+
+namespace {
+
+const int kMessageUnsafeName = 26;     // names the entry
+const int kMessageInvalidHeader = 31;  // "Invalid ZIP header.  Possible cause: file transfer error."
+
+char UpperCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameLetters(const char* text, const char* capitals, uint32_t length) {
+  for (uint32_t i = 0; i < length; ++i) {
+    if (UpperCase(text[i]) != capitals[i]) return false;
+  }
+  return true;
+}
+
+// "..", and what Windows reads as "..": dots and blanks alone, at least two
+// dots (trailing dots and blanks are dropped from a component, and older
+// systems took "..." for two levels up).
+bool IsParentReference(const char* component, uint32_t length) {
+  uint32_t dots = 0;
+  for (uint32_t i = 0; i < length; ++i) {
+    if (component[i] == '.') {
+      ++dots;
+    } else if (component[i] != ' ') {
+      return false;
+    }
+  }
+  return dots >= 2;
+}
+
+// Windows opens a device for these base names, whatever extension follows and
+// with blanks before the extension: "nul", "NUL.txt", "Con .log", "com1.x.y".
+// The digits include the superscripts 1, 2 and 3 of the Western code page,
+// which Windows takes for the same ports.
+bool IsPortDigit(char c) {
+  unsigned char byte = static_cast<unsigned char>(c);
+  return (c >= '1' && c <= '9') || byte == 0xB9 || byte == 0xB2 || byte == 0xB3;
+}
+
+bool IsDeviceName(const char* component, uint32_t length) {
+  uint32_t base = 0;
+  while (base < length && component[base] != '.') ++base;
+  while (base > 0 && component[base - 1] == ' ') --base;
+  switch (base) {
+    case 3:
+      return SameLetters(component, "CON", 3) || SameLetters(component, "PRN", 3) ||
+             SameLetters(component, "AUX", 3) || SameLetters(component, "NUL", 3);
+    case 4:
+      return IsPortDigit(component[3]) &&
+             (SameLetters(component, "COM", 3) || SameLetters(component, "LPT", 3));
+    case 6: return SameLetters(component, "CONIN$", 6);   // the console's input
+    case 7: return SameLetters(component, "CONOUT$", 7);  // and output
+    default: return false;
+  }
+}
+
+}  // namespace
+
+int HasUnsafeComponent(const char* name) {
+  const char* component = name;
+  for (const char* p = name;; ++p) {
+    if (*p == ':') return 1;
+    if (*p != 0 && !IsPathSeparator(*p)) continue;
+    uint32_t length = static_cast<uint32_t>(p - component);
+    if (IsParentReference(component, length) || IsDeviceName(component, length)) return 1;
+    if (*p == 0) return 0;
+    component = p + 1;
+  }
+}
+
+void CheckEntryName() {
+  // An empty name has no last character to tell a folder from a file.
+  if (g_nameBuffer[0] == 0) FatalError(MessageText(kMessageInvalidHeader));
+  if (HasUnsafeComponent(g_nameBuffer) != 0) {
+    SysFormat(g_formatBuffer, MessageText(kMessageUnsafeName), g_nameBuffer);
+    FatalError(g_formatBuffer);
+  }
+}

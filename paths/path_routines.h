@@ -1,0 +1,42 @@
+// Small routines on paths, shared by the output paths, the default folder,
+// start-up and the main dialog. Paths are ANSI byte strings; '\' and '/' both
+// separate components when a path is read, '\' is what is written. Separator
+// tests look at single bytes.
+#pragma once
+
+#include "platform/types.h"
+
+inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The text behind the last separator that is not the first character; the
+// path itself when there is none. C:\A\B.TXT gives B.TXT, DIR/ the empty text
+// at its end, \B.TXT the whole \B.TXT.
+const char* FileNamePart(const char* path);
+inline char* FileNamePart(char* path) {
+  return const_cast<char*>(FileNamePart(static_cast<const char*>(path)));
+}
+
+// 0 when something (file or folder) exists at the path, 1 when nothing does.
+// When it is a folder and `folderFlag` is given, *folderFlag becomes 0x10;
+// otherwise *folderFlag is left as it was.
+int PathExists(const char* path, uint32_t* folderFlag);
+
+// Creates one folder: 0 on success, 1 on failure.
+int CreateFolder(const char* path);
+
+// Appends "\" unless the text is not empty and already ends with a separator.
+// The caller's buffer has room for one more byte.
+void AppendSeparator(char* text);
+
+// Removes one trailing '\' when the text is longer than 2 characters and the
+// character before it is neither '\' nor ':': C:\TEMP\ becomes C:\TEMP, while
+// C:\ and \\ stay as they are.
+void StripTrailingSeparator(char* text);
+
+// 1 when the drive letter that the path starts with names a usable drive.
+int CheckDrive(const char* path);
+
+// Replaces the last component of the path (a buffer of 261 bytes) by the long
+// name under which the file is found; leaves the path as it is when nothing
+// is found there or the long name would not fit.
+void LongModuleName(char* path);

@@ -1,0 +1,39 @@
+// Folders, drives and the lookups of paths: FindFirstFileA, CreateDirectoryA,
+// GetDriveTypeA, GetCurrentDirectoryA and GetWindowsDirectoryA.
+#pragma once
+
+#include "platform/types.h"
+
+const uint32_t kAttributeFolder = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
+const uint32_t kFoundNameSize = 260;     // MAX_PATH
+
+// GetDriveTypeA results the stub tells apart: 0 unknown, 1 no such root.
+const uint32_t kDriveUnknown = 0;
+const uint32_t kDriveNoRootDir = 1;
+const uint32_t kDriveRemovable = 2;
+const uint32_t kDriveFixed = 3;
+const uint32_t kDriveRemote = 4;
+const uint32_t kDriveCdRom = 5;
+
+// What a lookup found at a path: its attributes and its (long) name.
+struct FoundItem {
+  uint32_t attributes;
+  char name[kFoundNameSize];
+};
+
+// Looks the path up (FindFirstFileA, the search closed again at once). 1 and
+// *found filled when something exists there, 0 when nothing does. A path that
+// ends in a separator finds nothing, as on the platform.
+int SysFindItem(const char* path, FoundItem* found);
+
+// Creates one folder, no security attributes. Non-zero on success.
+int SysCreateDirectory(const char* path);
+
+// The type of the drive whose root (such as "C:\") is given.
+uint32_t SysGetDriveType(const char* root);
+
+// Both with the platform's conventions: the length written without the
+// terminator; the size needed, terminator included, when `size` is too small;
+// 0 on failure.
+uint32_t SysGetCurrentDirectory(char* buffer, uint32_t size);
+uint32_t SysGetWindowsDirectory(char* buffer, uint32_t size);

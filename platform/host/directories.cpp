@@ -1,0 +1,59 @@
+// Host side of the folder calls: real Linux folders under the paths that
+// host_paths maps, with the platform's answers for drives and lookups.
+#include "platform/directories.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "platform/host/host_paths.h"
+#include "platform/host/host_system.h"
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The platform's convention for texts returned into a caller's buffer.
+uint32_t ReturnText(const std::string& text, char* buffer, uint32_t size) {
+  if (text.size() + 1 > size) return static_cast<uint32_t>(text.size() + 1);
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return static_cast<uint32_t>(text.size());
+}
+
+}  // namespace
+
+int SysFindItem(const char* path, FoundItem* found) {
+  size_t length = std::strlen(path);
+  // FindFirstFileA finds nothing for "dir\" or for a root such as "C:\".
+  if (length == 0 || IsSeparator(path[length - 1])) return 0;
+  std::string hostPath = HostPathFromWindows(path);
+  struct stat status;
+  if (::stat(hostPath.c_str(), &status) != 0) return 0;
+  found->attributes = S_ISDIR(status.st_mode) ? kAttributeFolder : 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+  size_t slash = hostPath.find_last_of('/');
+  std::string name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+  if (name.size() >= kFoundNameSize) name.resize(kFoundNameSize - 1);
+  std::memcpy(found->name, name.c_str(), name.size() + 1);
+  return 1;
+}
+
+int SysCreateDirectory(const char* path) {
+  return ::mkdir(HostPathFromWindows(path).c_str(), 0755) == 0 ? 1 : 0;
+}
+
+uint32_t SysGetDriveType(const char* root) { return HostDriveType(root[0]); }
+
+uint32_t SysGetCurrentDirectory(char* buffer, uint32_t size) {
+  char current[PATH_MAX];
+  if (::getcwd(current, sizeof current) == nullptr) return 0;
+  return ReturnText(current, buffer, size);
+}
+
+uint32_t SysGetWindowsDirectory(char* buffer, uint32_t size) {
+  const char* folder = HostWindowsDirectory();
+  if (folder == nullptr) return 0;
+  return ReturnText(folder, buffer, size);
+}

@@ -1,0 +1,23 @@
+// Host-only: message boxes answered from a script and recorded, so tests and
+// the headless runner can drive every question and check every text shown.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct HostBox {
+  std::string caption;
+  std::string text;
+  uint32_t style;
+};
+
+// Queues the answer (kAnswer*) for the next box; boxes without a queued
+// answer get their default button.
+void HostQueueAnswer(int answer);
+
+// Every box shown since the last HostClearBoxes, oldest first.
+const std::vector<HostBox>& HostShownBoxes();
+
+// Forgets the boxes shown and the answers not used yet.
+void HostClearBoxes();

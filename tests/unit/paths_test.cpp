@@ -1,0 +1,257 @@
+// The path routines and the output paths of entries, on real folders. These
+// run on the host and as the 32-bit build under Wine, so they stay on the
+// paths that show no message box; the refusals are in tests/host.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/entry.h"
+#include "paths/default_folder.h"
+#include "paths/entry_name.h"
+#include "paths/output_paths.h"
+#include "paths/path_routines.h"
+#include "platform/bytes.h"
+#include "platform/directories.h"
+#include "tests/support/scratch_folder.h"
+
+namespace {
+
+std::string Native(std::string path) {
+#if defined(_WIN32)
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+#endif
+  return path;
+}
+
+TEST(FileNamePart, IsTheTextBehindTheLastSeparatorButTheFirst) {
+  struct Case { const char* path; const char* name; };
+  const Case cases[] = {
+      {"C:\\A\\B.TXT", "B.TXT"},
+      {"DIR/", ""},
+      {"\\B.TXT", "\\B.TXT"},       // a separator in front does not count
+      {"/B.TXT", "/B.TXT"},
+      {"a/b\\c", "c"},              // either separator
+      {"B.TXT", "B.TXT"},
+      {"", ""},
+      {"\\\\srv", "srv"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_STREQ(FileNamePart(c.path), c.name);
+  }
+}
+
+TEST(AppendSeparator, AddsABackslashUnlessOneIsThere) {
+  struct Case { const char* text; const char* result; };
+  const Case cases[] = {
+      {"C:\\OUT", "C:\\OUT\\"}, {"C:\\OUT\\", "C:\\OUT\\"}, {"C:/OUT/", "C:/OUT/"},
+      {"", "\\"},  // an empty text gets one too
+      {"C:", "C:\\"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    char buffer[32];
+    CopyText(buffer, c.text, sizeof buffer);
+    AppendSeparator(buffer);
+    EXPECT_STREQ(buffer, c.result);
+  }
+}
+
+TEST(StripTrailingSeparator, KeepsRootsAndDoubleSeparators) {
+  struct Case { const char* text; const char* result; };
+  const Case cases[] = {
+      {"C:\\TEMP\\", "C:\\TEMP"}, {"C:\\", "C:\\"}, {"\\\\", "\\\\"},
+      {"C:\\TEMP\\\\", "C:\\TEMP\\\\"},  // the character before is a separator
+      {"C:\\TEMP/", "C:\\TEMP/"},        // only a backslash is removed
+      {"AB\\", "AB"}, {"A\\", "A\\"},    // two characters are kept whole
+      {"C:\\TEMP", "C:\\TEMP"}, {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    char buffer[32];
+    CopyText(buffer, c.text, sizeof buffer);
+    StripTrailingSeparator(buffer);
+    EXPECT_STREQ(buffer, c.result);
+  }
+}
+
+TEST(HasUnsafeComponent, RefusesWhatCouldLeaveTheTargetFolderOrReachADevice) {
+  const char* unsafe[] = {
+      "..", "../x.txt", "a/../../x.txt", "a\\..\\x.txt", "/../x", "a/..", "...", ".. ", ". .",
+      "C:x.txt", "C:/x.txt", "x.txt:stream", "a/b:c/d",
+      "con", "CON", "Con.txt", "con .txt", "NUL.tar.gz", "aux/x.txt", "a/prn/b.txt", "x/nul",
+      "COM1", "com9.log", "LPT1", "lpt5.txt", "COM\xB9", "conin$", "CONOUT$.x",
+  };
+  for (const char* name : unsafe) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(HasUnsafeComponent(name), 1);
+  }
+  const char* safe[] = {
+      "x.txt", "/x.txt", "//x.txt", "a//b.txt", "..a", "a..", "a..b/c", ".hidden", "./x.txt",
+      "CONSOLE", "icon.txt", "COM10", "COM0", "LPT", "nul_", "AUXX.txt", "con1.txt", "docs/sub/",
+      "a b/c d.txt",
+  };
+  for (const char* name : safe) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(HasUnsafeComponent(name), 0);
+  }
+}
+
+TEST(HasUnsupportedChars, AcceptsSingleByteTexts) {
+  EXPECT_EQ(HasUnsupportedChars(nullptr), 0);
+  EXPECT_EQ(HasUnsupportedChars(""), 0);
+  EXPECT_EQ(HasUnsupportedChars("C:\\Program Files/x"), 0);
+}
+
+// Names as the scanner leaves them in the name buffer, and the output path
+// BuildOutputPath makes of them.
+class OutputPathTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = g_targetFolder;
+    g_overwriteSetting = 0;
+  }
+  void TearDown() override { CopyText(g_targetFolder, saved_.c_str(), kTargetFolderSize); }
+
+  static std::string Build(const std::string& target, const std::string& name) {
+    CopyText(g_targetFolder, target.c_str(), kTargetFolderSize);
+    CopyText(g_nameBuffer, name.c_str(), kNameBufferSize);
+    EXPECT_EQ(BuildOutputPath(), 1);
+    return g_nameBuffer;
+  }
+
+  std::string saved_;
+};
+
+TEST_F(OutputPathTest, JoinsTargetAndNameWithBackslashes) {
+  struct Case { const char* target; const char* name; const char* path; };
+  const Case cases[] = {
+      {"C:\\OUT", "a/b/c.txt", "C:\\OUT\\a\\b\\c.txt"},
+      {"C:\\OUT\\", "/x.txt", "C:\\OUT\\x.txt"},
+      {"C:\\OUT\\", "//x.txt", "C:\\OUT\\\\x.txt"},     // only one leading separator is dropped
+      {"C:/OUT/", "x.txt", "C:\\OUT\\x.txt"},           // the target's slashes too
+      {"C:", "x.txt", "C:\\x.txt"},
+      {"", "a/x.txt", "a\\x.txt"},                      // no target: relative to the current folder
+      {"", "/x.txt", "x.txt"},                          // and it stays relative
+      {"", "\\\\srv\\share\\x.txt", "srv\\share\\x.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.target) + " + " + c.name);
+    EXPECT_EQ(Build(c.target, c.name), c.path);
+  }
+}
+
+TEST_F(OutputPathTest, AcceptsAJoinedPathOf263Characters) {
+  std::string target = "C:\\" + std::string(59, 't');  // 62 characters, then the separator
+  std::string name(200, 'n');
+  EXPECT_EQ(Build(target, name).size(), 263u);
+}
+
+// Folders are made on a real disk under a scratch folder.
+class CreateFoldersTest : public OutputPathTest {
+ protected:
+  void SetTarget(const std::string& relative) {
+    CopyText(g_targetFolder, Native(scratch_.Path() + "/" + relative).c_str(), kTargetFolderSize);
+  }
+  void RunFileEntry(const char* name) {
+    CopyText(g_nameBuffer, name, kNameBufferSize);
+    ASSERT_EQ(BuildOutputPath(), 1);
+    ASSERT_EQ(CreateFolders(), 1);
+  }
+  void RunFolderEntry(const char* name) {
+    CopyText(g_nameBuffer, name, kNameBufferSize);
+    ASSERT_EQ(CreateFolders(), 1);
+  }
+
+  ScratchFolder scratch_;
+};
+
+TEST_F(CreateFoldersTest, MakesEveryFolderOnTheWayButNotTheFile) {
+  SetTarget("OUT");
+  RunFileEntry("a/b/c.txt");
+  EXPECT_EQ(scratch_.Tree(), (std::vector<std::string>{"OUT/", "OUT/a/", "OUT/a/b/"}));
+  std::string expected = scratch_.Path() + "/OUT/a/b/c.txt";
+  for (char& c : expected) {
+    if (c == '/') c = '\\';  // the target's own slashes too
+  }
+  EXPECT_EQ(std::string(g_nameBuffer), expected);
+}
+
+TEST_F(CreateFoldersTest, MakesEveryComponentOfAFolderEntry) {
+  SetTarget("OUT");
+  RunFolderEntry("docs/sub/");
+  RunFolderEntry("/lead\\back\\");  // taken as read: the leading separator is an empty component
+  EXPECT_EQ(scratch_.Tree(), (std::vector<std::string>{"OUT/", "OUT/docs/", "OUT/docs/sub/", "OUT/lead/",
+                                                       "OUT/lead/back/"}));
+}
+
+TEST_F(CreateFoldersTest, PassesOverEmptyComponents) {
+  SetTarget("OUT\\");
+  RunFileEntry("//x.txt");
+  RunFileEntry("a//b/c.txt");
+  EXPECT_EQ(scratch_.Tree(), (std::vector<std::string>{"OUT/", "OUT/a/", "OUT/a/b/"}));
+}
+
+TEST_F(CreateFoldersTest, TakesAnythingUnderAFoldersNameAsTheFolder) {
+  WriteTextFile(scratch_.Join("a"), "a file");
+  SetTarget("");
+  RunFileEntry("a/x.txt");  // the file creation fails later, not here
+  EXPECT_TRUE(IsFile(scratch_.Join("a")));
+}
+
+TEST_F(CreateFoldersTest, ExistingFoldersAreLeftAlone) {
+  SetTarget("OUT");
+  RunFileEntry("a/one.txt");
+  WriteTextFile(scratch_.Join("OUT/a/one.txt"), "kept");
+  RunFileEntry("a/two.txt");
+  EXPECT_EQ(ReadTextFile(scratch_.Join("OUT/a/one.txt")), "kept");
+}
+
+TEST_F(CreateFoldersTest, ConfirmOverwriteAsksNothingWhenTheFileIsNewOrOverwriteIsOn) {
+  SetTarget("OUT");
+  RunFileEntry("x.txt");
+  EXPECT_EQ(ConfirmOverwrite(), 1);  // nothing there: no question
+  WriteTextFile(scratch_.Join("OUT/x.txt"), "old");
+  g_overwriteSetting = 1;
+  EXPECT_EQ(ConfirmOverwrite(), 1);  // there, but overwrite is on: no question
+}
+
+TEST(PathExists, ReportsFilesFoldersAndNothing) {
+  ScratchFolder scratch;
+  WriteTextFile(scratch.Join("file.txt"), "x");
+  uint32_t flag = 7;
+  EXPECT_EQ(PathExists(scratch.Path().c_str(), &flag), 0);
+  EXPECT_EQ(flag, kAttributeFolder);
+  flag = 7;
+  EXPECT_EQ(PathExists(scratch.Join("file.txt").c_str(), &flag), 0);
+  EXPECT_EQ(flag, 7u);  // left untouched for a file
+  EXPECT_EQ(PathExists(scratch.Join("missing").c_str(), &flag), 1);
+  EXPECT_EQ(PathExists(scratch.Join("file.txt").c_str(), nullptr), 0);
+  // A search for "folder\" finds nothing on the platform.
+  EXPECT_EQ(PathExists((scratch.Path() + Native("/")).c_str(), nullptr), 1);
+}
+
+TEST(CreateFolder, MakesOneFolderOnly) {
+  ScratchFolder scratch;
+  EXPECT_EQ(CreateFolder(scratch.Join("one").c_str()), 0);
+  EXPECT_TRUE(IsFolder(scratch.Join("one")));
+  EXPECT_EQ(CreateFolder(scratch.Join("one").c_str()), 1);      // already there
+  EXPECT_EQ(CreateFolder(scratch.Join("two/three").c_str()), 1);  // no parent
+}
+
+TEST(LongModuleName, ReplacesTheLastComponentWhenFound) {
+  ScratchFolder scratch;
+  WriteTextFile(scratch.Join("Setup Program.exe"), "x");
+  char path[261];
+  CopyText(path, scratch.Join("Setup Program.exe").c_str(), sizeof path);
+  LongModuleName(path);
+  EXPECT_EQ(std::string(path), scratch.Join("Setup Program.exe"));
+  CopyText(path, scratch.Join("missing.exe").c_str(), sizeof path);
+  LongModuleName(path);
+  EXPECT_EQ(std::string(path), scratch.Join("missing.exe"));  // unchanged
+}
+
+}  // namespace
