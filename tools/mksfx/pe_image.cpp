@@ -103,7 +103,9 @@ bool IsInMappedSection(const Bytes& stub, const PeImage& image, size_t offset, s
   for (size_t i = 0; i < image.sectionCount; ++i) {
     size_t header = image.SectionTableOffset() + i * kSectionHeaderSize;
     size_t rawStart = GetLe32(stub, header + kPointerToRawData);
-    size_t mapped = std::min(GetLe32(stub, header + kSizeOfRawData), GetLe32(stub, header + kVirtualSize));
+    uint32_t rawSize = GetLe32(stub, header + kSizeOfRawData);
+    uint32_t virtualSize = GetLe32(stub, header + kVirtualSize);
+    size_t mapped = virtualSize == 0 ? rawSize : std::min(rawSize, virtualSize);
     if (offset >= rawStart && FitsIn(rawStart + mapped, offset, length)) return true;
   }
   return false;

@@ -114,8 +114,7 @@ bool ReadCentralRecord(const Bytes& zip, const CentralDirectory& directory, size
   size_t nameLength = GetLe16(zip, pos + 28);
   size_t extraLength = GetLe16(zip, pos + 30);
   size_t commentLength = GetLe16(zip, pos + 32);
-  size_t variable = kCentralHeaderSize;
-  if (!FitsIn(directory.end, pos + variable, nameLength + extraLength + commentLength))
+  if (!FitsIn(directory.end, pos + kCentralHeaderSize, nameLength + extraLength + commentLength))
     return Damaged(error, "a central directory record runs past the directory");
   entry->versionMadeBy = GetLe16(zip, pos + 4);
   entry->versionNeeded = GetLe16(zip, pos + 6);
@@ -130,7 +129,7 @@ bool ReadCentralRecord(const Bytes& zip, const CentralDirectory& directory, size
   entry->internalAttributes = GetLe16(zip, pos + 36);
   entry->externalAttributes = GetLe32(zip, pos + 38);
   *localOffset = GetLe32(zip, pos + 42);
-  size_t namePos = pos + variable;
+  size_t namePos = pos + kCentralHeaderSize;
   entry->name.assign(zip.begin() + namePos, zip.begin() + namePos + nameLength);
   bool zip64 = entry->compressedSize == kZip64Marker32 ||
                entry->uncompressedSize == kZip64Marker32 || *localOffset == kZip64Marker32;
