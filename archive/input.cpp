@@ -7,11 +7,13 @@
 
 #include "archive/decrypt.h"
 #include "archive/entry.h"
+#include "archive/volumes.h"
 
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "stub/abort.h"
+#include "stub/checks.h"
 #include "stub/message_numbers.h"
 #include "stub/resources.h"
 #include "stub/startup.h"
@@ -28,7 +30,19 @@ int32_t RefillInput() {
   if (g_inputMemoryMode != 0 || g_remainingCompressed == 0) return 0;
   uint32_t wanted = g_remainingCompressed < kInputBufferSize ? g_remainingCompressed : kInputBufferSize;
   int32_t got = SysRead(g_archive, g_inputBuffer, wanted);
-  if (got != static_cast<int32_t>(wanted)) ReadError(kReadErrorRefill);
+  if (got != static_cast<int32_t>(wanted)) {
+    if (g_spannedFlag == 0 || got < 0) ReadError(kReadErrorRefill);
+    // The volume ended: the rest of the entry is on the next disk. Bytes
+    // already read are this refill's; with none, read again from the new
+    // volume and take whatever arrives (0 ends the entry, and the CRC check
+    // reports it).
+    SwitchVolume(g_currentDisk + 1, g_exeVolumesFlag);
+    if (got == 0) {
+      got = SysRead(g_archive, g_inputBuffer, wanted);
+      if (got < 0) ReadError(kReadErrorRefill);
+      if (got == 0) g_remainingCompressed = 0;  // nothing more to ask the disks for
+    }
+  }
   g_remainingCompressed -= static_cast<uint32_t>(got);
   g_inputCursor = g_inputBuffer;
   // The keys run on from one refill to the next within the entry.

@@ -1,13 +1,98 @@
+// Spanned sets. Each disk of a set carries the volume label "PKBACK#", a
+// blank or point, and its number; the volume file on it is named like the
+// executable, with ".EXE" or ".ZIP". Switching to a disk closes the archive,
+// asks for the disk until the label matches (or the user takes the disk in
+// the drive as it is), and reopens the volume file there at offset 0.
 #include "archive/volumes.h"
 
+#include "archive/input.h"
+#include "platform/bytes.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/format.h"
+#include "platform/volumes.h"
 #include "stub/abort.h"
+#include "stub/message_numbers.h"
+#include "stub/resources.h"
+#include "stub/startup.h"
 
-uint32_t g_currentDisk;
+uint32_t g_currentDisk = 1;
 
-// Spanned sets are not read yet: a file that says it is one is refused as
-// damaged rather than read from the wrong place.
+namespace {
+
+const uint32_t kLabelSize = 32;
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Message 4 until a label can be read; the disk number the user settles on.
+uint32_t AskForReadableDisk(const char* drive, uint32_t wanted) {
+  uint32_t number = ReadVolumeNumber(drive);
+  while (number == kNoVolumeNumber) {
+    SysFormat(g_formatBuffer, MessageText(kMessageWrongDisk), wanted);
+    int answer = SysMessageBox(g_mainDialog, g_formatBuffer, kStubCaption, kBoxAbortRetryIgnore | kBoxIconQuestion);
+    if (answer == kAnswerAbort) AbortPass();
+    if (answer == kAnswerIgnore) return wanted;  // take the disk in the drive as the wanted one
+    number = ReadVolumeNumber(drive);
+  }
+  return number;
+}
+
+// Message 1 (or 2 for the last disk) with OK and Cancel; Cancel gives up.
+void AskForDisk(const char* drive, uint32_t wanted) {
+  if (wanted != 0) {
+    SysFormat(g_formatBuffer, MessageText(kMessageInsertDisk), wanted, drive);
+  } else {
+    SysFormat(g_formatBuffer, MessageText(kMessageInsertLastDisk), drive);
+  }
+  if (AskOkCancel(g_formatBuffer, 0) == 0) AbortPass();
+}
+
+// The executable path with its extension replaced by ".EXE" or ".ZIP".
+void VolumePath(char* path, int exeVolumes) {
+  CopyText(path, g_executablePath, kExecutablePathSize);
+  uint32_t length = TextLength(path);
+  uint32_t dot = length;
+  while (dot > 0 && path[dot - 1] != '.') --dot;
+  uint32_t cut = dot > 0 ? dot - 1 : length;  // no extension: append one
+  if (cut + 5 > kExecutablePathSize) cut = kExecutablePathSize - 5;
+  CopyText(path + cut, exeVolumes != 0 ? ".EXE" : ".ZIP", 5);
+}
+
+}  // namespace
+
+uint32_t ReadVolumeNumber(const char* drive) {
+  char label[kLabelSize + 1];
+  FillBytes(label, 0, sizeof(label));
+  if (SysGetVolumeLabel(drive, label, kLabelSize) == 0) return kNoVolumeNumber;
+  static const char kPrefix[] = {'P', 'K', 'B', 'A', 'C', 'K', '#'};
+  if (CompareBytes(label, kPrefix, sizeof(kPrefix)) != 0) return kNoVolumeNumber;
+  const char* cursor = label;
+  while (*cursor != 0 && *cursor != ' ' && *cursor != '.') ++cursor;
+  if (*cursor == 0) return kNoVolumeNumber;
+  while (*cursor != 0 && !IsDigit(*cursor)) ++cursor;
+  if (*cursor == 0) return kNoVolumeNumber;  // a separator but no number
+  uint32_t number = 0;
+  for (; IsDigit(*cursor); ++cursor) number = (number * 10 + static_cast<uint32_t>(*cursor - '0')) & 0xFFFF;
+  return number;
+}
+
 void SwitchVolume(uint32_t disk, int exeVolumes) {
-  (void)exeVolumes;
-  g_currentDisk = disk;
-  FatalHeaderCorrupt();
+  uint32_t wanted = disk & 0xFFFF;
+  if (g_archive != 0) {
+    SysClose(g_archive);
+    g_archive = 0;
+  }
+  char drive[3] = {g_executablePath[0], ':', 0};
+  for (;;) {
+    g_currentDisk = AskForReadableDisk(drive, wanted);
+    if (g_currentDisk == wanted) break;
+    AskForDisk(drive, wanted);
+  }
+  char path[kExecutablePathSize];
+  VolumePath(path, exeVolumes);
+  g_archive = SysOpen(path, kOpenRead | kOpenShareDenyWrite);
+  if (g_archive == kFileError) {
+    g_archive = 0;
+    FatalHeaderCorrupt();
+  }
 }

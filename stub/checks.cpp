@@ -106,7 +106,7 @@ void ReadConfigBlock() {
   if (g_settings.configOffset > g_settings.archiveOffset) FatalHeaderCorrupt();
   uint32_t length = g_settings.archiveOffset - g_settings.configOffset;
   if (length > kConfigBlockLimit || g_settings.configOffset > 0x7FFFFFFF) FatalHeaderCorrupt();
-  if (g_spannedFlag != 0) SwitchVolume(1, g_exeVolumesFlag);
+  if (g_spannedFlag != 0) SwitchVolume(1, 1);  // the config block is in the executable itself
 
   char raw[kConfigBlockLimit];
   char block[kConfigWorkSize];
@@ -141,7 +141,7 @@ void StartOfRunChecks() {
   g_exeVolumesFlag = (g_settings.flags & kFlagExeVolumes) != 0 ? 1 : 0;
   if (AllocateWorkMemory() != 0) FatalHeaderCorrupt();
   LoadResources();
-  if (g_spannedFlag != 0) SwitchVolume(1, g_exeVolumesFlag);
+  if (g_spannedFlag != 0) SwitchVolume(1, 1);  // disk 1, reopening the executable itself
   ReadConfigBlock();
   if (g_spannedFlag == 0 && g_settings.endRecordOffset != 0) CheckEndRecord();
 }

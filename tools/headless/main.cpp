@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "platform/format.h"
 #include "platform/host/host_boxes.h"
 #include "platform/host/host_paths.h"
+#include "platform/host/host_volumes.h"
 #include "stub/abort.h"
 #include "stub/message_numbers.h"
 #include "stub/resources.h"
@@ -44,7 +46,43 @@ struct Options {
   std::string password;
   bool hasPassword = false;
   std::string tail;
+  std::map<unsigned, std::string> disks;  // --disk N=DIR: what each disk of a spanned set holds
 };
+
+// The spanned set's disks and the drive they go into (the executable's).
+std::map<unsigned, std::string> g_disks;
+char g_diskDrive = 0;
+
+void InsertDisk(unsigned number) {
+  auto disk = g_disks.find(number);
+  if (disk == g_disks.end()) return;
+  char label[32];
+  std::snprintf(label, sizeof(label), "PKBACK# %03u", number);
+  HostMapDrive(g_diskDrive, disk->second);
+  HostSetVolumeLabel(g_diskDrive, label);
+}
+
+// 1 when the text is message `number` with its arguments filled in (compared
+// up to the first argument).
+bool IsMessage(const std::string& text, int number) {
+  std::string format = MessageText(number);
+  return text.compare(0, format.find('%'), format, 0, format.find('%')) == 0;
+}
+
+// Acts as the user at a disk prompt: puts the disk asked for into the drive
+// before answering OK or Retry.
+void SwapDiskForPrompt(const HostBox& box, int answer) {
+  if (answer != kAnswerOk && answer != kAnswerRetry) return;
+  if (IsMessage(box.text, kMessageInsertLastDisk)) {
+    if (!g_disks.empty()) InsertDisk(g_disks.rbegin()->first);
+    return;
+  }
+  if (!IsMessage(box.text, kMessageInsertDisk) && !IsMessage(box.text, kMessageWrongDisk)) return;
+  size_t end = box.text.find_last_of("0123456789");
+  if (end == std::string::npos) return;
+  size_t start = box.text.find_last_not_of("0123456789", end);
+  InsertDisk(static_cast<unsigned>(std::strtoul(box.text.c_str() + start + 1, nullptr, 10)));
+}
 
 void Usage() {
   std::fprintf(stderr,
@@ -55,6 +93,9 @@ void Usage() {
                "  --password PASS  the password, as if typed into the password dialog\n"
                "  --answer A       answer the next question box: yes no ok cancel retry ignore abort\n"
                "  --drive X=DIR    drive letter X: is the folder DIR\n"
+               "  --disk N=DIR     disk N of a spanned set holds DIR; FILE is then a path on the\n"
+               "                   set's drive (such as A:\\SETUP.EXE), disk 1 starts in the drive,\n"
+               "                   and a disk prompt answered OK or Retry inserts the disk it asks for\n"
                "Message boxes are printed on stderr. Exit status: 0 completed, 1 aborted,\n"
                "2 start-up stopped on an error.\n");
 }
@@ -86,6 +127,10 @@ bool ParseArguments(int argc, char** argv, Options* options) {
       int code = AnswerCode(value);
       if (code == 0) return false;
       HostQueueAnswer(code);
+    } else if (argument == "--disk") {
+      size_t equals = value.find('=');
+      if (equals == std::string::npos || equals == 0) return false;
+      options->disks[static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10))] = value.substr(equals + 1);
     } else if (argument == "--drive") {
       if (value.size() < 3 || value[1] != '=') return false;
       HostMapDrive(value[0], value.substr(2));
@@ -142,14 +187,29 @@ int main(int argc, char** argv) {
     Usage();
     return kExitStartupFailed;
   }
-  char* fullPath = ::realpath(options.file.c_str(), nullptr);
-  if (fullPath == nullptr || std::strlen(fullPath) >= kExecutablePathSize || !LoadSettingsBlock(fullPath)) {
-    std::fprintf(stderr, "arcula-headless: %s is no self-extractor this runner can read\n", options.file.c_str());
+  // A Windows path ("A:\\SETUP.EXE") is taken as it is, on a mapped drive.
+  bool windowsPath = options.file.size() > 2 && options.file[1] == ':';
+  if (!options.disks.empty()) {
+    if (!windowsPath) {
+      std::fprintf(stderr, "arcula-headless: --disk needs FILE on the set's drive, such as A:\\SETUP.EXE\n");
+      return kExitStartupFailed;
+    }
+    g_disks = options.disks;
+    g_diskDrive = options.file[0];
+    InsertDisk(1);
+    HostSetBoxObserver(SwapDiskForPrompt);
+  }
+  std::string path = options.file;
+  if (!windowsPath) {
+    char* fullPath = ::realpath(options.file.c_str(), nullptr);
+    path = fullPath != nullptr ? fullPath : "";
     std::free(fullPath);
+  }
+  if (path.empty() || path.size() >= kExecutablePathSize || !LoadSettingsBlock(HostPathFromWindows(path.c_str()))) {
+    std::fprintf(stderr, "arcula-headless: %s is no self-extractor this runner can read\n", options.file.c_str());
     return kExitStartupFailed;
   }
-  CopyText(g_executablePath, fullPath, kExecutablePathSize);
-  std::free(fullPath);
+  CopyText(g_executablePath, path.c_str(), kExecutablePathSize);
 
   std::vector<char> tail(options.tail.begin(), options.tail.end());
   tail.push_back(0);
