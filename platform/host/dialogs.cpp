@@ -14,6 +14,7 @@ namespace {
 struct BoxScript {
   std::deque<int> answers;
   std::vector<HostBox> shown;
+  void (*observer)(const HostBox& box, int answer) = nullptr;
 };
 
 BoxScript& Script() {
@@ -61,14 +62,23 @@ void HostQueueAnswer(int answer) { Script().answers.push_back(answer); }
 
 const std::vector<HostBox>& HostShownBoxes() { return Script().shown; }
 
-void HostClearBoxes() { Script() = BoxScript(); }
+void HostClearBoxes() {
+  auto observer = Script().observer;
+  Script() = BoxScript();
+  Script().observer = observer;
+}
+
+void HostSetBoxObserver(void (*observer)(const HostBox& box, int answer)) { Script().observer = observer; }
 
 int SysMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
   (void)owner;
   std::fprintf(stderr, "[%s] %s [%s]\n", caption, Escaped(text).c_str(), Buttons(style));
   Script().shown.push_back(HostBox{caption, text, style});
-  if (Script().answers.empty()) return DefaultAnswer(style);
-  int answer = Script().answers.front();
-  Script().answers.pop_front();
+  int answer = DefaultAnswer(style);
+  if (!Script().answers.empty()) {
+    answer = Script().answers.front();
+    Script().answers.pop_front();
+  }
+  if (Script().observer != nullptr) Script().observer(Script().shown.back(), answer);
   return answer;
 }

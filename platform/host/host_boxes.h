@@ -21,3 +21,7 @@ const std::vector<HostBox>& HostShownBoxes();
 
 // Forgets the boxes shown and the answers not used yet.
 void HostClearBoxes();
+
+// Called for every box with the answer it is about to return, so that a
+// script can act as the user would before answering (swap a disk, say).
+void HostSetBoxObserver(void (*observer)(const HostBox& box, int answer));
