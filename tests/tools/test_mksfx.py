@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Tests of arcula-mksfx, the builder of self-extractors.
 
-Run as: python3 test_mksfx.py --bin DIR   (DIR holds arcula-mksfx and arcula-sfx.exe)
+Run as: python3 test_mksfx.py --bin DIR [--stub FILE]
+DIR holds arcula-mksfx. The stub is FILE, else DIR/arcula-sfx.exe, else the
+one scripts/build.sh makes (build/bin/arcula-sfx.exe): a sanitizer build of
+the host tools has no stub of its own.
 
 Real archives from Info-ZIP zip, Python's zipfile, bsdtar and 7-Zip go
 through the builder; each output is then read twice: by ordinary zip tools
@@ -24,6 +27,7 @@ import zipfile
 import zlib
 
 BIN = None
+STUB = None
 PASSWORD = "pw"
 MARKER = b"QJV\x01sfx\x02"
 SIG_LOCAL, SIG_CENTRAL, SIG_END, SIG_DESCRIPTOR = b"PK\x03\x04", b"PK\x01\x02", b"PK\x05\x06", b"PK\x07\x08"
@@ -33,12 +37,14 @@ FLAG_SIGN_READY, FLAG_CAPTION, FLAG_QUESTION, FLAG_OKCANCEL = 0x800, 0x40000, 0x
 
 
 def mksfx(*args, cwd=None):
-    return subprocess.run([os.path.join(BIN, "arcula-mksfx"), *map(str, args)], cwd=cwd,
+    """Runs the builder with the stub under test unless the caller names one."""
+    stub = [] if "--stub" in args else ["--stub", STUB]
+    return subprocess.run([os.path.join(BIN, "arcula-mksfx"), *stub, *map(str, args)], cwd=cwd,
                           capture_output=True, text=True, errors="replace")
 
 
 def stub_bytes():
-    with open(os.path.join(BIN, "arcula-sfx.exe"), "rb") as f:
+    with open(STUB, "rb") as f:
         return f.read()
 
 
@@ -513,6 +519,16 @@ class Refusals(Workspace):
                 self.assertIn(message, result.stderr)
                 self.assertFalse([n for n in os.listdir(self.dir) if n.startswith("out.exe")])
 
+    def test_default_stub_is_beside_the_builder(self):
+        for program, source in (("arcula-mksfx", os.path.join(BIN, "arcula-mksfx")), ("arcula-sfx.exe", STUB)):
+            shutil.copy(source, self.path(program))
+        crafted_zip(self.path("in.zip"), ["a.txt"])
+        result = subprocess.run([self.path("arcula-mksfx"), self.path("in.zip"), self.path("out.exe")],
+                                capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(self.path("out.exe"), "rb") as f:
+            self.check_layout(f.read(), self.stub)
+
     def test_name_of_200_bytes_is_accepted(self):
         source = self.path("in.zip")
         crafted_zip(source, ["d/" * 50 + "n" * 100])
@@ -554,11 +570,18 @@ class Refusals(Workspace):
 
 
 def main():
-    global BIN
+    global BIN, STUB
     parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True, help="folder holding arcula-mksfx and arcula-sfx.exe")
+    parser.add_argument("--bin", required=True, help="folder holding arcula-mksfx")
+    parser.add_argument("--stub", help="the stub (default: arcula-sfx.exe in --bin, else in build/bin)")
     args, rest = parser.parse_known_args()
     BIN = os.path.abspath(args.bin)
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    candidates = [args.stub] if args.stub else [os.path.join(BIN, "arcula-sfx.exe"),
+                                                os.path.join(root, "build", "bin", "arcula-sfx.exe")]
+    STUB = next((c for c in candidates if os.path.isfile(c)), None)
+    if STUB is None:
+        sys.exit("test_mksfx: no stub at %s; build the cross side first" % " or ".join(candidates))
     unittest.main(argv=[sys.argv[0]] + rest)
 
 
