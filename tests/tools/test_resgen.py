@@ -98,6 +98,6 @@ class Generator(unittest.TestCase):
 if __name__ == "__main__":
     arguments = sys.argv[:1]
     rest = sys.argv[1:]
-    if rest[:1] == ["--bin"]:
+    while rest[:1] in (["--bin"], ["--stub"]):  # the generator needs neither
         rest = rest[2:]
     unittest.main(argv=arguments + rest)
