@@ -1,0 +1,274 @@
+// Output paths and folders on the host, where drive letters and network
+// shares map to scratch folders and message boxes are scripted: the drive and
+// network rules, every refusal with its exact message, and the overwrite
+// prompt.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/entry.h"
+#include "inflate/output.h"
+#include "paths/entry_name.h"
+#include "paths/output_paths.h"
+#include "paths/path_routines.h"
+#include "platform/bytes.h"
+#include "platform/dialogs.h"
+#include "platform/directories.h"
+#include "platform/host/host_paths.h"
+#include "tests/host/guarded_run.h"
+#include "tests/support/scratch_folder.h"
+
+namespace {
+
+int g_decision;
+
+void FileEntryStep() { g_decision = BuildOutputPath() && CreateFolders() && ConfirmOverwrite(); }
+void FolderEntryStep() { g_decision = CreateFolders(); }
+void CheckNameStep() { CheckEntryName(); }
+
+const char kCannotCreate[] = "Could not create \"%s\" - unzip operation cancelled.";
+
+class PathsHost : public WithMessages {
+ protected:
+  void SetUp() override {
+    WithMessages::SetUp();
+    HostResetPaths();
+    CopyText(savedTarget_, g_targetFolder, kTargetFolderSize);
+    WriteTextFile(scratch_.Join("marker"), "");  // the scratch folder holds this and c/
+    ASSERT_EQ(CreateFolder(scratch_.Join("c").c_str()), 0);
+    HostMapDrive('C', scratch_.Join("c"));
+    g_overwriteSetting = 0;
+    g_meterShown = 0;
+  }
+  void TearDown() override {
+    HostResetPaths();
+    CopyText(g_targetFolder, savedTarget_, kTargetFolderSize);
+    WithMessages::TearDown();
+  }
+
+  int Run(void (*step)(), const std::string& target, const std::string& name) {
+    CopyText(g_targetFolder, target.c_str(), kTargetFolderSize);
+    CopyText(g_nameBuffer, name.c_str(), kNameBufferSize);
+    g_decision = -1;
+    return RunGuarded(step);
+  }
+
+  // A fatal stop: jump code 2 and one error box with this text.
+  void ExpectFatal(int code, const std::string& text) {
+    EXPECT_EQ(code, kJumpAborted);
+    ASSERT_EQ(HostShownBoxes().size(), 1u);
+    EXPECT_EQ(HostShownBoxes()[0].text, text);
+    EXPECT_EQ(HostShownBoxes()[0].caption, "Arcula Self-Extractor");
+    EXPECT_EQ(HostShownBoxes()[0].style, kBoxOk | kBoxIconError);
+  }
+
+  std::vector<std::string> Untouched() const { return {"c/", "marker"}; }
+
+  ScratchFolder scratch_;
+  char savedTarget_[kTargetFolderSize];
+};
+
+TEST_F(PathsHost, FoldersOfFileAndFolderEntriesUnderADrive) {
+  ASSERT_EQ(Run(FileEntryStep, "C:\\OUT", "a/b/c.txt"), kJumpCompleted);
+  EXPECT_EQ(g_decision, 1);
+  EXPECT_STREQ(g_nameBuffer, "C:\\OUT\\a\\b\\c.txt");
+  ASSERT_EQ(Run(FolderEntryStep, "C:\\OUT", "docs/sub/"), kJumpCompleted);
+  EXPECT_EQ(scratch_.Tree(), (std::vector<std::string>{"c/", "c/OUT/", "c/OUT/a/", "c/OUT/a/b/", "c/OUT/docs/",
+                                                       "c/OUT/docs/sub/", "marker"}));
+  EXPECT_TRUE(HostShownBoxes().empty());
+}
+
+TEST_F(PathsHost, RelativeDrivePathCreatesTheFolderOnThatDrive) {
+  ASSERT_EQ(Run(FileEntryStep, "C:dir", "x.txt"), kJumpCompleted);
+  EXPECT_STREQ(g_nameBuffer, "C:dir\\x.txt");
+  EXPECT_TRUE(IsFolder(scratch_.Join("c/dir")));
+}
+
+TEST_F(PathsHost, BareDriveIsNeverCreated) {
+  // E: is a drive whose root is not there: "E:" is passed over, so the first
+  // folder tried (and failing) is E:\a.
+  HostMapDrive('E', scratch_.Join("e-missing"));
+  HostSetDriveType('E', kDriveFixed);
+  int code = Run(FileEntryStep, "E:", "a/x.txt");
+  ExpectFatal(code, Formatted(32, "E:\\a"));
+  EXPECT_EQ(Formatted(32, "E:\\a"), "Could not create \"E:\\a\" - unzip operation cancelled.");
+}
+
+TEST_F(PathsHost, NetworkServerAndShareAreNeverCreated) {
+  ASSERT_EQ(CreateFolder(scratch_.Join("share").c_str()), 0);
+  HostMapShare("srv", "share", scratch_.Join("share"));
+  ASSERT_EQ(Run(FileEntryStep, "\\\\srv\\share\\out", "a/x.txt"), kJumpCompleted);
+  ASSERT_EQ(Run(FolderEntryStep, "//SRV/Share/out", "f/"), kJumpCompleted);
+  EXPECT_EQ(scratch_.Tree(), (std::vector<std::string>{"c/", "marker", "share/", "share/out/", "share/out/a/",
+                                                       "share/out/f/"}));
+  // On a share that is not there, the first folder looked at is the share's
+  // folder, not the server or the share.
+  int code = Run(FileEntryStep, "\\\\other\\share\\out", "x.txt");
+  char text[1024];
+  SysFormat(text, kCannotCreate, "\\\\other\\share\\out");
+  ExpectFatal(code, text);
+}
+
+TEST_F(PathsHost, UnusableDriveStopsThePassBeforeAnythingIsCreated) {
+  HostMapDrive('D', scratch_.Join("c"));
+  struct Case { char drive; int type; bool usable; };
+  const Case cases[] = {
+      {'Q', -1, false},               // not mapped: no such root
+      {'D', kDriveUnknown, false},
+      {'D', kDriveNoRootDir, false},
+      {'D', kDriveRemovable, true},
+      {'D', kDriveRemote, true},
+      {'D', kDriveCdRom, true},
+  };
+  for (const Case& c : cases) {
+    for (void (*step)() : {FileEntryStep, FolderEntryStep}) {
+      SCOPED_TRACE(std::string(1, c.drive) + " type " + std::to_string(c.type) +
+                   (step == FileEntryStep ? " file" : " folder"));
+      HostClearBoxes();
+      if (c.type >= 0) HostSetDriveType(c.drive, static_cast<uint32_t>(c.type));
+      std::string target = std::string(1, c.drive) + ":\\OUT";
+      int code = Run(step, target, step == FileEntryStep ? "a/x.txt" : "a/");
+      if (c.usable) {
+        EXPECT_EQ(code, kJumpCompleted);
+        EXPECT_TRUE(HostShownBoxes().empty());
+      } else {
+        std::string letter(1, c.drive);
+        ExpectFatal(code, Formatted(45, letter));
+        EXPECT_EQ(Formatted(45, letter),
+                  "Drive " + letter + " is not a valid drive, unzip operation cancelled.");
+        EXPECT_FALSE(IsFolder(scratch_.Join("c/OUT")));
+      }
+    }
+  }
+}
+
+TEST_F(PathsHost, FolderThatCannotBeCreatedIsFatal) {
+  WriteTextFile(scratch_.Join("c/file"), "in the way");
+  int code = Run(FileEntryStep, "C:\\file\\sub", "x.txt");
+  ExpectFatal(code, "Could not create \"C:\\file\\sub\" - unzip operation cancelled.");
+}
+
+TEST_F(PathsHost, UnsafeNamesAreRefusedBeforeAnythingIsCreated) {
+  const char* names[] = {
+      "../evil.txt", "a/../../evil.txt", "a\\..\\..\\evil.txt", "/../evil.txt", "\\..\\evil.txt",
+      "ok/../../evil/", "../", "...\\evil.txt", ".. /evil.txt",
+      "C:/evil.txt", "c:evil.txt", "a/x.txt:stream", "x:/",
+      "CON", "con.txt", "a/Nul.tar.gz", "aux/x.txt", "prn .txt", "COM1", "lpt9.log", "a/b/CONOUT$",
+      "nul/",
+  };
+  for (const char* name : names) {
+    std::string entry = name;
+    bool folder = entry.back() == '/' || entry.back() == '\\';
+    SCOPED_TRACE(entry);
+    HostClearBoxes();
+    int code = Run(folder ? FolderEntryStep : FileEntryStep, "C:\\OUT", entry);
+    ExpectFatal(code, Formatted(26, entry));
+    EXPECT_EQ(scratch_.Tree(), Untouched());
+  }
+  EXPECT_NE(std::string(MessageText(26)).find("%s"), std::string::npos);
+}
+
+TEST_F(PathsHost, EmptyNameIsAnInvalidHeader) {
+  const char kInvalidHeader[] = "Invalid ZIP header.  Possible cause: file transfer error.";
+  for (void (*step)() : {CheckNameStep, FileEntryStep}) {
+    HostClearBoxes();
+    ExpectFatal(Run(step, "C:\\OUT", ""), kInvalidHeader);
+  }
+  EXPECT_EQ(scratch_.Tree(), Untouched());
+}
+
+TEST_F(PathsHost, JoinedPathLongerThan263IsRefused) {
+  const char kTooLong[] =
+      "Zip contains filenames longer than are allowed by\nWindows. Arcula Self-Extractor cannot process this\n"
+      "Zip file.";
+  std::string target = "C:\\" + std::string(60, 't');  // 63 characters, 64 with the separator
+  struct Case { std::string name; bool fits; };
+  const Case cases[] = {
+      {std::string(199, 'n'), true},                    // 263
+      {"/" + std::string(199, 'n'), true},              // the dropped separator does not count
+      {std::string(200, 'n'), false},                   // 264
+      {"d/" + std::string(197, 'n') + "/", false},      // a folder entry: 264
+      {"d/" + std::string(196, 'n') + "/", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.size());
+    HostClearBoxes();
+    bool folder = c.name.back() == '/';
+    int code = Run(folder ? FolderEntryStep : FileEntryStep, target, c.name);
+    if (c.fits) {
+      EXPECT_EQ(code, kJumpCompleted);
+      EXPECT_TRUE(IsFolder(scratch_.Join("c/" + std::string(60, 't'))));
+    } else {
+      ExpectFatal(code, kTooLong);
+      EXPECT_EQ(std::string(MessageText(50)), kTooLong);
+    }
+  }
+}
+
+TEST_F(PathsHost, TooLongNameCreatesNothing) {
+  std::string target = "C:\\" + std::string(60, 't');
+  ExpectFatal(Run(FolderEntryStep, target, "d/" + std::string(197, 'n') + "/"), MessageText(50));
+  EXPECT_EQ(scratch_.Tree(), Untouched());
+}
+
+class OverwriteHost : public PathsHost {
+ protected:
+  void SetUp() override {
+    PathsHost::SetUp();
+    ASSERT_EQ(CreateFolder(scratch_.Join("c/OUT").c_str()), 0);
+    WriteTextFile(scratch_.Join("c/OUT/x.txt"), "old");
+    ASSERT_EQ(CreateFolder(scratch_.Join("c/OUT/dir.txt").c_str()), 0);
+  }
+};
+
+TEST_F(OverwriteHost, AsksAboutEveryExistingFileOrFolder) {
+  const char kQuestion[] = "File C:\\OUT\\x.txt already exists.  Overwrite file?";
+  struct Case { const char* name; int answer; int code; int decision; };
+  const Case cases[] = {
+      {"x.txt", kAnswerYes, kJumpCompleted, 1},
+      {"x.txt", kAnswerNo, kJumpCompleted, 0},
+      {"x.txt", kAnswerCancel, kJumpCancelled, -1},
+      {"dir.txt", kAnswerYes, kJumpCompleted, 1},  // a folder under the file's name asks too
+      {"new.txt", kAnswerNo, kJumpCompleted, 1},   // nothing there: no question
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " answer " + std::to_string(c.answer));
+    HostClearBoxes();
+    HostQueueAnswer(c.answer);
+    CopyText(g_outputPath, "stale", kPathBufferSize);
+    EXPECT_EQ(Run(FileEntryStep, "C:\\OUT", c.name), c.code);
+    EXPECT_EQ(g_decision, c.decision);
+    if (std::string(c.name) == "new.txt") {
+      EXPECT_TRUE(HostShownBoxes().empty());
+      continue;
+    }
+    std::string path = std::string("C:\\OUT\\") + c.name;
+    ASSERT_EQ(HostShownBoxes().size(), 1u);
+    EXPECT_EQ(HostShownBoxes()[0].text, Formatted(16, path));
+    EXPECT_EQ(HostShownBoxes()[0].caption, "Arcula Self-Extractor");
+    EXPECT_EQ(HostShownBoxes()[0].style, kBoxYesNoCancel);  // no icon
+    EXPECT_STREQ(g_outputPath, path.c_str());
+  }
+  EXPECT_EQ(Formatted(16, "C:\\OUT\\x.txt"), kQuestion);
+  EXPECT_EQ(ReadTextFile(scratch_.Join("c/OUT/x.txt")), "old");  // the decision writes nothing
+}
+
+TEST_F(OverwriteHost, OverwriteSettingSkipsTheQuestion) {
+  g_overwriteSetting = 1;
+  EXPECT_EQ(Run(FileEntryStep, "C:\\OUT", "x.txt"), kJumpCompleted);
+  EXPECT_EQ(g_decision, 1);
+  EXPECT_TRUE(HostShownBoxes().empty());
+}
+
+TEST_F(OverwriteHost, NoAnswerCoversTheFollowingFiles) {
+  HostQueueAnswer(kAnswerNo);
+  HostQueueAnswer(kAnswerYes);
+  EXPECT_EQ(Run(FileEntryStep, "C:\\OUT", "x.txt"), kJumpCompleted);
+  EXPECT_EQ(g_decision, 0);
+  EXPECT_EQ(Run(FileEntryStep, "C:\\OUT", "x.txt"), kJumpCompleted);
+  EXPECT_EQ(g_decision, 1);
+  EXPECT_EQ(HostShownBoxes().size(), 2u);
+}
+
+}  // namespace
