@@ -1,0 +1,412 @@
+"""Shared machinery of the end-to-end tests that run the stub under Wine.
+
+A test script calls `winelib.main()`; it parses `--stub EXE --bin DIR`, makes
+sure a Wine session is there, and runs the script's unittest cases.
+
+The session: scripts/test.sh starts one Xvfb and one persistent wineserver
+for the whole run and exports DISPLAY and WINEPREFIX. A test started on its
+own finds neither, so `setup()` creates the prefix (through scripts/wine-env.sh,
+the one place that knows how), starts an Xvfb and a wineserver of its own, and
+stops both when the script ends.
+
+Windows: found by their exact title with xdotool (polled); keys and clicks
+go through xdotool. Under Wine a dialog's controls are not X windows, so
+their texts come from window_probe.exe, a small Win32 helper that asks the
+same Wine session (see `controls`).
+
+When something is not found in time, a screenshot of the whole screen is
+saved under the artifacts folder ($ARCULA_WINE_ARTIFACTS, else
+./wine-artifacts) and its path is part of the error.
+"""
+import argparse
+import atexit
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from dataclasses import dataclass
+from pathlib import Path
+
+REPO_ROOT = Path(__file__).resolve().parents[2]
+WINE_ENV_SCRIPT = REPO_ROOT / "scripts" / "wine-env.sh"
+
+# What the test script was given on its command line (set by main()).
+STUB = None        # Path of arcula-sfx.exe
+HOST_BIN = None    # Path of the folder of host programs (builder, tools)
+
+DEFAULT_RUN_TIMEOUT = 30.0
+DEFAULT_WINDOW_TIMEOUT = 15.0
+POLL_INTERVAL = 0.1
+# A window that has just appeared may not take input yet.
+SETTLE_DELAY = 0.3
+
+
+class WineTestError(AssertionError):
+    """A step of an end-to-end test failed (a window missing, a hang)."""
+
+
+_session = {"ready": False, "xvfb": None, "own_server": False}
+
+
+# ---------------------------------------------------------------- session
+
+def setup():
+    """Makes sure a display, the prefix and a wineserver are there. Idempotent."""
+    if _session["ready"]:
+        return
+    _ensure_display()
+    _ensure_prefix()
+    _ensure_server()
+    _session["ready"] = True
+
+
+def _ensure_display():
+    if os.environ.get("DISPLAY") and _display_answers():
+        return
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(read_end, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_end)
+    if not number.strip().isdigit():
+        xvfb.kill()
+        raise WineTestError("Xvfb did not start")
+    _session["xvfb"] = xvfb
+    atexit.register(_stop_xvfb)
+    os.environ["DISPLAY"] = ":" + number.decode().strip()
+    if not _display_answers():
+        raise WineTestError(f"Xvfb on {os.environ['DISPLAY']} does not answer")
+
+
+def _display_answers():
+    return subprocess.run(["xdpyinfo"], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0
+
+
+def _stop_xvfb():
+    xvfb = _session["xvfb"]
+    if xvfb is not None:
+        xvfb.terminate()
+        try:
+            xvfb.wait(5)
+        except subprocess.TimeoutExpired:
+            xvfb.kill()
+
+
+def _ensure_prefix():
+    """Takes the Wine variables from scripts/wine-env.sh and creates the prefix."""
+    script = ('source "$1" && arcula_wine_prefix && '
+              'printf "%s\\0" "$WINEPREFIX" "$WINEARCH" "$WINEDEBUG" "$WINEDLLOVERRIDES"')
+    result = subprocess.run(["bash", "-c", script, "wine-env", str(WINE_ENV_SCRIPT)],
+                            stdout=subprocess.PIPE, env=os.environ, check=False)
+    values = result.stdout.decode().split("\0")
+    if result.returncode != 0 or len(values) < 4:
+        raise WineTestError("could not prepare the Wine prefix")
+    for name, value in zip(("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES"), values):
+        os.environ[name] = value
+
+
+def _ensure_server():
+    # Exit status 0: this call started the server, so it is ours to stop;
+    # otherwise one is already running for the prefix (scripts/test.sh's).
+    started = subprocess.run(["wineserver", "-p"], stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL).returncode == 0
+    if started:
+        _session["own_server"] = True
+        atexit.register(_stop_server)
+
+
+def _stop_server():
+    if _session["own_server"]:
+        subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def windows_path(path):
+    """The name a Windows program sees for a Unix path (drive Z: is /)."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+# ---------------------------------------------------------------- programs
+
+@dataclass
+class RunResult:
+    code: int
+    stdout: str
+    stderr: str
+    seconds: float
+
+
+class Program:
+    """A Windows program started under Wine and still running."""
+
+    def __init__(self, exe, args=(), cwd=None, env=None):
+        setup()
+        self.command = ["wine", str(exe), *[str(a) for a in args]]
+        # Output goes to files, not pipes: Wine's own background processes
+        # (services started by the first program of a session) inherit the
+        # handles and would keep a pipe open long after the program ended.
+        self._stdout = tempfile.TemporaryFile()
+        self._stderr = tempfile.TemporaryFile()
+        self.started = time.monotonic()
+        self.process = subprocess.Popen(
+            self.command, cwd=cwd, env=_merged_env(env), stdin=subprocess.DEVNULL,
+            stdout=self._stdout, stderr=self._stderr, start_new_session=True)
+
+    def wait(self, timeout=DEFAULT_RUN_TIMEOUT):
+        """Waits for the exit; kills the program and fails after `timeout` s."""
+        try:
+            code = self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            shot = screenshot_on_failure("hang")
+            self.kill()
+            raise WineTestError(f"{' '.join(self.command)} still running after {timeout} s "
+                                f"(killed; screenshot {shot})")
+        return RunResult(code, _read_all(self._stdout), _read_all(self._stderr),
+                         time.monotonic() - self.started)
+
+    def running(self):
+        return self.process.poll() is None
+
+    def kill(self):
+        if self.process.poll() is None:
+            try:
+                os.killpg(self.process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self.process.wait()
+        self._stdout.close()
+        self._stderr.close()
+
+
+def _read_all(stream):
+    stream.seek(0)
+    text = stream.read().decode(errors="replace")
+    stream.close()
+    return text
+
+
+def _merged_env(extra):
+    env = dict(os.environ)
+    if extra:
+        env.update(extra)
+    return env
+
+
+def start(exe, args=(), cwd=None, env=None):
+    """Starts a Windows program and returns at once (for interactive tests)."""
+    return Program(exe, args, cwd, env)
+
+
+def run(exe, args=(), timeout=DEFAULT_RUN_TIMEOUT, cwd=None, env=None):
+    """Runs a Windows program to its end; fails if it does not end in time."""
+    return start(exe, args, cwd, env).wait(timeout)
+
+
+# ---------------------------------------------------------------- windows
+
+def _xdotool(*args, check=True):
+    result = subprocess.run(["xdotool", *[str(a) for a in args]], stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True)
+    if check and result.returncode != 0:
+        raise WineTestError(f"xdotool {' '.join(map(str, args))} failed: {result.stderr.strip()}")
+    return result
+
+
+def _ere_escaped(text):
+    return re.sub(r"([.^$|?*+()\[\]{}\\])", r"\\\1", text)
+
+
+def windows_titled(title):
+    """Ids of the visible X windows whose title is exactly `title` (case counts)."""
+    # xdotool matches names case-insensitively, so each hit is checked again.
+    result = _xdotool("search", "--onlyvisible", "--name", f"^{_ere_escaped(title)}$", check=False)
+    return [wid for wid in result.stdout.split() if window_title(wid) == title]
+
+
+def find_window(title, timeout=DEFAULT_WINDOW_TIMEOUT, program=None):
+    """Polls for a visible window titled exactly `title`; returns its X id.
+
+    With `program`, stops early (and says so) if that program has exited."""
+    setup()
+    deadline = time.monotonic() + timeout
+    while True:
+        found = windows_titled(title)
+        if found:
+            time.sleep(SETTLE_DELAY)
+            return found[0]
+        if program is not None and not program.running():
+            raise WineTestError(f'program exited with code {program.process.returncode} '
+                                f'before a window "{title}" appeared')
+        if time.monotonic() >= deadline:
+            shot = screenshot_on_failure("missing-window")
+            raise WineTestError(f'no window "{title}" within {timeout} s; on screen: '
+                                f'{visible_titles()} (screenshot {shot})')
+        time.sleep(POLL_INTERVAL)
+
+
+def wait_window_gone(title, timeout=DEFAULT_WINDOW_TIMEOUT):
+    deadline = time.monotonic() + timeout
+    while windows_titled(title):
+        if time.monotonic() >= deadline:
+            shot = screenshot_on_failure("window-stays")
+            raise WineTestError(f'window "{title}" still there after {timeout} s '
+                                f'(screenshot {shot})')
+        time.sleep(POLL_INTERVAL)
+
+
+def window_title(wid):
+    return _xdotool("getwindowname", wid, check=False).stdout.rstrip("\n")
+
+
+def visible_titles():
+    """Titles of every visible named window: for error messages."""
+    result = _xdotool("search", "--onlyvisible", "--name", ".", check=False)
+    return sorted({window_title(wid) for wid in result.stdout.split()} - {""})
+
+
+def window_size(wid):
+    values = dict(line.split("=", 1) for line in
+                  _xdotool("getwindowgeometry", "--shell", wid).stdout.split())
+    return int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+def focus(wid):
+    _xdotool("windowfocus", "--sync", wid)
+
+
+def type_text(wid, text):
+    """Types `text` into the focused control of window `wid`."""
+    focus(wid)
+    _xdotool("type", "--delay", 20, text)
+
+
+def key(wid, *keys):
+    """Presses keys in order (xdotool names: Return, Escape, alt+y, Tab...)."""
+    focus(wid)
+    _xdotool("key", "--delay", 50, *keys)
+
+
+def click(wid, from_right, from_bottom):
+    """Clicks a point given from the window's bottom-right corner: the
+    caption's height differs with and without a window manager."""
+    width, height = window_size(wid)
+    _xdotool("mousemove", "--window", wid, width - from_right, height - from_bottom, "click", 1)
+
+
+def screenshot(path):
+    path = Path(path)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    subprocess.run(["import", "-window", "root", str(path)], stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, check=True)
+    return path
+
+
+def artifacts_dir():
+    return Path(os.environ.get("ARCULA_WINE_ARTIFACTS", "wine-artifacts")).resolve()
+
+
+def screenshot_on_failure(reason):
+    """Best effort: a failing test must report its own fault, not the camera's."""
+    name = f"{Path(sys.argv[0]).stem}-{reason}-{time.strftime('%H%M%S')}.png"
+    try:
+        return screenshot(artifacts_dir() / name)
+    except (OSError, subprocess.CalledProcessError):
+        return "not taken"
+
+
+# ---------------------------------------------------------------- controls
+
+@dataclass
+class Control:
+    id: int
+    class_name: str
+    visible: bool
+    enabled: bool
+    check: object   # None without a check state, else 0, 1 or 2
+    text: str
+
+
+def _probe_exe():
+    candidates = []
+    if os.environ.get("ARCULA_WINDOW_PROBE"):
+        candidates.append(Path(os.environ["ARCULA_WINDOW_PROBE"]))
+    if STUB is not None:
+        candidates.append(STUB.parent / "window_probe.exe")
+    for candidate in candidates:
+        if candidate.is_file():
+            return candidate
+    raise WineTestError("window_probe.exe not found (built by the cross build; "
+                        "set ARCULA_WINDOW_PROBE to its path)")
+
+
+def _probe(*args):
+    return run(_probe_exe(), args, timeout=DEFAULT_RUN_TIMEOUT)
+
+
+def _unescaped(text):
+    replacements = {"\\\\": "\\", "\\t": "\t", "\\r": "\r", "\\n": "\n"}
+    return re.sub(r"\\[\\trn]", lambda m: replacements[m.group(0)], text)
+
+
+def controls(title):
+    """The child controls of the visible top-level window titled `title`, in
+    Z order, with their texts as the program set them."""
+    result = _probe("list", title)
+    if result.code != 0:
+        raise WineTestError(result.stderr.strip() or f'no window "{title}"')
+    found = []
+    for line in result.stdout.splitlines()[1:]:
+        fields = line.split("\t")
+        if len(fields) != 6:
+            continue
+        control_id, class_name, visible, enabled, check, text = fields
+        found.append(Control(int(control_id), class_name, visible == "1", enabled == "1",
+                             None if check == "-" else int(check), _unescaped(text)))
+    return found
+
+
+def control_text(title, control_id):
+    for control in controls(title):
+        if control.id == control_id:
+            return control.text
+    raise WineTestError(f'window "{title}" has no control {control_id}')
+
+
+def press_command(title, control_id):
+    """Sends the window the command a click on button `control_id` would."""
+    if _probe("command", title, control_id).code != 0:
+        raise WineTestError(f'window "{title}" has no control {control_id}')
+
+
+def set_control_text(title, control_id, text):
+    if _probe("settext", title, control_id, text).code != 0:
+        raise WineTestError(f'window "{title}" has no control {control_id}')
+
+
+# ---------------------------------------------------------------- test scripts
+
+def main(argv=None):
+    """Entry point of a test script: `--stub EXE --bin DIR`, then unittest."""
+    global STUB, HOST_BIN
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--stub", required=True, type=Path, help="the built arcula-sfx.exe")
+    parser.add_argument("--bin", required=True, type=Path, help="folder of the host programs")
+    args, rest = parser.parse_known_args(argv)
+    STUB = args.stub.resolve()
+    HOST_BIN = args.bin.resolve()
+    if not STUB.is_file():
+        parser.error(f"no stub at {STUB}")
+    setup()
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
