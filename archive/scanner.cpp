@@ -95,7 +95,8 @@ void ReadLocalEntry() {
   SkipForward(g_localHeader.extraLength);
   CheckEntryName();  // before anything of the entry is created
 
-  uint32_t length = g_localHeader.nameLength;
+  // The name as every later step sees it: up to its first NUL.
+  uint32_t length = TextLength(g_nameBuffer);
   char last = g_nameBuffer[length - 1];
   if (last == '/' || last == '\\') {
     HandleFolderEntry();
