@@ -1,0 +1,163 @@
+// The password dialog driven through its real procedure by a scripted dialog
+// (platform/host/host_dialog_script.h): what each way of ending it leaves in
+// the stored password, and the end of the program when there is no memory
+// for the dialog at all.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/decrypt.h"
+#include "archive/entry.h"
+#include "platform/host/host_dialog_script.h"
+#include "platform/host/host_memory.h"
+#include "platform/memory.h"
+#include "tests/host/guarded_run.h"
+#include "ui/cjk_font.h"
+#include "ui/password.h"
+
+namespace {
+
+// Anything but null: the scripted dialog never looks at it.
+WindowHandle const kOwner = reinterpret_cast<WindowHandle>(0x1234);
+
+class PasswordDialog : public WithMessages {
+ protected:
+  void SetUp() override {
+    WithMessages::SetUp();
+    HostResetDialogScript();
+    g_encryptionFlag = 1;
+    g_storedPassword = nullptr;
+  }
+  void TearDown() override {
+    SysFree(g_storedPassword);
+    g_storedPassword = nullptr;
+    g_encryptionFlag = 0;
+    g_cjkFont = nullptr;
+    HostFailAllocations(0);
+    HostResetDialogScript();
+    WithMessages::TearDown();
+  }
+
+  // A password stored as an earlier OK would have stored it.
+  static void StorePrevious(const char* text) {
+    g_storedPassword = static_cast<char*>(SysAlloc(static_cast<uint32_t>(std::string(text).size() + 1)));
+    std::string(text).copy(g_storedPassword, std::string::npos);
+  }
+
+  static std::string Stored() { return g_storedPassword == nullptr ? "(none)" : g_storedPassword; }
+};
+
+TEST_F(PasswordDialog, NotShownWhenTheEncryptionFlagIsClear) {
+  g_encryptionFlag = 0;
+  HostQueuePress(kIdCancel);
+  EXPECT_EQ(AskPassword(kOwner), 1);
+  EXPECT_TRUE(HostDialogRuns().empty());
+}
+
+TEST_F(PasswordDialog, OkStoresTheTypedPassword) {
+  HostQueueTyping(kPasswordField, "Sesame 0pen!");
+  HostQueuePress(kIdOk);
+  EXPECT_EQ(AskPassword(kOwner), 1);
+  EXPECT_EQ(Stored(), "Sesame 0pen!");
+  ASSERT_EQ(HostDialogRuns().size(), 1u);
+  const HostDialogRun& run = HostDialogRuns()[0];
+  EXPECT_EQ(run.caption, "Arcula Self-Extractor - Password");
+  EXPECT_EQ(run.owner, kOwner);
+  EXPECT_EQ(run.centred, 1);
+  EXPECT_TRUE(run.fontControls.empty());  // no CJK font: the template's font stays
+  EXPECT_EQ(run.result, 1);
+}
+
+// One thing the user does in the dialog: types into the field, or presses
+// a button (`press` not 0).
+struct Step {
+  std::string typed;
+  int press;
+};
+Step Type(const std::string& text) { return Step{text, 0}; }
+Step Press(int id) { return Step{std::string(), id}; }
+
+// Each row: what the user does, what AskPassword answers and what is stored.
+struct Session {
+  const char* name;
+  const char* previous;  // stored before the dialog; null for none
+  std::vector<Step> steps;
+  int expectedAnswer;
+  std::string expectedStored;
+};
+
+TEST_F(PasswordDialog, WaysOfEndingTheDialog) {
+  const std::string longTyped(300, 'k');
+  const Session sessions[] = {
+      {"empty OK is ignored, Cancel then ends it", nullptr, {Press(kIdOk), Press(kIdCancel)}, 0, "(none)"},
+      {"Cancel keeps the previous password", "old", {Type("new"), Press(kIdCancel)}, 0, "old"},
+      {"empty OK keeps the dialog open for a second try", "old",
+       {Press(kIdOk), Type("second"), Press(kIdOk)}, 1, "second"},
+      {"OK replaces the previous password", "old", {Type("new"), Press(kIdOk)}, 1, "new"},
+      {"a long password is cut to 254 bytes", nullptr, {Type(longTyped), Press(kIdOk)}, 1,
+       longTyped.substr(0, 254)},
+      {"taken as typed: blanks and case stay", nullptr, {Type(" Mixed Case "), Press(kIdOk)}, 1,
+       " Mixed Case "},
+      // A dialog the system cannot make ends as this one, with -1: the pass
+      // goes on with the password as it was.
+      {"a dialog that never ends normally goes on", "old", {Type("new")}, 1, "old"},
+  };
+  for (const Session& session : sessions) {
+    SCOPED_TRACE(session.name);
+    SysFree(g_storedPassword);
+    g_storedPassword = nullptr;
+    if (session.previous != nullptr) StorePrevious(session.previous);
+    HostResetDialogScript();
+    for (const Step& step : session.steps) {
+      if (step.press != 0) {
+        HostQueuePress(step.press);
+      } else {
+        HostQueueTyping(kPasswordField, step.typed);
+      }
+    }
+    EXPECT_EQ(AskPassword(kOwner), session.expectedAnswer);
+    EXPECT_EQ(Stored(), session.expectedStored);
+    EXPECT_EQ(HostDialogRuns().size(), 1u);
+  }
+}
+
+// The old password is gone before the new block is sought; without memory
+// for it the dialog stays open with none stored, and a later OK works.
+TEST_F(PasswordDialog, NoMemoryForTheNewPasswordKeepsTheDialogOpen) {
+  StorePrevious("old");
+  HostQueueTyping(kPasswordField, "new");
+  HostQueueAction([] { HostFailAllocations(1); });
+  HostQueuePress(kIdOk);
+  HostQueueAction([] { EXPECT_EQ(g_storedPassword, nullptr); });
+  HostQueuePress(kIdOk);
+  EXPECT_EQ(AskPassword(kOwner), 1);
+  EXPECT_EQ(Stored(), "new");
+}
+
+// On a CJK code page the field takes the CJK font when the dialog manager
+// announces the template's font and again when the dialog gives itself the
+// CJK font; the prompt keeps the template's font.
+TEST_F(PasswordDialog, CjkFontGoesToTheFieldOnly) {
+  int font = 0;
+  g_cjkFont = &font;
+  HostQueuePress(kIdCancel);
+  EXPECT_EQ(AskPassword(kOwner), 0);
+  ASSERT_EQ(HostDialogRuns().size(), 1u);
+  EXPECT_EQ(HostDialogRuns()[0].fontControls, (std::vector<int>{kPasswordField, 0, kPasswordField}));
+}
+
+// The abort point was last armed by a pass that has returned. No memory for
+// the template must not jump there: the box, then the program ends with 1.
+TEST_F(PasswordDialog, NoMemoryForTheTemplateEndsTheProgram) {
+  ASSERT_EQ(RunGuarded([] {}), kJumpCompleted);  // a pass that armed the abort point and ended
+  EXPECT_EXIT(
+      {
+        HostFailAllocations(1);
+        AskPassword(kOwner);
+      },
+      testing::ExitedWithCode(static_cast<int>(kExitNoMemoryForDialog)),
+      "\\[Arcula Self-Extractor\\] no memory for resources \\[OK\\]");
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+#include "ui/archiver.h"
+
+#include "platform/bytes.h"
+#include "platform/dialogs.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "stub/abort.h"
+#include "stub/checks.h"
+#include "stub/message_numbers.h"
+#include "stub/resources.h"
+#include "stub/startup.h"
+
+const char kArchiverCommandKey[] = "arcula\\shell\\open\\command";
+
+namespace {
+
+const char kZipExtension[] = "zip";
+const uint32_t kExtensionLength = 3;
+
+// Cuts the registered command after its program part and the blank behind
+// it, which drops the registered arguments (such as the "%1" placeholder).
+// A quoted program path may hold blanks; cutting inside the quotes would
+// start another program than the registered one. A command without any
+// blank is all program. Returns the length kept, blank included.
+uint32_t KeepProgramPart(char* command) {
+  uint32_t at = 0;
+  if (command[0] == '"') {
+    for (at = 1; command[at] != 0 && command[at] != '"'; ++at) {
+    }
+  }
+  while (command[at] != 0 && command[at] != ' ') ++at;
+  command[at] = ' ';
+  command[at + 1] = 0;
+  return at + 1;
+}
+
+}  // namespace
+
+int BuildArchiverCommand(char* command, const char* executablePath, int spanned, int exeVolumes) {
+  uint32_t kept = KeepProgramPart(command);
+  uint32_t pathLength = TextLength(executablePath);
+  // Both quotes and the terminator.
+  if (kept + pathLength + 3 > kCommandBufferSize) return 0;
+  char* quoted = command + kept;
+  quoted[0] = '"';
+  CopyBytes(quoted + 1, executablePath, pathLength);
+  char* closingQuote = quoted + 1 + pathLength;
+  closingQuote[0] = '"';
+  closingQuote[1] = 0;
+  // The volumes of such a set are ZIP files named like the executable.
+  if (spanned != 0 && exeVolumes == 0 && pathLength >= kExtensionLength) {
+    CopyBytes(closingQuote - kExtensionLength, kZipExtension, kExtensionLength);
+  }
+  return 1;
+}
+
+int OpenInArchiver() {
+  char command[kCommandBufferSize];
+  // With Shift held the button only tells about the archiver, registered or not.
+  if (SysShiftKeyDown() == 0 &&
+      SysReadClassesRootValue(kArchiverCommandKey, command, kRegisteredCommandLimit) != 0) {
+    if (BuildArchiverCommand(command, g_executablePath, g_spannedFlag, g_exeVolumesFlag) == 0) return 0;
+    return SysStartProgram(command) > kStartFailedLimit ? 1 : 0;
+  }
+  SysMessageBox(g_mainDialog, MessageText(kMessageNoArchiver), kStubCaption, kBoxOk);
+  return 0;
+}

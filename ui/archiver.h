@@ -1,0 +1,29 @@
+// Run Arcula: hands this self-extractor to the archiver registered on the
+// machine, or says that there is none.
+#pragma once
+
+#include "platform/types.h"
+
+// Where the archiver registers the command that opens a file.
+extern const char kArchiverCommandKey[];  // "arcula\shell\open\command"
+
+// The registered command is read into a buffer of this size (at most 260
+// characters), and the command line is built in the same buffer.
+const uint32_t kCommandBufferSize = 264;
+const uint32_t kRegisteredCommandLimit = 261;
+
+// Turns the registered command held in `command` (at most 260 characters,
+// as read) into the command line that
+// opens `executablePath`: the registered program (up to its first blank, or a
+// whole quoted program path) with one blank, then the path in double quotes.
+// For a spanned set with ".ZIP" volumes (`spanned` set, `exeVolumes` clear)
+// the three characters before the closing quote become "zip", so that the
+// ZIP file of the same name beside the executable is opened. 1 when built;
+// 0 when it does not fit the buffer (the buffer is then left undefined).
+int BuildArchiverCommand(char* command, const char* executablePath, int spanned, int exeVolumes);
+
+// What the Run Arcula button does. 1 when the archiver was started (the
+// dialog then ends); 0 otherwise: with Shift held or nothing registered the
+// user is told with message 27, a program that would not start is not
+// reported.
+int OpenInArchiver();

@@ -1,0 +1,3 @@
+#include "ui/cjk_font.h"
+
+FontHandle g_cjkFont;

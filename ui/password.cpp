@@ -1,0 +1,81 @@
+#include "ui/password.h"
+
+#include "archive/decrypt.h"
+#include "archive/entry.h"
+#include "platform/bytes.h"
+#include "platform/memory.h"
+#include "platform/process.h"
+#include "stub/abort.h"
+#include "stub/resources.h"
+#include "ui/cjk_font.h"
+
+namespace {
+
+const char kNoMemoryText[] = "no memory for resources";
+
+// The template, or the end of the program. Whatever abort point was armed
+// before belongs to a pass or a start-up that has returned; jumping there
+// would resume a dead frame. So a failure while the template is unpacked
+// comes back here, after its box, and ends the program.
+uint8_t* UnpackTemplateOrEnd() {
+  if (ARM_ABORT_POINT() != kJumpCompleted) SysExitProcess(kExitNoMemoryForDialog);
+  uint8_t* dialogTemplate = UnpackPasswordTemplate();
+  if (dialogTemplate == nullptr) FatalError(kNoMemoryText);
+  return dialogTemplate;
+}
+
+// The dialog manager sends WM_SETFONT before the controls exist and again
+// when the dialog gives itself the CJK font; only the field takes it.
+void OnPasswordSetFont(WindowHandle dialog) {
+  if (g_cjkFont != nullptr) SysSetFont(dialog, kPasswordField, g_cjkFont);
+}
+
+void OnPasswordInit(WindowHandle dialog) {
+  if (g_cjkFont != nullptr) SysSetFont(dialog, 0, g_cjkFont);
+  SysCentreWindow(dialog);
+}
+
+// An empty field keeps the dialog open. The previous password goes first;
+// without memory for the new one the dialog stays open with none stored.
+void OnPasswordOk(WindowHandle dialog) {
+  char typed[kPasswordFieldSize];
+  typed[0] = 0;
+  SysGetDlgItemText(dialog, kPasswordField, typed, kPasswordFieldSize);
+  typed[kPasswordFieldSize - 1] = 0;
+  uint32_t length = TextLength(typed);
+  if (length == 0) return;
+  SysFree(g_storedPassword);
+  g_storedPassword = static_cast<char*>(SysAlloc(length + 1));
+  if (g_storedPassword == nullptr) return;
+  CopyBytes(g_storedPassword, typed, length + 1);
+  SysEndDialog(dialog, 1);
+}
+
+}  // namespace
+
+int AskPassword(WindowHandle owner) {
+  if (g_encryptionFlag == 0) return 1;
+  uint8_t* dialogTemplate = UnpackTemplateOrEnd();
+  intptr_t result = SysRunDialog(dialogTemplate, owner, PasswordDialogProc);
+  SysFree(dialogTemplate);
+  return result != 0 ? 1 : 0;
+}
+
+intptr_t DIALOG_CALLBACK PasswordDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam,
+                                            intptr_t lParam) {
+  (void)lParam;
+  switch (message) {
+    case kWmSetFont:
+      OnPasswordSetFont(dialog);
+      return 0;
+    case kWmInitDialog:
+      OnPasswordInit(dialog);
+      return 1;  // the focus goes to the first control that takes it: the field
+    case kWmCommand:
+      if (CommandId(wParam) == kIdOk) OnPasswordOk(dialog);
+      if (CommandId(wParam) == kIdCancel) SysEndDialog(dialog, 0);
+      return 0;
+    default:
+      return 0;
+  }
+}

@@ -1,0 +1,29 @@
+// The password dialog: before a pass over an archive with encrypted entries,
+// the user types the password that decrypts them (archive/decrypt.h).
+#pragma once
+
+#include "platform/password_ui.h"
+#include "platform/types.h"
+
+const int kPasswordPrompt = 401;
+const int kPasswordField = 402;
+
+// The field gives at most 254 bytes and the terminator.
+const uint32_t kPasswordFieldSize = 255;
+
+// Process exit code when the dialog cannot even be set up: the program ends
+// as a failed start-up does.
+const uint32_t kExitNoMemoryForDialog = 1;
+
+// Asks for the password when the encryption flag is set; otherwise returns 1
+// at once. 1: go on with the pass (OK, with the typed text now the stored
+// password; or a dialog the system could not make, leaving the stored
+// password as it was); 0: cancelled (Cancel, Escape or the close box), the
+// stored password unchanged. With no memory for the dialog's template the
+// program shows "no memory for resources" and ends with
+// kExitNoMemoryForDialog.
+int AskPassword(WindowHandle owner);
+
+// The dialog's procedure, called by the platform while AskPassword runs.
+intptr_t DIALOG_CALLBACK PasswordDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam,
+                                            intptr_t lParam);
