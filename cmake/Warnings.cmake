@@ -5,5 +5,8 @@ set(ARCULA_WARNINGS -Wall -Wextra -Werror)
 # abort path is a non-local jump), and GCC must not turn hand-written loops
 # into calls to memset/memcpy/strlen, which a stub without a C runtime lacks.
 set(ARCULA_STUB_CXX_FLAGS
-  -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-  -fno-tree-loop-distribute-patterns -fno-stack-protector)
+  -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-stack-protector)
+# GCC's own flag; clang (the fuzzing build, never the stub) knows no such option.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND ARCULA_STUB_CXX_FLAGS -fno-tree-loop-distribute-patterns)
+endif()
