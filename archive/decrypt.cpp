@@ -68,9 +68,7 @@ int CheckPassword() {
   // records behind it.
   if (g_remainingCompressed < kEncryptionHeaderSize) FatalError(MessageText(kMessageInvalidHeader));
   uint8_t header[kEncryptionHeaderSize];
-  if (SysRead(g_archive, header, kEncryptionHeaderSize) != static_cast<int32_t>(kEncryptionHeaderSize)) {
-    ReadError(kReadErrorEncryptionHeader);
-  }
+  ReadArchivePart(header, kEncryptionHeaderSize, kReadErrorEncryptionHeader, kReadErrorEncryptionHeader);
   g_remainingCompressed -= kEncryptionHeaderSize;
   InitKeys(g_storedPassword);
   DecryptBuffer(header, kEncryptionHeaderSize);

@@ -63,8 +63,50 @@ void EndMemoryInput() {
 }
 
 void ReadExact(uint32_t length, void* buffer) {
-  if (SysRead(g_archive, buffer, length) != static_cast<int32_t>(length)) ReadError(kReadErrorName);
+  ReadArchivePart(buffer, length, kReadErrorName, kReadErrorName);
   static_cast<char*>(buffer)[length] = 0;
+}
+
+void ReadArchivePart(void* buffer, uint32_t size, int singleCode, int spannedCode) {
+  int32_t got = SysRead(g_archive, buffer, size);
+  if (got == static_cast<int32_t>(size)) return;
+  if (g_spannedFlag == 0) ReadError(singleCode);
+  // The volume ended inside the part (a writer may cut a volume anywhere):
+  // the rest follows at the start of the next one. A volume that gives
+  // nothing at all means the set has run out.
+  uint32_t have = got > 0 ? static_cast<uint32_t>(got) : 0;
+  while (have < size) {
+    SwitchVolume(g_currentDisk + 1, g_exeVolumesFlag);
+    got = SysRead(g_archive, static_cast<uint8_t*>(buffer) + have, size - have);
+    if (got <= 0) ReadError(spannedCode);
+    have += static_cast<uint32_t>(got);
+  }
+}
+
+void SkipArchiveBytes(uint32_t count) {
+  if (count == 0) return;
+  if (g_spannedFlag == 0) {
+    SysSeek(g_archive, static_cast<int32_t>(count), kSeekCurrent);
+    return;
+  }
+  // A seek would run past the end of the volume; what lies beyond it is at
+  // the start of the next volumes.
+  for (;;) {
+    int32_t here = SysSeek(g_archive, 0, kSeekCurrent);
+    int32_t end = SysSeek(g_archive, 0, kSeekEnd);
+    if (here < 0 || end < 0) {
+      if (here >= 0) SysSeek(g_archive, here, kSeekBegin);
+      SysSeek(g_archive, static_cast<int32_t>(count), kSeekCurrent);
+      return;
+    }
+    uint32_t left = end > here ? static_cast<uint32_t>(end - here) : 0;
+    if (count <= left) {
+      SysSeek(g_archive, static_cast<int32_t>(static_cast<uint32_t>(here) + count), kSeekBegin);
+      return;
+    }
+    count -= left;
+    SwitchVolume(g_currentDisk + 1, g_exeVolumesFlag);
+  }
 }
 
 void ReadError(int code) {

@@ -60,5 +60,16 @@ void EndMemoryInput();
 // error 1.
 void ReadExact(uint32_t length, void* buffer);
 
+// Reads the `size` bytes of a record part at the archive's position, or ends
+// in ReadError: `singleCode` when they are short in a single archive,
+// `spannedCode` when a spanned set runs out of volumes. A volume may end
+// anywhere, also inside a header or a name: the part is then completed from
+// the start of the next volume, keeping the bytes read before.
+void ReadArchivePart(void* buffer, uint32_t size, int singleCode, int spannedCode);
+
+// Moves the archive position forward by `count` bytes. In a spanned set the
+// move goes on to the next volumes when the current one ends first.
+void SkipArchiveBytes(uint32_t count);
+
 // Message 36 with the executable path and " <code>"; never returns.
 [[noreturn]] void ReadError(int code);

@@ -43,19 +43,6 @@ int IsSignature(const uint8_t* bytes, SignatureIndex which) {
   return CompareBytes(bytes, g_signatures[which], 4) == 0 ? 1 : 0;
 }
 
-// Reads a fixed record part; in a spanned set a short read means the volume
-// ended, and the whole part is read again from the start of the next one.
-void ReadRecordPart(void* buffer, uint32_t size, int singleCode, int spannedCode) {
-  if (SysRead(g_archive, buffer, size) == static_cast<int32_t>(size)) return;
-  if (g_spannedFlag == 0) ReadError(singleCode);
-  SwitchVolume(g_currentDisk + 1, g_exeVolumesFlag);
-  if (SysRead(g_archive, buffer, size) != static_cast<int32_t>(size)) ReadError(spannedCode);
-}
-
-void SkipForward(uint32_t count) {
-  if (count != 0) SysSeek(g_archive, static_cast<int32_t>(count), kSeekCurrent);
-}
-
 void ReadEntryName(uint32_t length) {
   if (length > kMaxNameLength) FatalError(MessageText(kMessageNameTooLong));
   ReadExact(length, g_nameBuffer);
@@ -67,7 +54,7 @@ void HandleFolderEntry() {
   // A folder entry's data is skipped only when it claims no content: one that
   // claims some keeps its data, and the next signature is read there.
   if (g_localHeader.uncompressedSize == 0 && g_localHeader.compressedSize > 0) {
-    SkipForward(g_localHeader.compressedSize);
+    SkipArchiveBytes(g_localHeader.compressedSize);
   }
 }
 
@@ -76,7 +63,7 @@ void HandleFileEntry() {
   BuildOutputPath();
   CreateFolders();
   if (ConfirmOverwrite() == 0) {
-    SkipForward(g_remainingCompressed);
+    SkipArchiveBytes(g_remainingCompressed);
     return;
   }
   if (g_encryptionFlag != 0 && CheckPassword() == 0) {
@@ -88,11 +75,11 @@ void HandleFileEntry() {
 }  // namespace
 
 void ReadLocalEntry() {
-  ReadRecordPart(&g_localHeader, sizeof(g_localHeader), kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
+  ReadArchivePart(&g_localHeader, sizeof(g_localHeader), kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
   TakeEntryFlags();
   g_remainingCompressed = g_localHeader.compressedSize;
   ReadEntryName(g_localHeader.nameLength);
-  SkipForward(g_localHeader.extraLength);
+  SkipArchiveBytes(g_localHeader.extraLength);
   CheckEntryName();  // before anything of the entry is created
 
   // The name as every later step sees it: up to its first NUL.
@@ -103,7 +90,7 @@ void ReadLocalEntry() {
   } else {
     HandleFileEntry();
   }
-  if (g_dataDescriptorFlag != 0) SkipForward(kDescriptorSize);
+  if (g_dataDescriptorFlag != 0) SkipArchiveBytes(kDescriptorSize);
 }
 
 void SkipCentralEntry() {
@@ -112,8 +99,8 @@ void SkipCentralEntry() {
     ReadError(kReadErrorCentralHeader);
   }
   ReadEntryName(ReadLe16(record + 24));
-  SkipForward(ReadLe16(record + 26));  // extra field
-  SkipForward(ReadLe16(record + 28));  // file comment
+  SkipArchiveBytes(ReadLe16(record + 26));  // extra field
+  SkipArchiveBytes(ReadLe16(record + 28));  // file comment
 }
 
 void ReadEndRecord() {
@@ -121,13 +108,13 @@ void ReadEndRecord() {
   if (SysRead(g_archive, record, kEndRecordSize) != static_cast<int32_t>(kEndRecordSize)) {
     ReadError(kReadErrorEndRecord);
   }
-  SkipForward(ReadLe16(record + 16));  // comment
+  SkipArchiveBytes(ReadLe16(record + 16));  // comment
 }
 
 void ScanArchive() {
   for (;;) {
     uint8_t signature[4];
-    ReadRecordPart(signature, 4, kReadErrorSignature, kReadErrorSignatureSpanned);
+    ReadArchivePart(signature, 4, kReadErrorSignature, kReadErrorSignatureSpanned);
     if (IsSignature(signature, kSignatureLocal)) {
       ReadLocalEntry();
     } else if (IsSignature(signature, kSignatureSpan)) {
