@@ -53,9 +53,15 @@ struct Options {
 std::map<unsigned, std::string> g_disks;
 char g_diskDrive = 0;
 
+// A disk the set does not have leaves the drive empty, as a user would who
+// has no such disk: the stub then asks with Abort, Retry and Ignore, whose
+// default answer gives up, instead of asking for it for ever.
 void InsertDisk(unsigned number) {
   auto disk = g_disks.find(number);
-  if (disk == g_disks.end()) return;
+  if (disk == g_disks.end()) {
+    HostSetVolumeLabel(g_diskDrive, nullptr);
+    return;
+  }
   char label[32];
   std::snprintf(label, sizeof(label), "PKBACK# %03u", number);
   HostMapDrive(g_diskDrive, disk->second);
