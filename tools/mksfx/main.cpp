@@ -3,16 +3,19 @@
 //
 // Everything is checked before anything is written: the stub, the texts,
 // every entry of the archive. The output appears in one rename at the end,
-// so a refusal leaves no file behind.
+// so a refusal leaves no file behind. A spanned set is written into one
+// folder per disk.
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tools/mksfx/entry_checks.h"
 #include "tools/mksfx/folder_archive.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/output_file.h"
 #include "tools/mksfx/self_extractor.h"
+#include "tools/mksfx/spanned_set.h"
 #include "tools/mksfx/zip_reader.h"
 
 namespace {
@@ -59,17 +62,51 @@ void PrintList(const ZipArchive& archive) {
                 MethodLabel(entry), entry.IsEncrypted() ? "yes" : "no", entry.name.c_str());
 }
 
+// "NAME: n files (k encrypted), f folders, u bytes unpacked; SIZE" where
+// SIZE is the file's size or what the set holds.
 void PrintSummary(const std::string& output, const ZipArchive& archive,
-                  const SettingsValues& settings, size_t fileSize) {
+                  const SettingsValues& settings, const std::string& size) {
   size_t folders = 0;
   size_t encrypted = 0;
   for (const ZipEntry& entry : archive.entries) {
     folders += entry.IsFolder();
     encrypted += entry.IsEncrypted() && !entry.IsFolder();
   }
-  std::printf("%s: %zu files (%zu encrypted), %zu folders, %u bytes unpacked; %zu bytes\n",
+  std::printf("%s: %zu files (%zu encrypted), %zu folders, %u bytes unpacked; %s\n",
               output.c_str(), archive.entries.size() - folders, encrypted, folders,
-              settings.totalSize, fileSize);
+              settings.totalSize, size.c_str());
+}
+
+// One line per disk: its folder, the label it must carry, its files.
+void PrintDisks(const std::vector<SetDisk>& disks) {
+  for (size_t i = 0; i < disks.size(); ++i) {
+    std::printf("disk%zu: label \"%s\":", i + 1, disks[i].label.c_str());
+    for (const DiskFile& file : disks[i].files) std::printf(" %s (%zu bytes)", file.name.c_str(), file.bytes.size());
+    std::printf("\n");
+  }
+}
+
+// Writes the set into disk folders beside OUTPUT's name.
+int BuildSet(const BuildOptions& options, const Bytes& stub, const StubLayout& layout, const Bytes& config,
+             const Bytes& zip, const ZipArchive& archive) {
+  std::string error;
+  std::string stem = SetFileStem(options.output);
+  std::string folder = std::filesystem::path(options.output).parent_path().string();
+  std::vector<SetDisk> disks;
+  SettingsValues settings;
+  if (!BuildSpannedSet(stub, layout, config, zip, archive, options.flags, options.selfCheck, options.span, stem,
+                       &disks, &settings, &error) ||
+      !WriteSpannedSet(folder, disks, &error))
+    return Refused(options.output, error);
+
+  if (options.list) PrintList(archive);
+  PrintDisks(disks);
+  size_t total = 0;
+  for (const SetDisk& disk : disks)
+    for (const DiskFile& file : disk.files) total += file.bytes.size();
+  std::string name = (std::filesystem::path(folder) / "disk1" / (stem + ".EXE")).string();
+  PrintSummary(name, archive, settings, std::to_string(total) + " bytes on " + std::to_string(disks.size()) + " disks");
+  return 0;
 }
 
 int Build(const BuildOptions& options) {
@@ -89,6 +126,8 @@ int Build(const BuildOptions& options) {
       !CheckEntries(zip, archive, &error))
     return Refused(options.input, error);
 
+  if (options.span.diskSize != 0) return BuildSet(options, stub, layout, config, zip, archive);
+
   Bytes out;
   SettingsValues settings;
   if (!BuildSelfExtractor(stub, layout, config, zip, archive, options.flags, options.selfCheck,
@@ -97,7 +136,7 @@ int Build(const BuildOptions& options) {
     return Refused(options.output, error);
 
   if (options.list) PrintList(archive);
-  PrintSummary(options.output, archive, settings, out.size());
+  PrintSummary(options.output, archive, settings, std::to_string(out.size()) + " bytes");
   return 0;
 }
 

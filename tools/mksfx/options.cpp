@@ -30,13 +30,17 @@ const OptionSpec kOptions[] = {
     {"--auto", nullptr, nullptr, kFlagUnattended},
     {"--sign-ready", nullptr, nullptr, kFlagCheckFromSectionTable},
     {"--no-selfcheck", nullptr, nullptr, 0},
+    {"--span", nullptr, nullptr, 0},
+    {"--span-names", nullptr, nullptr, 0},
     {"--list", nullptr, nullptr, 0},
     {"--help", nullptr, nullptr, 0},
 };
 
 bool TakesValue(const OptionSpec& spec) {
-  return spec.text != nullptr || spec.configText != nullptr ||
-         std::strcmp(spec.name, "--prompt-buttons") == 0;
+  static const char* const kOtherValues[] = {"--prompt-buttons", "--span", "--span-names"};
+  for (const char* name : kOtherValues)
+    if (std::strcmp(spec.name, name) == 0) return true;
+  return spec.text != nullptr || spec.configText != nullptr;
 }
 
 const OptionSpec* FindOption(const std::string& name) {
@@ -64,6 +68,33 @@ bool SetPromptButtons(const std::string& value, BuildOptions* options, std::stri
   return Usage(error, "--prompt-buttons takes ok, okcancel or yesno, not '" + value + "'");
 }
 
+// A byte count, with an optional k (KiB) or m (MiB).
+bool SetSpanSize(const std::string& value, BuildOptions* options, std::string* error) {
+  size_t digits = 0;
+  uint64_t size = 0;
+  while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9' && size < (1ull << 40))
+    size = size * 10 + static_cast<uint64_t>(value[digits++] - '0');
+  std::string unit = value.substr(digits);
+  if (unit == "k" || unit == "K") {
+    size <<= 10;
+  } else if (unit == "m" || unit == "M") {
+    size <<= 20;
+  } else if (!unit.empty()) {
+    digits = 0;
+  }
+  if (digits == 0 || size == 0)
+    return Usage(error, "--span takes a size in bytes (such as 1457664 or 1400k), not '" + value + "'");
+  options->span.diskSize = size;
+  return true;
+}
+
+bool SetSpanNames(const std::string& value, BuildOptions* options, std::string* error) {
+  if (value != "exe" && value != "zip") return Usage(error, "--span-names takes exe or zip, not '" + value + "'");
+  options->span.exeNames = value == "exe";
+  options->spanNamesGiven = true;
+  return true;
+}
+
 bool ApplyOption(const OptionSpec& spec, const std::string& value, BuildOptions* options,
                  std::string* error) {
   options->flags |= spec.flags;
@@ -71,6 +102,8 @@ bool ApplyOption(const OptionSpec& spec, const std::string& value, BuildOptions*
   if (spec.configText) options->texts.*spec.configText = value;
   std::string name = spec.name;
   if (name == "--prompt-buttons") return SetPromptButtons(value, options, error);
+  if (name == "--span") return SetSpanSize(value, options, error);
+  if (name == "--span-names") return SetSpanNames(value, options, error);
   if (name == "--no-selfcheck") options->selfCheck = false;
   if (name == "--list") options->list = true;
   if (name == "--help") options->help = true;
@@ -113,6 +146,7 @@ bool ParseOptions(int argc, char** argv, BuildOptions* options, std::string* err
   }
   if (options->help) return true;
   if (operands.size() != 2) return Usage(error, "expected INPUT and OUTPUT.exe");
+  if (options->spanNamesGiven && options->span.diskSize == 0) return Usage(error, "--span-names needs --span");
   options->input = operands[0];
   options->output = operands[1];
   return true;
@@ -120,6 +154,7 @@ bool ParseOptions(int argc, char** argv, BuildOptions* options, std::string* err
 
 const char* UsageText() {
   return R"(Usage: arcula-mksfx [options] INPUT OUTPUT.exe
+       arcula-mksfx --span SIZE [--span-names exe|zip] [options] INPUT DIR/NAME.EXE
 
 Makes a self-extracting archive for Windows from INPUT: a ZIP file written
 by any common tool, or a folder (zipped here, deflated, with its subfolders,
@@ -151,6 +186,25 @@ Behaviour:
   --no-selfcheck       do not let the self-extractor check its own image
   --sign-ready         leave the headers out of that check, so the output
                        can be code-signed afterwards
+
+Spanned sets (for removable disks):
+  --span SIZE          write the set for disks of SIZE bytes (k and m suffixes:
+                       KiB and MiB; 1457664 for a 1.44 MB floppy) into the
+                       folders DIR/disk1, DIR/disk2, ... and print the volume
+                       label each disk must carry ("PKBACK# 001", ...). SIZE
+                       is the room for files on each disk: on disk 1 the
+                       self-extractor counts in full, stub included. The
+                       archive is cut every SIZE bytes wherever that falls.
+  --span-names exe|zip
+                       exe (default): disk 1 holds NAME.EXE, the
+                       self-extractor with the first part of the archive (cut
+                       at the last multiple of 512 within SIZE, so that it
+                       stays a well-formed program); later disks hold the
+                       next parts, also named NAME.EXE.
+                       zip: disk 1 holds NAME.EXE (stub and texts only) and
+                       NAME.ZIP, the first part; later disks hold NAME.ZIP.
+  The files are named NAME.EXE and NAME.ZIP with the extension in capitals,
+  as the self-extractor looks for them.
 
 Builder:
   --stub FILE          stub to use (default: arcula-sfx.exe beside arcula-mksfx)

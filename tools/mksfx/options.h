@@ -1,12 +1,14 @@
 // The builder's command line:
 //
 //   arcula-mksfx [options] INPUT OUTPUT.exe
+//   arcula-mksfx --span SIZE [--span-names exe|zip] [options] INPUT DIR/NAME.EXE
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "tools/mksfx/self_extractor.h"
+#include "tools/mksfx/spanned_set.h"
 
 struct BuildOptions {
   std::string input;   // a ZIP file or a folder
@@ -15,6 +17,8 @@ struct BuildOptions {
   std::string password;
   ConfigTexts texts;
   uint32_t flags = 0;  // settings block flag bits chosen by options
+  SpanOptions span;    // diskSize 0: one file
+  bool spanNamesGiven = false;
   bool selfCheck = true;
   bool list = false;
   bool help = false;

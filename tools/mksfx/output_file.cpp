@@ -26,10 +26,10 @@ bool WriteAll(int fd, const Bytes& bytes) {
   return true;
 }
 
-mode_t ExecutableMode() {
+mode_t FileMode(bool program) {
   mode_t mask = umask(0);
   umask(mask);
-  return 0755 & ~mask;
+  return (program ? 0755 : 0644) & ~mask;
 }
 
 }  // namespace
@@ -55,11 +55,11 @@ bool ReadWholeFile(const std::string& path, uint64_t maxSize, Bytes* bytes, std:
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error) {
+bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error, bool program) {
   std::string temporary = path + ".XXXXXX";
   int fd = mkstemp(temporary.data());
   if (fd < 0) return Fail(error, "cannot create " + temporary);
-  bool ok = WriteAll(fd, bytes) && fchmod(fd, ExecutableMode()) == 0;
+  bool ok = WriteAll(fd, bytes) && fchmod(fd, FileMode(program)) == 0;
   ok = (close(fd) == 0) && ok;
   if (ok && rename(temporary.c_str(), path.c_str()) == 0) return true;
   Fail(error, "cannot write " + path);

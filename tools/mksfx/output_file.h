@@ -10,5 +10,6 @@
 // The whole regular file at `path`, refused when it is larger than `maxSize`.
 bool ReadWholeFile(const std::string& path, uint64_t maxSize, Bytes* bytes, std::string* error);
 
-// Replaces `path` with `bytes` (mode 0755, less the umask) in one rename.
-bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error);
+// Replaces `path` with `bytes` in one rename; mode 0755 for a program, else
+// 0644, less the umask.
+bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error, bool program = true);

@@ -49,12 +49,6 @@ bool FindSettingsBlock(const Bytes& stub, const PeImage& image, size_t* block, s
   return true;
 }
 
-uint32_t TotalSize(const ZipArchive& archive) {
-  uint64_t total = 0;
-  for (const ZipEntry& entry : archive.entries) total += entry.uncompressedSize;
-  return static_cast<uint32_t>(total);  // the entry checks keep it below 4 GiB
-}
-
 bool AnyFileEncrypted(const ZipArchive& archive) {
   return std::any_of(archive.entries.begin(), archive.entries.end(),
                      [](const ZipEntry& entry) { return entry.IsEncrypted() && !entry.IsFolder(); });
@@ -82,6 +76,12 @@ uint32_t ImageCrc(const Bytes& file, const PeImage& image, const SettingsValues&
 
 }  // namespace
 
+uint32_t TotalSize(const ZipArchive& archive) {
+  uint64_t total = 0;
+  for (const ZipEntry& entry : archive.entries) total += entry.uncompressedSize;
+  return static_cast<uint32_t>(total);  // the entry checks keep it below 4 GiB
+}
+
 bool BuildConfigBlock(const ConfigTexts& texts, Bytes* block, std::string* error) {
   const ConfigField fields[] = {{"--folder", &texts.folder, 260},
                                 {"--text", &texts.text, 103},
@@ -107,23 +107,10 @@ bool ReadStubLayout(const Bytes& stub, StubLayout* layout, std::string* error) {
          FindSettingsBlock(stub, layout->image, &layout->settingsBlock, error);
 }
 
-bool BuildSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes& config,
-                        const Bytes& input, const ZipArchive& archive, uint32_t flags,
-                        bool selfCheck, Bytes* out, SettingsValues* values, std::string* error) {
+bool AssembleSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes& payload, bool selfCheck,
+                           Bytes* out, SettingsValues* values, std::string* error) {
   const PeImage& image = layout.image;
   size_t block = layout.settingsBlock;
-  values->configOffset = PayloadOffset(image);
-  values->archiveOffset = values->configOffset + static_cast<uint32_t>(config.size());
-  uint64_t archiveEnd = values->archiveOffset + FrontToBackArchiveSize(archive);
-  uint64_t alignment = PayloadAlignment(image);
-  uint64_t fileSize = (archiveEnd + alignment - 1) / alignment * alignment;
-  if (fileSize > kMaxFileSize) return Refuse(error, "the self-extractor would be larger than 2 GiB");
-
-  Bytes payload = config;
-  values->endRecordOffset = WriteFrontToBackArchive(input, archive, values->archiveOffset,
-                                                    fileSize - archiveEnd, &payload);
-  values->totalSize = TotalSize(archive);
-  values->flags = flags | (AnyFileEncrypted(archive) ? kFlagEncrypted : 0);
   values->expectedEntryPoint = image.entryPoint;
   values->imageCrc = 0;
   *out = stub;
@@ -143,4 +130,27 @@ bool BuildSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes
   CountMarkers(*out, &first);
   if (first != block) return Refuse(error, "the settings marker appears in front of the settings block");
   return true;
+}
+
+uint32_t ArchiveFlags(const ZipArchive& archive, uint32_t flags) {
+  return flags | (AnyFileEncrypted(archive) ? kFlagEncrypted : 0);
+}
+
+bool BuildSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes& config,
+                        const Bytes& input, const ZipArchive& archive, uint32_t flags,
+                        bool selfCheck, Bytes* out, SettingsValues* values, std::string* error) {
+  const PeImage& image = layout.image;
+  values->configOffset = PayloadOffset(image);
+  values->archiveOffset = values->configOffset + static_cast<uint32_t>(config.size());
+  uint64_t archiveEnd = values->archiveOffset + FrontToBackArchiveSize(archive);
+  uint64_t alignment = PayloadAlignment(image);
+  uint64_t fileSize = (archiveEnd + alignment - 1) / alignment * alignment;
+  if (fileSize > kMaxFileSize) return Refuse(error, "the self-extractor would be larger than 2 GiB");
+
+  Bytes payload = config;
+  values->endRecordOffset = WriteFrontToBackArchive(input, archive, values->archiveOffset,
+                                                    fileSize - archiveEnd, &payload);
+  values->totalSize = TotalSize(archive);
+  values->flags = ArchiveFlags(archive, flags);
+  return AssembleSelfExtractor(stub, layout, payload, selfCheck, out, values, error);
 }

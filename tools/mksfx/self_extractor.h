@@ -57,3 +57,16 @@ bool ReadStubLayout(const Bytes& stub, StubLayout* layout, std::string* error);
 bool BuildSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes& config, const Bytes& input,
                         const ZipArchive& archive, uint32_t flags, bool selfCheck, Bytes* out,
                         SettingsValues* settings, std::string* error);
+
+// The settings block values that depend on the entries alone: the flag bits
+// with the encryption bit added when an entry needs it, and the total size.
+uint32_t ArchiveFlags(const ZipArchive& archive, uint32_t flags);
+uint32_t TotalSize(const ZipArchive& archive);
+
+// Puts a file together from the stub and `payload`, the raw data of the new
+// section (the config block, then whatever part of the archive goes into
+// this file), padded to the file alignment. The settings block gets
+// `values`, with the entry point and, when `selfCheck`, the image CRC filled
+// in here.
+bool AssembleSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes& payload, bool selfCheck,
+                           Bytes* out, SettingsValues* values, std::string* error);

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "tools/mksfx/zip_archive.h"
 
@@ -25,3 +26,22 @@ uint64_t FrontToBackArchiveSize(const ZipArchive& archive);
 // Returns the file offset of the end record.
 uint32_t WriteFrontToBackArchive(const Bytes& input, const ZipArchive& archive, uint32_t base,
                                  size_t padding, Bytes* out);
+
+// Where a byte of a spanned archive lands: the disk (0 for the first) and
+// its offset in the volume file on that disk.
+struct VolumePlace {
+  uint16_t disk = 0;
+  uint32_t offset = 0;
+};
+
+// Maps a position in the spanned archive (counted from its first byte) to
+// its place in the set.
+using VolumeMap = std::function<VolumePlace(uint64_t position)>;
+
+// The size of the spanned form: the spanning signature, then the archive.
+uint64_t SpannedArchiveSize(const ZipArchive& archive);
+
+// Appends the spanned form of the archive to `out`: the spanning signature
+// first, then the same records, with the disk numbers and volume offsets the
+// format asks for in the central directory and end record.
+void WriteSpannedArchive(const Bytes& input, const ZipArchive& archive, const VolumeMap& place, Bytes* out);

@@ -1,0 +1,158 @@
+#include "tools/mksfx/spanned_set.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "stub/settings.h"
+#include "tools/mksfx/output_file.h"
+#include "tools/mksfx/zip_writer.h"
+
+namespace {
+
+// The stub reads its volumes with signed 32-bit offsets.
+const uint64_t kMaxVolumeSize = 0x7FFFFFFF;
+
+bool Refuse(std::string* error, const std::string& text) {
+  *error = text;
+  return false;
+}
+
+uint64_t AlignUp(uint64_t value, uint64_t alignment) { return (value + alignment - 1) / alignment * alignment; }
+
+// Where the archive's bytes go: the first `firstCapacity` bytes into disk 1's
+// volume file from offset `firstBase` on (behind the stub with .EXE names),
+// then `diskSize` bytes to each later disk, from offset 0.
+struct Cuts {
+  uint32_t firstBase = 0;
+  uint64_t firstCapacity = 0;
+  uint64_t diskSize = 0;
+
+  VolumePlace Place(uint64_t position) const {
+    VolumePlace place;
+    if (position < firstCapacity) {
+      place.offset = static_cast<uint32_t>(firstBase + position);
+    } else {
+      uint64_t rest = position - firstCapacity;
+      place.disk = static_cast<uint16_t>(1 + rest / diskSize);
+      place.offset = static_cast<uint32_t>(rest % diskSize);
+    }
+    return place;
+  }
+
+  uint64_t DisksFor(uint64_t length) const {
+    return length <= firstCapacity ? 1 : 1 + (length - firstCapacity + diskSize - 1) / diskSize;
+  }
+};
+
+std::string Label(size_t disk) {
+  char label[16];
+  std::snprintf(label, sizeof label, "PKBACK# %03zu", disk);
+  return label;
+}
+
+std::string TooSmall(const SpanOptions& span, uint64_t needed) {
+  return "--span " + std::to_string(span.diskSize) + " leaves no room for the archive on disk 1: the self-extractor " +
+         "and the start of the archive need at least " + std::to_string(needed) + " bytes";
+}
+
+// Fills in where disk 1's volume ends, or refuses a size too small for it.
+bool PlanCuts(const StubLayout& layout, const Bytes& config, const SpanOptions& span, const SettingsValues& values,
+              Cuts* cuts, std::string* error) {
+  if (span.diskSize > kMaxVolumeSize) return Refuse(error, "--span is larger than 2 GiB");
+  uint64_t alignment = PayloadAlignment(layout.image);
+  cuts->diskSize = span.diskSize;
+  if (span.exeNames) {
+    uint64_t needed = values.configOffset + AlignUp(config.size() + 1, alignment);
+    if (span.diskSize < needed) return Refuse(error, TooSmall(span, needed));
+    uint64_t fileEnd = values.configOffset + (span.diskSize - values.configOffset) / alignment * alignment;
+    cuts->firstBase = values.archiveOffset;
+    cuts->firstCapacity = fileEnd - values.archiveOffset;
+  } else {
+    uint64_t exeSize = values.configOffset + AlignUp(config.size(), alignment);
+    if (span.diskSize <= exeSize) return Refuse(error, TooSmall(span, exeSize + 1));
+    cuts->firstCapacity = span.diskSize - exeSize;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string SetFileStem(const std::string& output) {
+  std::string name = std::filesystem::path(output).filename().string();
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+bool BuildSpannedSet(const Bytes& stub, const StubLayout& layout, const Bytes& config, const Bytes& input,
+                     const ZipArchive& archive, uint32_t flags, bool selfCheck, const SpanOptions& span,
+                     const std::string& stem, std::vector<SetDisk>* disks, SettingsValues* values,
+                     std::string* error) {
+  values->configOffset = PayloadOffset(layout.image);
+  values->archiveOffset = values->configOffset + static_cast<uint32_t>(config.size());
+  values->endRecordOffset = 0;  // the end record is on the last disk, not in this file
+  values->totalSize = TotalSize(archive);
+  values->flags = ArchiveFlags(archive, flags) | kFlagSpanned | (span.exeNames ? kFlagExeVolumes : 0);
+
+  Cuts cuts;
+  if (!PlanCuts(layout, config, span, *values, &cuts, error)) return false;
+  uint64_t length = SpannedArchiveSize(archive);
+  uint64_t diskCount = cuts.DisksFor(length);
+  if (diskCount > kMaxDisks)
+    return Refuse(error, "the set would take " + std::to_string(diskCount) + " disks; labels number at most " +
+                             std::to_string(kMaxDisks));
+
+  Bytes stream;
+  WriteSpannedArchive(input, archive, [&cuts](uint64_t position) { return cuts.Place(position); }, &stream);
+  std::string volumeName = stem + (span.exeNames ? ".EXE" : ".ZIP");
+  disks->assign(diskCount, SetDisk());
+  uint64_t from = 0;
+  for (size_t i = 0; i < diskCount; ++i) {
+    uint64_t capacity = i == 0 ? cuts.firstCapacity : cuts.diskSize;
+    uint64_t to = std::min<uint64_t>(length, from + capacity);
+    (*disks)[i].label = Label(i + 1);
+    (*disks)[i].files.push_back({volumeName, Bytes(stream.begin() + from, stream.begin() + to)});
+    from = to;
+  }
+
+  // Disk 1's self-extractor: with .EXE names it is the first volume itself;
+  // with .ZIP names it holds no archive and sits beside the first volume.
+  SetDisk& first = disks->front();
+  Bytes payload = config;
+  if (span.exeNames) {
+    payload.insert(payload.end(), first.files[0].bytes.begin(), first.files[0].bytes.end());
+    first.files.clear();
+  }
+  Bytes exe;
+  if (!AssembleSelfExtractor(stub, layout, payload, selfCheck, &exe, values, error)) return false;
+  first.files.insert(first.files.begin(), DiskFile{stem + ".EXE", std::move(exe)});
+  return true;
+}
+
+bool WriteSpannedSet(const std::string& folder, const std::vector<SetDisk>& disks, std::string* error) {
+  namespace fs = std::filesystem;
+  std::vector<fs::path> written;
+  auto undo = [&written] {
+    std::error_code ignored;
+    for (const fs::path& path : written) fs::remove(path, ignored);
+  };
+  for (size_t i = 0; i < disks.size(); ++i) {
+    fs::path disk = fs::path(folder.empty() ? "." : folder) / ("disk" + std::to_string(i + 1));
+    std::error_code failure;
+    fs::create_directories(disk, failure);
+    if (failure) {
+      undo();
+      return Refuse(error, "cannot create " + disk.string() + ": " + failure.message());
+    }
+    for (const DiskFile& file : disks[i].files) {
+      fs::path path = disk / file.name;
+      bool program = i == 0 && &file == &disks[i].files.front();  // the self-extractor; volumes are data
+      if (!WriteFileAtomically(path.string(), file.bytes, error, program)) {
+        undo();
+        return false;
+      }
+      written.push_back(path);
+    }
+  }
+  return true;
+}
