@@ -151,18 +151,30 @@ bool ParseArguments(int argc, char** argv, Options* options) {
 }
 
 // The settings block is the first occurrence of its marker in the file.
+// It lies in the stub's data, near the front: the file is read in chunks up
+// to there, not whole (the archive behind the stub may be large).
 bool LoadSettingsBlock(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return false;
-  std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   static const char kMarker[] = {'Q', 'J', 'V', 0x01, 's', 'f', 'x', 0x02};
-  for (size_t at = 0; at + sizeof(StubSettings) <= bytes.size(); ++at) {
-    if (std::memcmp(bytes.data() + at, kMarker, sizeof(kMarker)) == 0) {
-      std::memcpy(&g_settings, bytes.data() + at, sizeof(StubSettings));
-      return true;
+  const size_t kChunk = 65536;
+  std::vector<char> bytes;  // the part not yet searched, and a block's length beyond it
+  size_t at = 0;
+  for (;;) {
+    size_t kept = bytes.size();
+    bytes.resize(kept + kChunk);
+    file.read(bytes.data() + kept, kChunk);
+    bytes.resize(kept + static_cast<size_t>(file.gcount()));
+    for (; at + sizeof(StubSettings) <= bytes.size(); ++at) {
+      if (std::memcmp(bytes.data() + at, kMarker, sizeof(kMarker)) == 0) {
+        std::memcpy(&g_settings, bytes.data() + at, sizeof(StubSettings));
+        return true;
+      }
     }
+    if (!file) return false;
+    bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    at = 0;
   }
-  return false;
 }
 
 // What the Unzip button does once the folder is in the field.
