@@ -34,6 +34,7 @@ SIG_LOCAL, SIG_CENTRAL, SIG_END, SIG_DESCRIPTOR = b"PK\x03\x04", b"PK\x01\x02", 
 
 FLAG_OVERWRITE, FLAG_TITLE, FLAG_ENCRYPTED, FLAG_AUTO = 0x2, 0x10, 0x100, 0x200
 FLAG_SIGN_READY, FLAG_CAPTION, FLAG_QUESTION, FLAG_OKCANCEL = 0x800, 0x40000, 0x80000, 0x100000
+FLAG_SPANNED, FLAG_EXE_VOLUMES = 0x1000, 0x8000
 
 
 def mksfx(*args, cwd=None):
@@ -242,7 +243,10 @@ class Workspace(unittest.TestCase):
         self.assertEqual(pe["image"], -(-(va + vsize) // pe["align"]) * pe["align"])
         self.assertEqual(pe["init"], old_pe["init"] + rawsize)
         self.assertEqual((settings["complete"], settings["entry"]), (0xFFFF, old_pe["entry"]))
-        self.assertEqual(data[settings["end"]:settings["end"] + 4], SIG_END)
+        if settings["flags"] & FLAG_SPANNED:
+            self.assertEqual(settings["end"], 0, "a spanned set's end record is on its last disk")
+        else:
+            self.assertEqual(data[settings["end"]:settings["end"] + 4], SIG_END)
         if settings["crc"]:
             self.assertEqual(settings["crc"], image_crc(data, settings, pe))
         self.assertIn(pe["checksum"], (0, pe_checksum(data)))
@@ -399,6 +403,86 @@ class Settings(Workspace):
         self.assertEqual(signed_data[settings["end"]:settings["end"] + 4], SIG_END)
 
 
+class SpannedSets(Workspace):
+    """--span writes one folder per disk. Joined, the volumes are the archive,
+    opening with the spanning signature, readable front to back, and ordinary
+    zip tools accept them as a split archive (disk numbers and offsets)."""
+
+    SIZE = 60000
+
+    def setUp(self):
+        super().setUp()
+        self.tree = self.path("tree")
+        self.files, _ = make_tree(self.tree)
+        self.stub = stub_bytes()
+
+    def build_set(self, names, *options):
+        out = self.path(names, "Setup.exe")
+        result = mksfx("--span", self.SIZE, "--span-names", names, *options, self.tree, out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        disks = []
+        while os.path.isdir(self.path(names, "disk%d" % (len(disks) + 1))):
+            folder = self.path(names, "disk%d" % (len(disks) + 1))
+            disks.append({})
+            for name in os.listdir(folder):
+                with open(os.path.join(folder, name), "rb") as f:
+                    disks[-1][name] = f.read()
+        return result.stdout, disks
+
+    def check_split_zip_tools(self, volumes):
+        """The volumes as a split archive (NAME.z01, ..., NAME.zip)."""
+        split = self.path("split")
+        os.makedirs(split)
+        for i, volume in enumerate(volumes):
+            name = "set.zip" if i == len(volumes) - 1 else "set.z%02d" % (i + 1)
+            with open(os.path.join(split, name), "wb") as f:
+                f.write(volume)
+        seven = subprocess.run(["7zz", "t", "-p" + PASSWORD, "set.zip"], cwd=split, capture_output=True, text=True)
+        self.assertEqual(seven.returncode, 0, seven.stdout + seven.stderr)
+        self.assertNotIn("WARNING", seven.stdout + seven.stderr)
+        join = subprocess.run(["zip", "-s", "0", "set.zip", "--out", "joined.zip"], cwd=split,
+                              capture_output=True, text=True)
+        self.assertEqual(join.returncode, 0, join.stdout + join.stderr)
+        with zipfile.ZipFile(os.path.join(split, "joined.zip")) as z:
+            z.setpassword(PASSWORD.encode())
+            read = {i.filename: z.read(i) for i in z.infolist() if not i.is_dir()}
+        self.assertEqual(read, self.files)
+        shutil.rmtree(split)
+
+    def test_sets(self):
+        for names, options in (("exe", ["--password", PASSWORD]), ("zip", [])):
+            with self.subTest(names):
+                stdout, disks = self.build_set(names, *options)
+                self.assertGreaterEqual(len(disks), 4)
+                for number in range(1, len(disks) + 1):
+                    self.assertIn('disk%d: label "PKBACK# %03d"' % (number, number), stdout)
+                volume = "Setup." + names.upper()
+                self.assertEqual(sorted(disks[0]), sorted({"Setup.EXE", volume}))
+                self.assertTrue(all(list(disk) == [volume] for disk in disks[1:]))
+
+                exe = disks[0]["Setup.EXE"]
+                settings = self.check_layout(exe, self.stub)
+                expected = FLAG_SPANNED | (FLAG_EXE_VOLUMES if names == "exe" else 0) | \
+                    (FLAG_ENCRYPTED if options else 0)
+                self.assertEqual(settings["flags"], expected)
+                if names == "exe":  # disk 1 cut at the last multiple of 512 that fits
+                    self.assertEqual(len(exe), self.SIZE // 512 * 512)
+                    volumes = [exe[settings["archive"]:]]
+                else:  # the stub and texts only, beside the first volume
+                    self.assertEqual(len(exe) + len(disks[0][volume]), self.SIZE)
+                    self.assertEqual(len(exe), -(-settings["archive"] // 512) * 512)
+                    volumes = [disks[0][volume]]
+                volumes += [disk[volume] for disk in disks[1:]]
+                self.assertTrue(all(len(v) == self.SIZE for v in volumes[1:-1]))
+                self.assertLessEqual(len(volumes[-1]), self.SIZE)
+
+                stream = b"".join(volumes)
+                self.assertEqual(stream[:4], SIG_DESCRIPTOR, "the spanning signature opens the archive")
+                files, _, _ = walk_front_to_back(self, stream, 4, PASSWORD)
+                self.assertEqual(files, self.files)
+                self.check_split_zip_tools([exe] + volumes[1:] if names == "exe" else volumes)
+
+
 # --- refusals ---------------------------------------------------------------
 
 def crafted_zip(path, names, data=b"x"):
@@ -508,7 +592,11 @@ class Refusals(Workspace):
             ("stub without marker", ["a.txt"], ["--stub", "no-marker"], 1, "it has no settings block"),
             ("stub with two markers", ["a.txt"], ["--stub", "two-markers"], 1, "settings marker occurs more than once"),
             ("password for a zip", ["a.txt"], ["--password", "x"], 1, "--password applies to a folder"),
-            ("unknown option", ["a.txt"], ["--span", "1440k"], 2, "unknown option --span"),
+            ("unknown option", ["a.txt"], ["--split", "1440k"], 2, "unknown option --split"),
+            ("span too small for disk 1", ["a.txt"], ["--span", "4k"], 1, "leaves no room for the archive on disk 1"),
+            ("span without a size", ["a.txt"], ["--span", "12x"], 2, "--span takes a size in bytes"),
+            ("span names", ["a.txt"], ["--span", "1m", "--span-names", "rar"], 2, "--span-names takes exe or zip"),
+            ("span names without span", ["a.txt"], ["--span-names", "zip"], 2, "--span-names needs --span"),
         ]
         for label, kind, options, status, message in rows:
             with self.subTest(label):
@@ -517,7 +605,7 @@ class Refusals(Workspace):
                 result = mksfx(*options, source, self.path("out.exe"))
                 self.assertEqual(result.returncode, status, result.stderr)
                 self.assertIn(message, result.stderr)
-                self.assertFalse([n for n in os.listdir(self.dir) if n.startswith("out.exe")])
+                self.assertFalse([n for n in os.listdir(self.dir) if n.startswith(("out.exe", "disk"))])
 
     def test_default_stub_is_beside_the_builder(self):
         for program, source in (("arcula-mksfx", os.path.join(BIN, "arcula-mksfx")), ("arcula-sfx.exe", STUB)):
