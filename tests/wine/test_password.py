@@ -1,0 +1,138 @@
+#!/usr/bin/env python3
+"""The password dialog under Wine: a self-extractor of encrypted files asks
+for the password when Unzip is pressed; the right one extracts, a wrong one
+ends the pass with "Incorrect password specified", Cancel gives the Unzip
+button back, OK on an empty field does nothing, and a password longer than
+the field takes is cut to its first 254 bytes."""
+import subprocess
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+import winelib
+
+MAIN_TITLE = "Arcula Self-Extractor - setup.exe"
+PASSWORD_TITLE = "Arcula Self-Extractor - Password"
+BOX_TITLE = "Arcula Self-Extractor"
+PROMPT = "This self-extracting Zip file is password protected.\n\nPlease type the &password:"
+
+UNZIP_BUTTON = 1
+PROMPT_STATIC = 401
+PASSWORD_FIELD = 402
+STATUS_LINE = 109
+
+FILES = {"readme.txt": b"encrypted but readable\n" * 40, "data/numbers.bin": bytes(range(256)) * 9}
+
+
+class PasswordDialog(unittest.TestCase):
+    def setUp(self):
+        self._scratch = tempfile.TemporaryDirectory()
+        self.scratch = Path(self._scratch.name)
+        self.target = self.scratch / "out"
+        self.program = None
+
+    def tearDown(self):
+        if self.program is not None:
+            self.program.kill()
+        self._scratch.cleanup()
+
+    def make_sfx(self, password):
+        source = self.scratch / "source"
+        for name, data in FILES.items():
+            (source / name).parent.mkdir(parents=True, exist_ok=True)
+            (source / name).write_bytes(data)
+        exe = self.scratch / "setup.exe"
+        subprocess.run([winelib.HOST_BIN / "arcula-mksfx", "--stub", winelib.STUB,
+                        "--password", password, "--folder", winelib.windows_path(self.target),
+                        source, exe], check=True, stdout=subprocess.DEVNULL)
+        return exe
+
+    def start_and_unzip(self, password):
+        """Starts the self-extractor, presses Unzip; returns the password dialog."""
+        self.program = winelib.start(self.make_sfx(password), cwd=self.scratch)
+        main = winelib.find_window(MAIN_TITLE, program=self.program)
+        winelib.key(main, "alt+u")
+        dialog = winelib.find_window(PASSWORD_TITLE, program=self.program)
+        return main, dialog
+
+    def answer_password(self, dialog, typed):
+        winelib.type_text(dialog, typed)
+        winelib.key(dialog, "Return")
+        winelib.wait_window_gone(PASSWORD_TITLE)
+
+    def assert_extracted(self):
+        for name, data in FILES.items():
+            self.assertEqual((self.target / name).read_bytes(), data, name)
+
+    def close_result_box(self, expected_text):
+        box = winelib.find_window(BOX_TITLE, program=self.program)
+        texts = [c.text for c in winelib.controls(BOX_TITLE)]
+        self.assertIn(expected_text, texts)
+        winelib.key(box, "Return")
+        winelib.wait_window_gone(BOX_TITLE)
+
+    def test_dialog_shows_its_prompt_over_the_main_dialog(self):
+        _, dialog = self.start_and_unzip("Sesame")
+        controls = {c.id: c for c in winelib.controls(PASSWORD_TITLE)}
+        self.assertEqual(controls[PROMPT_STATIC].text, PROMPT)
+        self.assertEqual(controls[PASSWORD_FIELD].text, "")
+        self.assertEqual(controls[1].text, "OK")
+        self.assertEqual(controls[2].text, "Cancel")
+        # The field has the focus: typing goes there.
+        winelib.type_text(dialog, "abc")
+        self.assertEqual(winelib.control_text(PASSWORD_TITLE, PASSWORD_FIELD), "abc")
+
+    def test_right_password_extracts(self):
+        main, dialog = self.start_and_unzip("Sesame")
+        self.answer_password(dialog, "Sesame")
+        self.close_result_box("2 file(s) unzipped successfully")
+        self.assert_extracted()
+        winelib.key(main, "Escape")
+        self.assertEqual(self.program.wait().code, 0)
+
+    def test_wrong_password_ends_the_pass(self):
+        _, dialog = self.start_and_unzip("Sesame")
+        self.answer_password(dialog, "sesame")
+        self.close_result_box("Incorrect password specified")
+        result = self.program.wait()
+        self.assertEqual(result.code, 1, "an aborted pass")
+        self.assertFalse((self.target / "readme.txt").exists())
+
+    def test_cancel_gives_the_unzip_button_back(self):
+        main, dialog = self.start_and_unzip("Sesame")
+        winelib.type_text(dialog, "typed, then thought better of it")
+        winelib.key(dialog, "Escape")
+        winelib.wait_window_gone(PASSWORD_TITLE)
+        unzip = next(c for c in winelib.controls(MAIN_TITLE) if c.id == UNZIP_BUTTON)
+        self.assertTrue(unzip.enabled)
+        self.assertFalse(self.target.exists())
+        # And it works again: the dialog comes back and this time extracts.
+        winelib.key(main, "alt+u")
+        dialog = winelib.find_window(PASSWORD_TITLE, program=self.program)
+        self.answer_password(dialog, "Sesame")
+        self.close_result_box("2 file(s) unzipped successfully")
+        self.assert_extracted()
+
+    def test_ok_on_an_empty_field_is_ignored(self):
+        main, dialog = self.start_and_unzip("Sesame")
+        winelib.key(dialog, "Return")
+        time.sleep(1.0)
+        self.assertTrue(winelib.windows_titled(PASSWORD_TITLE), "the dialog stays open")
+        self.assertFalse(winelib.windows_titled(BOX_TITLE), "and says nothing")
+        winelib.key(dialog, "Escape")
+        winelib.wait_window_gone(PASSWORD_TITLE)
+        self.assertFalse(self.target.exists())
+        winelib.key(main, "Escape")
+        self.assertEqual(self.program.wait().code, 0)
+
+    def test_password_longer_than_the_field_is_cut_to_254_bytes(self):
+        kept = "p" * 254
+        _, dialog = self.start_and_unzip(kept)
+        self.answer_password(dialog, kept + "q" * 46)
+        self.close_result_box("2 file(s) unzipped successfully")
+        self.assert_extracted()
+
+
+if __name__ == "__main__":
+    winelib.main()
