@@ -15,7 +15,7 @@
 //   bits 3-4  answer to odd-numbered questions  (Yes, No, Cancel, Yes)
 //   bits 5-6  answer to even-numbered questions (later ones get the default)
 //   bit 7     the self-check starts at the section table (sign-ready)
-// and the byte before it (the other byte of that length) the layout:
+// and the byte before it (the other byte of that comment length) the layout:
 //   bit 0     a spanned set of one disk, the executable on drive A:
 //   bit 1     with .EXE volumes (the self-extractor is the volume); else a
 //             .ZIP volume holding the archive alone beside it
@@ -23,17 +23,17 @@
 // answers behind the scripted ones are Cancel there, so that it ends.
 //
 // After each run the sandbox must hold the files the target wrote, unchanged,
-// and the target folder, nothing else; and no file handle may stay open. Any
-// breach aborts, so libFuzzer keeps the input.
+// and the target folder, nothing else; no file handle may stay open and no
+// memory stay allocated. Any breach aborts, so libFuzzer keeps the input.
 //
 // The target folder sits deep in the sandbox: an entry name can climb at
 // most one level per three bytes ("../"), and the joined path is bounded by
 // the name buffer, so with the folder deep enough no name, however it got
 // past the checks, could climb out of the sandbox undetected.
 #include <dirent.h>
-#include <sanitizer/allocator_interface.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <sanitizer/allocator_interface.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -305,9 +305,10 @@ void RunSelfExtractor(uint8_t options, uint8_t layout) {
   PlaceExecutable(layout);
   char tail[] = "";
   int startup = PrepareRun(nullptr, tail);
-  // A .ZIP volume holds no config block where the settings say; anything
-  // else in front of the archive is the target's own and must pass.
   if (g_verbose) ::dprintf(g_reportFd, "pass_fuzz: options 0x%02X, layout 0x%02X, start-up %d\n", options, layout, startup);
+  // Start-up reads the config block from a .ZIP volume, where the input's
+  // own bytes lie; anything else in front of the archive is the target's own
+  // and must pass.
   if (startup != kStartupShowDialog) {
     if ((layout & kLayoutSpanned) != 0 && (layout & kLayoutExeVolumes) == 0) return;
     Fail("start-up refused the fuzzer's own front");
@@ -368,6 +369,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t allocatedBefore = __sanitizer_get_current_allocated_bytes();
   RunInput(data, size);
   size_t allocatedAfter = __sanitizer_get_current_allocated_bytes();
+  if (g_verbose) ::dprintf(g_reportFd, "pass_fuzz: allocated %zu bytes before, %zu after\n", allocatedBefore, allocatedAfter);
   // The stub frees nothing on its abort path, so memory that lives only in
   // the frames an abort skips is lost for good, and LeakSanitizer may miss it
   // while a stale pointer stays in dead stack. The C library sets some
@@ -378,7 +380,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RunInput(data, size);
     allocatedAfter = __sanitizer_get_current_allocated_bytes();
     if (allocatedAfter != allocatedBefore) {
-      Fail("a run left " + std::to_string(allocatedAfter - allocatedBefore) + " bytes allocated");
+      long long change = static_cast<long long>(allocatedAfter) - static_cast<long long>(allocatedBefore);
+      Fail("a run changed the allocated memory by " + std::to_string(change) + " bytes");
     }
   }
   if (LowestFreeDescriptor() != freeDescriptor) Fail("a run left a file open");
