@@ -56,7 +56,6 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import time
 from pathlib import Path
 
 TOP = Path(__file__).resolve().parent.parent
