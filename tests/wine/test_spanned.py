@@ -8,6 +8,7 @@ drive again through the mount manager (define_drive.exe, a test-only helper
 compiled here from define_drive.cpp) while the self-extractor's disk prompt
 is on screen; then OK is pressed, as a user would after changing disks.
 """
+import atexit
 import os
 import shutil
 import subprocess
@@ -34,6 +35,7 @@ def define_drive_exe():
         return Path(os.environ["ARCULA_DEFINE_DRIVE"])
     if "exe" not in _helper:
         folder = Path(tempfile.mkdtemp(prefix="define-drive-"))
+        atexit.register(shutil.rmtree, folder, True)
         exe = folder / "define_drive.exe"
         subprocess.run([CROSS_COMPILER, "-O2", "-Wall", "-Wextra", "-Werror", "-municode", "-static", "-s",
                         str(HELPER_SOURCE), "-o", str(exe)], check=True)
