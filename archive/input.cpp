@@ -86,7 +86,14 @@ void ReadArchivePart(void* buffer, uint32_t size, int singleCode, int spannedCod
 void SkipArchiveBytes(uint32_t count) {
   if (count == 0) return;
   if (g_spannedFlag == 0) {
-    SysSeek(g_archive, static_cast<int32_t>(count), kSeekCurrent);
+    // 2 GiB or more lies past anything the 32-bit calls reach, and as their
+    // signed offset it would seek backwards, possibly onto a record already
+    // read, again and again: go to the end, where the next read comes short.
+    if (count > 0x7FFFFFFF) {
+      SysSeek(g_archive, 0, kSeekEnd);
+    } else {
+      SysSeek(g_archive, static_cast<int32_t>(count), kSeekCurrent);
+    }
     return;
   }
   // A seek would run past the end of the volume; what lies beyond it is at

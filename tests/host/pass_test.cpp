@@ -1,0 +1,1084 @@
+// The extraction pass as a whole, run in this process exactly as the headless
+// runner runs it: start-up (start-of-run checks, entry-point check, options)
+// through PrepareRun, then what the dialog's Unzip does, then RunPass. Each
+// self-extractor is crafted field by field (tests/support/zip_writer.h) on a
+// stand-in stub; the target folder lies on drive X:, mapped to a scratch
+// folder, so everything the pass writes, and nothing else, is on that drive.
+//
+// Every failure is a row: the file, what the user types, the exit status the
+// runner would give, the one message shown, and what is on disk afterwards.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
+
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "archive/decrypt.h"
+#include "archive/entry.h"
+#include "archive/input.h"
+#include "archive/scanner.h"
+#include "inflate/output.h"
+#include "paths/output_paths.h"
+#include "platform/bytes.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/host/host_boxes.h"
+#include "platform/host/host_paths.h"
+#include "platform/memory.h"
+#include "stub/abort.h"
+#include "stub/resources.h"
+#include "stub/settings.h"
+#include "stub/startup.h"
+#include "tests/support/process_state.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/zip_writer.h"
+#include "ui/unzip_flow.h"
+
+namespace {
+
+// --- what the user sees -----------------------------------------------------
+
+const char kCaption[] = "Arcula Self-Extractor";
+const char kHeaderCorrupt[] =
+    "Arcula Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error";
+const char kDamaged[] =
+    "Zip file is damaged, truncated, or has been changed since it was created.   If you downloaded this file, try "
+    "downloading again.";
+const char kIncomplete[] = "This is an incomplete self-extractor;\nplease re-create the file and try again.";
+const char kInvalidHeader[] = "Invalid ZIP header.  Possible cause: file transfer error.";
+const char kNameTooLong[] =
+    "Zip contains filenames longer than are allowed by\nWindows. Arcula Self-Extractor cannot process this\nZip file.";
+const char kIoError[] = "I/O error on file.  Possible cause: file transfer error.";
+const char kNoPassword[] = "No password specified";
+const char kWrongPassword[] = "Incorrect password specified";
+const char kUnsupportedMethod[] = "Unsupported compression method";
+
+// The executable's path is only known when the test runs.
+const char kExe[] = "{exe}";
+
+std::string ReadErrorText(int code) {
+  return std::string("Error reading ") + kExe + ".  Possible cause: bad disk or file transfer error. <" +
+         std::to_string(code) + ">";
+}
+
+std::string UnsafeNameText(const std::string& name) {
+  return "Arcula Self-Extractor will not unzip " + name +
+         ": its name points outside the target folder or to a device.";
+}
+
+std::string BadCrcText(const std::string& path, uint32_t computed, uint32_t stored) {
+  char text[400];
+  std::snprintf(text, sizeof text,
+                "ZIP damaged: file %s: Bad CRC %08x (should be %08x).  Possible cause: file transfer error.",
+                path.c_str(), computed, stored);
+  return text;
+}
+
+std::string OverwriteText(const std::string& path) { return "File " + path + " already exists.  Overwrite file?"; }
+
+// --- runner exit statuses, as arcula-headless reports them ----------------------
+
+const int kExitCompleted = 0;
+const int kExitAborted = 1;
+const int kExitStartupFailed = 2;
+const int kNoPass = -1;
+
+const uint32_t kFlagsEncrypted = 0x100;
+
+// --- archives -------------------------------------------------------------------
+
+const std::string kAlpha = "alpha\n";
+const std::string kPassword = "pw";
+
+std::string RawDeflate(const std::string& data) {
+  z_stream stream = {};
+  EXPECT_EQ(deflateInit2(&stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string packed(deflateBound(&stream, data.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  stream.next_out = reinterpret_cast<Bytef*>(&packed[0]);
+  stream.avail_out = static_cast<uInt>(packed.size());
+  EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+  packed.resize(stream.total_out);
+  deflateEnd(&stream);
+  return packed;
+}
+
+// Text with some randomness, so that deflate makes literals, matches and
+// dynamic blocks of it.
+std::string Content(size_t size, uint32_t seed) {
+  std::string text;
+  uint32_t state = seed * 2654435761u + 1;
+  while (text.size() < size) {
+    state = state * 1103515245u + 12345u;
+    if ((state >> 28) < 5) {
+      text += "line " + std::to_string(state >> 20) + " of the content\n";
+    } else {
+      text += static_cast<char>(state >> 16);
+    }
+  }
+  text.resize(size);
+  return text;
+}
+
+// An encrypted entry's fields and data: `fields` describe the plain data
+// (`data` as it would be stored without encryption).
+std::pair<ZipFields, std::string> Encrypted(ZipFields fields, const std::string& data, bool checkFromTime) {
+  fields.flags |= 1;
+  fields.compressedSize = static_cast<uint32_t>(12 + data.size());
+  uint8_t check = checkFromTime ? static_cast<uint8_t>(fields.time >> 8) : static_cast<uint8_t>(fields.crc32 >> 24);
+  return {fields, EncryptTraditional(kPassword, check, data)};
+}
+
+ZipWriter OneFile() {
+  ZipWriter zip;
+  zip.File("a.txt", kAlpha);
+  return zip;
+}
+
+SfxOptions Options(uint32_t flags = 0) {
+  SfxOptions options;
+  options.flags = flags;
+  return options;
+}
+
+// The same, with nothing checked at start-up that the row does not need.
+SfxOptions Unchecked() {
+  SfxOptions options;
+  options.selfCheck = false;
+  options.hasConfig = false;
+  options.endRecordOffset = 0;
+  return options;
+}
+
+SelfExtractor Sfx(const ZipWriter& zip, SfxOptions options = SfxOptions()) {
+  if (options.totalSize == 0) options.totalSize = zip.TotalSize();
+  return MakeSelfExtractor(FakeStub(), zip.Bytes(), options);
+}
+
+// A file that ends right behind the archive, so that a record cut short is
+// the end of the file (the zero bytes up to a sector would be read as data).
+SelfExtractor Unpadded(const ZipWriter& zip, SfxOptions options = Unchecked()) {
+  SelfExtractor sfx = Sfx(zip, options);
+  sfx.bytes.resize(sfx.archiveOffset + zip.Size());
+  return sfx;
+}
+
+SelfExtractor GoodSfx(SfxOptions options = SfxOptions()) {
+  ZipWriter zip = OneFile();
+  zip.Finish();
+  return Sfx(zip, options);
+}
+
+void SetSetting(SelfExtractor* sfx, uint32_t field, uint32_t value) {
+  PutLe32(&sfx->bytes, sfx->settingsAt + field, value);
+  RefreshImageCrc(sfx);
+}
+
+const uint32_t kArchiveOffsetField = 12;
+const uint32_t kConfigOffsetField = 16;
+const uint32_t kEndRecordField = 20;
+
+// --- running it -------------------------------------------------------------------
+
+struct RunSetup {
+  std::string folder = "X:\\target";  // as typed into the folder field; empty: as start-up left it
+  std::string password;               // as typed into the password dialog; empty: none
+  std::vector<int> answers;           // for the questions, in order
+  std::string tail;                   // the command line tail
+  std::string executable;             // empty: the file written by the test
+  bool meterShown = false;
+};
+
+RunSetup Folder(const std::string& folder) {
+  RunSetup setup;
+  setup.folder = folder;
+  return setup;
+}
+
+RunSetup Password(const std::string& password) {
+  RunSetup setup;
+  setup.password = password;
+  return setup;
+}
+
+RunSetup Answers(std::vector<int> answers, const std::string& password = "") {
+  RunSetup setup;
+  setup.answers = std::move(answers);
+  setup.password = password;
+  return setup;
+}
+
+struct Outcome {
+  int exit = kExitCompleted;
+  int jump = kNoPass;
+  uint32_t files = 0;
+  std::vector<HostBox> boxes;
+};
+
+// A start-up abort ends the program, so what start-up had allocated then
+// (the self-check's image block) is never freed; in this process it would
+// be reported as a leak.
+int PrepareRunKeepingAborts(char* tail) {
+#ifdef __SANITIZE_ADDRESS__
+  __lsan_disable();
+#endif
+  int startup = PrepareRun(nullptr, tail);
+#ifdef __SANITIZE_ADDRESS__
+  __lsan_enable();
+#endif
+  return startup;
+}
+
+// A pass that never ends fails the test instead of hanging the suite.
+const char* g_runningCase = "";
+
+void OnTimeout(int) {
+  std::fprintf(stderr, "\nThe run did not end within %d s: %s\n", 60, g_runningCase);
+  _exit(1);
+}
+
+class Pass : public testing::Test {
+ protected:
+  void SetUp() override {
+    Reset();
+    HostMapDrive('X', drive_.Path());
+    std::signal(SIGALRM, OnTimeout);
+    alarm(60);
+  }
+  void TearDown() override {
+    alarm(0);
+    Reset();
+  }
+  static void Reset() {
+    ResetProcessState();
+    HostClearBoxes();
+    HostResetPaths();
+  }
+
+  std::string Exe() const { return files_.Join("test.exe"); }
+
+  // What the runner does with a self-extractor file: settings block from the
+  // file, start-up, the folder and password as typed, one pass.
+  Outcome Run(const SelfExtractor& sfx, const RunSetup& setup = RunSetup()) {
+    WriteBinaryFile(Exe(), sfx.bytes);
+    ResetProcessState();
+    HostClearBoxes();
+    for (int answer : setup.answers) HostQueueAnswer(answer);
+    std::string bytes = ReadBinaryFile(Exe());
+    size_t marker = bytes.find(std::string(kSettingsMarker, 8));
+    EXPECT_NE(marker, std::string::npos);
+    CopyBytes(&g_settings, bytes.data() + marker, sizeof(StubSettings));
+    CopyText(g_executablePath, (setup.executable.empty() ? Exe() : setup.executable).c_str(), kExecutablePathSize);
+
+    Outcome outcome;
+    std::string tail = setup.tail;
+    int startup = PrepareRunKeepingAborts(&tail[0]);
+    if (startup != kStartupShowDialog) {
+      outcome.exit = startup == kStartupDeclined ? kExitCompleted : kExitStartupFailed;
+    } else {
+      outcome.exit = Unzip(setup, &outcome);
+    }
+    outcome.boxes = HostShownBoxes();
+    return outcome;
+  }
+
+  int Unzip(const RunSetup& setup, Outcome* outcome) {
+    if (!setup.folder.empty()) {
+      CopyText(g_targetFolder, setup.folder.c_str(), kTargetFolderSize);
+    } else {
+      CompleteTargetFolder();
+    }
+    if (RefuseTargetFolder() != 0) return kExitAborted;
+    password_ = setup.password;
+    if (g_encryptionFlag != 0 && !password_.empty()) g_storedPassword = &password_[0];
+    ResetPassCounters();
+    g_meterShown = setup.meterShown ? 1 : 0;
+    outcome->jump = RunPass();
+    outcome->files = g_fileCounter;
+    return outcome->jump == kJumpCompleted ? kExitCompleted : kExitAborted;
+  }
+
+  std::string Expand(std::string text) const {
+    size_t at = text.find(kExe);
+    if (at != std::string::npos) text.replace(at, sizeof kExe - 1, Exe());
+    return text;
+  }
+
+  // Exactly one box: the error, with the error icon and OK.
+  void ExpectOnlyError(const Outcome& outcome, const std::string& text) const {
+    ASSERT_EQ(outcome.boxes.size(), 1u) << (outcome.boxes.empty() ? "no box" : outcome.boxes[0].text);
+    EXPECT_EQ(outcome.boxes[0].caption, kCaption);
+    EXPECT_EQ(outcome.boxes[0].text, Expand(text));
+    EXPECT_EQ(outcome.boxes[0].style, kBoxOk | kBoxIconError);
+  }
+
+  std::vector<std::string> Disk() const { return drive_.Tree(); }
+  void ClearDrive() const {
+    for (const auto& item : std::filesystem::directory_iterator(drive_.Path())) std::filesystem::remove_all(item.path());
+  }
+  std::string OnDisk(const std::string& relative) const { return ReadBinaryFile(drive_.Join(relative)); }
+
+  ScratchFolder drive_;  // drive X:
+  ScratchFolder files_;  // where the self-extractor lies
+  std::string password_;
+};
+
+// --- the failure table --------------------------------------------------------------
+
+struct FailureRow {
+  const char* label;
+  std::function<SelfExtractor()> make;
+  RunSetup setup;
+  int exit;  // kExitStartupFailed: stopped at start-up; kExitAborted: the pass ended with jump code 2
+  std::string message;
+  std::vector<std::string> disk;
+  std::vector<std::pair<std::string, std::string>> contents;
+};
+
+const std::vector<std::string> kNothing = {};
+const std::vector<std::string> kTargetOnly = {"target/"};
+const std::vector<std::string> kFirstFile = {"target/", "target/a.txt"};
+
+std::vector<FailureRow> StartOfRunFailures() {
+  return {
+      {"the executable cannot be opened", [] { return GoodSfx(); },
+       [] { RunSetup s; s.executable = "/nonexistent/test.exe"; return s; }(), kExitStartupFailed, kHeaderCorrupt,
+       kNothing, {}},
+      {"a byte of the config block changed", [] {
+         SfxOptions o;
+         o.config = ConfigBlock("", "", "", "", "about");
+         SelfExtractor s = GoodSfx(o);
+         s.bytes[s.configOffset + 5] ^= 1;
+         return s;
+       }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"a byte of the DOS stub changed, checked from 0", [] {
+         SelfExtractor s = GoodSfx();
+         s.bytes[0x50] ^= 1;
+         return s;
+       }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"a byte of the section table changed, checked from there (0x800)", [] {
+         SelfExtractor s = GoodSfx(Options(0x800));
+         s.bytes[kFakeLfanew + 248 + 1] ^= 1;
+         return s;
+       }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"the checked length ends before the marker", [] {
+         SelfExtractor s = GoodSfx();
+         PutLe32(&s.bytes, s.settingsAt + kConfigOffsetField, 0);
+         PutLe32(&s.bytes, s.settingsAt + kArchiveOffsetField, kFakeSettingsAt + 4);
+         return s;
+       }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"the checked length runs past the end of the file", [] {
+         SelfExtractor s = GoodSfx();
+         PutLe32(&s.bytes, s.settingsAt + kConfigOffsetField, 0);
+         PutLe32(&s.bytes, s.settingsAt + kArchiveOffsetField, static_cast<uint32_t>(s.bytes.size() + 0x200));
+         return s;
+       }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"a config block of 1257 bytes", [] {
+         SfxOptions o;
+         o.config = ConfigBlock("", "", "", "", std::string(1252, 'i'));
+         return GoodSfx(o);
+       }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"a config block with four terminators", [] {
+         SfxOptions o;
+         o.config = std::string("X:\\t\0b\0c\0d\0e", 12);
+         return GoodSfx(o);
+       }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"a config offset behind the archive offset", [] {
+         SelfExtractor s = GoodSfx();
+         SetSetting(&s, kConfigOffsetField, s.archiveOffset + 4);
+         return s;
+       }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"the file cut short inside the archive", [] {
+         SelfExtractor s = GoodSfx();
+         s.bytes.resize(s.archiveOffset + 40);
+         return s;
+       }, {}, kExitStartupFailed, kDamaged, kNothing, {}},
+      {"the end record offset names a local header", [] {
+         SelfExtractor s = GoodSfx();
+         SetSetting(&s, kEndRecordField, s.archiveOffset);
+         return s;
+       }, {}, kExitStartupFailed, kDamaged, kNothing, {}},
+      {"the end record offset lies beyond 2 GiB", [] {
+         SelfExtractor s = GoodSfx();
+         SetSetting(&s, kEndRecordField, 0xFFFFFFF0u);
+         return s;
+       }, {}, kExitStartupFailed, kDamaged, kNothing, {}},
+      {"the entry point changed after building (headers unchecked with 0x800)", [] {
+         SelfExtractor s = GoodSfx(Options(0x800));
+         PutLe32(&s.bytes, kFakeLfanew + 40, 0x4321);
+         return s;
+       }, {}, kExitStartupFailed, kDamaged, kNothing, {}},
+      {"the PE headers lie past the end of the file (no self-check)", [] {
+         SfxOptions o;
+         o.selfCheck = false;
+         SelfExtractor s = GoodSfx(o);
+         PutLe32(&s.bytes, 0x3C, 0x7FFFFF00);
+         return s;
+       }, {}, kExitStartupFailed, kDamaged, kNothing, {}},
+      {"completeness word 0", [] {
+         SfxOptions o;
+         o.completeness = 0;
+         return GoodSfx(o);
+       }, {}, kExitStartupFailed, kIncomplete, kNothing, {}},
+  };
+}
+
+std::vector<FailureRow> RecordFailures() {
+  const std::string big = Content(5000, 1);
+  return {
+      {"archive offset beyond what a seek reaches", [] {
+         SelfExtractor s = GoodSfx(Unchecked());
+         PutLe32(&s.bytes, s.settingsAt + kArchiveOffsetField, 0x80000000u);
+         return s;
+       }, {}, kExitAborted, kIoError, kNothing, {}},
+      {"archive offset at the end of the file", [] {
+         SelfExtractor s = Unpadded(OneFile());
+         PutLe32(&s.bytes, s.settingsAt + kArchiveOffsetField, static_cast<uint32_t>(s.bytes.size()));
+         return s;
+       }, {}, kExitAborted, ReadErrorText(9), kNothing, {}},
+      {"no end record behind the last entry", [] { return Unpadded(OneFile()); }, {}, kExitAborted,
+       ReadErrorText(9), kFirstFile, {{"target/a.txt", kAlpha}}},
+      {"local header cut short", [] {
+         ZipWriter z;
+         z.Raw(std::string("PK\x03\x04", 4) + std::string(10, '\x01'));
+         return Unpadded(z);
+       }, {}, kExitAborted, ReadErrorText(4), kNothing, {}},
+      {"name cut short", [] {
+         ZipFields f = StoredFile("abc", "");
+         f.nameLength = 20;
+         ZipWriter z;
+         z.Local(f);
+         return Unpadded(z);
+       }, {}, kExitAborted, ReadErrorText(1), kNothing, {}},
+      {"central directory header cut short", [] {
+         ZipWriter z = OneFile();
+         z.Raw(std::string("PK\x01\x02", 4) + std::string(20, '\0'));
+         return Unpadded(z);
+       }, {}, kExitAborted, ReadErrorText(6), kFirstFile, {}},
+      {"end record cut short", [] {
+         ZipWriter z = OneFile();
+         z.Raw(std::string("PK\x05\x06", 4) + std::string(5, '\0'));
+         return Unpadded(z);
+       }, {}, kExitAborted, ReadErrorText(7), kFirstFile, {}},
+      {"stored data cut short in its third chunk", [big] {
+         ZipWriter z;
+         z.Local(StoredFile("a.bin", big)).Raw(big.substr(0, 4500));
+         return Unpadded(z);
+       }, {}, kExitAborted, ReadErrorText(2), {"target/", "target/a.bin"}, {{"target/a.bin", big.substr(0, 4096)}}},
+      {"stored size field past the end of the file", [] {
+         ZipFields f = StoredFile("a.txt", kAlpha);
+         f.compressedSize = 0xFFFFFFFFu;
+         ZipWriter z;
+         z.Local(f).Raw(kAlpha).Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, ReadErrorText(2), kFirstFile, {{"target/a.txt", ""}}},
+      {"deflated size field past the end of the file", [] {
+         std::string packed = RawDeflate(kAlpha);
+         ZipFields f = DeflatedFile("a.txt", kAlpha, packed);
+         f.compressedSize = 0x7FFFFFFFu;
+         ZipWriter z;
+         z.Local(f).Raw(packed).Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, ReadErrorText(2), kFirstFile, {{"target/a.txt", ""}}},
+      {"folder entry whose size points past the end", [] {
+         ZipFields f = FolderEntry("d/");
+         f.compressedSize = 0x7FFFFFF0u;
+         ZipWriter z;
+         z.Local(f).Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, ReadErrorText(9), {"target/", "target/d/"}, {}},
+      {"folder entry whose size, read as a signed seek, leads back to its own header", [] {
+         ZipFields f = FolderEntry("d/");
+         f.compressedSize = 0u - 32u;  // header and name
+         ZipWriter z;
+         z.Local(f).Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, ReadErrorText(9), {"target/", "target/d/"}, {}},
+      {"extra field length past the end of the file", [] {
+         ZipFields f = StoredFile("a.txt", "");
+         f.extraLength = 0xFFFF;
+         ZipWriter z;
+         z.Local(f);
+         return Unpadded(z);
+       }, {}, kExitAborted, ReadErrorText(9), kFirstFile, {{"target/a.txt", ""}}},
+      {"encryption header cut short", [] {
+         ZipFields f = StoredFile("a.txt", kAlpha);
+         f.flags = 1;
+         f.compressedSize = 100;
+         ZipWriter z;
+         z.Local(f).Raw("12345");
+         return Unpadded(z, [] { SfxOptions o = Unchecked(); o.flags = kFlagsEncrypted; return o; }());
+       }, Password(kPassword), kExitAborted, ReadErrorText(14), kTargetOnly, {}},
+      {"stray bytes between two entries", [] {
+         ZipWriter z = OneFile();
+         z.Raw("junk").File("b.txt", "b").Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, kInvalidHeader, kFirstFile, {{"target/a.txt", kAlpha}}},
+      {"a data descriptor where no entry promised one", [] {
+         ZipWriter z = OneFile();
+         z.Descriptor(StoredFile("a.txt", kAlpha)).Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, kInvalidHeader, kFirstFile, {}},
+      {"a name of 201 bytes", [] {
+         ZipWriter z;
+         z.File(std::string(201, 'n'), "x").Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, kNameTooLong, kNothing, {}},
+      {"a name of 201 bytes in the central directory", [] {
+         ZipWriter z = OneFile();
+         z.Central(StoredFile(std::string(201, 'n'), "x"), 0).End(1, 0, 0);
+         return Sfx(z);
+       }, {}, kExitAborted, kNameTooLong, kFirstFile, {}},
+      {"a name of length 0", [] {
+         ZipWriter z;
+         z.File("", "x").Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, kInvalidHeader, kNothing, {}},
+      {"a name that begins with a NUL byte", [] {
+         ZipWriter z;
+         z.File(std::string("\0x.txt", 6), "x").Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, kInvalidHeader, kNothing, {}},
+      {"a target folder and name longer than 263 together", [] {
+         ZipWriter z;
+         z.File("0123456789", "x").Finish();
+         return Sfx(z);
+       }, Folder("X:\\" + std::string(250, 'f')), kExitAborted, kNameTooLong, kNothing, {}},
+      {"an encrypted entry shorter than its 12-byte header", [] {
+         ZipFields f = StoredFile("a.txt", "12345");
+         f.flags = 1;
+         ZipWriter z;
+         z.Entry(f, "12345").Finish();
+         return Sfx(z, Options(kFlagsEncrypted));
+       }, Password(kPassword), kExitAborted, kInvalidHeader, kTargetOnly, {}},
+      {"an encrypted entry and no password", [] {
+         auto entry = Encrypted(StoredFile("sub/a.txt", kAlpha), kAlpha, false);
+         ZipWriter z;
+         z.Entry(entry.first, entry.second).Finish();
+         return Sfx(z, Options(kFlagsEncrypted));
+       }, {}, kExitAborted, kNoPassword, {"target/", "target/sub/"}, {}},
+      {"an encrypted entry and a wrong password", [] {
+         auto entry = Encrypted(StoredFile("sub/a.txt", kAlpha), kAlpha, false);
+         ZipWriter z;
+         z.Entry(entry.first, entry.second).Finish();
+         return Sfx(z, Options(kFlagsEncrypted));
+       }, Password("PW"), kExitAborted, kWrongPassword, {"target/", "target/sub/"}, {}},
+      {"compression method 9", [] {
+         ZipFields f = StoredFile("a.txt", kAlpha);
+         f.method = 9;
+         ZipWriter z;
+         z.Entry(f, kAlpha).Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, kUnsupportedMethod, kFirstFile, {{"target/a.txt", ""}}},
+      {"a CRC that does not match the data", [] {
+         ZipFields f = StoredFile("a.txt", kAlpha);
+         f.crc32 = 0x12345678;
+         ZipWriter z;
+         z.Entry(f, kAlpha).File("b.txt", "b").Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, BadCrcText("X:\\target\\a.txt", Crc32Of(kAlpha), 0x12345678), kFirstFile,
+       {{"target/a.txt", kAlpha}}},
+      {"a folder where the file goes (overwrite on)", [] {
+         ZipWriter z;
+         z.Entry(FolderEntry("a/"), "").File("a", "x").Finish();
+         return Sfx(z, Options(0x2));
+       }, {}, kExitAborted, "Can't create output file: X:\\target\\a", {"target/", "target/a/"}, {}},
+      {"a file where a folder goes", [] {
+         ZipWriter z;
+         z.File("a", "x").File("a/b/c.txt", "c").Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, "Could not create \"X:\\target\\a\\b\" - unzip operation cancelled.",
+       {"target/", "target/a"}, {}},
+      {"a drive that does not exist", [] { return GoodSfx(); }, Folder("Q:\\out"), kExitAborted,
+       "Drive Q is not a valid drive, unzip operation cancelled.", kNothing, {}},
+  };
+}
+
+// Names that would leave the target folder or open a device: refused before
+// anything of the entry is made; the entry before them stays.
+std::vector<FailureRow> UnsafeNameFailures() {
+  std::vector<FailureRow> rows;
+  for (const char* name : {"../evil.txt", "sub/../../evil.txt", "/../evil.txt", "sub\\..\\..\\evil.txt", "../",
+                           "C:evil.txt", "X:\\evil.txt", "a.txt:stream", "CON", "prn.txt", "sub/COM1", "LPT9.x",
+                           "sub/aux/", "nul/x.txt"}) {
+    std::string entry = name;
+    rows.push_back({name, [entry] {
+                      ZipWriter z = OneFile();
+                      if (entry.back() == '/') {
+                        z.Entry(FolderEntry(entry), "");
+                      } else {
+                        z.File(entry, "evil");
+                      }
+                      z.Finish();
+                      return Sfx(z);
+                    }, {}, kExitAborted, UnsafeNameText(entry), kFirstFile, {{"target/a.txt", kAlpha}}});
+  }
+  return rows;
+}
+
+TEST_F(Pass, FailuresShowTheirMessageAndLeaveOnlyWhatWasDone) {
+  std::vector<FailureRow> rows = StartOfRunFailures();
+  for (auto group : {RecordFailures(), UnsafeNameFailures()}) rows.insert(rows.end(), group.begin(), group.end());
+  for (const FailureRow& row : rows) {
+    SCOPED_TRACE(row.label);
+    g_runningCase = row.label;
+    ClearDrive();
+    Outcome outcome = Run(row.make(), row.setup);
+    EXPECT_EQ(outcome.exit, row.exit);
+    EXPECT_EQ(outcome.jump, row.exit == kExitAborted ? kJumpAborted : kNoPass);
+    ExpectOnlyError(outcome, row.message);
+    EXPECT_EQ(Disk(), row.disk);
+    for (const auto& file : row.contents) EXPECT_EQ(OnDisk(file.first), file.second) << file.first;
+    EXPECT_EQ(g_output, 0);  // no file left open behind the abort
+    EXPECT_EQ(g_passRunning, 0);
+  }
+}
+
+TEST_F(Pass, WriteFailureIsMessage35AndKeepsThePartialFile) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  ZipWriter z;
+  z.File("full", Content(3000, 2)).Finish();
+  Outcome outcome = Run(Sfx(z, Options(0x2)), Folder("/dev"));
+  EXPECT_EQ(outcome.exit, kExitAborted);
+  EXPECT_EQ(outcome.jump, kJumpAborted);
+  ExpectOnlyError(outcome, "Error writing to \\dev\\full.  Possible cause: disk full.");  // every '/' becomes '\\'
+}
+
+// --- start-of-run checks that let the file through ----------------------------------
+
+TEST_F(Pass, ChecksThatPass) {
+  struct Row {
+    const char* label;
+    std::function<SelfExtractor()> make;
+    std::string tail;
+    std::vector<std::string> boxes;  // texts shown
+    int exit;
+  };
+  const std::vector<Row> rows = {
+      {"image CRC 0: a changed info text is not checked", [] {
+         SfxOptions o;
+         o.selfCheck = false;
+         o.config = ConfigBlock("", "", "", "", "about");
+         SelfExtractor s = GoodSfx(o);
+         s.bytes[s.configOffset + 4] = 'A';
+         return s;
+       }, "-info", {"About"}, kExitCompleted},
+      {"0x800: a changed DOS stub byte is outside the check", [] {
+         SelfExtractor s = GoodSfx(Options(0x800));
+         s.bytes[0x50] ^= 1;
+         s.bytes[kFakeLfanew + 60] ^= 1;  // and an optional header byte other than the entry point
+         return s;
+       }, "", {}, kExitCompleted},
+      {"a changed archive byte passes the self-check and fails its entry's CRC", [] {
+         SelfExtractor s = GoodSfx();
+         s.bytes[s.archiveOffset + 30 + 5] ^= 0x20;  // 'a' of "alpha"
+         return s;
+       }, "", {BadCrcText("X:\\target\\a.txt", Crc32Of("Alpha\n"), Crc32Of(kAlpha))}, kExitAborted},
+      {"any completeness word but 0 counts as complete", [] {
+         SfxOptions o;
+         o.completeness = 1;
+         return GoodSfx(o);
+       }, "", {}, kExitCompleted},
+      {"a config block of 1256 bytes is read", [] {
+         SfxOptions o;
+         o.config = ConfigBlock("", "", "", "", "i" + std::string(1250, 'j'));
+         return GoodSfx(o);
+       }, "-info", {"i" + std::string(510, 'j')}, kExitCompleted},
+      {"no config block: empty info text", [] { return GoodSfx(Unchecked()); }, "-info", {""}, kExitCompleted},
+      {"title skipped without 0x10, info behind it still read", [] {
+         SfxOptions o;
+         o.config = ConfigBlock("X:\\t", "line", "", "Title", "info");
+         return GoodSfx(o);
+       }, "x -info", {"info"}, kExitCompleted},
+      {"end record offset 0: a file cut short is only found by the pass", [] {
+         SfxOptions o;
+         o.endRecordOffset = 0;
+         SelfExtractor s = GoodSfx(o);
+         s.bytes.resize(s.archiveOffset + 30 + 5 + kAlpha.size());  // behind a.txt
+         return s;
+       }, "", {ReadErrorText(9)}, kExitAborted},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    Outcome outcome = Run(row.make(), [&] { RunSetup s; s.tail = row.tail; return s; }());
+    EXPECT_EQ(outcome.exit, row.exit);
+    std::vector<std::string> texts;
+    for (const HostBox& box : outcome.boxes) texts.push_back(box.text);
+    std::vector<std::string> expected;
+    for (const std::string& text : row.boxes) expected.push_back(Expand(text));
+    EXPECT_EQ(texts, expected);
+  }
+}
+
+// --- flows ---------------------------------------------------------------------------
+
+// Every size around the 2048-byte chunks of input and output, stored,
+// deflated and encrypted (with and without bit 3), in one archive: each entry
+// must end exactly where the next record begins.
+TEST_F(Pass, EntriesAroundTheChunkSizesExtractExactly) {
+  ZipWriter zip;
+  std::vector<std::pair<std::string, std::string>> expected;
+  uint32_t seed = 10;
+  for (size_t size : {0, 1, 2047, 2048, 2049, 4096, 5000, 70000}) {
+    std::string content = Content(size, seed++);
+    std::string packed = RawDeflate(content);
+    std::string n = std::to_string(size);
+    zip.File("stored/" + n, content);
+    zip.Entry(DeflatedFile("deflated/" + n, content, packed), packed);
+    auto stored = Encrypted(StoredFile("encrypted-stored/" + n, content), content, false);
+    zip.Entry(stored.first, stored.second);
+    ZipFields withDescriptor = DeflatedFile("encrypted-deflated/" + n, content, packed);
+    withDescriptor.flags = 8;
+    auto deflated = Encrypted(withDescriptor, packed, true);
+    zip.Entry(deflated.first, deflated.second);
+    for (const char* kind : {"stored/", "deflated/", "encrypted-stored/", "encrypted-deflated/"}) {
+      expected.push_back({std::string("target/") + kind + n, content});
+    }
+  }
+  zip.Finish();
+  Outcome outcome = Run(Sfx(zip, Options(kFlagsEncrypted)), Password(kPassword));
+  EXPECT_EQ(outcome.exit, kExitCompleted);
+  EXPECT_TRUE(outcome.boxes.empty()) << outcome.boxes[0].text;
+  EXPECT_EQ(outcome.files, expected.size());
+  for (const auto& file : expected) EXPECT_EQ(OnDisk(file.first), file.second) << file.first;
+}
+
+// The password's check byte is the high byte of the time when bit 3 is set,
+// else the high byte of the CRC.
+TEST_F(Pass, CheckByteFollowsBit3) {
+  struct Row {
+    bool bit3;
+    bool checkFromTime;
+    bool accepted;
+  };
+  for (const Row& row : {Row{true, true, true}, Row{true, false, false}, Row{false, false, true},
+                         Row{false, true, false}}) {
+    SCOPED_TRACE(testing::Message() << "bit 3 " << row.bit3 << ", check from time " << row.checkFromTime);
+    ClearDrive();
+    ZipFields fields = StoredFile("a.txt", kAlpha);
+    ASSERT_NE(fields.time >> 8, fields.crc32 >> 24);
+    if (row.bit3) fields.flags = 8;
+    auto entry = Encrypted(fields, kAlpha, row.checkFromTime);
+    ZipWriter zip;
+    zip.Entry(entry.first, entry.second).Finish();
+    Outcome outcome = Run(Sfx(zip, Options(kFlagsEncrypted)), Password(kPassword));
+    if (row.accepted) {
+      EXPECT_EQ(outcome.exit, kExitCompleted);
+      EXPECT_EQ(OnDisk("target/a.txt"), kAlpha);
+    } else {
+      EXPECT_EQ(outcome.exit, kExitAborted);
+      ExpectOnlyError(outcome, kWrongPassword);
+    }
+  }
+}
+
+// Info-ZIP's own encryption, straight from `zip -e -P` (its local headers
+// hold real sizes; bit 3 is set, so the check byte comes from the time).
+TEST_F(Pass, PasswordsOfAnInfoZipArchive) {
+  ScratchFolder work;
+  const std::string big = Content(70000, 3);
+  WriteBinaryFile(work.Join("a.txt"), kAlpha);
+  WriteBinaryFile(work.Join("big.bin"), big);
+  std::string command = "cd '" + work.Path() + "' && zip -q -e -P secret archive.zip a.txt big.bin";
+  if (std::system(command.c_str()) != 0) GTEST_SKIP() << "Info-ZIP zip is not available";
+  std::string archive = ReadBinaryFile(work.Join("archive.zip"));
+  ASSERT_EQ(archive[6] & 9, 9) << "zip -e sets bits 0 and 3";
+  SelfExtractor sfx = MakeSelfExtractor(FakeStub(), archive, Options(kFlagsEncrypted));
+
+  struct Row {
+    const char* password;
+    int exit;
+    const char* message;
+  };
+  for (const Row& row : {Row{"secret", kExitCompleted, nullptr}, Row{"Secret", kExitAborted, kWrongPassword},
+                         Row{"", kExitAborted, kNoPassword}}) {
+    SCOPED_TRACE(row.password);
+    ClearDrive();
+    Outcome outcome = Run(sfx, Password(row.password));
+    EXPECT_EQ(outcome.exit, row.exit);
+    if (row.message == nullptr) {
+      EXPECT_TRUE(outcome.boxes.empty());
+      EXPECT_EQ(OnDisk("target/a.txt"), kAlpha);
+      EXPECT_EQ(OnDisk("target/big.bin"), big);
+    } else {
+      ExpectOnlyError(outcome, row.message);
+      EXPECT_EQ(Disk(), kTargetOnly);
+    }
+  }
+}
+
+// Folder entries are made and their data passed over; they are never
+// decrypted and never ask for a password.
+TEST_F(Pass, FolderEntries) {
+  ZipFields emptyStream = FolderEntry("docs/sub/");
+  emptyStream.method = 8;
+  emptyStream.compressedSize = 2;  // an empty deflated stream
+  ZipFields locked = FolderEntry("locked/");
+  locked.flags = 1;
+  locked.compressedSize = 12;
+  ZipWriter zip;
+  zip.Entry(FolderEntry("docs/"), "")
+      .Entry(emptyStream, std::string("\x03\x00", 2))
+      .Entry(locked, std::string(12, '\x55'))
+      .Entry(FolderEntry("win\\dir\\"), "")
+      .File("docs/sub/file.txt", kAlpha)
+      .Finish();
+  Outcome outcome = Run(Sfx(zip));
+  EXPECT_EQ(outcome.exit, kExitCompleted);
+  EXPECT_TRUE(outcome.boxes.empty());
+  EXPECT_EQ(outcome.files, 1u);
+  EXPECT_EQ(Disk(), (std::vector<std::string>{"target/", "target/docs/", "target/docs/sub/",
+                                              "target/docs/sub/file.txt", "target/locked/", "target/win/",
+                                              "target/win/dir/"}));
+}
+
+// Extra fields, file comments, the archive comment and a "PK00" marker in
+// front are all passed over.
+TEST_F(Pass, CommentsExtraFieldsAndMarkersArePassedOver) {
+  ZipWriter zip;
+  zip.Raw("PK00");
+  std::vector<ZipFields> entries;
+  for (const char* name : {"one.txt", "two.txt", "three.txt"}) {
+    ZipFields fields = StoredFile(name, name);
+    fields.extra = std::string("UT\x05\x00\x01\x00\x00\x00\x00", 9);
+    entries.push_back(fields);
+  }
+  uint32_t offsets[3];
+  for (int i = 0; i < 3; ++i) {
+    offsets[i] = zip.Size();
+    zip.Local(entries[i]).Raw(entries[i].name);
+  }
+  uint32_t directory = zip.Size();
+  for (int i = 0; i < 3; ++i) zip.Central(entries[i], offsets[i], "a file comment");
+  zip.End(3, zip.Size() - directory, directory, "the archive's comment");
+  Outcome outcome = Run(Sfx(zip));
+  EXPECT_EQ(outcome.exit, kExitCompleted);
+  EXPECT_EQ(outcome.files, 3u);
+  for (const char* name : {"one.txt", "two.txt", "three.txt"}) EXPECT_EQ(OnDisk(std::string("target/") + name), name);
+}
+
+// An existing file asks Yes/No/Cancel unless overwriting is on. The first
+// entry is written before the question; an encrypted entry declined is
+// passed over with its encryption header.
+TEST_F(Pass, OverwritePrompt) {
+  const std::string first = Content(5000, 4);
+  const std::string fresh = "new content\n";
+  auto locked = Encrypted(StoredFile("a.txt", fresh), fresh, false);
+  ZipWriter zip;
+  zip.File("first.txt", first).Entry(locked.first, locked.second);
+  zip.File("b.txt", "b").Finish();
+
+  struct Row {
+    const char* label;
+    uint32_t flags;
+    std::vector<int> answers;
+    int exit;
+    int jump;
+    bool asked;
+    std::string a;
+    bool b;
+  };
+  const std::vector<Row> rows = {
+      {"Yes replaces the file", 0, {kAnswerYes}, kExitCompleted, kJumpCompleted, true, fresh, true},
+      {"No keeps it, the next entry follows", 0, {kAnswerNo}, kExitCompleted, kJumpCompleted, true, "old", true},
+      {"Cancel ends the pass, earlier files complete", 0, {kAnswerCancel}, kExitAborted, kJumpCancelled, true,
+       "old", false},
+      {"the overwrite setting replaces without asking", 0x2, {}, kExitCompleted, kJumpCompleted, false, fresh,
+       true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    std::string target = drive_.Join("target");
+    std::remove(drive_.Join("target/b.txt").c_str());
+    std::remove(drive_.Join("target/first.txt").c_str());
+    mkdir(target.c_str(), 0755);
+    WriteBinaryFile(drive_.Join("target/a.txt"), "old");
+    Outcome outcome = Run(Sfx(zip, Options(kFlagsEncrypted | row.flags)), Answers(row.answers, kPassword));
+    EXPECT_EQ(outcome.exit, row.exit);
+    EXPECT_EQ(outcome.jump, row.jump);
+    if (row.asked) {
+      ASSERT_EQ(outcome.boxes.size(), 1u);
+      EXPECT_EQ(outcome.boxes[0].text, OverwriteText("X:\\target\\a.txt"));
+      EXPECT_EQ(outcome.boxes[0].caption, kCaption);
+      EXPECT_EQ(outcome.boxes[0].style, kBoxYesNoCancel);
+    } else {
+      EXPECT_TRUE(outcome.boxes.empty());
+    }
+    EXPECT_EQ(OnDisk("target/first.txt"), first);
+    EXPECT_EQ(OnDisk("target/a.txt"), row.a);
+    EXPECT_EQ(IsFile(drive_.Join("target/b.txt")), row.b);
+  }
+}
+
+// Modification times are the DOS fields in local time, out-of-range fields
+// pulled into range; a file that fails its CRC has its time too.
+TEST_F(Pass, FileTimesAreTheDosTimesInLocalTime) {
+  struct Row {
+    const char* name;
+    uint16_t time;
+    uint16_t date;
+    int year, month, day, hour, minute, second;
+  };
+  const std::vector<Row> rows = {
+      {"plain.txt", 0x6A0F, 0x56CF, 2023, 6, 15, 13, 16, 30},
+      {"clamped.txt", 0xFFFF, 0x57E0, 2023, 12, 1, 23, 59, 58},  // hour 31, minute 63, seconds 62; month 15, day 0
+      {"old.txt", 0x0000, 0x0021, 1980, 1, 1, 0, 0, 0},
+  };
+  ZipWriter zip;
+  for (const Row& row : rows) {
+    ZipFields fields = StoredFile(row.name, row.name);
+    fields.time = row.time;
+    fields.date = row.date;
+    zip.Entry(fields, row.name);
+  }
+  ZipFields damaged = StoredFile("damaged.txt", "x");
+  damaged.crc32 ^= 1;
+  zip.Entry(damaged, "x").Finish();
+  Outcome outcome = Run(Sfx(zip));
+  EXPECT_EQ(outcome.exit, kExitAborted);
+  EXPECT_EQ(outcome.files, 4u);  // counted before its CRC was compared
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    struct tm local = {};
+    local.tm_year = row.year - 1900;
+    local.tm_mon = row.month - 1;
+    local.tm_mday = row.day;
+    local.tm_hour = row.hour;
+    local.tm_min = row.minute;
+    local.tm_sec = row.second;
+    local.tm_isdst = -1;
+    struct stat info = {};
+    ASSERT_EQ(stat(drive_.Join(std::string("target/") + row.name).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, std::mktime(&local));
+  }
+  struct stat info = {};
+  ASSERT_EQ(stat(drive_.Join("target/damaged.txt").c_str(), &info), 0);
+  struct tm local = {};
+  local.tm_year = 123, local.tm_mon = 5, local.tm_mday = 15, local.tm_hour = 13, local.tm_min = 16;
+  local.tm_sec = 30, local.tm_isdst = -1;
+  EXPECT_EQ(info.st_mtime, std::mktime(&local));
+}
+
+// Names at their limits are taken: 200 bytes in both records, and a joined
+// path of exactly 263 characters.
+TEST_F(Pass, NamesAtTheirLimits) {
+  std::string name = std::string(100, 'd') + "/" + std::string(99, 'n');
+  ZipWriter zip;
+  zip.File(name, "x").Finish();
+  Outcome outcome = Run(Sfx(zip));
+  EXPECT_EQ(outcome.exit, kExitCompleted);
+  EXPECT_EQ(OnDisk("target/" + name), "x");
+
+  std::string folder = std::string(250, 'f');
+  ZipWriter nine;
+  nine.File("123456789", "9").Finish();
+  outcome = Run(Sfx(nine), Folder("X:\\" + folder));  // 3 + 250 + 1 + 9 = 263
+  EXPECT_EQ(outcome.exit, kExitCompleted);
+  EXPECT_EQ(OnDisk(folder + "/123456789"), "9");
+}
+
+// An unknown method with no data makes an empty file and no message.
+TEST_F(Pass, UnknownMethodWithoutDataIsAnEmptyFile) {
+  ZipFields fields = StoredFile("empty.txt", "");
+  fields.method = 12;
+  ZipWriter zip;
+  zip.Entry(fields, "").Finish();
+  Outcome outcome = Run(Sfx(zip));
+  EXPECT_EQ(outcome.exit, kExitCompleted);
+  EXPECT_TRUE(outcome.boxes.empty());
+  EXPECT_EQ(Disk(), (std::vector<std::string>{"target/", "target/empty.txt"}));
+}
+
+// A total size of 0 in the settings block: the meter's percentage is 0, also
+// when the meter is moved (every 64 KiB, and before the overwrite question).
+TEST_F(Pass, TotalSizeZeroGivesPercentZero) {
+  EXPECT_EQ(MeterPercent(70000, 0), 0u);
+  EXPECT_EQ(MeterPercent(65536, 131072), 50u);
+  const std::string big = Content(140000, 5);
+  ZipWriter zip;
+  zip.File("big.bin", big).File("a.txt", kAlpha).Finish();
+  mkdir(drive_.Join("target").c_str(), 0755);
+  WriteBinaryFile(drive_.Join("target/a.txt"), "old");
+  SfxOptions options;
+  options.totalSize = 0;
+  SelfExtractor sfx = MakeSelfExtractor(FakeStub(), zip.Bytes(), options);
+  RunSetup setup = Answers({kAnswerYes});
+  setup.meterShown = true;
+  Outcome outcome = Run(sfx, setup);
+  EXPECT_EQ(outcome.exit, kExitCompleted);
+  EXPECT_EQ(OnDisk("target/big.bin"), big);
+  EXPECT_EQ(OnDisk("target/a.txt"), kAlpha);
+}
+
+// After a pass whose last entry was passed over, the count of its data is
+// still set; unpacking the password dialog's template then must not read
+// the archive.
+TEST_F(Pass, MemoryModeNeverReadsTheArchive) {
+  ZipWriter zip;
+  zip.File("a.txt", kAlpha).Finish();
+  mkdir(drive_.Join("target").c_str(), 0755);
+  WriteBinaryFile(drive_.Join("target/a.txt"), "old");
+  Outcome outcome = Run(Sfx(zip), Answers({kAnswerNo}));
+  ASSERT_EQ(outcome.exit, kExitCompleted);
+  ASSERT_NE(g_remainingCompressed, 0u);
+  int32_t position = SysSeek(g_archive, 0, kSeekCurrent);
+  uint8_t* block = UnpackPasswordTemplate();
+  ASSERT_NE(block, nullptr);
+  SysFree(block);
+  EXPECT_EQ(SysSeek(g_archive, 0, kSeekCurrent), position);
+
+  // A block that ends before its stream does: the end of the block is the
+  // end of the input.
+  std::string packed = RawDeflate(Content(10000, 6));
+  std::string unpacked(10000, '\0');
+  uint32_t produced = 0;
+  InflateToMemory(packed.data(), static_cast<uint32_t>(packed.size() / 2), &unpacked[0], 10000, &produced);
+  EXPECT_LT(produced, 10000u);
+  EXPECT_EQ(SysSeek(g_archive, 0, kSeekCurrent), position);
+  EXPECT_TRUE(HostShownBoxes().size() == 1);  // the question only
+}
+
+// The folder comes from the config block, or from /AUTO in the tail; -info
+// ends the run before any pass.
+TEST_F(Pass, FolderFromStartUp) {
+  struct Row {
+    const char* label;
+    std::string config;
+    std::string tail;
+    std::string file;  // where a.txt lands; empty: nowhere
+  };
+  const std::vector<Row> rows = {
+      {"config block", "X:\\configured", "", "configured/a.txt"},
+      {"/AUTO with a folder", "X:\\configured", "/auto X:\\from tail", "from tail/a.txt"},
+      {"-info", "X:\\configured", "-info", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    SfxOptions options;
+    options.config = ConfigBlock(row.config, "", "", "", "");
+    RunSetup setup;
+    setup.folder = "";
+    setup.tail = row.tail;
+    Outcome outcome = Run(GoodSfx(options), setup);
+    EXPECT_EQ(outcome.exit, kExitCompleted);
+    if (!row.file.empty()) {
+      EXPECT_EQ(OnDisk(row.file), kAlpha);
+    }
+  }
+  EXPECT_EQ(Disk(), (std::vector<std::string>{"configured/", "configured/a.txt", "from tail/", "from tail/a.txt"}));
+}
+
+}  // namespace
