@@ -22,7 +22,7 @@ source scripts/wine-env.sh
 arcula_wine_prefix
 arcula_start_xvfb
 trap 'wineserver -k 2>/dev/null || true; arcula_stop_xvfb' EXIT
-wineserver -p  # one persistent server: a launch then costs ~40 ms, not ~0.6 s
+arcula_start_wineserver || true
 
 status=0
 ctest --test-dir build/asan --output-on-failure -j "$JOBS" || status=1

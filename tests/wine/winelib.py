@@ -118,9 +118,11 @@ def _ensure_prefix():
 
 
 def _ensure_server():
-    # Exit status 0: this call started the server, so it is ours to stop;
+    # Status 0: this call started the server, so it is ours to stop;
     # otherwise one is already running for the prefix (scripts/test.sh's).
-    started = subprocess.run(["wineserver", "-p"], stdout=subprocess.DEVNULL,
+    script = 'source "$1" && arcula_start_wineserver'
+    started = subprocess.run(["bash", "-c", script, "wine-env", str(WINE_ENV_SCRIPT)],
+                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL).returncode == 0
     if started:
         _session["own_server"] = True
