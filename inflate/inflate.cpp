@@ -41,6 +41,13 @@ uint32_t g_windowPosition;  // next byte to write in the window (0..0x7FFF)
 uint16_t g_inputCell;       // where ReadInputByte stores each byte it delivers
 uint32_t g_fillerBits;      // bits at the top of g_bitBuffer that came from past the end
 
+// The tables of the block being decoded. They live here, not in the block
+// routines' frames: an abort (a read error, a cancel) can leave a block at
+// any point, and the next stream or shutdown frees what it left behind.
+DecodeEntry* g_codeLengthTable;
+DecodeEntry* g_literalTable;
+DecodeEntry* g_distanceTable;
+
 // The low n bits of a value (n = 0..16).
 inline uint32_t LowBits(uint32_t value, uint32_t n) { return value & ((1u << n) - 1); }
 
@@ -487,23 +494,20 @@ int InflateFixed() {
   for (; symbol < 256; ++symbol) lengths[symbol] = 9;
   for (; symbol < 280; ++symbol) lengths[symbol] = 7;
   for (; symbol < 288; ++symbol) lengths[symbol] = 8;
-  DecodeEntry* literalTable = nullptr;
   uint32_t literalBits = kFixedLiteralLookupBits;
-  int result = BuildDecodeTable(lengths, 288, 257, kLengthBase, kLengthExtra, &literalTable, &literalBits);
+  int result = BuildDecodeTable(lengths, 288, 257, kLengthBase, kLengthExtra, &g_literalTable, &literalBits);
   if (result != 0) return result;
 
   for (symbol = 0; symbol < 30; ++symbol) lengths[symbol] = 5;
-  DecodeEntry* distanceTable = nullptr;
   uint32_t distanceBits = kFixedDistanceLookupBits;
-  result = BuildDecodeTable(lengths, 30, 0, kDistanceBase, kDistanceExtra, &distanceTable, &distanceBits);
+  result = BuildDecodeTable(lengths, 30, 0, kDistanceBase, kDistanceExtra, &g_distanceTable, &distanceBits);
+  // Incomplete (the two unused 5-bit patterns) is expected here.
   if (result == kInflateBadBlock) {
-    FreeDecodeTable(literalTable);
+    FreeDecodeTables();
     return result;
-  }  // incomplete (the two unused 5-bit patterns) is expected here
-
-  result = InflateCodes(literalTable, distanceTable, literalBits, distanceBits);
-  FreeDecodeTable(literalTable);
-  FreeDecodeTable(distanceTable);
+  }
+  result = InflateCodes(g_literalTable, g_distanceTable, literalBits, distanceBits);
+  FreeDecodeTables();
   return result != 0 ? kInflateBadData : kInflateOk;
 }
 
@@ -572,38 +576,25 @@ int InflateDynamic() {
   for (; j < 19; ++j) lengths[kCodeLengthOrder[j]] = 0;
   SAVE_BITS();
 
-  DecodeEntry* table = nullptr;
   uint32_t tableBits = kCodeLengthLookupBits;
-  int result = BuildDecodeTable(lengths, 19, 19, nullptr, nullptr, &table, &tableBits);
-  if (result != 0) {
-    if (result == kInflateBadData) FreeDecodeTable(table);
-    return result;
-  }
-  result = ReadCodeLengths(table, tableBits, lengths, literalCount + distanceCount);
-  FreeDecodeTable(table);
+  int result = BuildDecodeTable(lengths, 19, 19, nullptr, nullptr, &g_codeLengthTable, &tableBits);
+  if (result == 0) result = ReadCodeLengths(g_codeLengthTable, tableBits, lengths, literalCount + distanceCount);
+  FreeDecodeTables();
   if (result != 0) return result;
 
-  DecodeEntry* literalTable = nullptr;
   uint32_t literalBits = kLiteralLookupBits;
-  result = BuildDecodeTable(lengths, literalCount, 257, kLengthBase, kLengthExtra, &literalTable, &literalBits);
-  if (result != 0) {
-    if (result == kInflateBadData) FreeDecodeTable(literalTable);
-    return result;
-  }
-  DecodeEntry* distanceTable = nullptr;
   uint32_t distanceBits = kDistanceLookupBits;
-  result = BuildDecodeTable(lengths + literalCount, distanceCount, 0, kDistanceBase, kDistanceExtra,
-                            &distanceTable, &distanceBits);
-  if (result != 0) {
-    if (result == kInflateBadData) FreeDecodeTable(distanceTable);
-    FreeDecodeTable(literalTable);
-    return result;
+  result = BuildDecodeTable(lengths, literalCount, 257, kLengthBase, kLengthExtra, &g_literalTable, &literalBits);
+  if (result == 0) {
+    result = BuildDecodeTable(lengths + literalCount, distanceCount, 0, kDistanceBase, kDistanceExtra,
+                              &g_distanceTable, &distanceBits);
   }
-
-  result = InflateCodes(literalTable, distanceTable, literalBits, distanceBits);
-  FreeDecodeTable(literalTable);
-  FreeDecodeTable(distanceTable);
-  return result != 0 ? kInflateBadData : kInflateOk;
+  // Unlike a fixed block, a dynamic block with an incomplete code is an error.
+  if (result == 0 && InflateCodes(g_literalTable, g_distanceTable, literalBits, distanceBits) != 0) {
+    result = kInflateBadData;
+  }
+  FreeDecodeTables();
+  return result;
 }
 
 int InflateBlock(int* lastBlock) {
@@ -624,7 +615,17 @@ int InflateBlock(int* lastBlock) {
 
 }  // namespace
 
+void FreeDecodeTables() {
+  FreeDecodeTable(g_codeLengthTable);
+  FreeDecodeTable(g_literalTable);
+  FreeDecodeTable(g_distanceTable);
+  g_codeLengthTable = nullptr;
+  g_literalTable = nullptr;
+  g_distanceTable = nullptr;
+}
+
 int Inflate() {
+  FreeDecodeTables();  // whatever an aborted stream left
   g_windowPosition = 0;
   g_bitCount = 0;
   g_bitBuffer = 0;

@@ -20,6 +20,9 @@ extern uint8_t* g_window;
 // Decodes one whole stream. Only this is called from outside the decoder.
 int Inflate();
 
+// Frees the tables of a block that an abort left half decoded (shutdown).
+void FreeDecodeTables();
+
 // One element of a decode table: op, bits and the value or next-level table,
 // packed (6 bytes on the 32-bit target).
 struct __attribute__((packed)) DecodeEntry {

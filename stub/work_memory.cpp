@@ -13,6 +13,7 @@ int AllocateWorkMemory() {
 }
 
 void FreeWorkMemory() {
+  FreeDecodeTables();
   SysFree(g_window);
   SysFree(g_inputBuffer);
   SysFree(g_outputBuffer);
