@@ -1,0 +1,38 @@
+#include "tests/support/inflate_harness.h"
+
+#include "archive/input.h"
+#include "inflate/inflate.h"
+#include "inflate/output.h"
+
+namespace {
+
+const uint32_t kCanarySize = 64;
+const uint8_t kCanary = 0xC5;
+
+}  // namespace
+
+// InflateToMemory, opened up: it resets the byte source when it returns, and
+// the tests want to see where the decoder left it.
+MemoryDecode DecodeInMemory(const std::vector<uint8_t>& block, uint32_t capacity) {
+  std::vector<uint8_t> destination(capacity + kCanarySize, kCanary);
+  BeginMemoryInput(block.data(), static_cast<uint32_t>(block.size()));
+  g_outputCursor = destination.data();
+  g_outputCount = 0;
+  g_outputMemoryRoom = capacity;
+  g_outputMemoryMode = 1;
+
+  MemoryDecode decoded;
+  decoded.result = Inflate();
+  decoded.pulled = static_cast<uint32_t>(g_inputCursor - block.data());
+  decoded.inputLeft = g_inputCount;
+  decoded.output.assign(destination.data(), g_outputCursor);
+
+  g_outputMemoryMode = 0;
+  g_outputCursor = nullptr;
+  g_outputMemoryRoom = 0;
+  EndMemoryInput();
+  for (uint32_t i = capacity; i < destination.size(); ++i) {
+    if (destination[i] != kCanary) decoded.canaryIntact = false;
+  }
+  return decoded;
+}
