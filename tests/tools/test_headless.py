@@ -1,0 +1,270 @@
+#!/usr/bin/env python3
+"""Real archives end to end: a small tree zipped by Info-ZIP zip, Python's
+zipfile, bsdtar and 7-Zip (or given to the builder as a folder) becomes a
+self-extractor with arcula-mksfx, which arcula-headless then unpacks as the
+stub would. The unpacked tree must be the original one, with the modification
+times that the DOS time fields can carry (2-second steps, local time), and
+Info-ZIP's `unzip -t` must accept every builder output.
+
+Run as: python3 test_headless.py --bin DIR [--stub FILE]
+  DIR holds arcula-mksfx and arcula-headless; the stub comes from --stub, else
+  from DIR, else from build/bin (the cross build puts it there).
+"""
+import argparse
+import io
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import zipfile
+
+BIN = None
+STUB = None
+PASSWORD = "pw"
+CAPTION = "[Arcula Self-Extractor] "
+
+# Local time with daylight saving and an offset from UTC, so that a writer or
+# reader that mixes up UTC and local time is off by hours.
+os.environ["TZ"] = "Europe/Berlin"
+time.tzset()
+
+
+def run(*command, cwd=None):
+    return subprocess.run([str(c) for c in command], cwd=cwd, capture_output=True, text=True, errors="replace")
+
+
+def mksfx(*args):
+    return run(os.path.join(BIN, "arcula-mksfx"), "--stub", STUB, *args)
+
+
+def headless(*args):
+    return run(os.path.join(BIN, "arcula-headless"), *args)
+
+
+# --- the tree ---------------------------------------------------------------
+
+FILES = {
+    "with blank.txt": b"a name with a blank\n",
+    "empty.txt": b"",
+    "docs/two-k.txt": b"0123456789abcdef" * 128,
+    "docs/deep/nested/note.txt": b"deep\n" * 50,
+    "big/random.bin": random.Random(7).randbytes(300 * 1024),
+}
+FOLDERS = {"docs", "docs/deep", "docs/deep/nested", "big", "empty-folder"}
+# Summer time, odd seconds (DOS time has 2-second steps), one file per hour.
+FIRST_TIME = time.mktime((2022, 7, 1, 12, 34, 57, 0, 0, -1))
+
+
+def make_tree(root):
+    for folder in FOLDERS:
+        os.makedirs(os.path.join(root, folder), exist_ok=True)
+    for i, (name, data) in enumerate(sorted(FILES.items())):
+        path = os.path.join(root, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        os.utime(path, (FIRST_TIME + 3601 * i, FIRST_TIME + 3601 * i))
+
+
+def read_tree(root):
+    """({file: (bytes, mtime)}, {folder}) under root, '/' between components."""
+    files, folders = {}, set()
+    for folder, dirs, names in os.walk(root):
+        for name in dirs:
+            folders.add(os.path.relpath(os.path.join(folder, name), root).replace(os.sep, "/"))
+        for name in names:
+            path = os.path.join(folder, name)
+            with open(path, "rb") as f:
+                files[os.path.relpath(path, root).replace(os.sep, "/")] = (f.read(), os.stat(path).st_mtime)
+    return files, folders
+
+
+def python_zip(tree, target, streamed):
+    """Python's zipfile, to a file or to a stream without seek (bit 3 set)."""
+    class Unseekable(io.RawIOBase):
+        def __init__(self, sink):
+            self.sink = sink
+
+        def writable(self):
+            return True
+
+        def write(self, data):
+            return self.sink.write(data)
+
+    with open(target, "wb") as sink:
+        with zipfile.ZipFile(Unseekable(sink) if streamed else sink, "w", zipfile.ZIP_DEFLATED) as z:
+            for folder, dirs, names in sorted(os.walk(tree)):
+                for name in sorted(dirs) + sorted(names):
+                    path = os.path.join(folder, name)
+                    z.write(path, os.path.relpath(path, tree))
+
+
+# label, how the ZIP is made (a command run in the tree, a callable, or None
+# for the folder itself), whether it is encrypted.
+SOURCES = [
+    ("zip stored", ["zip", "-q", "-r", "-0", "{zip}", "."], False),
+    ("zip deflated", ["zip", "-q", "-r", "{zip}", "."], False),
+    ("zip -e", ["zip", "-q", "-r", "-e", "-P", PASSWORD, "{zip}", "."], True),
+    ("python seekable", lambda tree, z: python_zip(tree, z, streamed=False), False),
+    ("python streamed", lambda tree, z: python_zip(tree, z, streamed=True), False),
+    ("bsdtar deflate", ["bsdtar", "--format", "zip", "-cf", "{zip}", "."], False),
+    ("bsdtar store", ["bsdtar", "--format", "zip", "--options", "zip:compression=store", "-cf", "{zip}", "."],
+     False),
+    ("bsdtar zipcrypt", ["bsdtar", "--format", "zip", "--options", "zip:encryption=zipcrypt", "--passphrase",
+                         PASSWORD, "-cf", "{zip}", "."], True),
+    ("7zz deflate", ["7zz", "a", "-bd", "-tzip", "-mm=Deflate", "{zip}", "."], False),
+    ("7zz store", ["7zz", "a", "-bd", "-tzip", "-mm=Copy", "{zip}", "."], False),
+    ("7zz ZipCrypto", ["7zz", "a", "-bd", "-tzip", "-p" + PASSWORD, "-mem=ZipCrypto", "{zip}", "."], True),
+    ("folder", None, False),
+    ("folder --password", None, True),
+]
+
+
+class Workspace(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="headless-")
+        self.addCleanup(shutil.rmtree, self.dir)
+        self.tree = self.path("tree")
+        make_tree(self.tree)
+
+    def path(self, *parts):
+        return os.path.join(self.dir, *parts)
+
+    def build(self, label, maker, encrypted):
+        """The self-extractor made from the tree by one source."""
+        exe = self.path(label.replace(" ", "_") + ".exe")
+        if maker is None:
+            result = mksfx(*(["--password", PASSWORD] if encrypted else []), self.tree, exe)
+        else:
+            source = self.path(label.replace(" ", "_") + ".zip")
+            if callable(maker):
+                maker(self.tree, source)
+            else:
+                made = run(*[a.replace("{zip}", source) for a in maker], cwd=self.tree)
+                self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+            result = mksfx(source, exe)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return exe
+
+
+class RealArchives(Workspace):
+    def test_every_source_unpacks_to_the_same_tree(self):
+        original, _ = read_tree(self.tree)
+        for label, maker, encrypted in SOURCES:
+            with self.subTest(label):
+                exe = self.build(label, maker, encrypted)
+                tested = run("unzip", "-t", "-P", PASSWORD, exe)
+                self.assertEqual(tested.returncode, 0, tested.stdout + tested.stderr)
+
+                out = self.path("out-" + label.replace(" ", "_"))
+                result = headless("--folder", out, *(["--password", PASSWORD] if encrypted else []), exe)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(result.stderr.splitlines()[-1], "status: %d file(s) unzipped successfully" % len(FILES))
+                files, folders = read_tree(out)
+                self.assertEqual(folders, FOLDERS)
+                self.assertEqual({n: d for n, (d, _) in files.items()}, FILES)
+                with zipfile.ZipFile(exe) as z:
+                    dos_times = {i.filename.removeprefix("./"): time.mktime(i.date_time + (0, 0, -1))
+                                 for i in z.infolist()}
+                for name, (_, mtime) in files.items():
+                    # Exactly the DOS date and time, read as local time.
+                    self.assertEqual(mtime, dos_times[name], name)
+                    # The writers round odd seconds up or down. 7-Zip makes
+                    # the DOS time with today's daylight-saving offset, not
+                    # the one of the file's date, so it may be off by an hour.
+                    delta = mtime - original[name][1]
+                    if label.startswith("7zz"):
+                        delta -= round(delta / 3600) * 3600
+                    self.assertLessEqual(abs(delta), 1, name)
+
+
+class CommandLine(Workspace):
+    """The runner's own options, exit statuses and the boxes it prints."""
+
+    def test_passwords_overwrite_and_damage(self):
+        exe = self.build("zip -e", SOURCES[2][1], True)
+        out = self.path("out")
+        damaged = self.path("damaged.exe")
+        with open(exe, "rb") as f:
+            data = bytearray(f.read())
+        data[0x4E] ^= 1  # a byte of the DOS stub, inside the self-check
+        with open(damaged, "wb") as f:
+            f.write(data)
+        header_corrupt = "Arcula Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error"
+        questions = {CAPTION + "File %s already exists.  Overwrite file? [Yes No Cancel]"
+                     % (out + "/" + name).replace("/", "\\") for name in FILES}
+        rows = [  # label, arguments, exit status, lines expected on stderr, questions asked
+            ("no password", ["--folder", out, exe], 1,
+             [CAPTION + "No password specified [OK]", "status: Unzip Aborted"], 0),
+            ("wrong password", ["--folder", out, "--password", "PW", exe], 1,
+             [CAPTION + "Incorrect password specified [OK]", "status: Unzip Aborted"], 0),
+            ("right password", ["--folder", out, "--password", PASSWORD, exe], 0,
+             [CAPTION + "5 file(s) unzipped successfully [OK]", "status: 5 file(s) unzipped successfully"], 0),
+            ("files exist: No to every question", ["--folder", out, "--password", PASSWORD] + ["--answer", "no"] * 5
+             + [exe], 0, [CAPTION + "0 file(s) unzipped successfully [OK]", "status: 0 file(s) unzipped successfully"],
+             5),
+            ("files exist: Cancel", ["--folder", out, "--password", PASSWORD, "--answer", "cancel", exe], 1,
+             ["status: Unzip Aborted"], 1),
+            ("damaged stub", ["--folder", out, damaged], 2, [CAPTION + header_corrupt + " [OK]"], 0),
+        ]
+        for label, arguments, status, lines, asked in rows:
+            with self.subTest(label):
+                result = headless(*arguments)
+                self.assertEqual(result.returncode, status, result.stderr)
+                shown = result.stderr.splitlines()
+                for line in lines:
+                    self.assertIn(line, shown)
+                self.assertEqual(len(shown), len(lines) + asked, result.stderr)
+                self.assertLessEqual(set(shown) - set(lines), questions)
+        self.assertEqual({n: d for n, (d, _) in read_tree(out)[0].items()}, FILES)
+
+    def test_folder_from_the_builder_the_tail_and_a_drive(self):
+        drive = self.path("drive")
+        os.makedirs(drive)
+        source = self.path("in.zip")
+        with zipfile.ZipFile(source, "w") as z:
+            z.writestr("a.txt", b"alpha\n")
+        exe = self.path("cfg.exe")
+        self.assertEqual(mksfx("--folder", "X:\\configured", "--info", "about us", source, exe).returncode, 0)
+        rows = [  # label, arguments, exit status, where a.txt lands (or None), a line expected on stderr
+            ("the builder's folder on drive X", ["--drive", "X=" + drive, exe], 0, "configured/a.txt", None),
+            ("/AUTO with a folder", ["--drive", "X=" + drive, exe, "/auto", "X:\\from tail"], 0, "from tail/a.txt",
+             None),
+            ("--folder as typed", ["--drive", "X=" + drive, "--folder", "X:\\typed", exe], 0, "typed/a.txt", None),
+            ("-info", ["--drive", "X=" + drive, exe, "-info"], 0, None, CAPTION + "about us [OK]"),
+            ("an unmapped drive", [exe], 1, None,
+             CAPTION + "Drive X is not a valid drive, unzip operation cancelled. [OK]"),
+        ]
+        for label, arguments, status, landed, line in rows:
+            with self.subTest(label):
+                result = headless(*arguments)
+                self.assertEqual(result.returncode, status, result.stderr)
+                if landed:
+                    with open(os.path.join(drive, landed), "rb") as f:
+                        self.assertEqual(f.read(), b"alpha\n")
+                if line:
+                    self.assertIn(line, result.stderr.splitlines())
+        self.assertEqual(sorted(os.listdir(drive)), ["configured", "from tail", "typed"])
+
+
+def main():
+    global BIN, STUB
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True, help="folder holding arcula-mksfx and arcula-headless")
+    parser.add_argument("--stub", help="the stub (default: arcula-sfx.exe in --bin, else in build/bin)")
+    args, rest = parser.parse_known_args()
+    BIN = os.path.abspath(args.bin)
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    candidates = [args.stub] if args.stub else [os.path.join(BIN, "arcula-sfx.exe"),
+                                                os.path.join(root, "build", "bin", "arcula-sfx.exe")]
+    STUB = next((c for c in candidates if os.path.isfile(c)), None)
+    if STUB is None:
+        sys.exit("test_headless: no stub found (looked for %s); build the cross side first" % ", ".join(candidates))
+    unittest.main(argv=[sys.argv[0]] + rest)
+
+
+if __name__ == "__main__":
+    main()
