@@ -230,7 +230,7 @@ struct Outcome {
 // A start-up abort ends the program, so what start-up had allocated then
 // (the self-check's image block) is never freed; in this process it would
 // be reported as a leak.
-int PrepareRunKeepingAborts(char* tail) {
+int PrepareRunWithoutLeakReports(char* tail) {
 #ifdef __SANITIZE_ADDRESS__
   __lsan_disable();
 #endif
@@ -242,10 +242,11 @@ int PrepareRunKeepingAborts(char* tail) {
 }
 
 // A pass that never ends fails the test instead of hanging the suite.
+const unsigned kTimeoutSeconds = 60;
 const char* g_runningCase = "";
 
 void OnTimeout(int) {
-  std::fprintf(stderr, "\nThe run did not end within %d s: %s\n", 60, g_runningCase);
+  std::fprintf(stderr, "\nThe run did not end within %u s: %s\n", kTimeoutSeconds, g_runningCase);
   _exit(1);
 }
 
@@ -255,7 +256,7 @@ class Pass : public testing::Test {
     Reset();
     HostMapDrive('X', drive_.Path());
     std::signal(SIGALRM, OnTimeout);
-    alarm(60);
+    alarm(kTimeoutSeconds);
   }
   void TearDown() override {
     alarm(0);
@@ -284,7 +285,7 @@ class Pass : public testing::Test {
 
     Outcome outcome;
     std::string tail = setup.tail;
-    int startup = PrepareRunKeepingAborts(&tail[0]);
+    int startup = PrepareRunWithoutLeakReports(&tail[0]);
     if (startup != kStartupShowDialog) {
       outcome.exit = startup == kStartupDeclined ? kExitCompleted : kExitStartupFailed;
     } else {
