@@ -24,7 +24,11 @@ endforeach()
 if(ARCULA_TESTS)
   add_subdirectory(tests)
 endif()
-add_subdirectory(bench)
+# Benchmarks measure release code; under the sanitizers they would measure
+# the sanitizers (and the static spawner cannot link with them).
+if(NOT ARCULA_SANITIZE)
+  add_subdirectory(bench)
+endif()
 if(ARCULA_FUZZ)
   add_subdirectory(fuzz)
 endif()
