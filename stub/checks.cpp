@@ -70,32 +70,45 @@ int OpenArchive() {
   return 0;
 }
 
-int CheckImage(uint32_t length, uint32_t expectedCrc, const uint8_t* marker) {
-  if (length == 0 || length > 0x7FFFFFFF) FatalHeaderCorrupt();
-  uint8_t* image = static_cast<uint8_t*>(SysAlloc(length));
-  if (image == nullptr) FatalHeaderCorrupt();
-  if (SysSeek(g_archive, 0, kSeekBegin) != 0) FatalHeaderCorrupt();
-  if (SysRead(g_archive, image, length) != static_cast<int32_t>(length)) FatalHeaderCorrupt();
+namespace {
 
+// The CRC-32 of the checked range of an image read into memory, with the
+// settings block's CRC field as zero; 1 when the image cannot be checked
+// (no marker, headers outside it).
+int ImageCrc(uint8_t* image, uint32_t length, const uint8_t* marker, uint32_t* crc) {
   // The block is the first occurrence of its marker in the file.
   uint32_t at = 0;
   while (at + kSettingsMarkerLength <= length && CompareBytes(image + at, marker, kSettingsMarkerLength) != 0) ++at;
-  if (at + kSettingsMarkerLength + 4 > length) FatalHeaderCorrupt();
-  FillBytes(image + at + kSettingsMarkerLength, 0, 4);  // the CRC field counts as zero
+  if (at + kSettingsMarkerLength + 4 > length) return 1;
+  FillBytes(image + at + kSettingsMarkerLength, 0, 4);
 
   // Code signing may change the PE headers afterwards; with this flag the
   // check starts at the section table.
   uint32_t start = 0;
   if ((g_settings.flags & kFlagCheckFromSectionTable) != 0) {
-    if (length < kLfanewOffset + 4) FatalHeaderCorrupt();
+    if (length < kLfanewOffset + 4) return 1;
     uint32_t lfanew = ReadLe32(image + kLfanewOffset);
-    if (lfanew > length - kPeHeadersSize || lfanew + kPeHeadersSize > length) FatalHeaderCorrupt();
+    if (lfanew > length || length - lfanew < kPeHeadersSize) return 1;
     start = lfanew + kPeHeadersSize;
   }
   g_runningCrc = 0xFFFFFFFF;
   UpdateCrc(image + start, length - start);
+  *crc = 0xFFFFFFFF - g_runningCrc;
+  return 0;
+}
+
+}  // namespace
+
+int CheckImage(uint32_t length, uint32_t expectedCrc, const uint8_t* marker) {
+  if (length == 0 || length > 0x7FFFFFFF) FatalHeaderCorrupt();
+  uint8_t* image = static_cast<uint8_t*>(SysAlloc(length));
+  if (image == nullptr) FatalHeaderCorrupt();
+  uint32_t crc = 0;
+  int failed = SysSeek(g_archive, 0, kSeekBegin) != 0 ||
+               SysRead(g_archive, image, length) != static_cast<int32_t>(length) ||
+               ImageCrc(image, length, marker, &crc) != 0 || crc != expectedCrc;
   SysFree(image);
-  if (0xFFFFFFFF - g_runningCrc != expectedCrc) FatalHeaderCorrupt();
+  if (failed) FatalHeaderCorrupt();
   return 0;
 }
 
