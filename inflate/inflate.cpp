@@ -11,11 +11,11 @@
 //
 // Input: bytes are pulled one at a time through ReadInputByte, only when a
 // field needs them, so that a stream pulls exactly its own length from the
-// byte source (a few bytes more at most for the final end-of-block lookup,
-// whose table index may reach past the last byte; those bits are never
-// consumed). At the end of the input the byte source keeps returning the last
-// byte; consuming any such filler bit means the stream was cut short, and the
-// decoder stops with result 1 instead of decoding the filler for ever.
+// byte source and leaves whatever follows it. A code lookup pulls a byte only
+// while the code found is longer than the bits at hand. At the end of the
+// input the byte source keeps returning the last byte; consuming any such
+// filler bit means the stream was cut short, and the decoder stops with
+// result 1 instead of decoding the filler for ever.
 //
 // Output: a 32 KiB circular window, handed to EmitWindow whenever it is full
 // and once more with its fill count at the end of a successful stream.
@@ -103,6 +103,18 @@ const uint32_t kMaxCodeBits = 16;
     k -= (n);                               \
     if (k < filler) return kInflateBadData; \
   } while (0)
+
+// Finds the table entry of the next code, pulling a byte only while the
+// entry found needs more bits than the buffer holds: a code may be shorter
+// than the table's index, and the bytes behind the last code of a stream are
+// not the decoder's to take. (Bits above the count are zero, so an entry
+// whose code fits in the bits present is the right one.)
+#define LOOKUP(entry, table, mask)             \
+  for (;;) {                                   \
+    entry = (table) + (b & (mask));            \
+    if (entry->bits <= k) break;               \
+    PULL_BYTE();                               \
+  }
 
 // Consumes n bits without the filler check; the caller checks before it
 // acts on what it decoded.
@@ -367,15 +379,14 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
   const uint32_t distanceMask = (1u << distanceBits) - 1;
 
   for (;;) {
-    NEED_BITS(literalBits);
-    const DecodeEntry* entry = literalTable + (b & literalMask);
+    const DecodeEntry* entry;
+    LOOKUP(entry, literalTable, literalMask);
     uint32_t op = entry->op;
     while (op > kOpLiteral) {  // a longer code continues in a next-level table
       if (op == kOpInvalid) return kInflateBadData;
       SKIP_BITS(entry->bits);
-      op -= kOpLiteral;
-      NEED_BITS(op);
-      entry = entry->next + LowBits(b, op);
+      const DecodeEntry* next = entry->next;
+      LOOKUP(entry, next, (1u << (op - kOpLiteral)) - 1);
       op = entry->op;
     }
     SKIP_BITS(entry->bits);
@@ -397,15 +408,13 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
     SKIP_BITS(op);
 
     if (distanceTable == nullptr) return kInflateBadData;
-    NEED_BITS(distanceBits);
-    entry = distanceTable + (b & distanceMask);
+    LOOKUP(entry, distanceTable, distanceMask);
     op = entry->op;
     while (op > kOpLiteral) {
       if (op == kOpInvalid) return kInflateBadData;
       SKIP_BITS(entry->bits);
-      op -= kOpLiteral;
-      NEED_BITS(op);
-      entry = entry->next + LowBits(b, op);
+      const DecodeEntry* next = entry->next;
+      LOOKUP(entry, next, (1u << (op - kOpLiteral)) - 1);
       op = entry->op;
     }
     SKIP_BITS(entry->bits);
@@ -520,8 +529,8 @@ int ReadCodeLengths(const DecodeEntry* table, uint32_t tableBits, uint16_t* leng
   uint32_t index = 0;
   uint16_t previous = 0;
   while (index < total) {
-    NEED_BITS(tableBits);
-    const DecodeEntry* entry = table + (b & mask);
+    const DecodeEntry* entry;
+    LOOKUP(entry, table, mask);
     if (entry->op == kOpInvalid) return kInflateBadData;
     DROP_BITS(entry->bits);
     uint32_t symbol = entry->value;
