@@ -150,9 +150,13 @@ class Sets(unittest.TestCase):
                     result, target = self.extract(disks)
                     self.assertEqual(result.returncode, 0, result.stderr)
                     self.assertEqual(self.extracted(target), self.files)
+                    # The scan ends at the first central directory header: the
+                    # disks behind the one that holds its signature are never asked for.
+                    directory = b"".join(parts).find(b"PK\x01\x02") + 3
+                    last_needed = 1 + sum(1 for end in ends if end <= directory)
                     shown = [line for line in result.stderr.splitlines() if line.startswith("[")]
                     self.assertEqual(shown, ["[Arcula Self-Extractor] Please insert disk %d in drive A:. [OK Cancel]"
-                                             % n for n in range(2, len(disks) + 1)])
+                                             % n for n in range(2, last_needed + 1)])
 
     def test_encrypted_set(self):
         disks = self.build("exe", 40000, "--password", PASSWORD)
