@@ -1,16 +1,26 @@
 #include "stub/startup.h"
 
 #include "archive/entry.h"
+#include "archive/input.h"
+#include "inflate/output.h"
 #include "paths/output_paths.h"
+#include "paths/path_routines.h"
 #include "platform/bytes.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/memory.h"
+#include "platform/session.h"
+#include "platform/system.h"
 #include "platform/version.h"
 #include "stub/abort.h"
 #include "stub/checks.h"
 #include "stub/message_numbers.h"
 #include "stub/resources.h"
 #include "stub/settings.h"
+#include "stub/work_memory.h"
+#include "ui/cjk_font.h"
+#include "ui/dialog_rules.h"
+#include "ui/main_dialog.h"
 #include "ui/meter.h"
 
 char g_executablePath[kExecutablePathSize];
@@ -19,6 +29,7 @@ int g_unattendedMode;
 namespace {
 
 const uint32_t kLowestShellMajorVersion = 4;
+const uint32_t kModulePathBufferSize = 512;
 
 int StartsWith(const char* text, const char* word) {
   for (; *word != 0; ++text, ++word) {
@@ -46,6 +57,22 @@ int CheckWindowsVersion() {
     return kMessageNeedsWin32;
   }
   return 0;
+}
+
+// The program's folder becomes the current directory, so that a folder
+// given as "." means the folder the self-extractor lies in. For a program in
+// a drive's root this leaves the bare drive (C:), that drive's current
+// directory.
+void MakeOwnFolderCurrent() {
+  char path[kModulePathBufferSize];
+  if (SysGetModuleFileName(path, kModulePathBufferSize) == 0) return;
+  char* lastSeparator = nullptr;
+  for (char* p = path; *p != 0; ++p) {
+    if (*p == '\\') lastSeparator = p;
+  }
+  if (lastSeparator == nullptr) return;
+  *lastSeparator = 0;
+  SysSetCurrentDirectory(path);
 }
 
 }  // namespace
@@ -134,10 +161,39 @@ char* CommandLineTail(char* commandLine) {
   return cursor + 1;
 }
 
+void Shutdown() {
+  FreeWorkMemory();
+  if (g_archive != 0 && g_archive != kFileError) SysClose(g_archive);
+  g_archive = 0;
+  if (g_output != 0 && g_output != kFileError) SysClose(g_output);
+  g_output = 0;
+}
+
+// Before start-up proper: the library search path first, before anything
+// can load a library; then the font, the current directory, the error mode,
+// the shell and the program's own path. A refusal or an error before the
+// dialog ends the process at once: the box has told the user why, and the
+// process frees everything as it ends.
 int StubMain(InstanceHandle instance, InstanceHandle previous, char* tail, int show) {
-  (void)instance;
   (void)previous;
-  (void)tail;
   (void)show;
-  return 0;
+  SysRestrictDllSearch();
+  if (IsCjkCodePage(SysGetAnsiCodePage()) != 0) g_cjkFont = SysCreateCjkFont();
+  MakeOwnFolderCurrent();
+  SysSetQuietErrorMode();
+  int shellLoaded = SysLoadShell();
+  SysGetModuleFileName(g_executablePath, kExecutablePathSize);
+  LongModuleName(g_executablePath);
+
+  switch (PrepareRun(instance, tail)) {
+    case kStartupDeclined: return kExitSuccess;
+    case kStartupFailed: return kExitFailure;
+    default: break;
+  }
+  g_folderBrowserAvailable = shellLoaded != 0 && HasShellVersion(SysGetVersion()) != 0 ? 1 : 0;
+  RunMainDialog();
+  Shutdown();
+  FreeResources();
+  SysFreeShell();
+  return g_passAborted != 0 ? kExitFailure : kExitSuccess;
 }

@@ -39,5 +39,15 @@ int ParseOptions(char* tail);
 // 1 when "-info" occurs anywhere in the tail (case-sensitive).
 int HasInfoOption(const char* tail);
 
-// The main routine; its result is the process exit code.
+// Frees the work memory and closes the archive and the output file (each
+// when there is one).
+void Shutdown();
+
+// Process exit codes: scripts and deployment tools that run a
+// self-extractor unattended must be able to tell a failure from success.
+const int kExitSuccess = 0;  // a completed pass, or the user closed or declined
+const int kExitFailure = 1;  // a pass was aborted, or start-up stopped on an error
+
+// The main routine: sets the process up, runs start-up and the main dialog,
+// and cleans up. Its result is the process exit code.
 int StubMain(InstanceHandle instance, InstanceHandle previous, char* tail, int show);

@@ -1,5 +1,146 @@
 #include "ui/meter.h"
 
-// The meter control itself arrives with the Windows dialog; until then
-// there is no class to register.
-void RegisterMeterClass(InstanceHandle instance) { (void)instance; }
+#include "inflate/output.h"
+#include "paths/path_routines.h"
+#include "platform/bytes.h"
+#include "platform/format.h"
+#include "platform/window.h"
+#include "stub/message_numbers.h"
+#include "stub/resources.h"
+
+const char kMeterClassName[] = "Meter";
+
+namespace {
+
+const uint32_t kMeterStartRange = 100;
+const uint32_t kMeterStartPosition = 50;
+const uint32_t kFormatLimit = 1024;  // the most the formatter writes
+const int32_t kMeterPoints = 6;
+const int32_t kPointsPerInch = 72;
+
+// Stores one word and repaints at once: a pass keeps the thread busy, so a
+// repaint left for later would only come with the next pump.
+void StoreMeterWord(WindowHandle window, int offset, uintptr_t value) {
+  SysSetWindowWord(window, offset, static_cast<uint16_t>(value & 0xFFFF));
+  SysInvalidateWindow(window);
+  SysUpdateWindow(window);
+}
+
+void OnMeterCreate(WindowHandle window) {
+  SysSendMessage(window, kMeterSetRangeMessage, kMeterStartRange, 0);
+  SysSendMessage(window, kMeterSetPositionMessage, kMeterStartPosition, 0);
+}
+
+// The font is made and released at every paint: painting is rare (every
+// 64 KiB of output at most) and the control then owns nothing lasting.
+FontHandle SelectMeterFont(DrawContext context, FontHandle* previous) {
+  FontHandle font = SysCreateMeterFont(MeterFontHeight(SysDisplayPixelsPerInchY()));
+  *previous = nullptr;
+  if (font != nullptr) *previous = SysSelectFont(context, font);
+  return font;
+}
+
+void ReleaseMeterFont(DrawContext context, FontHandle font, FontHandle previous) {
+  if (font == nullptr) return;
+  FontHandle selected = SysSelectFont(context, previous);
+  if (selected != nullptr) SysDeleteFont(selected);
+}
+
+// The two opaque draws together cover the whole client area, which is why
+// the class needs no background brush. When the text cannot be measured,
+// only the rest is drawn, with the text a quarter down the bar.
+void OnMeterPaint(WindowHandle window) {
+  uint32_t range = static_cast<uint32_t>(SysSendMessage(window, kMeterGetRangeMessage, 0, 0));
+  uint32_t position = static_cast<uint32_t>(SysSendMessage(window, kMeterGetPositionMessage, 0, 0));
+  char text[kMeterTextSize];
+  FormatMeterText(text, g_outputPath);
+
+  PaintSession session;
+  DrawContext context = SysBeginPaint(window, &session);
+  FontHandle previous;
+  FontHandle font = SelectMeterFont(context, &previous);
+  SysSetTextAlign(context, kTextAlignCentreTop);
+  PaintRect client = SysGetClientRect(window);
+  int32_t textHeight = 0;
+  int measured = SysMeasureTextHeight(context, "X", &textHeight);
+  MeterPlan plan = PlanMeter(client.right, client.bottom, range, position, measured != 0 ? textHeight : 0);
+
+  uint32_t highlight = SysGetSysColor(kColorHighlight);
+  uint32_t highlightText = SysGetSysColor(kColorHighlightText);
+  if (measured != 0) {
+    MeterColours filled = FilledPartColours(highlight, highlightText);
+    SysSetTextColours(context, filled.text, filled.background);
+    SysDrawTextInRect(context, plan.textX, plan.textY, &plan.filled, text);
+  }
+  MeterColours rest = RestColours(highlight, highlightText);
+  SysSetTextColours(context, rest.text, rest.background);
+  SysDrawTextInRect(context, plan.textX, plan.textY, &plan.rest, text);
+
+  ReleaseMeterFont(context, font, previous);
+  SysEndPaint(window, &session);
+}
+
+}  // namespace
+
+MeterPlan PlanMeter(int32_t width, int32_t height, uint32_t range, uint32_t position, int32_t textHeight) {
+  if (range == 0) {
+    range = 1;
+    position = 0;
+  }
+  // Unsigned, so that a position past the range on a wide bar wraps rather
+  // than overflowing; a client area is never negative.
+  int32_t edge = static_cast<int32_t>(static_cast<uint32_t>(width) * position / range);
+  MeterPlan plan;
+  plan.filled = PaintRect{0, 0, edge, height};
+  plan.rest = PaintRect{edge, 0, width, height};
+  plan.textX = width / 2;
+  plan.textY = (height - textHeight) >> 2;  // a quarter of the spare height: above the middle
+  return plan;
+}
+
+MeterColours FilledPartColours(uint32_t highlight, uint32_t highlightText) {
+  return MeterColours{highlightText, highlight};
+}
+
+MeterColours RestColours(uint32_t highlight, uint32_t highlightText) {
+  return MeterColours{highlight, highlightText};
+}
+
+int32_t MeterFontHeight(int32_t pixelsPerInch) { return pixelsPerInch * -kMeterPoints / kPointsPerInch; }
+
+void FormatMeterText(char* text, const char* outputPath) {
+  // A long file name must not overflow the meter's buffer: formatted in full,
+  // then cut.
+  char formatted[kFormatLimit];
+  SysFormat(formatted, MessageText(kMessageUnzipping), FileNamePart(outputPath));
+  CopyText(text, formatted, kMeterTextSize);
+}
+
+void RegisterMeterClass(InstanceHandle instance) {
+  SysRegisterWindowClass(instance, kMeterClassName, MeterProc, kMeterWindowBytes);
+}
+
+intptr_t DIALOG_CALLBACK MeterProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case kWmCreate:
+      OnMeterCreate(window);
+      return 0;
+    case kWmPaint:
+      OnMeterPaint(window);
+      return 0;
+    case kWmGetDlgCode:
+      return kDlgcStatic;
+    case kMeterSetRangeMessage:
+      StoreMeterWord(window, kMeterRangeWord, wParam);
+      return 0;
+    case kMeterGetRangeMessage:
+      return SysGetWindowWord(window, kMeterRangeWord);
+    case kMeterSetPositionMessage:
+      StoreMeterWord(window, kMeterPositionWord, wParam);
+      return 0;
+    case kMeterGetPositionMessage:
+      return SysGetWindowWord(window, kMeterPositionWord);
+    default:
+      return SysDefWindowProc(window, message, wParam, lParam);
+  }
+}

@@ -1,4 +1,71 @@
 #include "ui/pump.h"
 
-// Until the main dialog exists there is nothing to pump and nobody to cancel.
-int PumpMessages() { return 0; }
+#include "platform/dialogs.h"
+#include "platform/ui.h"
+#include "platform/window.h"
+#include "stub/abort.h"
+#include "stub/message_numbers.h"
+#include "stub/resources.h"
+
+namespace {
+
+// MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2: No is the default, so a key
+// pressed by accident does not end the pass.
+const uint32_t kAbortQuestionStyle = 0x124;
+const uint32_t kTransitionBit = 0x80000000u;
+
+int AskToAbort() {
+  return SysMessageBox(g_mainDialog, MessageText(kMessageAbortQuestion), kStubCaption, kAbortQuestionStyle) ==
+                 kAnswerYes
+             ? 1
+             : 0;
+}
+
+}  // namespace
+
+PumpTreatment SortMessage(uint32_t message, intptr_t lParam) {
+  switch (message) {
+    case kWmSetCursor:
+    case kWmNcMouseMove:
+    case kWmMouseMove:
+      return kPumpBusyCursor;
+    case kWmChar:
+      return (static_cast<uint32_t>(lParam) & kTransitionBit) != 0 ? kPumpCandidate : kPumpDrop;
+    case kWmVKeyToItem:
+    case kWmKeyDown:
+    case kWmNcLButtonDown:
+    case kWmNcLButtonDblClk:
+    case kWmLButtonDown:
+    case kWmLButtonDblClk:
+      return kPumpCandidate;
+    default:
+      return kPumpDispatch;
+  }
+}
+
+int IsAimedAtDialog(WindowHandle window) {
+  if (g_mainDialog == nullptr || window == nullptr) return 0;
+  return window == g_mainDialog || SysGetParent(window) == g_mainDialog ? 1 : 0;
+}
+
+int PumpMessages() {
+  QueuedMessage queued;
+  while (SysPeekMessage(&queued) != 0) {
+    switch (SortMessage(queued.message, queued.lParam)) {
+      case kPumpDispatch:
+        SysDispatchMessage(&queued);
+        break;
+      case kPumpBusyCursor:
+        SysShowBusyCursor(1);
+        break;
+      case kPumpCandidate:
+        // The press itself is never dispatched: no control of the dialog
+        // may act while the pass runs.
+        if (IsAimedAtDialog(queued.window) != 0) return AskToAbort();
+        break;
+      case kPumpDrop:
+        break;
+    }
+  }
+  return 0;
+}

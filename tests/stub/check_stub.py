@@ -9,6 +9,7 @@
   New code or resources can bring one in by chance, hence a check per build.
 - It is a 32-bit GUI program importing only the four system libraries the
   stub may rely on (no C runtime, nothing that might be missing).
+- It fits in 32 KiB, resources included: every self-extractor carries it.
 
 Usage: check_stub.py STUB.exe
 """
@@ -24,6 +25,7 @@ ZIP_SIGNATURES = {
     b"PK\x07\x08": "data descriptor",
 }
 ALLOWED_IMPORTS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL"}
+SIZE_LIMIT = 32 * 1024
 MACHINE_I386 = 0x14C
 SUBSYSTEM_WINDOWS_GUI = 2
 PE32_MAGIC = 0x10B
@@ -138,6 +140,12 @@ class PeImage:
             descriptor += 20
 
 
+def check_size(data):
+    if len(data) > SIZE_LIMIT:
+        raise StubError(f"{len(data)} bytes, {len(data) - SIZE_LIMIT} over the limit of "
+                        f"{SIZE_LIMIT}")
+
+
 def check_pe(data):
     image = PeImage(data)
     problems = []
@@ -169,7 +177,7 @@ def main(argv):
     failures = []
     marker_offset = None
     libraries = []
-    for check in (check_marker, check_zip_signatures, check_pe):
+    for check in (check_marker, check_zip_signatures, check_size, check_pe):
         try:
             result = check(data)
         except StubError as error:
@@ -184,7 +192,7 @@ def main(argv):
         for failure in failures:
             print(f"check_stub: FAIL: {failure}", file=sys.stderr)
         return 1
-    print(f"stub size: {len(data)} bytes; settings marker at {marker_offset:#x}; "
+    print(f"stub size: {len(data)} bytes of {SIZE_LIMIT}; settings marker at {marker_offset:#x}; "
           f"imports: {', '.join(libraries)}")
     return 0
 

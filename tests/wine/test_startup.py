@@ -1,31 +1,146 @@
 #!/usr/bin/env python3
-"""Start-up of the plain stub (no settings filled in, no archive behind it)
-under Wine: it must come up and end by itself with exit code 0."""
+"""Start-up of the stub under Wine: the checks of its own file, -info, the
+start-up prompt and a refused command line, each before any dialog, with the
+box shown and the exit code (0 for what the user chose, 1 for an error)."""
+import os
 import shutil
-import tempfile
+import subprocess
 import unittest
-from pathlib import Path
 
 import winelib
+from sfxlib import (BROWSE, CAPTION, COMPLETENESS_FIELD, SfxTestCase, answer, box, dialog,
+                    dialog_title, patch, settings_offset)
 
-START_TIMEOUT = 30.0
+DAMAGED = ("Zip file is damaged, truncated, or has been changed since it was created."
+           "   If you downloaded this file, try downloading again.")
+HEADER_CORRUPT = ("Arcula Self-Extractor header corrupt.  Possible cause:  bad disk or file "
+                  "transfer error")
+INCOMPLETE = "This is an incomplete self-extractor;\nplease re-create the file and try again."
+BAD_COMMAND_FOLDER = "Error in folder name specfied on the command line."
 
 
-class PlainStubStartup(unittest.TestCase):
-    def test_exits_with_zero_without_hanging(self):
-        result = winelib.run(winelib.STUB, timeout=START_TIMEOUT)
-        self.assertEqual(result.code, 0, f"stderr: {result.stderr}")
+class StartupTestCase(SfxTestCase):
+    def small_sfx(self, *options, name="setup.exe"):
+        source = self.tree({"readme.txt": b"read me\n"})
+        return self.sfx(source, *options, name=name)
 
-    def test_quoted_program_name_and_arguments(self):
-        # The entry point cuts the program name off the command line: a name
-        # with a space arrives quoted, and the tail follows it.
-        with tempfile.TemporaryDirectory() as folder:
-            stub = Path(folder) / "with space" / "setup.exe"
-            stub.parent.mkdir()
-            shutil.copy(winelib.STUB, stub)
-            result = winelib.run(stub, ["-d", "Z:\\some folder", "extra"],
-                                 timeout=START_TIMEOUT)
-        self.assertEqual(result.code, 0, f"stderr: {result.stderr}")
+    def assert_box_then_exit(self, exe, args, text, code, title=CAPTION):
+        """The program shows one box with `text` and only OK, and no dialog;
+        OK ends it with `code`. (Wine shows every box with an icon control,
+        empty or not, so the icon is left to the host tests.)"""
+        program = self.start(exe, args)
+        wid, shown, buttons = box(program, title)
+        self.assertEqual(shown, text)
+        self.assertEqual(buttons, ["OK"])
+        self.assertEqual(winelib.windows_titled(dialog_title(exe)), [], "no dialog")
+        answer(wid, "Return")
+        self.wait_exit(program, code)
+
+
+class FileChecks(StartupTestCase):
+    def test_plain_stub_is_not_a_self_extractor(self):
+        # No settings filled in: the entry point it expects is not its own.
+        self.assert_box_then_exit(winelib.STUB, [], DAMAGED, 1)
+
+    def test_tampered_stub(self):
+        exe = self.small_sfx()
+        data = exe.read_bytes()
+        code_byte = 0x400 + 0x100  # inside the code, well inside the checked range
+        patch(exe, code_byte, bytes([data[code_byte] ^ 0xFF]))
+        self.assert_box_then_exit(exe, [], HEADER_CORRUPT, 1)
+
+    def test_truncated_file(self):
+        exe = self.small_sfx()
+        data = exe.read_bytes()
+        end_record = data.rfind(b"PK\x05\x06")
+        exe.write_bytes(data[:end_record])
+        self.assert_box_then_exit(exe, [], DAMAGED, 1)
+
+    def test_incomplete_file(self):
+        # Without the self-check, so that only the completeness word is wrong.
+        exe = self.small_sfx("--no-selfcheck")
+        patch(exe, settings_offset(exe.read_bytes()) + COMPLETENESS_FIELD, b"\0\0")
+        self.assert_box_then_exit(exe, [], INCOMPLETE, 1)
+
+
+class CommandLine(StartupTestCase):
+    def test_info_shows_the_info_text(self):
+        exe = self.small_sfx("--info", "Made for the tests.\nSecond line.")
+        self.assert_box_then_exit(exe, ["-info"], "Made for the tests.\nSecond line.", 0)
+
+    def test_quoted_program_name_keeps_the_tail(self):
+        # A name with a blank arrives quoted; -info in the tail still counts.
+        exe = self.small_sfx("--info", "found", name="with space.exe")
+        self.assert_box_then_exit(exe, ["/x", "-info"], "found", 0)
+
+    def test_auto_folder_longer_than_a_path_is_refused(self):
+        exe = self.small_sfx()
+        folder = "C:\\" + "f" * 258  # 261 characters
+        self.assert_box_then_exit(exe, ["/auto", folder], BAD_COMMAND_FOLDER, 1)
+
+
+class StartupPrompt(StartupTestCase):
+    def test_prompt_buttons_and_answers(self):
+        cases = [
+            # buttons option, buttons shown, key, the dialog comes
+            ("ok", ["OK"], "Return", True),
+            ("okcancel", ["Cancel", "OK"], "Escape", False),
+            ("okcancel", ["Cancel", "OK"], "Return", True),
+            ("yesno", ["&No", "&Yes"], "n", False),
+            ("yesno", ["&No", "&Yes"], "y", True),
+        ]
+        for buttons_option, shown_buttons, key, goes_on in cases:
+            with self.subTest(buttons=buttons_option, key=key):
+                exe = self.small_sfx("--prompt", "Go on?", "--prompt-buttons", buttons_option,
+                                     "--title", "Prompt Title", name=f"p-{buttons_option}.exe")
+                program = self.start(exe)
+                wid, text, buttons = box(program, "Prompt Title")
+                self.assertEqual(text, "Go on?")
+                self.assertEqual(buttons, shown_buttons)
+                answer(wid, key)
+                if goes_on:
+                    dialog_wid, _ = dialog(program, exe)
+                    answer(dialog_wid, "Escape")
+                else:
+                    self.assertEqual(winelib.windows_titled(dialog_title(exe)), [])
+                self.wait_exit(program, 0)
+
+
+# A DLL named like the shell library that leaves a mark when it is loaded.
+PLANTED_DLL_SOURCE = r"""
+#include <windows.h>
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    HANDLE mark = CreateFileA("planted-dll-ran", GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
+    if (mark != INVALID_HANDLE_VALUE) CloseHandle(mark);
+  }
+  return TRUE;
+}
+"""
+CROSS_COMPILER = "i686-w64-mingw32-gcc"
+
+
+class DllPlanting(StartupTestCase):
+    @unittest.skipUnless(shutil.which(CROSS_COMPILER), "needs the MinGW compiler")
+    def test_shell_library_comes_from_the_system_folder(self):
+        # A downloads folder may hold anything: here a "Shell32.dll" beside
+        # the self-extractor, and Wine told to prefer such a file to its own.
+        folder = self.scratch / "downloads"
+        folder.mkdir()
+        source = self.scratch / "planted.c"
+        source.write_text(PLANTED_DLL_SOURCE)
+        subprocess.run([CROSS_COMPILER, "-shared", "-s", "-o", str(folder / "Shell32.dll"),
+                        str(source)], check=True)
+        exe = self.small_sfx()
+        exe = exe.rename(folder / exe.name)
+        overrides = os.environ.get("WINEDLLOVERRIDES", "")
+        program = self.start(exe, cwd=str(folder),
+                             env={"WINEDLLOVERRIDES": f"{overrides};shell32=n,b".lstrip(";")})
+        wid, shown = dialog(program, exe)
+        self.assertIn(BROWSE, shown, "the system's shell library was loaded")
+        answer(wid, "Escape")
+        self.wait_exit(program, 0)
+        self.assertFalse((folder / "planted-dll-ran").exists(), "the planted DLL ran")
 
 
 if __name__ == "__main__":

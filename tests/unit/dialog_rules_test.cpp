@@ -1,0 +1,146 @@
+// The main dialog's decisions that need no window, and the command-line
+// options start-up reads before it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "paths/output_paths.h"
+#include "platform/bytes.h"
+#include "stub/abort.h"
+#include "stub/resources.h"
+#include "stub/settings.h"
+#include "stub/startup.h"
+#include "stub/work_memory.h"
+#include "ui/dialog_rules.h"
+
+namespace {
+
+class DialogRules : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(AllocateWorkMemory(), 0);
+    ASSERT_NO_FATAL_FAILURE(Load());
+    g_unattendedMode = 0;
+    g_targetFolder[0] = 0;
+  }
+  void TearDown() override {
+    FreeResources();
+    FreeWorkMemory();
+  }
+  // The abort point lives in this frame for the whole call.
+  static void Load() {
+    if (ARM_ABORT_POINT() != kJumpCompleted) FAIL() << "unpacking the string table aborted";
+    LoadResources();
+  }
+};
+
+TEST_F(DialogRules, IntroductionQuotesNamesUpToTwentyFourCharacters) {
+  char text[500];
+  FormatIntroduction(text, "abcdefghijklmnopqrst.exe");  // 24 characters
+  EXPECT_STREQ(text,
+               "To unzip all files in abcdefghijklmnopqrst.exe to the specified folder press the Unzip button.");
+  FormatIntroduction(text, "abcdefghijklmnopqrstu.exe");  // 25
+  EXPECT_STREQ(text,
+               "To unzip all files in this self-extractor file to the specified folder press the Unzip button.");
+}
+
+TEST_F(DialogRules, CaptionIsTheFullNameOrTheTitle) {
+  struct Case { const char* name; uint32_t flags; const char* title; const char* caption; };
+  const Case cases[] = {
+      {"setup.exe", 0, "", "Arcula Self-Extractor - setup.exe"},
+      {"abcdefghijklmnopqrstu.exe", 0, "", "Arcula Self-Extractor - abcdefghijklmnopqrstu.exe"},
+      {"setup.exe", 0, "Ignored without the flag", "Arcula Self-Extractor - setup.exe"},
+      {"setup.exe", kFlagTitleCaption, "My Files", "My Files"},
+      {"setup.exe", kFlagTitleCaption, "", "Setup"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption);
+    char caption[500];
+    FormatCaption(caption, c.name, c.flags, c.title);
+    EXPECT_STREQ(caption, c.caption);
+  }
+}
+
+TEST(DialogRulesPlain, MeterTimerRule) {
+  EXPECT_EQ(WaitsForMeterTimer(0x7FFFF, 0), 1);
+  EXPECT_EQ(WaitsForMeterTimer(0x80000, 0), 0) << "a large archive shows the meter at once";
+  EXPECT_EQ(WaitsForMeterTimer(100, kFlagSpanned), 0) << "so does a spanned one";
+
+  // On the tick: only while a pass runs with less than a third written.
+  EXPECT_EQ(ShowsMeterOnTick(1, 1, 99, 300), 1);
+  EXPECT_EQ(ShowsMeterOnTick(1, 1, 100, 300), 0);
+  EXPECT_EQ(ShowsMeterOnTick(1, 1, 100, 302), 0) << "a third by integer division";
+  EXPECT_EQ(ShowsMeterOnTick(1, 0, 0, 300), 0) << "no pass";
+  EXPECT_EQ(ShowsMeterOnTick(0, 1, 0, 300), 0) << "no meter control";
+  EXPECT_EQ(ShowsMeterOnTick(1, 1, 0, 0), 0) << "nothing to write";
+}
+
+TEST(DialogRulesPlain, CodePagesAndShellVersion) {
+  for (uint32_t page : {874u, 932u, 936u, 949u, 950u}) EXPECT_EQ(IsCjkCodePage(page), 1) << page;
+  for (uint32_t page : {437u, 1250u, 1252u, 65001u, 951u}) EXPECT_EQ(IsCjkCodePage(page), 0) << page;
+  EXPECT_EQ(HasShellVersion(0x80000004u), 1);  // 9x family, version 4
+  EXPECT_EQ(HasShellVersion(0x23F00206u), 1);  // NT 6.2
+  EXPECT_EQ(HasShellVersion(0x00000003u), 0);  // NT 3.x: no folder browser
+}
+
+// ParseOptions on one tail: the unattended mode and target folder it leaves.
+struct Parsed {
+  int result;
+  int unattended;
+  std::string folder;
+};
+
+Parsed Parse(const std::string& tail, int unattendedBefore = 0) {
+  std::string copy = tail;
+  g_unattendedMode = unattendedBefore;
+  CopyText(g_targetFolder, "configured", kTargetFolderSize);
+  int result = ParseOptions(copy.data());
+  return Parsed{result, g_unattendedMode, g_targetFolder};
+}
+
+TEST_F(DialogRules, OptionsOfTheCommandLine) {
+  struct Case { const char* tail; int before; int unattended; const char* folder; };
+  const Case cases[] = {
+      {"/auto", 0, 1, "configured"},
+      {"-AUTO", 0, 1, "configured"},
+      {" /Auto", 0, 1, "configured"},
+      {"/noauto", 1, 0, "configured"},
+      {"/AUTO \"C:\\My Files\"", 0, 1, "C:\\My Files"},
+      {"/AUTO C:\\My Files", 0, 1, "C:\\My Files"},       // the whole rest, blanks and all
+      {"/AUTO \"C:\\open quote", 0, 1, "C:\\open quote"},  // no closing quote: to the end
+      {"/autox", 0, 1, "X"},                              // glued on, upper-cased
+      {"-x /auto", 0, 0, "configured"},                   // only the first '-' or '/' counts
+      {"C:\\a-b /auto", 0, 0, "configured"},
+      {"/au", 0, 0, "configured"},                        // too short to be a word
+      {"/info", 0, 0, "configured"},
+      {"", 1, 1, "configured"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tail);
+    Parsed parsed = Parse(c.tail, c.before);
+    EXPECT_EQ(parsed.result, 0);
+    EXPECT_EQ(parsed.unattended, c.unattended);
+    EXPECT_EQ(parsed.folder, c.folder);
+  }
+}
+
+TEST_F(DialogRules, AutoFolderLongerThanTheTargetFolderIsRefused) {
+  std::string longest(260, 'a');
+  Parsed fits = Parse("/auto \"C:\\" + longest.substr(3) + "\"");
+  EXPECT_EQ(fits.result, 0);
+  EXPECT_EQ(fits.folder.size(), 260u);
+
+  Parsed refused = Parse("/auto C:\\" + std::string(258, 'b'));  // 261 characters
+  EXPECT_EQ(refused.result, 1);
+  EXPECT_EQ(refused.folder, "configured") << "a refused folder is not copied, not even in part";
+}
+
+TEST(DialogRulesPlain, InfoOptionAnywhereAndCaseSensitive) {
+  EXPECT_EQ(HasInfoOption(" -info"), 1);
+  EXPECT_EQ(HasInfoOption("/auto \"C:\\x-information\""), 1);
+  EXPECT_EQ(HasInfoOption("-INFO"), 0);
+  EXPECT_EQ(HasInfoOption("/info"), 0);
+  EXPECT_EQ(HasInfoOption("-inf"), 0);
+}
+
+}  // namespace

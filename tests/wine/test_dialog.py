@@ -1,0 +1,106 @@
+#!/usr/bin/env python3
+"""The main dialog under Wine, attended: what it shows, an Unzip with its
+success box and the files on disk, Help and About."""
+import unittest
+
+import winelib
+from sfxlib import (ABOUT, BROWSE, CAPTION, CLOSE, FOLDER_FIELD, HELP, INTRODUCTION, METER,
+                    OVERWRITE_BOX, STATUS_LINE, UNUSED_BOX, UNZIP, SfxTestCase, answer, box,
+                    answer_box, controls, dialog, dialog_title)
+
+HELP_TEXT = ('To unzip all files in {} press the "Unzip" button. Files will be unzipped to the'
+             ' folder specified in the "Unzip To Folder" field. This folder will be created if'
+             " it does not exist.\n\nYou can also unzip this file with a standard zip utility"
+             " like Arcula or PKUNZIP.")
+ABOUT_TEXT = ("This self-extracting Zip file was created by\nArcula Self-Extractor\n\n"
+              "Copyright (c) the Arcula developers")
+
+
+def introduction(name):
+    return f"To unzip all files in {name} to the specified folder press the Unzip button."
+
+
+class Attended(SfxTestCase):
+    def test_unzip_with_the_folder_from_the_config_block(self):
+        source = self.tree({"readme.txt": b"read me\r\n", "docs/guide.txt": b"guide " * 500,
+                            "docs/deep/data.bin": bytes(range(256)) * 40})
+        target = self.scratch / "target folder"
+        exe = self.sfx(source, "--folder", winelib.windows_path(target))
+        program = self.start(exe)
+        wid, shown = dialog(program, exe)
+
+        self.assertEqual(winelib.window_title(wid), f"{CAPTION} - setup.exe")
+        self.assertEqual(shown[INTRODUCTION].text, introduction("setup.exe"))
+        self.assertEqual(shown[FOLDER_FIELD].text, winelib.windows_path(target))
+        self.assertEqual(shown[OVERWRITE_BOX].check, 0)
+        self.assertFalse(shown[UNUSED_BOX].visible)
+        self.assertFalse(shown[METER].visible)
+        self.assertTrue(shown[STATUS_LINE].visible)
+        self.assertEqual(shown[STATUS_LINE].text, "")
+        self.assertIn(BROWSE, shown, "the shell's folder browser is there")
+
+        winelib.press_command(dialog_title(exe), UNZIP)
+        box_wid, text, buttons = box(program)
+        self.assertEqual(text, "3 file(s) unzipped successfully")
+        self.assertEqual(buttons, ["OK"])
+        after = controls(exe)
+        self.assertEqual(after[STATUS_LINE].text, "3 file(s) unzipped successfully")
+        self.assertFalse(after[METER].visible)
+        answer(box_wid, "Return")
+        self.assert_tree_extracted(source, target)
+
+        # The dialog stays for another pass, with Unzip enabled again.
+        self.assertTrue(controls(exe)[UNZIP].enabled)
+        winelib.press_command(dialog_title(exe), CLOSE)
+        self.wait_exit(program, 0)
+        self.assertEqual(winelib.windows_titled(dialog_title(exe)), [])
+
+    def test_texts_of_the_dialog(self):
+        cases = [
+            # name, mksfx options, caption, name in the introduction
+            ("abcdefghijklmnopqrst.exe", [], f"{CAPTION} - abcdefghijklmnopqrst.exe",
+             "abcdefghijklmnopqrst.exe"),
+            ("abcdefghijklmnopqrstu.exe", [], f"{CAPTION} - abcdefghijklmnopqrstu.exe",
+             "this self-extractor file"),
+            ("titled.exe", ["--title", "My Files", "--caption-title"], "My Files", "titled.exe"),
+            ("untitled.exe", ["--caption-title"], "Setup", "untitled.exe"),
+        ]
+        source = self.tree({"a.txt": b"a"})
+        for name, options, caption, introduced in cases:
+            with self.subTest(name=name):
+                exe = self.sfx(source, *options, name=name)
+                program = self.start(exe)
+                wid = winelib.find_window(caption, program=program)
+                shown = {c.id: c for c in winelib.controls(caption)}
+                self.assertEqual(shown[INTRODUCTION].text, introduction(introduced))
+                answer(wid, "Escape")
+                self.wait_exit(program, 0)
+
+    def test_dot_folder_and_overwrite_setting(self):
+        # "." is the folder the self-extractor lies in, made current at start-up.
+        exe = self.sfx(self.tree({"a.txt": b"a"}), "--folder", ".", "--overwrite")
+        program = self.start(exe, cwd="/")
+        wid, shown = dialog(program, exe)
+        self.assertEqual(shown[FOLDER_FIELD].text, winelib.windows_path(self.scratch))
+        self.assertEqual(shown[OVERWRITE_BOX].check, 1)
+        answer(wid, "Escape")
+        self.wait_exit(program, 0)
+
+    def test_help_and_about(self):
+        name = "a-rather-long-self-extractor-name.exe"
+        exe = self.sfx(self.tree({"a.txt": b"a"}), name=name)
+        program = self.start(exe)
+        wid, _ = dialog(program, exe)
+        for command, text in ((HELP, HELP_TEXT.format(name)), (ABOUT, ABOUT_TEXT)):
+            with self.subTest(command=command):
+                winelib.press_command(dialog_title(exe), command)
+                box_wid, shown, buttons = box(program)
+                self.assertEqual(shown, text)
+                self.assertEqual(buttons, ["OK"])
+                answer_box(box_wid, "Return")
+        answer(wid, "Escape")
+        self.wait_exit(program, 0)
+
+
+if __name__ == "__main__":
+    winelib.main()

@@ -1,0 +1,46 @@
+#include "ui/dialog_rules.h"
+
+#include "platform/bytes.h"
+#include "platform/format.h"
+#include "stub/abort.h"
+#include "stub/checks.h"
+#include "stub/message_numbers.h"
+#include "stub/resources.h"
+#include "stub/settings.h"
+
+int IsCjkCodePage(uint32_t codePage) {
+  switch (codePage) {
+    case 874:
+    case 932:
+    case 936:
+    case 949:
+    case 950: return 1;
+    default: return 0;
+  }
+}
+
+int HasShellVersion(uint32_t version) { return (version & 0xFF) >= 4 ? 1 : 0; }
+
+const char* IntroducedName(const char* fileName) {
+  return TextLength(fileName) > kLongestIntroducedName ? MessageText(kMessageThisFile) : fileName;
+}
+
+void FormatIntroduction(char* buffer, const char* fileName) {
+  SysFormat(buffer, MessageText(kMessageIntroductionShort), IntroducedName(fileName));
+}
+
+void FormatCaption(char* buffer, const char* fileName, uint32_t flags, const char* title) {
+  if ((flags & kFlagTitleCaption) == 0) {
+    SysFormat(buffer, "%s - %s", kStubCaption, fileName);
+  } else {
+    CopyText(buffer, title[0] != 0 ? title : MessageText(kMessageSetup), kTitleSize);
+  }
+}
+
+int WaitsForMeterTimer(uint32_t endRecordOffset, uint32_t flags) {
+  return endRecordOffset < kMeterAtOnceOffset && (flags & kFlagSpanned) == 0 ? 1 : 0;
+}
+
+int ShowsMeterOnTick(int meterExists, int passRunning, uint32_t bytesDone, uint32_t totalSize) {
+  return meterExists != 0 && passRunning != 0 && bytesDone < totalSize / 3 ? 1 : 0;
+}

@@ -1,0 +1,34 @@
+// The main dialog: what the file is, the folder to unzip to, the overwrite
+// option, Unzip, and progress while a pass runs inside the Unzip command.
+#pragma once
+
+#include "platform/password_ui.h"
+#include "platform/types.h"
+
+// Control ids of the main dialog template.
+const int kIntroductionControl = 101;
+const int kOverwriteCheckbox = 102;
+const int kHelpButton = 104;
+const int kFolderField = 106;
+const int kStatusLine = 109;
+const int kUnusedCheckbox = 111;
+const int kAboutButton = 112;
+const int kRunArchiverButton = 113;
+const int kBrowseButton = 115;
+const int kUnzipButton = 1;
+const int kCloseButton = 2;
+
+// Set by start-up: 1 when the shell's folder browser can be offered (all
+// three functions found and a shell of version 4 or later).
+extern int g_folderBrowserAvailable;
+
+// 1 once a pass was aborted: the dialog has ended and the process reports
+// the failure in its exit code.
+extern int g_passAborted;
+
+// Runs the dialog modally from the template behind message 52, with no
+// owner. Without memory for the template's block the dialog is not shown.
+void RunMainDialog();
+
+// The dialog's procedure, called by the platform.
+intptr_t DIALOG_CALLBACK MainDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);
