@@ -1,4 +1,6 @@
 #include "platform/paint.h"
+
+#include "platform/bytes.h"
 #include "platform/win32/win32.h"
 
 static_assert(sizeof(PaintSession) >= sizeof(PAINTSTRUCT), "PaintSession holds a PAINTSTRUCT");
@@ -61,12 +63,12 @@ void SysSetTextAlign(DrawContext context, uint32_t align) { SetTextAlign(Context
 
 int SysMeasureTextHeight(DrawContext context, const char* text, int32_t* height) {
   SIZE size;
-  if (!GetTextExtentPoint32A(Context(context), text, lstrlenA(text), &size)) return 0;
+  if (!GetTextExtentPoint32A(Context(context), text, static_cast<int>(TextLength(text)), &size)) return 0;
   *height = size.cy;
   return 1;
 }
 
 void SysDrawTextInRect(DrawContext context, int32_t x, int32_t y, const PaintRect* rect, const char* text) {
   ExtTextOutA(Context(context), x, y, ETO_OPAQUE | ETO_CLIPPED, reinterpret_cast<const RECT*>(rect), text,
-              static_cast<UINT>(lstrlenA(text)), nullptr);
+              TextLength(text), nullptr);
 }

@@ -13,13 +13,18 @@ typedef HRESULT(WINAPI* GetMallocFunction)(IMalloc**);
 typedef LPITEMIDLIST(WINAPI* BrowseFunction)(LPBROWSEINFOA);
 typedef BOOL(WINAPI* PathFromListFunction)(LPCITEMIDLIST, LPSTR);
 
-struct ShellFunctions {
-  HMODULE library;
-  GetMallocFunction getMalloc;
-  BrowseFunction browse;
-  PathFromListFunction pathFromList;
-};
-ShellFunctions g_shell;
+// The folder browser's three functions, looked up by name in this order.
+const char* const kShellFunctionNames[] = {"SHGetMalloc", "SHBrowseForFolder", "SHGetPathFromIDList"};
+const int kShellFunctionCount = 3;
+
+HMODULE g_shellLibrary;
+FARPROC g_shellFunctions[kShellFunctionCount];
+
+GetMallocFunction GetMalloc() { return reinterpret_cast<GetMallocFunction>(reinterpret_cast<void*>(g_shellFunctions[0])); }
+BrowseFunction Browse() { return reinterpret_cast<BrowseFunction>(reinterpret_cast<void*>(g_shellFunctions[1])); }
+PathFromListFunction PathFromList() {
+  return reinterpret_cast<PathFromListFunction>(reinterpret_cast<void*>(g_shellFunctions[2]));
+}
 
 }  // namespace
 
@@ -56,25 +61,24 @@ int SysLoadShell() {
   UINT length = GetSystemDirectoryA(path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return 0;
   __builtin_memcpy(path + length, "\\Shell32.dll", 13);
-  g_shell.library = LoadLibraryA(path);
-  if (g_shell.library == nullptr) return 0;
-  g_shell.browse = reinterpret_cast<BrowseFunction>(
-      reinterpret_cast<void*>(GetProcAddress(g_shell.library, "SHBrowseForFolder")));
-  g_shell.getMalloc = reinterpret_cast<GetMallocFunction>(
-      reinterpret_cast<void*>(GetProcAddress(g_shell.library, "SHGetMalloc")));
-  g_shell.pathFromList = reinterpret_cast<PathFromListFunction>(
-      reinterpret_cast<void*>(GetProcAddress(g_shell.library, "SHGetPathFromIDList")));
-  return g_shell.browse != nullptr && g_shell.getMalloc != nullptr && g_shell.pathFromList != nullptr;
+  g_shellLibrary = LoadLibraryA(path);
+  if (g_shellLibrary == nullptr) return 0;
+  int found = 0;
+  for (int i = 0; i < kShellFunctionCount; ++i) {
+    g_shellFunctions[i] = GetProcAddress(g_shellLibrary, kShellFunctionNames[i]);
+    if (g_shellFunctions[i] != nullptr) ++found;
+  }
+  return found == kShellFunctionCount ? 1 : 0;
 }
 
 void SysFreeShell() {
-  if (g_shell.library != nullptr) FreeLibrary(g_shell.library);
-  g_shell.library = nullptr;
+  if (g_shellLibrary != nullptr) FreeLibrary(g_shellLibrary);
+  g_shellLibrary = nullptr;
 }
 
 int SysBrowseForFolder(WindowHandle owner, const char* title, char* folder) {
   IMalloc* allocator = nullptr;
-  if (g_shell.getMalloc == nullptr || g_shell.getMalloc(&allocator) != S_OK) return 0;
+  if (GetMalloc() == nullptr || GetMalloc()(&allocator) != S_OK) return 0;
   char displayName[MAX_PATH];
   BROWSEINFOA info;
   __builtin_memset(&info, 0, sizeof info);
@@ -83,9 +87,9 @@ int SysBrowseForFolder(WindowHandle owner, const char* title, char* folder) {
   info.lpszTitle = title;
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
   int chosen = 0;
-  LPITEMIDLIST list = g_shell.browse(&info);
+  LPITEMIDLIST list = Browse()(&info);
   if (list != nullptr) {
-    chosen = g_shell.pathFromList(list, folder) ? 1 : 0;
+    chosen = PathFromList()(list, folder) ? 1 : 0;
     allocator->Free(list);
   }
   allocator->Release();

@@ -6,7 +6,7 @@ import unittest
 import winelib
 from sfxlib import (ABOUT, BROWSE, CAPTION, CLOSE, FOLDER_FIELD, HELP, INTRODUCTION, METER,
                     OVERWRITE_BOX, STATUS_LINE, UNUSED_BOX, UNZIP, SfxTestCase, answer, box,
-                    answer_box, controls, dialog, dialog_title)
+                    answer_box, controls, dialog, dialog_title, wait_for)
 
 HELP_TEXT = ('To unzip all files in {} press the "Unzip" button. Files will be unzipped to the'
              ' folder specified in the "Unzip To Folder" field. This folder will be created if'
@@ -83,6 +83,20 @@ class Attended(SfxTestCase):
         wid, shown = dialog(program, exe)
         self.assertEqual(shown[FOLDER_FIELD].text, winelib.windows_path(self.scratch))
         self.assertEqual(shown[OVERWRITE_BOX].check, 1)
+        answer(wid, "Escape")
+        self.wait_exit(program, 0)
+
+    def test_browse_puts_the_chosen_folder_into_the_field(self):
+        exe = self.sfx(self.tree({"a.txt": b"a"}), "--folder", "C:\\before")
+        program = self.start(exe)
+        wid, _ = dialog(program, exe)
+        winelib.press_command(dialog_title(exe), BROWSE)
+        browser = winelib.find_window("Browse for Folder", program=program)
+        texts = [c.text for c in winelib.controls("Browse for Folder")]
+        self.assertIn("Unzip to Folder:", texts)
+        answer(browser, "Return")  # OK on the first folder, the desktop
+        wait_for(lambda: controls(exe)[FOLDER_FIELD].text != "C:\\before", "folder chosen")
+        self.assertTrue(controls(exe)[FOLDER_FIELD].text.endswith("\\Desktop"))
         answer(wid, "Escape")
         self.wait_exit(program, 0)
 

@@ -5,6 +5,7 @@ which asks "Abort unzip operation?" (No goes on, Yes aborts and leaves the
 partial file)."""
 import os
 import subprocess
+import time
 import unittest
 
 import winelib
@@ -101,6 +102,32 @@ class Progress(SfxTestCase):
         self.assertEqual(winelib.windows_titled(CAPTION), [])
         self.assertTrue(self.large.is_file())
         self.assertLess(self.large.stat().st_size, LARGE_SIZE, "the pass stopped in the middle")
+
+
+class MeterTimer(SfxTestCase):
+    def test_small_archive_shows_the_meter_by_its_timer_after_a_prompt(self):
+        # The end record lies before 512 KiB: the meter waits for the timer,
+        # whose tick is ignored while the overwrite prompt is open.
+        source = self.tree({"a-exists.txt": b"new\n", "b-large.bin": bytes(LARGE_SIZE)})
+        target = self.scratch / "target"
+        target.mkdir()
+        (target / "a-exists.txt").write_bytes(b"old\n")
+        exe = self.sfx(source, "--folder", winelib.windows_path(target))
+        self.assertLess(exe.stat().st_size, 512 * 1024)
+        program = self.start(exe)
+        wid, _ = dialog(program, exe)
+        winelib.press_command(dialog_title(exe), UNZIP)
+        prompt, text, _ = box(program)
+        self.assertTrue(text.endswith("a-exists.txt already exists.  Overwrite file?"), text)
+        time.sleep(1.5)  # three periods of the timer
+        self.assertFalse(controls(exe)[METER].visible, "no meter while the prompt is open")
+        answer_box(prompt, "y")
+        wait_for(lambda: controls(exe)[METER].visible, "meter shown by the timer")
+        done, text, _ = box(program, timeout=120)
+        self.assertEqual(text, "2 file(s) unzipped successfully")
+        answer(done, "Return")
+        answer(wid, "Escape")
+        self.wait_exit(program, 0)
 
 
 if __name__ == "__main__":
