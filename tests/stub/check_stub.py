@@ -10,6 +10,8 @@
 - It is a 32-bit GUI program importing only the four system libraries the
   stub may rely on (no C runtime, nothing that might be missing).
 - It fits in 32 KiB, resources included: every self-extractor carries it.
+- Its resources are one icon and a manifest that asks for no elevation
+  (asInvoker), and nothing else: the messages and dialogs live in its data.
 
 Usage: check_stub.py STUB.exe
 """
@@ -30,6 +32,11 @@ MACHINE_I386 = 0x14C
 SUBSYSTEM_WINDOWS_GUI = 2
 PE32_MAGIC = 0x10B
 IMPORT_DIRECTORY_INDEX = 1
+RESOURCE_DIRECTORY_INDEX = 2
+RT_ICON = 3
+RT_GROUP_ICON = 14
+RT_MANIFEST = 24
+EXPECTED_RESOURCE_TYPES = {RT_ICON: 1, RT_GROUP_ICON: 1, RT_MANIFEST: 1}
 
 
 class StubError(Exception):
@@ -139,6 +146,40 @@ class PeImage:
             names.append(self.c_string(fields[3]))
             descriptor += 20
 
+    def resources(self):
+        """{type id: [data bytes of each resource of that type]}; named
+        types are listed under their name's offset, negated."""
+        rva, size = self.directory(RESOURCE_DIRECTORY_INDEX)
+        if rva == 0 or size == 0:
+            return {}
+        root = self.file_offset(rva)
+        found = {}
+        for type_id, type_offset in self.directory_entries(root, root):
+            leaves = []
+            self.collect_leaves(root, type_offset, leaves, depth=1)
+            found[type_id] = leaves
+        return found
+
+    def directory_entries(self, root, table):
+        named, numbered = struct.unpack_from("<HH", self.data, table + 12)
+        entries = []
+        for index in range(named + numbered):
+            name, offset = struct.unpack_from("<II", self.data, table + 16 + 8 * index)
+            key = -(name & 0x7FFFFFFF) if name & 0x80000000 else name
+            entries.append((key, offset))
+        return entries
+
+    def collect_leaves(self, root, offset, leaves, depth):
+        if offset & 0x80000000:
+            if depth > 3:
+                raise StubError("resource directory nested too deep")
+            for _, child in self.directory_entries(root, root + (offset & 0x7FFFFFFF)):
+                self.collect_leaves(root, child, leaves, depth + 1)
+            return
+        data_rva, data_size = struct.unpack_from("<II", self.data, root + offset)
+        start = self.file_offset(data_rva)
+        leaves.append(self.data[start:start + data_size])
+
 
 def check_size(data):
     if len(data) > SIZE_LIMIT:
@@ -162,6 +203,17 @@ def check_pe(data):
     return libraries
 
 
+def check_resources(data):
+    found = PeImage(data).resources()
+    counts = {type_id: len(leaves) for type_id, leaves in found.items()}
+    if counts != EXPECTED_RESOURCE_TYPES:
+        raise StubError(f"resources by type {counts}, expected one icon, its group and one "
+                        f"manifest {EXPECTED_RESOURCE_TYPES}")
+    manifest = found[RT_MANIFEST][0]
+    if b'level="asInvoker"' not in manifest:
+        raise StubError("the manifest does not ask to run as the invoker")
+
+
 def main(argv):
     if len(argv) != 2:
         print("usage: check_stub.py STUB.exe", file=sys.stderr)
@@ -177,7 +229,7 @@ def main(argv):
     failures = []
     marker_offset = None
     libraries = []
-    for check in (check_marker, check_zip_signatures, check_size, check_pe):
+    for check in (check_marker, check_zip_signatures, check_size, check_pe, check_resources):
         try:
             result = check(data)
         except StubError as error:
