@@ -191,9 +191,10 @@ int StubMain(InstanceHandle instance, InstanceHandle previous, char* tail, int s
     default: break;
   }
   g_folderBrowserAvailable = shellLoaded != 0 && HasShellVersion(SysGetVersion()) != 0 ? 1 : 0;
-  RunMainDialog();
+  int dialogRan = RunMainDialog();
   Shutdown();
   FreeResources();
   SysFreeShell();
-  return g_passAborted != 0 ? kExitFailure : kExitSuccess;
+  // A dialog that never came up unzipped nothing: that is no success.
+  return dialogRan != 0 && g_passAborted == 0 ? kExitSuccess : kExitFailure;
 }

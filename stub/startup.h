@@ -46,7 +46,7 @@ void Shutdown();
 // Process exit codes: scripts and deployment tools that run a
 // self-extractor unattended must be able to tell a failure from success.
 const int kExitSuccess = 0;  // a completed pass, or the user closed or declined
-const int kExitFailure = 1;  // a pass was aborted, or start-up stopped on an error
+const int kExitFailure = 1;  // a pass was aborted, start-up stopped on an error, or no dialog came up
 
 // The main routine: sets the process up, runs start-up and the main dialog,
 // and cleans up. Its result is the process exit code.

@@ -225,15 +225,16 @@ intptr_t OnCommand(WindowHandle dialog, uintptr_t command) {
 
 }  // namespace
 
-void RunMainDialog() {
+int RunMainDialog() {
   // The dialog manager wants the template 4-byte aligned; inside the string
   // table it may lie anywhere.
   uint8_t* block = static_cast<uint8_t*>(SysAlloc(kMainDialogCopySize));
-  if (block == nullptr) return;
+  if (block == nullptr) return 0;
   CopyBytes(block, MessageText(kMessageMainDialog), kMainDialogCopySize);
-  SysRunDialog(block, nullptr, MainDialogProc);
+  intptr_t result = SysRunDialog(block, nullptr, MainDialogProc);
   SysFree(block);
   g_mainDialog = nullptr;
+  return result == -1 ? 0 : 1;
 }
 
 intptr_t DIALOG_CALLBACK MainDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {

@@ -27,8 +27,10 @@ extern int g_folderBrowserAvailable;
 extern int g_passAborted;
 
 // Runs the dialog modally from the template behind message 52, with no
-// owner. Without memory for the template's block the dialog is not shown.
-void RunMainDialog();
+// owner. 1 when it ran; 0 when it could not be shown (no memory for the
+// template's block, or the system could not make the dialog), which leaves
+// the files unzipped by nobody.
+int RunMainDialog();
 
 // The dialog's procedure, called by the platform.
 intptr_t DIALOG_CALLBACK MainDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);
