@@ -4,7 +4,7 @@ success box and the files on disk, Help and About."""
 import unittest
 
 import winelib
-from sfxlib import (ABOUT, BROWSE, CAPTION, CLOSE, FOLDER_FIELD, HELP, INTRODUCTION, METER,
+from sfxlib import (ABOUT, BROWSE, CAPTION, FOLDER_FIELD, HELP, INTRODUCTION, METER,
                     OVERWRITE_BOX, STATUS_LINE, UNUSED_BOX, UNZIP, SfxTestCase, answer, box,
                     answer_box, controls, dialog, dialog_title, wait_for)
 
@@ -49,9 +49,19 @@ class Attended(SfxTestCase):
         answer(box_wid, "Return")
         self.assert_tree_extracted(source, target)
 
-        # The dialog stays for another pass, with Unzip enabled again.
+        # The dialog stays for another pass, with Unzip enabled again; the
+        # second pass counts from zero into the folder now in the field.
         self.assertTrue(controls(exe)[UNZIP].enabled)
-        winelib.press_command(dialog_title(exe), CLOSE)
+        second = self.scratch / "second"
+        winelib.set_control_text(dialog_title(exe), FOLDER_FIELD, winelib.windows_path(second))
+        winelib.press_command(dialog_title(exe), UNZIP)
+        box_wid, text, _ = box(program)
+        self.assertEqual(text, "3 file(s) unzipped successfully")
+        answer_box(box_wid, "Return")
+        self.assert_tree_extracted(source, second)
+
+        # Close is the default button since the first Unzip: Enter ends it.
+        answer(wid, "Return")
         self.wait_exit(program, 0)
         self.assertEqual(winelib.windows_titled(dialog_title(exe)), [])
 
