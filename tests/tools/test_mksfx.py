@@ -577,6 +577,8 @@ class Refusals(Workspace):
             ("device with extension", ["Lpt9.log"], [], 1, "unsafe name: it names a Windows device"),
             ("device with blank", ["aux .txt"], [], 1, "unsafe name: it names a Windows device"),
             ("empty name", ["/"], [], 1, "unsafe name: it is empty"),
+            ("dots only", ["a/.../b.txt"], [], 1, "unsafe name: the self-extractor refuses it"),
+            ("console device", ["CONIN$"], [], 1, "unsafe name: the self-extractor refuses it"),
             ("duplicate", ["a.txt", "A.TXT"], [], 1, 'entry "A.TXT" lands on the same file as entry "a.txt"'),
             ("file and folder", ["a", "a/"], [], 1, 'lands on the same file as entry "a"'),
             ("file in the way", ["a", "a/b.txt"], [], 1, 'entry "a" is a file, but entry "a/b.txt" needs a folder'),

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "paths/entry_name.h"
+
 namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
@@ -44,11 +46,16 @@ const char* UnsafeNameReason(const std::string& name) {
   // different name from the one checked here.
   if (path.find('\0') != std::string::npos) return "it holds a NUL byte";
   if (path.find(':') != std::string::npos) return "it holds a ':' (a drive or a data stream)";
-  return FirstComponentReason(path, [](const std::string& component) -> const char* {
+  const char* reason = FirstComponentReason(path, [](const std::string& component) -> const char* {
     if (component == "..") return "it has a '..' component";
     if (IsDeviceName(component)) return "it names a Windows device";
     return nullptr;
   });
+  if (reason != nullptr) return reason;
+  // Whatever else the stub's own rule refuses ("...", "CONIN$", "COM\xB9"),
+  // the builder refuses too: a file the stub would stop at is never made.
+  if (HasUnsafeComponent(path.c_str()) != 0) return "the self-extractor refuses it (a dot-only or device component)";
+  return nullptr;
 }
 
 std::string NameCollisionKey(const std::string& name) {
