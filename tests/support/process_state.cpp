@@ -5,6 +5,7 @@
 #include "archive/input.h"
 #include "archive/scanner.h"
 #include "archive/volumes.h"
+#include "inflate/crc32.h"
 #include "inflate/output.h"
 #include "paths/output_paths.h"
 #include "platform/bytes.h"
@@ -50,7 +51,9 @@ void ResetProcessState() {
   g_unattendedMode = 0;
   g_spannedFlag = 0;
   g_exeVolumesFlag = 0;
-  g_currentDisk = 0;
+  g_currentDisk = 1;  // a spanned set starts on its first disk
+  Zero(&g_signatures);
+  Zero(&g_abortPoint);
   g_jumpCode = 0;
   g_mainDialog = nullptr;
 
@@ -77,4 +80,5 @@ void ResetProcessState() {
   g_lastMeterMark = 0;
   g_fileCounter = 0;
   g_meterShown = 0;
+  g_runningCrc = 0;
 }
