@@ -9,14 +9,14 @@ namespace {
 
 // One option: either a text it stores, or flag bits it sets (or both none,
 // for the few handled by name).
-struct OptionSpec {
+struct OptionRule {
   const char* name;
   std::string BuildOptions::*text;
   std::string ConfigTexts::*configText;
   uint32_t flags;
 };
 
-const OptionSpec kOptions[] = {
+const OptionRule kOptions[] = {
     {"--folder", nullptr, &ConfigTexts::folder, 0},
     {"--text", nullptr, &ConfigTexts::text, 0},
     {"--prompt", nullptr, &ConfigTexts::prompt, 0},
@@ -36,16 +36,16 @@ const OptionSpec kOptions[] = {
     {"--help", nullptr, nullptr, 0},
 };
 
-bool TakesValue(const OptionSpec& spec) {
+bool TakesValue(const OptionRule& rule) {
   static const char* const kOtherValues[] = {"--prompt-buttons", "--span", "--span-names"};
   for (const char* name : kOtherValues)
-    if (std::strcmp(spec.name, name) == 0) return true;
-  return spec.text != nullptr || spec.configText != nullptr;
+    if (std::strcmp(rule.name, name) == 0) return true;
+  return rule.text != nullptr || rule.configText != nullptr;
 }
 
-const OptionSpec* FindOption(const std::string& name) {
-  for (const OptionSpec& spec : kOptions)
-    if (name == spec.name) return &spec;
+const OptionRule* FindOption(const std::string& name) {
+  for (const OptionRule& rule : kOptions)
+    if (name == rule.name) return &rule;
   return nullptr;
 }
 
@@ -95,12 +95,12 @@ bool SetSpanNames(const std::string& value, BuildOptions* options, std::string* 
   return true;
 }
 
-bool ApplyOption(const OptionSpec& spec, const std::string& value, BuildOptions* options,
+bool ApplyOption(const OptionRule& rule, const std::string& value, BuildOptions* options,
                  std::string* error) {
-  options->flags |= spec.flags;
-  if (spec.text) options->*spec.text = value;
-  if (spec.configText) options->texts.*spec.configText = value;
-  std::string name = spec.name;
+  options->flags |= rule.flags;
+  if (rule.text) options->*rule.text = value;
+  if (rule.configText) options->texts.*rule.configText = value;
+  std::string name = rule.name;
   if (name == "--prompt-buttons") return SetPromptButtons(value, options, error);
   if (name == "--span") return SetSpanSize(value, options, error);
   if (name == "--span-names") return SetSpanNames(value, options, error);
@@ -116,17 +116,17 @@ bool ParseOne(const std::vector<std::string>& args, size_t* i, BuildOptions* opt
   std::string arg = args[*i];
   size_t equals = arg.find('=');
   std::string name = arg.substr(0, equals);
-  const OptionSpec* spec = FindOption(name);
-  if (!spec) return Usage(error, "unknown option " + name);
+  const OptionRule* rule = FindOption(name);
+  if (!rule) return Usage(error, "unknown option " + name);
   std::string value;
   if (equals != std::string::npos) {
-    if (!TakesValue(*spec)) return Usage(error, name + " takes no value");
+    if (!TakesValue(*rule)) return Usage(error, name + " takes no value");
     value = arg.substr(equals + 1);
-  } else if (TakesValue(*spec)) {
+  } else if (TakesValue(*rule)) {
     if (*i + 1 >= args.size()) return Usage(error, name + " needs a value");
     value = args[++*i];
   }
-  return ApplyOption(*spec, value, options, error);
+  return ApplyOption(*rule, value, options, error);
 }
 
 }  // namespace
