@@ -10,16 +10,15 @@ Run as: python3 test_headless.py --bin DIR [--stub FILE]
   DIR holds arcula-mksfx and arcula-headless; the stub comes from --stub, else
   from DIR, else from build/bin (the cross build puts it there).
 """
-import argparse
-import io
 import os
 import random
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
+
+import toollib
 import zipfile
 
 BIN = None
@@ -82,34 +81,14 @@ def read_tree(root):
     return files, folders
 
 
-def python_zip(tree, target, streamed):
-    """Python's zipfile, to a file or to a stream without seek (bit 3 set)."""
-    class Unseekable(io.RawIOBase):
-        def __init__(self, sink):
-            self.sink = sink
-
-        def writable(self):
-            return True
-
-        def write(self, data):
-            return self.sink.write(data)
-
-    with open(target, "wb") as sink:
-        with zipfile.ZipFile(Unseekable(sink) if streamed else sink, "w", zipfile.ZIP_DEFLATED) as z:
-            for folder, dirs, names in sorted(os.walk(tree)):
-                for name in sorted(dirs) + sorted(names):
-                    path = os.path.join(folder, name)
-                    z.write(path, os.path.relpath(path, tree))
-
-
 # label, how the ZIP is made (a command run in the tree, a callable, or None
 # for the folder itself), whether it is encrypted.
 SOURCES = [
     ("zip stored", ["zip", "-q", "-r", "-0", "{zip}", "."], False),
     ("zip deflated", ["zip", "-q", "-r", "{zip}", "."], False),
     ("zip -e", ["zip", "-q", "-r", "-e", "-P", PASSWORD, "{zip}", "."], True),
-    ("python seekable", lambda tree, z: python_zip(tree, z, streamed=False), False),
-    ("python streamed", lambda tree, z: python_zip(tree, z, streamed=True), False),
+    ("python seekable", lambda tree, z: toollib.python_zip(tree, z, streamed=False), False),
+    ("python streamed", lambda tree, z: toollib.python_zip(tree, z, streamed=True), False),
     ("bsdtar deflate", ["bsdtar", "--format", "zip", "-cf", "{zip}", "."], False),
     ("bsdtar store", ["bsdtar", "--format", "zip", "--options", "zip:compression=store", "-cf", "{zip}", "."],
      False),
@@ -252,18 +231,8 @@ class CommandLine(Workspace):
 
 def main():
     global BIN, STUB
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True, help="folder holding arcula-mksfx and arcula-headless")
-    parser.add_argument("--stub", help="the stub (default: arcula-sfx.exe in --bin, else in build/bin)")
-    args, rest = parser.parse_known_args()
-    BIN = os.path.abspath(args.bin)
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    candidates = [args.stub] if args.stub else [os.path.join(BIN, "arcula-sfx.exe"),
-                                                os.path.join(root, "build", "bin", "arcula-sfx.exe")]
-    STUB = next((c for c in candidates if os.path.isfile(c)), None)
-    if STUB is None:
-        sys.exit("test_headless: no stub found (looked for %s); build the cross side first" % ", ".join(candidates))
-    unittest.main(argv=[sys.argv[0]] + rest)
+    BIN, STUB, argv = toollib.tool_arguments("test_headless")
+    unittest.main(argv=argv)
 
 
 if __name__ == "__main__":

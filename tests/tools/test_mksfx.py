@@ -12,16 +12,15 @@ through the builder; each output is then read twice: by ordinary zip tools
 small reader in this file that walks the archive front to back from local
 headers only, as the stub does, decrypting and inflating every entry.
 """
-import argparse
-import io
 import os
 import random
 import shutil
 import struct
 import subprocess
-import sys
 import tempfile
 import unittest
+
+import toollib
 import warnings
 import zipfile
 import zlib
@@ -71,31 +70,13 @@ def make_tree(root):
     return files, folders
 
 
-def python_zip(tree, target, streamed):
-    """Python's zipfile, to a file or to a stream without seek (bit 3 set)."""
-    class Unseekable(io.RawIOBase):
-        def __init__(self, sink):
-            self.sink = sink
-        def writable(self):
-            return True
-        def write(self, data):
-            return self.sink.write(data)
-    with open(target, "wb") as sink:
-        out = Unseekable(sink) if streamed else sink
-        with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
-            for folder, dirs, names in sorted(os.walk(tree)):
-                for name in sorted(dirs) + sorted(names):
-                    path = os.path.join(folder, name)
-                    z.write(path, os.path.relpath(path, tree))
-
-
 # How each writer makes a ZIP of the tree: (label, command or callable, encrypted).
 WRITERS = [
     ("zip-stored", ["zip", "-q", "-r", "-0", "{zip}", "."], False),
     ("zip-deflated", ["zip", "-q", "-r", "-9", "{zip}", "."], False),
     ("zip-encrypted", ["zip", "-q", "-r", "-e", "-P", PASSWORD, "{zip}", "."], True),
-    ("python-seekable", lambda tree, z: python_zip(tree, z, streamed=False), False),
-    ("python-streamed", lambda tree, z: python_zip(tree, z, streamed=True), False),
+    ("python-seekable", lambda tree, z: toollib.python_zip(tree, z, streamed=False), False),
+    ("python-streamed", lambda tree, z: toollib.python_zip(tree, z, streamed=True), False),
     ("bsdtar-deflate", ["bsdtar", "--format", "zip", "-cf", "{zip}", "."], False),
     ("bsdtar-store", ["bsdtar", "--format", "zip", "--options", "zip:compression=store", "-cf", "{zip}", "."], False),
     ("bsdtar-zipcrypt", ["bsdtar", "--format", "zip", "--options", "zip:encryption=zipcrypt",
@@ -661,18 +642,8 @@ class Refusals(Workspace):
 
 def main():
     global BIN, STUB
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True, help="folder holding arcula-mksfx")
-    parser.add_argument("--stub", help="the stub (default: arcula-sfx.exe in --bin, else in build/bin)")
-    args, rest = parser.parse_known_args()
-    BIN = os.path.abspath(args.bin)
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    candidates = [args.stub] if args.stub else [os.path.join(BIN, "arcula-sfx.exe"),
-                                                os.path.join(root, "build", "bin", "arcula-sfx.exe")]
-    STUB = next((c for c in candidates if os.path.isfile(c)), None)
-    if STUB is None:
-        sys.exit("test_mksfx: no stub at %s; build the cross side first" % " or ".join(candidates))
-    unittest.main(argv=[sys.argv[0]] + rest)
+    BIN, STUB, argv = toollib.tool_arguments("test_mksfx")
+    unittest.main(argv=argv)
 
 
 if __name__ == "__main__":

@@ -11,15 +11,15 @@ of the archive (inside a signature, a local header, a name, entry data at a
 refill boundary and 100 bytes into a refill): the archive's records lie at
 the same places whatever the size, so one probe build tells where they are.
 """
-import argparse
 import os
 import random
 import shutil
 import struct
 import subprocess
-import sys
 import tempfile
 import unittest
+
+import toollib
 
 BIN = None
 STUB = None
@@ -187,18 +187,8 @@ class Sets(unittest.TestCase):
 
 def main():
     global BIN, STUB
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True, help="folder holding arcula-mksfx and arcula-headless")
-    parser.add_argument("--stub", help="the stub (default: arcula-sfx.exe in --bin, else in build/bin)")
-    args, rest = parser.parse_known_args()
-    BIN = os.path.abspath(args.bin)
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    candidates = [args.stub] if args.stub else [os.path.join(BIN, "arcula-sfx.exe"),
-                                                os.path.join(root, "build", "bin", "arcula-sfx.exe")]
-    STUB = next((c for c in candidates if c and os.path.isfile(c)), None)
-    if STUB is None:
-        sys.exit("test_spanned: no stub at %s; build the cross side first" % " or ".join(map(str, candidates)))
-    unittest.main(argv=[sys.argv[0]] + rest)
+    BIN, STUB, argv = toollib.tool_arguments("test_spanned")
+    unittest.main(argv=argv)
 
 
 if __name__ == "__main__":
