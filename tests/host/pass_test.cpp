@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/lsan_interface.h>
 #endif
@@ -40,6 +39,7 @@
 #include "stub/resources.h"
 #include "stub/settings.h"
 #include "stub/startup.h"
+#include "tests/host/zlib_oracle.h"
 #include "tests/support/process_state.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/zip_writer.h"
@@ -100,20 +100,6 @@ const uint32_t kFlagsEncrypted = 0x100;
 
 const std::string kAlpha = "alpha\n";
 const std::string kPassword = "pw";
-
-std::string RawDeflate(const std::string& data) {
-  z_stream stream = {};
-  EXPECT_EQ(deflateInit2(&stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
-  std::string packed(deflateBound(&stream, data.size()), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = reinterpret_cast<Bytef*>(&packed[0]);
-  stream.avail_out = static_cast<uInt>(packed.size());
-  EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-  packed.resize(stream.total_out);
-  deflateEnd(&stream);
-  return packed;
-}
 
 // Text with some randomness, so that deflate makes literals, matches and
 // dynamic blocks of it.
@@ -486,7 +472,7 @@ std::vector<FailureRow> RecordFailures() {
          return Sfx(z);
        }, {}, kExitAborted, ReadErrorText(2), kFirstFile, {{"target/a.txt", ""}}},
       {"deflated size field past the end of the file", [] {
-         std::string packed = RawDeflate(kAlpha);
+         std::string packed = ZlibRawDeflate(kAlpha);
          ZipFields f = DeflatedFile("a.txt", kAlpha, packed);
          f.compressedSize = 0x7FFFFFFFu;
          ZipWriter z;
@@ -735,7 +721,7 @@ TEST_F(Pass, EntriesAroundTheChunkSizesExtractExactly) {
   uint32_t seed = 10;
   for (size_t size : {0, 1, 2047, 2048, 2049, 4096, 5000, 70000}) {
     std::string content = Content(size, seed++);
-    std::string packed = RawDeflate(content);
+    std::string packed = ZlibRawDeflate(content);
     std::string n = std::to_string(size);
     zip.File("stored/" + n, content);
     zip.Entry(DeflatedFile("deflated/" + n, content, packed), packed);
@@ -1043,7 +1029,7 @@ TEST_F(Pass, MemoryModeNeverReadsTheArchive) {
 
   // A block that ends before its stream does: the end of the block is the
   // end of the input.
-  std::string packed = RawDeflate(Content(10000, 6));
+  std::string packed = ZlibRawDeflate(Content(10000, 6));
   std::string unpacked(10000, '\0');
   uint32_t produced = 0;
   InflateToMemory(packed.data(), static_cast<uint32_t>(packed.size() / 2), &unpacked[0], 10000, &produced);

@@ -12,21 +12,13 @@
 #include "stub/resource_data.h"
 #include "stub/resources.h"
 #include "stub/work_memory.h"
+#include "tests/host/zlib_oracle.h"
 
 namespace {
 
 std::vector<uint8_t> RawDeflate(const std::string& data) {
-  z_stream stream = {};
-  EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
-  std::vector<uint8_t> packed(deflateBound(&stream, data.size()));
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = packed.data();
-  stream.avail_out = static_cast<uInt>(packed.size());
-  EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-  packed.resize(stream.total_out);
-  deflateEnd(&stream);
-  return packed;
+  std::string packed = ZlibRawDeflate(data, 9);
+  return std::vector<uint8_t>(packed.begin(), packed.end());
 }
 
 // zlib's reading of a stream that must end exactly at its last byte.

@@ -34,6 +34,7 @@
 #include "stub/settings.h"
 #include "stub/startup.h"
 #include "stub/work_memory.h"
+#include "tests/host/zlib_oracle.h"
 #include "tests/host/guarded_run.h"
 #include "tests/support/process_state.h"
 #include "tests/support/scratch_folder.h"
@@ -257,20 +258,6 @@ TEST_F(SwitchVolumeTest, VolumeFileNamedLikeTheExecutable) {
 
 // --- whole runs ---------------------------------------------------------------
 
-std::string RawDeflate(const std::string& data) {
-  z_stream stream = {};
-  EXPECT_EQ(deflateInit2(&stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
-  std::string packed(deflateBound(&stream, data.size()), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = reinterpret_cast<Bytef*>(&packed[0]);
-  stream.avail_out = static_cast<uInt>(packed.size());
-  EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-  packed.resize(stream.total_out);
-  deflateEnd(&stream);
-  return packed;
-}
-
 std::string Content(size_t size, uint32_t seed) {
   std::string text;
   uint32_t state = seed;
@@ -325,7 +312,7 @@ Archive MakeArchive() {
 
   std::string last = Content(3000, 2);
   archive.lastHeader = zip.Size();
-  zip.Entry(DeflatedFile("last.txt", last, RawDeflate(last)), RawDeflate(last));
+  zip.Entry(DeflatedFile("last.txt", last, ZlibRawDeflate(last)), ZlibRawDeflate(last));
   archive.central = zip.Size();
   zip.Finish();
 
