@@ -462,14 +462,11 @@ int InflateStored() {
   if ((~b & 0xFFFF) != length) return kInflateBadData;
   DROP_BITS(16);
 
+  // Every field is pulled exactly, so a block header leaves fewer than 8
+  // bits behind: after the alignment and the two length fields the bit
+  // buffer is empty, and the stored bytes come straight from the byte
+  // source, a run at a time.
   uint32_t position = g_windowPosition;
-  // Bytes already pulled into the bit buffer come first...
-  while (length > 0 && k > 0) {
-    PUT_BYTE(position, static_cast<uint8_t>(b));
-    DROP_BITS(8);
-    --length;
-  }
-  // ...then the rest straight from the byte source, a run at a time.
   while (length > 0) {
     if (ReadInputByteFrom(&in, &available, &cell) == 0) return kInflateBadData;  // ends inside the block
     PUT_BYTE(position, static_cast<uint8_t>(cell));
