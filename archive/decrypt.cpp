@@ -1,28 +1,13 @@
 #include "archive/decrypt.h"
 
-#include "archive/entry.h"
-#include "archive/input.h"
 #include "inflate/crc32.h"
-#include "platform/files.h"
-#include "stub/abort.h"
-#include "stub/resources.h"
 
 char* g_storedPassword;
 uint32_t g_keys[3];
 
 namespace {
 
-const int kMessageInvalidHeader = 31;  // "Invalid ZIP header.  Possible cause: file transfer error."
-
 const uint32_t kKeyMultiplier = 134775813;
-
-// The byte the twelfth header byte must decrypt to. An entry whose CRC is
-// only known after it was written (a data descriptor follows it) was checked
-// against the high byte of its modification time instead.
-uint8_t CheckByte() {
-  if (g_dataDescriptorFlag != 0) return static_cast<uint8_t>(g_localHeader.modTime >> 8);
-  return static_cast<uint8_t>(g_localHeader.crc32 >> 24);
-}
 
 }  // namespace
 
@@ -62,15 +47,7 @@ void DecryptBuffer(uint8_t* bytes, uint32_t count) {
   g_keys[2] = key2;
 }
 
-int CheckPassword() {
-  if (g_storedPassword == nullptr) return 0;
-  // Without this the count would wrap and the entry would read on into the
-  // records behind it.
-  if (g_remainingCompressed < kEncryptionHeaderSize) FatalError(MessageText(kMessageInvalidHeader));
-  uint8_t header[kEncryptionHeaderSize];
-  ReadArchivePart(header, kEncryptionHeaderSize, kReadErrorEncryptionHeader, kReadErrorEncryptionHeader);
-  g_remainingCompressed -= kEncryptionHeaderSize;
-  InitKeys(g_storedPassword);
-  DecryptBuffer(header, kEncryptionHeaderSize);
-  return header[kEncryptionHeaderSize - 1] == CheckByte() ? 1 : 0;
+void ResetCipher() {
+  g_storedPassword = nullptr;  // its block belongs to whoever stored it
+  g_keys[0] = g_keys[1] = g_keys[2] = 0;
 }

@@ -1,7 +1,7 @@
 // The traditional ZIP encryption (the three-key stream cipher of the published
-// ZIP format): the keys, the password check against an entry's 12-byte
-// encryption header, and the in-place decryption of entry data as the archive
-// input reads it.
+// ZIP format): the keys and the in-place decryption of entry data as the
+// archive input reads it. The check of the password against an entry's
+// 12-byte encryption header is the archive input's (CheckPassword).
 //
 // For every encrypted entry that is extracted: CheckPassword reads the header
 // and leaves the keys ready; then every data byte c is decrypted as
@@ -15,6 +15,7 @@ const uint32_t kEncryptionHeaderSize = 12;
 
 // The password as typed, NUL-terminated, in the ANSI code page; null while
 // none has been entered. The password dialog sets it; it is never empty.
+// --- Process-wide state of the cipher (ResetCipher puts it back) ---
 extern char* g_storedPassword;
 
 // key 0, key 1, key 2.
@@ -32,10 +33,5 @@ uint8_t DecryptByte();
 // Decrypts `count` bytes in place, advancing the keys byte by byte.
 void DecryptBuffer(uint8_t* bytes, uint32_t count);
 
-// Reads and checks the encryption header of the current entry, which starts
-// at the archive's position, and takes its 12 bytes off the remaining
-// compressed count. 1 when the check byte matches (the keys are then ready
-// for the entry's data); 0 when it does not, or at once, reading nothing,
-// when no password has been entered. An entry too short to hold the header is
-// malformed (message 31); a short read is read error 14. Both are fatal.
-int CheckPassword();
+// Forgets the password (without freeing it) and the keys.
+void ResetCipher();

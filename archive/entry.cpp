@@ -1,5 +1,7 @@
 #include "archive/entry.h"
 
+#include "platform/bytes.h"
+
 LocalHeader g_localHeader;
 char g_nameBuffer[kNameBufferSize];
 int g_encryptionFlag;
@@ -8,4 +10,11 @@ int g_dataDescriptorFlag;
 void TakeEntryFlags() {
   g_encryptionFlag = (g_localHeader.flags & kEntryFlagEncrypted) != 0 ? 1 : 0;
   g_dataDescriptorFlag = (g_localHeader.flags & kEntryFlagDataDescriptor) != 0 ? 1 : 0;
+}
+
+void ResetEntry() {
+  FillBytes(&g_localHeader, 0, sizeof(g_localHeader));
+  FillBytes(g_nameBuffer, 0, sizeof(g_nameBuffer));
+  g_encryptionFlag = 0;
+  g_dataDescriptorFlag = 0;
 }

@@ -36,9 +36,11 @@ const uint16_t kEntryFlagDataDescriptor = 0x8;
 const uint32_t kNameBufferSize = 264;  // 263 characters and the terminator
 const uint32_t kMaxNameLength = 200;
 
+// --- Process-wide state of the current entry (ResetEntry puts it back) ---
+
 extern LocalHeader g_localHeader;
 
-// The entry name as read; for a file entry then its full output path.
+// The entry name as read.
 extern char g_nameBuffer[kNameBufferSize];
 
 // 1 while the current entry is encrypted: start-up sets it from the settings
@@ -52,3 +54,5 @@ extern int g_dataDescriptorFlag;
 
 // Sets both flags from the flags of g_localHeader.
 void TakeEntryFlags();
+
+void ResetEntry();

@@ -8,22 +8,40 @@
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "archive/volumes.h"
-
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "stub/abort.h"
-#include "stub/checks.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
-#include "stub/startup.h"
+#include "stub/messages.h"
+#include "stub/run_facts.h"
+#include "stub/work_memory.h"
 
 FileHandle g_archive;
-uint8_t* g_inputBuffer;
 const uint8_t* g_inputCursor;
 int32_t g_inputCount;
 uint32_t g_remainingCompressed;
 int g_inputMemoryMode;
+
+namespace {
+
+// The byte the twelfth encryption header byte must decrypt to. An entry whose
+// CRC is only known after it was written (a data descriptor follows it) was
+// checked against the high byte of its modification time instead.
+uint8_t CheckByte() {
+  if (g_dataDescriptorFlag != 0) return static_cast<uint8_t>(g_localHeader.modTime >> 8);
+  return static_cast<uint8_t>(g_localHeader.crc32 >> 24);
+}
+
+}  // namespace
+
+void ResetArchiveInput() {
+  if (g_archive > 0) SysClose(g_archive);
+  g_archive = 0;
+  g_inputCursor = nullptr;
+  g_inputCount = 0;
+  g_remainingCompressed = 0;
+  g_inputMemoryMode = 0;
+}
 
 int32_t RefillInput() {
   // A block in memory ends where it ends: the archive is never read for it.
@@ -122,4 +140,17 @@ void ReadError(int code) {
   uint32_t length = static_cast<uint32_t>(SysFormat(g_formatBuffer, MessageText(kMessageReadError), g_executablePath));
   CopyText(g_formatBuffer + length, codeText, sizeof(g_formatBuffer) - length);
   FatalError(g_formatBuffer);
+}
+
+int CheckPassword() {
+  if (g_storedPassword == nullptr) return 0;
+  // Without this the count would wrap and the entry would read on into the
+  // records behind it.
+  if (g_remainingCompressed < kEncryptionHeaderSize) FatalError(MessageText(kMessageInvalidHeader));
+  uint8_t header[kEncryptionHeaderSize];
+  ReadArchivePart(header, kEncryptionHeaderSize, kReadErrorEncryptionHeader, kReadErrorEncryptionHeader);
+  g_remainingCompressed -= kEncryptionHeaderSize;
+  InitKeys(g_storedPassword);
+  DecryptBuffer(header, kEncryptionHeaderSize);
+  return header[kEncryptionHeaderSize - 1] == CheckByte() ? 1 : 0;
 }

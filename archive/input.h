@@ -5,9 +5,6 @@
 
 #include "platform/types.h"
 
-const uint32_t kInputBufferSize = 2048;
-const uint32_t kInputBufferAllocation = 2068;
-
 // Read error codes passed to ReadError (appended to message 36 as " <code>").
 const int kReadErrorName = 1;
 const int kReadErrorRefill = 2;
@@ -19,12 +16,15 @@ const int kReadErrorSignatureSpanned = 8;
 const int kReadErrorSignature = 9;
 const int kReadErrorEncryptionHeader = 14;
 
+// --- Process-wide state of the archive input (ResetArchiveInput puts it back) ---
 extern FileHandle g_archive;             // the executable, or the current volume; 0 = none
-extern uint8_t* g_inputBuffer;           // kInputBufferAllocation bytes, from start-up
 extern const uint8_t* g_inputCursor;     // next byte to hand out
 extern int32_t g_inputCount;             // bytes left at the cursor
 extern uint32_t g_remainingCompressed;   // entry data not yet read from the archive
 extern int g_inputMemoryMode;            // 1 while a block in memory is the whole input
+
+// Closes the archive and clears the input's state.
+void ResetArchiveInput();
 
 // Refills the input buffer from the archive: the number of bytes now at the
 // cursor, 0 at the end of the entry data (and always 0 in memory mode).
@@ -73,3 +73,11 @@ void SkipArchiveBytes(uint32_t count);
 
 // Message 36 with the executable path and " <code>"; never returns.
 [[noreturn]] void ReadError(int code);
+
+// Reads and checks the encryption header of the current entry, which starts
+// at the archive's position, and takes its 12 bytes off the remaining
+// compressed count. 1 when the check byte matches (the keys are then ready
+// for the entry's data); 0 when it does not, or at once, reading nothing,
+// when no password has been entered. An entry too short to hold the header is
+// malformed (message 31); a short read is read error 14. Both are fatal.
+int CheckPassword();

@@ -20,18 +20,16 @@
 #include "archive/volumes.h"
 #include "inflate/extract.h"
 #include "inflate/output.h"
-#include "paths/entry_name.h"
 #include "paths/output_paths.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/window.h"
 #include "stub/abort.h"
-#include "stub/checks.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
+#include "stub/messages.h"
+#include "stub/run_facts.h"
 #include "stub/settings.h"
 
-int g_passRunning;
+bool g_passRunning;
 
 namespace {
 
@@ -49,8 +47,7 @@ void ReadEntryName(uint32_t length) {
 }
 
 void HandleFolderEntry() {
-  CopyText(g_outputPath, g_nameBuffer, kPathBufferSize);
-  CreateFolders();
+  CreateFolders(g_outputPath);
   // A folder entry's data is skipped only when it claims no content: one that
   // claims some keeps its data, and the next signature is read there.
   if (g_localHeader.uncompressedSize == 0 && g_localHeader.compressedSize > 0) {
@@ -59,20 +56,20 @@ void HandleFolderEntry() {
 }
 
 void HandleFileEntry() {
-  CopyText(g_outputPath, g_nameBuffer, kPathBufferSize);
-  BuildOutputPath();
-  CreateFolders();
-  if (ConfirmOverwrite() == 0) {
+  CreateFolders(g_outputPath);
+  if (!ConfirmOverwrite(g_outputPath)) {
     SkipArchiveBytes(g_remainingCompressed);
     return;
   }
   if (g_encryptionFlag != 0 && CheckPassword() == 0) {
     FatalError(MessageText(g_storedPassword != nullptr ? kMessageWrongPassword : kMessageNoPassword));
   }
-  ExtractEntry();
+  ExtractEntry(g_outputPath);
 }
 
 }  // namespace
+
+void ResetScanner() { g_passRunning = false; }
 
 void ReadLocalEntry() {
   ReadArchivePart(&g_localHeader, sizeof(g_localHeader), kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
@@ -80,12 +77,9 @@ void ReadLocalEntry() {
   g_remainingCompressed = g_localHeader.compressedSize;
   ReadEntryName(g_localHeader.nameLength);
   SkipArchiveBytes(g_localHeader.extraLength);
-  CheckEntryName();  // before anything of the entry is created
-
-  // The name as every later step sees it: up to its first NUL.
-  uint32_t length = TextLength(g_nameBuffer);
-  char last = g_nameBuffer[length - 1];
-  if (last == '/' || last == '\\') {
+  // The one place an entry's output path is set, before anything of the
+  // entry is created.
+  if (ResolveOutputPath(g_nameBuffer, g_outputPath)) {
     HandleFolderEntry();
   } else {
     HandleFileEntry();
@@ -134,7 +128,7 @@ void ScanArchive() {
 }
 
 int RunPass() {
-  g_passRunning = 1;
+  g_passRunning = true;
   int code = ARM_ABORT_POINT();
   SysShowBusyCursor(1);
   if (code == kJumpCompleted) {
@@ -155,6 +149,6 @@ int RunPass() {
     g_output = 0;
   }
   SysShowBusyCursor(0);
-  g_passRunning = 0;
+  g_passRunning = false;
   return code;
 }

@@ -4,8 +4,12 @@
 
 #include "platform/types.h"
 
-// 1 while RunPass runs.
-extern int g_passRunning;
+// --- Process-wide state of the scanner (ResetScanner puts it back) ---
+
+// True while RunPass runs.
+extern bool g_passRunning;
+
+void ResetScanner();
 
 // Runs one pass and returns its jump code: 0 when the archive was read to its
 // end, 1 (Cancel in the overwrite prompt) or 2 (any other stop) when aborted.

@@ -12,11 +12,12 @@
 #include "platform/format.h"
 #include "platform/volumes.h"
 #include "stub/abort.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
-#include "stub/startup.h"
+#include "stub/messages.h"
+#include "stub/run_facts.h"
 
 uint32_t g_currentDisk = 1;
+
+void ResetVolumes() { g_currentDisk = 1; }
 
 namespace {
 

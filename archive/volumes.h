@@ -4,8 +4,12 @@
 
 #include "platform/types.h"
 
+// --- Process-wide state of the spanned volumes (ResetVolumes puts it back) ---
+
 // The number read from the label of the disk now in the drive (1 at first).
 extern uint32_t g_currentDisk;
+
+void ResetVolumes();
 
 // What ReadVolumeNumber gives for a disk without a valid label.
 const uint32_t kNoVolumeNumber = 0xFFFF;

@@ -96,7 +96,7 @@ int DecodeAgainstGuard(const uint8_t* source, uint32_t sourceLength, uint32_t ca
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   BuildCrcTable();
-  if (AllocateWorkMemory() != 0) Fail("no work memory");
+  if (!AllocateWorkMemory()) Fail("no work memory");
   g_input = MapGuarded(kGuardedInputRoom);
   g_destination = MapGuarded(kCapacity);
   g_expected = static_cast<uint8_t*>(std::malloc(kCapacity));

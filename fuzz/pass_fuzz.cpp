@@ -59,6 +59,7 @@
 #include "platform/host/host_volumes.h"
 #include "stub/abort.h"
 #include "stub/checks.h"
+#include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "stub/startup.h"
 #include "ui/unzip_flow.h"

@@ -5,30 +5,18 @@
 #include "inflate/crc32.h"
 #include "inflate/inflate.h"
 #include "inflate/output.h"
-#include "paths/path_routines.h"
 #include "platform/bytes.h"
+#include "stub/work_memory.h"
 #include "platform/files.h"
 #include "platform/format.h"
-#include "platform/window.h"
 #include "stub/abort.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
+#include "stub/messages.h"
+#include "stub/progress.h"
 
 namespace {
 
-const int kStatusControl = 109;
 const uint16_t kMethodStored = 0;
 const uint16_t kMethodDeflated = 8;
-
-// "Unzipping NAME" in the status line, unless the meter has taken its place.
-void ShowStatusLine() {
-  char status[292];
-  SysFormat(status, MessageText(kMessageUnzipping), FileNamePart(g_outputPath));
-  if (g_meterShown == 0) {
-    SysSetDlgItemText(g_mainDialog, kStatusControl, status);
-    SysInvalidateControl(g_mainDialog, kStatusControl);
-  }
-}
 
 void CopyStored() {
   uint16_t cell = 0;
@@ -60,34 +48,32 @@ uint16_t ClampDosDate(uint16_t dosDate) {
   return static_cast<uint16_t>(day | (month << 5) | (year << 9));
 }
 
-int CreateOutputFile() {
-  CopyText(g_outputPath, g_nameBuffer, kPathBufferSize);
-  g_output = SysCreate(g_outputPath);
+void CreateOutputFile(const char* path) {
+  g_output = SysCreate(path);
   if (g_output == kFileError) {
     g_output = 0;
-    SysFormat(g_formatBuffer, MessageText(kMessageCannotCreate), g_outputPath);
+    SysFormat(g_formatBuffer, MessageText(kMessageCannotCreate), path);
     FatalError(g_formatBuffer);
   }
-  return 0;
 }
 
 void SetOutputFileTime() {
   SysSetFileDosTime(g_output, ClampDosDate(g_localHeader.modDate), ClampDosTime(g_localHeader.modTime));
 }
 
-void ExtractEntry() {
+void ExtractEntry(const char* path) {
   g_runningCrc = 0xFFFFFFFF;
   g_inputCount = 0;
   g_outputCount = 0;
   g_outputCursor = g_outputBuffer;
-  CreateOutputFile();
+  CreateOutputFile(path);
 
   if (g_remainingCompressed > 0) {
     if (g_localHeader.method == kMethodStored) {
-      ShowStatusLine();
+      ShowUnzipping(path);
       CopyStored();
     } else if (g_localHeader.method == kMethodDeflated) {
-      ShowStatusLine();
+      ShowUnzipping(path);
       Inflate();  // a damaged stream shows up as a CRC mismatch below
     } else {
       FatalError(MessageText(kMessageUnsupportedMethod));
@@ -102,7 +88,7 @@ void ExtractEntry() {
   g_runningCrc = crc;
   g_output = 0;
   if (crc != g_localHeader.crc32) {
-    SysFormat(g_formatBuffer, MessageText(kMessageBadCrc), g_outputPath, crc, g_localHeader.crc32);
+    SysFormat(g_formatBuffer, MessageText(kMessageBadCrc), path, crc, g_localHeader.crc32);
     FatalError(g_formatBuffer);
   }
 }

@@ -3,13 +3,12 @@
 
 #include "platform/types.h"
 
-// Extracts the current entry: the archive is at the first byte of its data
-// (behind the encryption header of an encrypted entry), and the name buffer
-// holds its output path.
-void ExtractEntry();
+// Extracts the current entry into the file at `path`: the archive is at the
+// first byte of its data (behind the encryption header of an encrypted entry).
+void ExtractEntry(const char* path);
 
-// Copies the name buffer into the output path and creates the file there.
-int CreateOutputFile();
+// Creates the file at `path` as the output file; failing that, message 28.
+void CreateOutputFile(const char* path);
 
 // Sets the output file's times from the local header's DOS date and time.
 void SetOutputFileTime();

@@ -26,11 +26,10 @@
 #include "platform/bytes.h"
 #include "platform/memory.h"
 #include "stub/abort.h"
+#include "stub/work_memory.h"
 
 static_assert(sizeof(DecodeEntry) == 2 + sizeof(DecodeEntry*),
               "a decode entry is op, bits and a value or table pointer, packed");
-
-uint8_t* g_window;
 
 namespace {
 
@@ -643,4 +642,14 @@ int Inflate() {
   } while (lastBlock == 0);
   EmitWindow(static_cast<uint16_t>(g_windowPosition));
   return kInflateOk;
+}
+
+int InflateToMemory(const void* source, uint32_t sourceLength, void* destination, uint32_t capacity,
+                    uint32_t* produced) {
+  BeginMemoryInput(source, sourceLength);
+  BeginMemoryOutput(destination, capacity);
+  int result = Inflate();
+  *produced = EndMemoryOutput();
+  EndMemoryInput();
+  return result;
 }

@@ -6,21 +6,22 @@
 
 #include "platform/types.h"
 
-const uint32_t kWindowSize = 0x8000;
-const uint32_t kWindowAllocation = 32776;
-
 // Results of Inflate and its block routines.
 const int kInflateOk = 0;
 const int kInflateBadData = 1;     // invalid code, bad stored length, incomplete code, truncated stream
 const int kInflateBadBlock = 2;    // block type 3, over-subscribed code
 
-// The window: allocated at start-up, kept between streams.
-extern uint8_t* g_window;
-
 // Decodes one whole stream. Only this is called from outside the decoder.
 int Inflate();
 
-// Frees the tables of a block that an abort left half decoded (shutdown).
+// Decodes the raw DEFLATE block `source` into `destination`, never writing
+// more than `capacity` bytes and never touching the archive. Returns the
+// decoder's result and the number of bytes produced.
+int InflateToMemory(const void* source, uint32_t sourceLength, void* destination, uint32_t capacity,
+                    uint32_t* produced);
+
+// The decoder's state between streams is only the tables of a block that an
+// abort left half decoded: this frees them (the next stream and shutdown call it).
 void FreeDecodeTables();
 
 // One element of a decode table: op, bits and the value or next-level table,

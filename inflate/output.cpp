@@ -5,42 +5,27 @@
 // caller's block instead: nothing is counted, checked, written or pumped.
 #include "inflate/output.h"
 
-#include "archive/input.h"
 #include "inflate/crc32.h"
-#include "inflate/inflate.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/format.h"
-#include "platform/window.h"
 #include "stub/abort.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
-#include "stub/settings.h"
-#include "ui/pump.h"
+#include "stub/messages.h"
+#include "stub/progress.h"
+#include "stub/work_memory.h"
 
-uint8_t* g_outputBuffer;
 uint8_t* g_outputCursor;
 int32_t g_outputCount;
 FileHandle g_output;
 char g_outputPath[kPathBufferSize];
 int g_outputMemoryMode;
 uint32_t g_outputMemoryRoom;
+uint8_t* g_outputMemoryStart;
 uint32_t g_bytesDone;
 uint32_t g_lastMeterMark;
 uint32_t g_fileCounter;
-int g_meterShown;
 
 namespace {
-
-void UpdateMeter() {
-  g_lastMeterMark = g_bytesDone;
-  if (g_meterShown != 0) {
-    SysSendDlgItemMessage(g_mainDialog, kMeterControl, kMeterSetPosition,
-                          MeterPercent(g_bytesDone, g_settings.totalSize), 0);
-  }
-  SysInvalidateControl(g_mainDialog, kMeterControl);
-  SysUpdateWindow(g_mainDialog);
-}
 
 // Memory mode: the bytes go straight to the destination, as far as it reaches.
 void EmitToMemory(const uint8_t* source, uint32_t count) {
@@ -83,7 +68,10 @@ int FlushOutput() {
     return 0;
   }
   g_bytesDone += static_cast<uint32_t>(g_outputCount);
-  if (g_bytesDone >= g_lastMeterMark + kMeterStep) UpdateMeter();
+  if (g_bytesDone >= g_lastMeterMark + kMeterStep) {
+    g_lastMeterMark = g_bytesDone;
+    ShowMeterStep(g_bytesDone);
+  }
   UpdateCrc(g_outputBuffer, static_cast<uint32_t>(g_outputCount));
   CheckWrite(SysWrite(g_output, g_outputBuffer, static_cast<uint32_t>(g_outputCount)));
   g_outputCursor = g_outputBuffer;
@@ -96,7 +84,7 @@ void CheckWrite(int32_t written) {
     SysFormat(g_formatBuffer, MessageText(kMessageWriteError), g_outputPath);
     FatalError(g_formatBuffer);
   }
-  if (PumpMessages() != 0) AbortPass();
+  if (PassCancelRequested()) AbortPass();
 }
 
 void FlushLastOutput() {
@@ -105,19 +93,33 @@ void FlushLastOutput() {
   CheckWrite(SysWrite(g_output, g_outputBuffer, static_cast<uint32_t>(g_outputCount)));
 }
 
-int InflateToMemory(const void* source, uint32_t sourceLength, void* destination, uint32_t capacity,
-                    uint32_t* produced) {
-  BeginMemoryInput(source, sourceLength);
-  uint8_t* start = static_cast<uint8_t*>(destination);
-  g_outputCursor = start;
+void BeginMemoryOutput(void* destination, uint32_t capacity) {
+  g_outputMemoryStart = static_cast<uint8_t*>(destination);
+  g_outputCursor = g_outputMemoryStart;
   g_outputCount = 0;
   g_outputMemoryRoom = capacity;
   g_outputMemoryMode = 1;
-  int result = Inflate();
+}
+
+uint32_t EndMemoryOutput() {
+  uint32_t produced = static_cast<uint32_t>(g_outputCursor - g_outputMemoryStart);
   g_outputMemoryMode = 0;
-  *produced = static_cast<uint32_t>(g_outputCursor - start);
   g_outputCursor = nullptr;
+  g_outputMemoryStart = nullptr;
   g_outputMemoryRoom = 0;
-  EndMemoryInput();
-  return result;
+  return produced;
+}
+
+void ResetOutputSink() {
+  if (g_output > 0) SysClose(g_output);
+  g_output = 0;
+  g_outputCursor = nullptr;
+  g_outputCount = 0;
+  FillBytes(g_outputPath, 0, sizeof(g_outputPath));
+  g_outputMemoryMode = 0;
+  g_outputMemoryStart = nullptr;
+  g_outputMemoryRoom = 0;
+  g_bytesDone = 0;
+  g_lastMeterMark = 0;
+  g_fileCounter = 0;
 }

@@ -5,7 +5,7 @@
 #include "platform/bytes.h"
 #include "platform/directories.h"
 #include "platform/system.h"
-#include "stub/resources.h"
+#include "stub/messages.h"
 
 namespace {
 
@@ -46,9 +46,11 @@ int EnsureTempSubfolder(char* buffer) {
   AppendSeparator(buffer);
   uint32_t length = TextLength(buffer);
   CopyText(buffer + length, MessageText(kMessageTempName), kCandidateSize - length);
-  uint32_t folderFlag = 0;
-  if (PathExists(buffer, &folderFlag) != 0) return CreateFolder(buffer) == 0 ? 1 : 0;
-  return folderFlag == kAttributeFolder ? 1 : 0;
+  switch (KindOfPath(buffer)) {
+    case PathKind::kNothing: return CreateFolder(buffer) ? 1 : 0;
+    case PathKind::kFolder: return 1;
+    default: return 0;
+  }
 }
 
 int HasUnsupportedChars(const char* text) {

@@ -3,16 +3,12 @@
 // and never on a device.
 #include "paths/entry_name.h"
 
-#include "archive/entry.h"
 #include "paths/path_routines.h"
 #include "platform/format.h"
 #include "stub/abort.h"
-#include "stub/resources.h"
+#include "stub/messages.h"
 
 namespace {
-
-const int kMessageUnsafeName = 26;     // names the entry
-const int kMessageInvalidHeader = 31;  // "Invalid ZIP header.  Possible cause: file transfer error."
 
 char UpperCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -78,11 +74,11 @@ int HasUnsafeComponent(const char* name) {
   }
 }
 
-void CheckEntryName() {
+void CheckEntryName(const char* name) {
   // An empty name has no last character to tell a folder from a file.
-  if (g_nameBuffer[0] == 0) FatalError(MessageText(kMessageInvalidHeader));
-  if (HasUnsafeComponent(g_nameBuffer) != 0) {
-    SysFormat(g_formatBuffer, MessageText(kMessageUnsafeName), g_nameBuffer);
+  if (name[0] == 0) FatalError(MessageText(kMessageInvalidHeader));
+  if (HasUnsafeComponent(name) != 0) {
+    SysFormat(g_formatBuffer, MessageText(kMessageUnsafeName), name);
     FatalError(g_formatBuffer);
   }
 }

@@ -1,7 +1,7 @@
 // The check every entry name passes before anything is made of it.
 #pragma once
 
-// Refuses the entry name in the name buffer, through FatalError, when it is
+// Refuses the entry name `name`, through FatalError, when it is
 // empty (message 31) or when it could reach outside the target folder or
 // write to a device (message 26 naming the entry): a ".." component (also
 // with more dots or trailing blanks), a ':' anywhere (drive letters,
@@ -9,7 +9,7 @@
 // PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, CONIN$, CONOUT$, in any case, with or
 // without an extension). Returns only when the name is safe to put under the
 // target folder.
-void CheckEntryName();
+void CheckEntryName(const char* name);
 
 // The same test on any name: 1 when it holds such a component or a ':'.
 int HasUnsafeComponent(const char* name);

@@ -1,34 +1,22 @@
 #include "paths/output_paths.h"
 
-#include "archive/entry.h"
-#include "inflate/output.h"
 #include "paths/entry_name.h"
 #include "paths/path_routines.h"
 #include "platform/bytes.h"
 #include "platform/dialogs.h"
 #include "platform/format.h"
-#include "platform/window.h"
 #include "stub/abort.h"
-#include "stub/resources.h"
-#include "stub/settings.h"
+#include "stub/messages.h"
+#include "stub/progress.h"
 
 char g_targetFolder[kTargetFolderSize];
-int g_overwriteSetting;
+bool g_overwriteSetting;
 
 namespace {
 
 const uint32_t kWorkPathSize = 520;     // target folder, separator and the longest name fit
 const uint32_t kQuestionSize = 320;
 
-const int kMessageOverwrite = 16;       // "File %s already exists.  Overwrite file?"
-const int kMessageCannotCreate = 32;    // "Could not create "%s" - unzip operation cancelled."
-const int kMessageBadDrive = 45;        // "Drive %s is not a valid drive, unzip operation cancelled."
-const int kMessageNameTooLong = 50;     // "Zip contains filenames longer than are allowed by\n..."
-
-bool EndsWithSeparator(const char* text) {
-  uint32_t length = TextLength(text);
-  return length != 0 && IsPathSeparator(text[length - 1]);
-}
 
 // Appends `text` at the end of `path`, a buffer of kWorkPathSize bytes.
 void AppendText(char* path, const char* text) {
@@ -51,7 +39,7 @@ void JoinUnderTarget(char* path, const char* name, bool dropOneSeparator) {
     while (IsPathSeparator(*name)) ++name;
   }
   AppendText(path, name);
-  if (TextLength(path) >= kNameBufferSize) FatalError(MessageText(kMessageNameTooLong));
+  if (TextLength(path) >= kPathBufferSize) FatalError(MessageText(kMessageNameTooLong));
 }
 
 [[noreturn]] void FailWithPath(int message, const char* path) {
@@ -62,9 +50,9 @@ void JoinUnderTarget(char* path, const char* name, bool dropOneSeparator) {
 // A path on a drive letter must name a usable drive; the message names the
 // letter alone.
 void RequireUsableDrive(char* path) {
-  if (CheckDrive(path) != 0) return;
+  if (IsUsableDrive(path)) return;
   path[1] = 0;
-  FailWithPath(kMessageBadDrive, path);
+  FailWithPath(kMessageInvalidDrive, path);
 }
 
 // Where the walk over the components starts: behind the server and share of
@@ -84,39 +72,34 @@ char* WalkStart(char* path) {
 // Creates the folder that `path` names unless something is there already. A
 // bare drive (C:) is never created.
 void MakeFolderIfMissing(const char* path) {
-  if (PathExists(path, nullptr) == 0) return;
+  if (PathExists(path)) return;
   if (path[1] == ':' && path[2] == 0) return;
-  if (CreateFolder(path) != 0) FailWithPath(kMessageCannotCreate, path);
-}
-
-void UpdateMeterNow() {
-  uint32_t position = MeterPercent(g_bytesDone, g_settings.totalSize);
-  SysSendDlgItemMessage(g_mainDialog, kMeterControl, kMeterSetPosition, position, 0);
-  SysInvalidateControl(g_mainDialog, kMeterControl);
-  SysUpdateWindow(g_mainDialog);
+  if (!CreateFolder(path)) FailWithPath(kMessageFolderFailed, path);
 }
 
 }  // namespace
 
-int BuildOutputPath() {
-  CheckEntryName();
-  char path[kWorkPathSize];
-  JoinUnderTarget(path, g_nameBuffer, true);
-  for (char* p = path; *p != 0; ++p) {
-    if (*p == '/') *p = '\\';
-  }
-  CopyText(g_nameBuffer, path, kNameBufferSize);
-  return 1;
+void ResetOutputPaths() {
+  FillBytes(g_targetFolder, 0, sizeof(g_targetFolder));
+  g_overwriteSetting = false;
 }
 
-int CreateFolders() {
-  char path[kWorkPathSize];
-  if (EndsWithSeparator(g_nameBuffer)) {
-    CheckEntryName();
-    JoinUnderTarget(path, g_nameBuffer, false);
-  } else {
-    CopyText(path, g_nameBuffer, kWorkPathSize);
+bool ResolveOutputPath(const char* name, char* path) {
+  CheckEntryName(name);
+  uint32_t length = TextLength(name);
+  bool isFolder = IsPathSeparator(name[length - 1]);
+  char joined[kWorkPathSize];
+  JoinUnderTarget(joined, name, !isFolder);
+  for (char* p = joined; *p != 0; ++p) {
+    if (*p == '/') *p = '\\';
   }
+  CopyText(path, joined, kPathBufferSize);
+  return isFolder;
+}
+
+void CreateFolders(const char* outputPath) {
+  char path[kWorkPathSize];
+  CopyText(path, outputPath, kWorkPathSize);
   if (path[0] != 0 && path[1] == ':') RequireUsableDrive(path);
 
   // The last component of a file entry is the file itself; behind a folder
@@ -126,24 +109,22 @@ int CreateFolders() {
   while (position < last) {
     char* end = position;
     while (*end != 0 && !IsPathSeparator(*end)) ++end;
-    if (end != position) {  // "a//b": nothing to make between two separators
+    if (end != position) {  // "a\\b": nothing to make between two separators
       *end = 0;
       MakeFolderIfMissing(path);
     }
     *end = '\\';
     position = end + 1;
   }
-  return 1;
 }
 
-int ConfirmOverwrite() {
-  if (g_overwriteSetting != 0) return 1;
-  if (PathExists(g_nameBuffer, nullptr) != 0) return 1;
-  if (g_meterShown != 0) UpdateMeterNow();
-  CopyText(g_outputPath, g_nameBuffer, kPathBufferSize);
+bool ConfirmOverwrite(const char* path) {
+  if (g_overwriteSetting) return true;
+  if (!PathExists(path)) return true;
+  ShowProgressBeforeQuestion();
   char question[kQuestionSize];
-  SysFormat(question, MessageText(kMessageOverwrite), g_nameBuffer);
+  SysFormat(question, MessageText(kMessageOverwrite), path);
   int answer = SysMessageBox(g_mainDialog, question, kStubCaption, kBoxYesNoCancel);
   if (answer == kAnswerCancel) CancelPass();
-  return answer == kAnswerYes ? 1 : 0;
+  return answer == kAnswerYes;
 }

@@ -2,12 +2,11 @@
 // file entry, the folders on the way, and the decision about a file that
 // already exists.
 //
-// The record scanner calls, for a file entry (name not ending in a
-// separator), BuildOutputPath, then CreateFolders, then ConfirmOverwrite, and
-// extracts the file when all three return 1. For a folder entry it calls
-// CreateFolders alone, on the name as read. A refused name, a path too long,
-// an unusable drive or a folder that cannot be made ends the pass through
-// FatalError before anything of that entry is created.
+// The record scanner resolves each entry's name once (ResolveOutputPath),
+// then calls CreateFolders on the path, and for a file entry ConfirmOverwrite
+// before it extracts the file. A refused name, a path too long, an unusable
+// drive or a folder that cannot be made ends the pass through FatalError
+// before anything of that entry is created.
 #pragma once
 
 #include "platform/types.h"
@@ -16,23 +15,31 @@ const uint32_t kTargetFolderSize = 261;  // 260 characters and the terminator
 
 // The folder under which everything is written. Start-up fills it from the
 // config block or the command line; the main dialog from its folder field.
+// --- Process-wide state of the output paths (ResetOutputPaths puts it back) ---
 extern char g_targetFolder[kTargetFolderSize];
 
-// 1: existing files are overwritten without asking.
-extern int g_overwriteSetting;
+// True: existing files are overwritten without asking.
+extern bool g_overwriteSetting;
 
-// Turns the entry name in the name buffer into its output path there: the
-// target folder, a separator, and the name without one leading separator,
-// every '/' made a '\'. (With no target folder the name stays relative to the
-// current directory, all leading separators dropped.) Returns 1.
-int BuildOutputPath();
+void ResetOutputPaths();
 
-// Makes every missing folder on the way to the entry (for a folder entry, the
-// folder itself too; never the last component of a file entry's path), after
-// checking the drive. Returns 1; every failure is fatal.
-int CreateFolders();
+// Turns an entry's name into its output path in `path` (kPathBufferSize
+// bytes), once per entry: the name is checked (CheckEntryName), put under the
+// target folder behind a separator, and every '/' becomes a '\'. A file
+// entry's name loses one leading separator; a folder entry's keeps it (the
+// empty component is passed over when the folders are made). With no target
+// folder the name stays relative to the current directory, all leading
+// separators dropped. Returns true when the entry is a folder: its name, up
+// to its first NUL, ends in a separator. A path that would not fit is fatal.
+bool ResolveOutputPath(const char* name, char* path);
 
-// 1 to write the file, 0 to pass it over. Asks (Yes, No, Cancel) when a file
-// or folder already exists at the output path and the overwrite setting is
-// off; Cancel ends the pass with jump code 1.
-int ConfirmOverwrite();
+// Makes every missing folder on the way to the entry at `path` (for a folder
+// entry, whose path ends in a separator, the folder itself too; never the
+// last component of a file entry's path), after checking the drive. Every
+// failure is fatal.
+void CreateFolders(const char* path);
+
+// True to write the file at `path`, false to pass it over. Asks (Yes, No,
+// Cancel) when a file or folder already exists there and the overwrite
+// setting is off; Cancel ends the pass with jump code 1.
+bool ConfirmOverwrite(const char* path);

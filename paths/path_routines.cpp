@@ -2,7 +2,7 @@
 
 #include "platform/bytes.h"
 #include "platform/directories.h"
-#include "stub/startup.h"
+#include "stub/run_facts.h"
 
 const char* FileNamePart(const char* path) {
   const char* name = path;
@@ -13,14 +13,13 @@ const char* FileNamePart(const char* path) {
   return name;
 }
 
-int PathExists(const char* path, uint32_t* folderFlag) {
+PathKind KindOfPath(const char* path) {
   FoundItem found;
-  if (SysFindItem(path, &found) == 0) return 1;
-  if (folderFlag != nullptr && (found.attributes & kAttributeFolder) != 0) *folderFlag = kAttributeFolder;
-  return 0;
+  if (SysFindItem(path, &found) == 0) return PathKind::kNothing;
+  return (found.attributes & kAttributeFolder) != 0 ? PathKind::kFolder : PathKind::kFile;
 }
 
-int CreateFolder(const char* path) { return SysCreateDirectory(path) != 0 ? 0 : 1; }
+bool CreateFolder(const char* path) { return SysCreateDirectory(path) != 0; }
 
 void AppendSeparator(char* text) {
   uint32_t length = TextLength(text);
@@ -36,10 +35,10 @@ void StripTrailingSeparator(char* text) {
   text[length - 1] = 0;
 }
 
-int CheckDrive(const char* path) {
+bool IsUsableDrive(const char* path) {
   // 0 means the type is unknown, 1 that there is no such root.
   char root[4] = {path[0], ':', '\\', 0};
-  return SysGetDriveType(root) > kDriveNoRootDir ? 1 : 0;
+  return SysGetDriveType(root) > kDriveNoRootDir;
 }
 
 void LongModuleName(char* path) {

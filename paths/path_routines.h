@@ -6,6 +6,9 @@
 
 #include "platform/types.h"
 
+// An output path: 263 characters and the terminator.
+const uint32_t kPathBufferSize = 264;
+
 inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The text behind the last separator that is not the first character; the
@@ -16,13 +19,15 @@ inline char* FileNamePart(char* path) {
   return const_cast<char*>(FileNamePart(static_cast<const char*>(path)));
 }
 
-// 0 when something (file or folder) exists at the path, 1 when nothing does.
-// When it is a folder and `folderFlag` is given, *folderFlag becomes 0x10;
-// otherwise *folderFlag is left as it was.
-int PathExists(const char* path, uint32_t* folderFlag);
+// What a path names on disk. A path that ends in a separator names nothing.
+enum class PathKind { kNothing, kFile, kFolder };
+PathKind KindOfPath(const char* path);
 
-// Creates one folder: 0 on success, 1 on failure.
-int CreateFolder(const char* path);
+// True when a file or folder exists at the path.
+inline bool PathExists(const char* path) { return KindOfPath(path) != PathKind::kNothing; }
+
+// Creates one folder (its parent must exist); true when it was made.
+bool CreateFolder(const char* path);
 
 // Appends "\" unless the text is not empty and already ends with a separator.
 // The caller's buffer has room for one more byte.
@@ -33,8 +38,8 @@ void AppendSeparator(char* text);
 // C:\ and \\ stay as they are.
 void StripTrailingSeparator(char* text);
 
-// 1 when the drive letter that the path starts with names a usable drive.
-int CheckDrive(const char* path);
+// True when the drive letter that the path starts with names a usable drive.
+bool IsUsableDrive(const char* path);
 
 // Replaces the last component of the path (a buffer of 261 bytes) by the long
 // name under which the file is found; leaves the path as it is when nothing

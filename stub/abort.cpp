@@ -1,5 +1,6 @@
 #include "stub/abort.h"
 
+#include "platform/bytes.h"
 #include "platform/dialogs.h"
 
 const char kStubCaption[] = "Arcula Self-Extractor";
@@ -9,7 +10,7 @@ const char kHeaderCorruptText[] =
 JumpBuffer g_abortPoint;
 int g_jumpCode;
 WindowHandle g_mainDialog;
-char g_formatBuffer[500];
+char g_formatBuffer[kFormatBufferSize];
 
 namespace {
 
@@ -20,6 +21,13 @@ namespace {
 }
 
 }  // namespace
+
+void ResetAbortPoint() {
+  FillBytes(&g_abortPoint, 0, sizeof(g_abortPoint));
+  g_jumpCode = 0;
+  g_mainDialog = nullptr;
+  FillBytes(g_formatBuffer, 0, sizeof(g_formatBuffer));
+}
 
 void FatalError(const char* text) {
   SysMessageBox(g_mainDialog, text, kStubCaption, kBoxOk | kBoxIconError);

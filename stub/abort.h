@@ -14,10 +14,14 @@ const int kJumpAborted = 2;    // every fatal error and every other stop
 extern const char kStubCaption[];          // "Arcula Self-Extractor"
 extern const char kHeaderCorruptText[];    // the one message outside the string table
 
+// --- Process-wide state of the abort point (ResetAbortPoint puts it back) ---
 extern JumpBuffer g_abortPoint;
 extern int g_jumpCode;
 extern WindowHandle g_mainDialog;  // owner of every box; null until the dialog exists
-extern char g_formatBuffer[500];   // every message with arguments is formatted here before it is shown
+const uint32_t kFormatBufferSize = 500;
+extern char g_formatBuffer[kFormatBufferSize];  // every message with arguments is formatted here before it is shown
+
+void ResetAbortPoint();
 
 // Arms the abort point in the caller's frame: 0 now, the jump code when an
 // abort arrives later.

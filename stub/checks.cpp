@@ -8,19 +8,11 @@
 #include "platform/files.h"
 #include "platform/memory.h"
 #include "stub/abort.h"
-#include "stub/message_numbers.h"
+#include "stub/messages.h"
 #include "stub/resources.h"
+#include "stub/run_facts.h"
 #include "stub/settings.h"
-#include "stub/startup.h"
 #include "stub/work_memory.h"
-
-uint8_t g_signatures[kSignatureCount][4];
-char g_textLine[kTextLineSize];
-char* g_startupPrompt;
-char g_title[kTitleSize];
-char g_infoText[kInfoTextSize];
-int g_spannedFlag;
-int g_exeVolumesFlag;
 
 // The signatures' tails, kept apart from their "P" so that the image never
 // holds a whole signature. Writable and with external linkage, so that the
@@ -150,9 +142,9 @@ void StartOfRunChecks() {
   BuildCrcTable();
   OpenArchive();
   if (g_settings.imageCrc != 0) CheckImage(g_settings.archiveOffset, g_settings.imageCrc, g_settings.marker);
-  g_spannedFlag = (g_settings.flags & kFlagSpanned) != 0 ? 1 : 0;
-  g_exeVolumesFlag = (g_settings.flags & kFlagExeVolumes) != 0 ? 1 : 0;
-  if (AllocateWorkMemory() != 0) FatalHeaderCorrupt();
+  g_spannedFlag = (g_settings.flags & kFlagSpanned) != 0;
+  g_exeVolumesFlag = (g_settings.flags & kFlagExeVolumes) != 0;
+  if (!AllocateWorkMemory()) FatalHeaderCorrupt();
   LoadResources();
   if (g_spannedFlag != 0) SwitchVolume(1, 1);  // disk 1, reopening the executable itself
   ReadConfigBlock();

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/types.h"
-#include "stub/resources.h"
+#include "stub/messages.h"
 
 // Entry N: offset of message N in the unpacked table; entry 52: offset of the
 // main dialog template, which is also the length of the 52 messages.

@@ -11,9 +11,8 @@
 #include "platform/memory.h"
 #include "platform/text.h"
 #include "stub/abort.h"
+#include "stub/messages.h"
 #include "stub/resource_data.h"
-
-char* g_stringTableBlock;
 
 namespace {
 
@@ -56,16 +55,6 @@ void LoadStringTable(const uint8_t* packed, uint32_t packedLength) {
   SysOemToAnsi(reinterpret_cast<char*>(block), kMessageOffsets[kMessageCount]);
   FreeResources();
   g_stringTableBlock = reinterpret_cast<char*>(block);
-}
-
-void FreeResources() {
-  SysFree(g_stringTableBlock);
-  g_stringTableBlock = nullptr;
-}
-
-const char* MessageText(int number) {
-  if (g_stringTableBlock == nullptr) return "";
-  return g_stringTableBlock + kMessageOffsets[number];
 }
 
 uint8_t* UnpackPasswordTemplate() {

@@ -5,11 +5,6 @@
 
 #include "platform/types.h"
 
-// Messages 0..51; "message" 52 is the main dialog template. Code that fetches
-// a message names its number in a constant of its own, with the text beside
-// it (the texts are in stub/messages.py).
-const int kMessageCount = 52;
-
 // The unpacked string table lives in a block of this size: the table itself,
 // then zero bytes, then two guard bytes that the unpacking must not reach.
 const uint32_t kStringTableBlockSize = 5619;
@@ -21,10 +16,7 @@ const uint32_t kMainDialogCopySize = 1024;
 // The password dialog template is unpacked into a zero-filled block of this size.
 const uint32_t kPasswordTemplateBlockSize = 600;
 
-// The unpacked string table; null before LoadResources and after FreeResources.
-extern char* g_stringTableBlock;
-
-// Unpacks the string table into g_stringTableBlock and converts the messages
+// Unpacks the string table into g_stringTableBlock (stub/messages.h) and converts the messages
 // (not the template) from the OEM to the ANSI code page. A failure is fatal,
 // with the header-corrupt message: there is no other text to show yet.
 void LoadResources();
@@ -32,14 +24,6 @@ void LoadResources();
 // LoadResources from another compressed stream, which must unpack to exactly
 // as many bytes as the built-in one (tests feed damaged streams through it).
 void LoadStringTable(const uint8_t* packed, uint32_t packedLength);
-
-// Frees the string table block; null is ignored.
-void FreeResources();
-
-// Message `number` (0..51, or 52 for the main dialog template): a pure
-// lookup, with no range check, since callers pass constants. Empty before
-// LoadResources.
-const char* MessageText(int number);
 
 // A fresh zero-filled block of kPasswordTemplateBlockSize bytes holding the
 // password dialog template, to be freed with SysFree; null when there is no

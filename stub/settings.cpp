@@ -10,3 +10,8 @@ __attribute__((used)) StubSettings g_settings = {
     0, 0, 0, 0, 0, 0, {0}, 0, {0}, {0}, {0}};
 
 uint32_t ExpectedEntryPoint() { return ReadLe32(g_settings.expectedEntry); }
+
+void ResetSettings() {
+  uint8_t* fields = reinterpret_cast<uint8_t*>(&g_settings) + kSettingsMarkerLength;
+  FillBytes(fields, 0, sizeof(g_settings) - kSettingsMarkerLength);
+}

@@ -53,3 +53,7 @@ const uint32_t kFlagPromptOkCancel = 0x100000;
 extern StubSettings g_settings;
 
 uint32_t ExpectedEntryPoint();
+
+// Clears every field but the marker (the block is read-only in the stub; the
+// host tools and tests load one block after another).
+void ResetSettings();

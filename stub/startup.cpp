@@ -2,6 +2,7 @@
 
 #include "archive/entry.h"
 #include "archive/input.h"
+#include "inflate/inflate.h"
 #include "inflate/output.h"
 #include "paths/output_paths.h"
 #include "paths/path_routines.h"
@@ -14,17 +15,14 @@
 #include "platform/version.h"
 #include "stub/abort.h"
 #include "stub/checks.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
+#include "stub/messages.h"
+#include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "stub/work_memory.h"
 #include "ui/cjk_font.h"
 #include "ui/dialog_rules.h"
 #include "ui/main_dialog.h"
 #include "ui/meter.h"
-
-char g_executablePath[kExecutablePathSize];
-int g_unattendedMode;
 
 namespace {
 
@@ -136,7 +134,7 @@ int PrepareRun(InstanceHandle instance, char* tail) {
     SysMessageBox(nullptr, MessageText(kMessageIncomplete), kStubCaption, kBoxOk | kBoxIconError);
     return kStartupFailed;
   }
-  g_overwriteSetting = (g_settings.flags & kFlagOverwrite) != 0 ? 1 : 0;
+  g_overwriteSetting = (g_settings.flags & kFlagOverwrite) != 0;
   g_encryptionFlag = (g_settings.flags & kFlagEncrypted) != 0 ? 1 : 0;
   RegisterMeterClass(instance);
   if (g_startupPrompt != nullptr) {
@@ -162,6 +160,7 @@ char* CommandLineTail(char* commandLine) {
 }
 
 void Shutdown() {
+  FreeDecodeTables();
   FreeWorkMemory();
   if (g_archive != 0 && g_archive != kFileError) SysClose(g_archive);
   g_archive = 0;

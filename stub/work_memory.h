@@ -1,10 +1,31 @@
 // The work memory of a run, allocated once at start-up and freed at shutdown:
 // the decoder's window and the input and output buffers, all zero-filled.
+// The decoder, the archive input and the output sink use them; this module
+// owns them, so that none of those needs another's header to find its buffer.
 #pragma once
 
-// 0 when all three exist; 1 when any is missing (start-up then reports the
-// header-corrupt message).
-int AllocateWorkMemory();
+#include "platform/types.h"
 
-// Frees whichever of the three exist.
+// The decoder's 32 KiB window, with room behind it for a match that runs past
+// its end before the wrap.
+const uint32_t kWindowSize = 0x8000;
+const uint32_t kWindowAllocation = 32776;
+
+// The archive input and the output sink each move entry data in blocks of this
+// size; their buffers carry a little slack behind the block.
+const uint32_t kInputBufferSize = 2048;
+const uint32_t kInputBufferAllocation = 2068;
+const uint32_t kOutputBufferSize = 2048;
+const uint32_t kOutputBufferAllocation = 2068;
+
+// --- Process-wide state of the work memory (FreeWorkMemory puts it back) ---
+extern uint8_t* g_window;        // kWindowAllocation bytes
+extern uint8_t* g_inputBuffer;   // kInputBufferAllocation bytes
+extern uint8_t* g_outputBuffer;  // kOutputBufferAllocation bytes
+
+// True when all three exist; false when any is missing (start-up then
+// reports the header-corrupt message).
+bool AllocateWorkMemory();
+
+// Frees whichever of the three exist and forgets them.
 void FreeWorkMemory();

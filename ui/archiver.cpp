@@ -5,10 +5,8 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "stub/abort.h"
-#include "stub/checks.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
-#include "stub/startup.h"
+#include "stub/messages.h"
+#include "stub/run_facts.h"
 
 const char kArchiverCommandKey[] = "arcula\\shell\\open\\command";
 

@@ -3,9 +3,8 @@
 #include "platform/bytes.h"
 #include "platform/format.h"
 #include "stub/abort.h"
-#include "stub/checks.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
+#include "stub/messages.h"
+#include "stub/run_facts.h"
 #include "stub/settings.h"
 
 int IsCjkCodePage(uint32_t codePage) {

@@ -25,16 +25,16 @@
 #include "platform/ui.h"
 #include "platform/window.h"
 #include "stub/abort.h"
-#include "stub/checks.h"
-#include "stub/message_numbers.h"
+#include "stub/messages.h"
 #include "stub/resources.h"
+#include "stub/run_facts.h"
 #include "stub/settings.h"
-#include "stub/startup.h"
 #include "ui/archiver.h"
 #include "ui/cjk_font.h"
 #include "ui/dialog_rules.h"
 #include "ui/meter.h"
 #include "ui/password.h"
+#include "ui/progress.h"
 #include "ui/unzip_flow.h"
 
 int g_folderBrowserAvailable;
@@ -59,7 +59,7 @@ void SendToMeter(WindowHandle dialog, uint32_t message, uint32_t value) {
 // The meter takes the status line's place at the bottom of the dialog.
 void ShowMeterInsteadOfStatus(WindowHandle dialog) {
   SysShowControl(dialog, kStatusLine, 0);
-  g_meterShown = 1;
+  g_meterShown = true;
   SysShowControl(dialog, kMeterControl, 1);
 }
 
@@ -69,7 +69,7 @@ void OnInitDialog(WindowHandle dialog) {
   if (g_folderBrowserAvailable == 0) SysDestroyControl(dialog, kBrowseButton);
   SysSendDlgItemMessage(dialog, kOverwriteCheckbox, kBmSetCheck, static_cast<uint32_t>(g_overwriteSetting), 0);
   SysShowControl(dialog, kMeterControl, 0);
-  g_passRunning = 0;
+  g_passRunning = false;
 
   const char* fileName = FileNamePart(g_executablePath);
   FormatIntroduction(g_formatBuffer, fileName);
@@ -106,7 +106,7 @@ void MakeCloseTheDefault(WindowHandle dialog) {
 // Before a pass: the meter at 0 of 100, and either shown now or left to the
 // timer, which shows it only for a pass that is slow to get going.
 void PrepareMeter(WindowHandle dialog) {
-  g_meterShown = 0;
+  g_meterShown = false;
   if (SysHasControl(dialog, kMeterControl) == 0) return;
   SendToMeter(dialog, kMeterSetPositionMessage, 0);
   SendToMeter(dialog, kMeterSetRangeMessage, 100);
@@ -129,7 +129,7 @@ void PutStatusLineBack(WindowHandle dialog) {
   SendToMeter(dialog, kMeterSetPositionMessage, 100);
   SysInvalidateWindow(dialog);
   SysUpdateWindow(dialog);
-  if (SysHasControl(dialog, kMeterControl) != 0 && g_meterShown != 0) {
+  if (SysHasControl(dialog, kMeterControl) != 0 && g_meterShown) {
     SysShowControl(dialog, kMeterControl, 0);
     SysShowControl(dialog, kStatusLine, 1);
   }
@@ -224,6 +224,12 @@ intptr_t OnCommand(WindowHandle dialog, uintptr_t command) {
 }
 
 }  // namespace
+
+void ResetMainDialog() {
+  g_folderBrowserAvailable = 0;
+  g_passAborted = 0;
+  g_meterTimer = 0;
+}
 
 int RunMainDialog() {
   // The dialog manager wants the template 4-byte aligned; inside the string

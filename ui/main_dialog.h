@@ -4,19 +4,9 @@
 
 #include "platform/password_ui.h"
 #include "platform/types.h"
+#include "ui/controls.h"
 
-// Control ids of the main dialog template.
-const int kIntroductionControl = 101;
-const int kOverwriteCheckbox = 102;
-const int kHelpButton = 104;
-const int kFolderField = 106;
-const int kStatusLine = 109;
-const int kUnusedCheckbox = 111;
-const int kAboutButton = 112;
-const int kRunArchiverButton = 113;
-const int kBrowseButton = 115;
-const int kUnzipButton = 1;
-const int kCloseButton = 2;
+// --- Process-wide state of the main dialog (ResetMainDialog puts it back) ---
 
 // Set by start-up: 1 when the shell's folder browser can be offered (all
 // three functions found and a shell of version 4 or later).
@@ -25,6 +15,8 @@ extern int g_folderBrowserAvailable;
 // 1 once a pass was aborted: the dialog has ended and the process reports
 // the failure in its exit code.
 extern int g_passAborted;
+
+void ResetMainDialog();
 
 // Runs the dialog modally from the template behind message 52, with no
 // owner. 1 when it ran; 0 when it could not be shown (no memory for the

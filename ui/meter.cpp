@@ -5,8 +5,7 @@
 #include "platform/bytes.h"
 #include "platform/format.h"
 #include "platform/window.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
+#include "stub/messages.h"
 
 const char kMeterClassName[] = "Meter";
 

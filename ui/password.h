@@ -4,9 +4,7 @@
 
 #include "platform/password_ui.h"
 #include "platform/types.h"
-
-const int kPasswordPrompt = 401;
-const int kPasswordField = 402;
+#include "ui/controls.h"
 
 // The field gives at most 254 bytes and the terminator.
 const uint32_t kPasswordFieldSize = 255;

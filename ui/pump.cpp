@@ -4,8 +4,7 @@
 #include "platform/ui.h"
 #include "platform/window.h"
 #include "stub/abort.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
+#include "stub/messages.h"
 
 namespace {
 

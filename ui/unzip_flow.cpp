@@ -6,8 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/directories.h"
 #include "stub/abort.h"
-#include "stub/message_numbers.h"
-#include "stub/resources.h"
+#include "stub/messages.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // this takes the command line, finds its tail and ends the process with the
 // main routine's result.
 #include "platform/win32/win32.h"
-#include "stub/startup.h"
+#include "platform/program.h"
 
 extern "C" void __stdcall Entry() {
   char* tail = CommandLineTail(GetCommandLineA());

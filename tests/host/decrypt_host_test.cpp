@@ -15,6 +15,7 @@
 #include "inflate/crc32.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
+#include "stub/run_facts.h"
 #include "stub/startup.h"
 #include "tests/host/guarded_run.h"
 #include "tests/support/scratch_folder.h"

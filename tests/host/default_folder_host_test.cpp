@@ -21,7 +21,7 @@ class DefaultFolderHost : public WithMessages {
     WithMessages::SetUp();
     HostResetPaths();
     HostMapDrive('C', scratch_.Path());
-    ASSERT_EQ(CreateFolder(scratch_.Join("WINDOWS").c_str()), 0);
+    ASSERT_TRUE(CreateFolder(scratch_.Join("WINDOWS").c_str()));
     HostClearEnvironmentOverrides();
     HostSetEnvironment("TMP", nullptr);
     HostSetEnvironment("TEMP", nullptr);
@@ -85,10 +85,10 @@ TEST_F(DefaultFolderHost, NoCandidateLeavesTheDestinationUntouched) {
   HostSetWindowsDirectory(nullptr);  // no Windows directory at all
   EXPECT_EQ(Default(0), "untouched");
   HostSetWindowsDirectory(("C:\\" + std::string(246, 'w')).c_str());  // 249 characters: fits
-  ASSERT_EQ(CreateFolder(("C:\\" + std::string(246, 'w')).c_str()), 0);
+  ASSERT_TRUE(CreateFolder(("C:\\" + std::string(246, 'w')).c_str()));
   EXPECT_EQ(Default(1), "C:\\" + std::string(246, 'w') + "\\TEMP");
   HostSetWindowsDirectory(("C:\\" + std::string(247, 'w')).c_str());  // 250: passed over
-  ASSERT_EQ(CreateFolder(("C:\\" + std::string(247, 'w')).c_str()), 0);
+  ASSERT_TRUE(CreateFolder(("C:\\" + std::string(247, 'w')).c_str()));
   EXPECT_EQ(Default(0), "untouched");
   EXPECT_FALSE(IsFolder(scratch_.Join(std::string(247, 'w') + "/TEMP")));
 }
@@ -124,7 +124,7 @@ TEST_F(DefaultFolderHost, RefusedCandidatesGiveWayToTheNext) {
   // A Windows directory with such a character is refused, but its TEMP is
   // made first.
   std::string odd = "C:\\\x83\x5C";
-  ASSERT_EQ(CreateFolder(odd.c_str()), 0);
+  ASSERT_TRUE(CreateFolder(odd.c_str()));
   HostSetWindowsDirectory(odd.c_str());
   EXPECT_EQ(Default(0), "untouched");
   EXPECT_TRUE(IsFolder(scratch_.Join("\x83/TEMP")));

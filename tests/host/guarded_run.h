@@ -10,6 +10,7 @@
 #include "platform/format.h"
 #include "platform/host/host_boxes.h"
 #include "stub/abort.h"
+#include "stub/messages.h"
 #include "stub/resources.h"
 #include "stub/work_memory.h"
 
@@ -25,7 +26,7 @@ inline int RunGuarded(void (*step)()) {
 class WithMessages : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(AllocateWorkMemory(), 0);
+    ASSERT_TRUE(AllocateWorkMemory());
     ASSERT_EQ(RunGuarded([] { LoadResources(); }), kJumpCompleted);
     HostClearBoxes();
   }

@@ -230,7 +230,7 @@ class InflateZlib : public testing::Test {
  protected:
   void SetUp() override {
     BuildCrcTable();
-    ASSERT_EQ(AllocateWorkMemory(), 0);
+    ASSERT_TRUE(AllocateWorkMemory());
   }
   void TearDown() override { FreeWorkMemory(); }
 };

@@ -27,6 +27,7 @@
 #include "archive/entry.h"
 #include "archive/input.h"
 #include "archive/scanner.h"
+#include "inflate/inflate.h"
 #include "inflate/output.h"
 #include "paths/output_paths.h"
 #include "platform/bytes.h"
@@ -37,8 +38,10 @@
 #include "platform/memory.h"
 #include "stub/abort.h"
 #include "stub/resources.h"
+#include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "stub/startup.h"
+#include "ui/progress.h"
 #include "tests/host/zlib_oracle.h"
 #include "tests/support/process_state.h"
 #include "tests/support/scratch_folder.h"
@@ -291,7 +294,7 @@ class Pass : public testing::Test {
     password_ = setup.password;
     if (g_encryptionFlag != 0 && !password_.empty()) g_storedPassword = &password_[0];
     ResetPassCounters();
-    g_meterShown = setup.meterShown ? 1 : 0;
+    g_meterShown = setup.meterShown;
     outcome->jump = RunPass();
     outcome->files = g_fileCounter;
     return outcome->jump == kJumpCompleted ? kExitCompleted : kExitAborted;

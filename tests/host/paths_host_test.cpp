@@ -23,9 +23,18 @@ namespace {
 
 int g_decision;
 
-void FileEntryStep() { g_decision = BuildOutputPath() && CreateFolders() && ConfirmOverwrite(); }
-void FolderEntryStep() { g_decision = CreateFolders(); }
-void CheckNameStep() { CheckEntryName(); }
+// What the scanner does with a file entry's name, and with a folder entry's.
+void FileEntryStep() {
+  ResolveOutputPath(g_nameBuffer, g_outputPath);
+  CreateFolders(g_outputPath);
+  g_decision = ConfirmOverwrite(g_outputPath) ? 1 : 0;
+}
+void FolderEntryStep() {
+  ResolveOutputPath(g_nameBuffer, g_outputPath);
+  CreateFolders(g_outputPath);
+  g_decision = 1;
+}
+void CheckNameStep() { CheckEntryName(g_nameBuffer); }
 
 const char kCannotCreate[] = "Could not create \"%s\" - unzip operation cancelled.";
 
@@ -36,10 +45,9 @@ class PathsHost : public WithMessages {
     HostResetPaths();
     CopyText(savedTarget_, g_targetFolder, kTargetFolderSize);
     WriteTextFile(scratch_.Join("marker"), "");  // the scratch folder holds this and c/
-    ASSERT_EQ(CreateFolder(scratch_.Join("c").c_str()), 0);
+    ASSERT_TRUE(CreateFolder(scratch_.Join("c").c_str()));
     HostMapDrive('C', scratch_.Join("c"));
-    g_overwriteSetting = 0;
-    g_meterShown = 0;
+    g_overwriteSetting = false;
   }
   void TearDown() override {
     HostResetPaths();
@@ -72,7 +80,7 @@ class PathsHost : public WithMessages {
 TEST_F(PathsHost, FoldersOfFileAndFolderEntriesUnderADrive) {
   ASSERT_EQ(Run(FileEntryStep, "C:\\OUT", "a/b/c.txt"), kJumpCompleted);
   EXPECT_EQ(g_decision, 1);
-  EXPECT_STREQ(g_nameBuffer, "C:\\OUT\\a\\b\\c.txt");
+  EXPECT_STREQ(g_outputPath, "C:\\OUT\\a\\b\\c.txt");
   ASSERT_EQ(Run(FolderEntryStep, "C:\\OUT", "docs/sub/"), kJumpCompleted);
   EXPECT_EQ(scratch_.Tree(), (std::vector<std::string>{"c/", "c/OUT/", "c/OUT/a/", "c/OUT/a/b/", "c/OUT/docs/",
                                                        "c/OUT/docs/sub/", "marker"}));
@@ -81,7 +89,7 @@ TEST_F(PathsHost, FoldersOfFileAndFolderEntriesUnderADrive) {
 
 TEST_F(PathsHost, RelativeDrivePathCreatesTheFolderOnThatDrive) {
   ASSERT_EQ(Run(FileEntryStep, "C:dir", "x.txt"), kJumpCompleted);
-  EXPECT_STREQ(g_nameBuffer, "C:dir\\x.txt");
+  EXPECT_STREQ(g_outputPath, "C:dir\\x.txt");
   EXPECT_TRUE(IsFolder(scratch_.Join("c/dir")));
 }
 
@@ -96,7 +104,7 @@ TEST_F(PathsHost, BareDriveIsNeverCreated) {
 }
 
 TEST_F(PathsHost, NetworkServerAndShareAreNeverCreated) {
-  ASSERT_EQ(CreateFolder(scratch_.Join("share").c_str()), 0);
+  ASSERT_TRUE(CreateFolder(scratch_.Join("share").c_str()));
   HostMapShare("srv", "share", scratch_.Join("share"));
   ASSERT_EQ(Run(FileEntryStep, "\\\\srv\\share\\out", "a/x.txt"), kJumpCompleted);
   ASSERT_EQ(Run(FolderEntryStep, "//SRV/Share/out", "f/"), kJumpCompleted);
@@ -216,9 +224,9 @@ class OverwriteHost : public PathsHost {
  protected:
   void SetUp() override {
     PathsHost::SetUp();
-    ASSERT_EQ(CreateFolder(scratch_.Join("c/OUT").c_str()), 0);
+    ASSERT_TRUE(CreateFolder(scratch_.Join("c/OUT").c_str()));
     WriteTextFile(scratch_.Join("c/OUT/x.txt"), "old");
-    ASSERT_EQ(CreateFolder(scratch_.Join("c/OUT/dir.txt").c_str()), 0);
+    ASSERT_TRUE(CreateFolder(scratch_.Join("c/OUT/dir.txt").c_str()));
   }
 };
 

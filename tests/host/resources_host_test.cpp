@@ -9,6 +9,7 @@
 
 #include "platform/memory.h"
 #include "stub/abort.h"
+#include "stub/messages.h"
 #include "stub/resource_data.h"
 #include "stub/resources.h"
 #include "stub/work_memory.h"
@@ -48,7 +49,7 @@ int LoadStringTableCaught(const std::vector<uint8_t>& packed) {
 
 class ResourcesHost : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(AllocateWorkMemory(), 0); }
+  void SetUp() override { ASSERT_TRUE(AllocateWorkMemory()); }
   void TearDown() override {
     FreeResources();
     FreeWorkMemory();

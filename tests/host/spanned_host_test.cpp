@@ -31,11 +31,12 @@
 #include "stub/abort.h"
 #include "stub/checks.h"
 #include "stub/resources.h"
+#include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "stub/startup.h"
 #include "stub/work_memory.h"
-#include "tests/host/zlib_oracle.h"
 #include "tests/host/guarded_run.h"
+#include "tests/host/zlib_oracle.h"
 #include "tests/support/process_state.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/zip_writer.h"
@@ -58,9 +59,9 @@ std::string WrongDisk(int disk) {
 }
 
 std::string Label(int disk) {
-  char label[16];
-  std::snprintf(label, sizeof label, "PKBACK# %03d", disk);
-  return label;
+  char number[16];
+  std::snprintf(number, sizeof number, "%03d", disk);
+  return std::string("PKBACK# ") + number;
 }
 
 // --- the disks --------------------------------------------------------------
@@ -183,7 +184,7 @@ class SwitchVolumeTest : public SpannedTest {
  protected:
   void SetUp() override {
     SpannedTest::SetUp();
-    ASSERT_EQ(AllocateWorkMemory(), 0);
+    ASSERT_TRUE(AllocateWorkMemory());
     ASSERT_EQ(RunGuarded([] { LoadResources(); }), kJumpCompleted);
     drive_.Make(3);
     for (int disk = 1; disk <= 3; ++disk) WriteBinaryFile(drive_.Join(disk, "SETUP.ZIP"), "volume " + std::to_string(disk));

@@ -10,6 +10,7 @@
 #include "platform/host/host_ui.h"
 #include "platform/ui.h"
 #include "stub/abort.h"
+#include "stub/messages.h"
 #include "stub/resources.h"
 #include "stub/work_memory.h"
 #include "ui/meter.h"
@@ -38,7 +39,7 @@ class Pump : public testing::Test {
     HostClearBoxes();
     HostSetParent(kButton, kDialog);
     g_mainDialog = kDialog;
-    ASSERT_EQ(AllocateWorkMemory(), 0);
+    ASSERT_TRUE(AllocateWorkMemory());
     ASSERT_NO_FATAL_FAILURE(Load());
   }
   void TearDown() override {

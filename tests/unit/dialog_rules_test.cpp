@@ -7,7 +7,9 @@
 #include "paths/output_paths.h"
 #include "platform/bytes.h"
 #include "stub/abort.h"
+#include "stub/messages.h"
 #include "stub/resources.h"
+#include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "stub/startup.h"
 #include "stub/work_memory.h"
@@ -18,7 +20,7 @@ namespace {
 class DialogRules : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(AllocateWorkMemory(), 0);
+    ASSERT_TRUE(AllocateWorkMemory());
     ASSERT_NO_FATAL_FAILURE(Load());
     g_unattendedMode = 0;
     g_targetFolder[0] = 0;

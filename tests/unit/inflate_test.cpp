@@ -541,7 +541,7 @@ class Inflate : public testing::Test {
  protected:
   void SetUp() override {
     BuildCrcTable();
-    ASSERT_EQ(AllocateWorkMemory(), 0);
+    ASSERT_TRUE(AllocateWorkMemory());
   }
   void TearDown() override { FreeWorkMemory(); }
 };

@@ -6,6 +6,7 @@
 
 #include "platform/bytes.h"
 #include "stub/abort.h"
+#include "stub/messages.h"
 #include "stub/resources.h"
 #include "stub/work_memory.h"
 #include "ui/meter.h"
@@ -63,7 +64,7 @@ TEST(MeterPlan, SixPointFont) {
 class MeterText : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(AllocateWorkMemory(), 0);
+    ASSERT_TRUE(AllocateWorkMemory());
     ASSERT_NO_FATAL_FAILURE(Load());
   }
   void TearDown() override {

@@ -9,6 +9,7 @@
 #include "archive/entry.h"
 #include "paths/default_folder.h"
 #include "paths/entry_name.h"
+#include "inflate/output.h"
 #include "paths/output_paths.h"
 #include "paths/path_routines.h"
 #include "platform/bytes.h"
@@ -106,21 +107,21 @@ TEST(HasUnsupportedChars, AcceptsSingleByteTexts) {
   EXPECT_EQ(HasUnsupportedChars("C:\\Program Files/x"), 0);
 }
 
-// Names as the scanner leaves them in the name buffer, and the output path
-// BuildOutputPath makes of them.
+// Names as the scanner reads them, and the output path ResolveOutputPath
+// makes of them.
 class OutputPathTest : public testing::Test {
  protected:
   void SetUp() override {
     saved_ = g_targetFolder;
-    g_overwriteSetting = 0;
+    g_overwriteSetting = false;
   }
   void TearDown() override { CopyText(g_targetFolder, saved_.c_str(), kTargetFolderSize); }
 
   static std::string Build(const std::string& target, const std::string& name) {
     CopyText(g_targetFolder, target.c_str(), kTargetFolderSize);
-    CopyText(g_nameBuffer, name.c_str(), kNameBufferSize);
-    EXPECT_EQ(BuildOutputPath(), 1);
-    return g_nameBuffer;
+    char path[kPathBufferSize];
+    EXPECT_FALSE(ResolveOutputPath(name.c_str(), path));
+    return path;
   }
 
   std::string saved_;
@@ -157,13 +158,12 @@ class CreateFoldersTest : public OutputPathTest {
     CopyText(g_targetFolder, Native(scratch_.Path() + "/" + relative).c_str(), kTargetFolderSize);
   }
   void RunFileEntry(const char* name) {
-    CopyText(g_nameBuffer, name, kNameBufferSize);
-    ASSERT_EQ(BuildOutputPath(), 1);
-    ASSERT_EQ(CreateFolders(), 1);
+    ASSERT_FALSE(ResolveOutputPath(name, g_outputPath));
+    CreateFolders(g_outputPath);
   }
   void RunFolderEntry(const char* name) {
-    CopyText(g_nameBuffer, name, kNameBufferSize);
-    ASSERT_EQ(CreateFolders(), 1);
+    ASSERT_TRUE(ResolveOutputPath(name, g_outputPath));
+    CreateFolders(g_outputPath);
   }
 
   ScratchFolder scratch_;
@@ -177,13 +177,13 @@ TEST_F(CreateFoldersTest, MakesEveryFolderOnTheWayButNotTheFile) {
   for (char& c : expected) {
     if (c == '/') c = '\\';  // the target's own slashes too
   }
-  EXPECT_EQ(std::string(g_nameBuffer), expected);
+  EXPECT_EQ(std::string(g_outputPath), expected);
 }
 
 TEST_F(CreateFoldersTest, MakesEveryComponentOfAFolderEntry) {
   SetTarget("OUT");
   RunFolderEntry("docs/sub/");
-  RunFolderEntry("/lead\\back\\");  // taken as read: the leading separator is an empty component
+  RunFolderEntry("/lead\\back\\");  // the leading separator kept: an empty component, passed over
   EXPECT_EQ(scratch_.Tree(), (std::vector<std::string>{"OUT/", "OUT/docs/", "OUT/docs/sub/", "OUT/lead/",
                                                        "OUT/lead/back/"}));
 }
@@ -213,33 +213,30 @@ TEST_F(CreateFoldersTest, ExistingFoldersAreLeftAlone) {
 TEST_F(CreateFoldersTest, ConfirmOverwriteAsksNothingWhenTheFileIsNewOrOverwriteIsOn) {
   SetTarget("OUT");
   RunFileEntry("x.txt");
-  EXPECT_EQ(ConfirmOverwrite(), 1);  // nothing there: no question
+  EXPECT_TRUE(ConfirmOverwrite(g_outputPath));  // nothing there: no question
   WriteTextFile(scratch_.Join("OUT/x.txt"), "old");
-  g_overwriteSetting = 1;
-  EXPECT_EQ(ConfirmOverwrite(), 1);  // there, but overwrite is on: no question
+  g_overwriteSetting = true;
+  EXPECT_TRUE(ConfirmOverwrite(g_outputPath));  // there, but overwrite is on: no question
 }
 
 TEST(PathExists, ReportsFilesFoldersAndNothing) {
   ScratchFolder scratch;
   WriteTextFile(scratch.Join("file.txt"), "x");
-  uint32_t flag = 7;
-  EXPECT_EQ(PathExists(scratch.Path().c_str(), &flag), 0);
-  EXPECT_EQ(flag, kAttributeFolder);
-  flag = 7;
-  EXPECT_EQ(PathExists(scratch.Join("file.txt").c_str(), &flag), 0);
-  EXPECT_EQ(flag, 7u);  // left untouched for a file
-  EXPECT_EQ(PathExists(scratch.Join("missing").c_str(), &flag), 1);
-  EXPECT_EQ(PathExists(scratch.Join("file.txt").c_str(), nullptr), 0);
+  EXPECT_EQ(KindOfPath(scratch.Path().c_str()), PathKind::kFolder);
+  EXPECT_EQ(KindOfPath(scratch.Join("file.txt").c_str()), PathKind::kFile);
+  EXPECT_EQ(KindOfPath(scratch.Join("missing").c_str()), PathKind::kNothing);
+  EXPECT_TRUE(PathExists(scratch.Join("file.txt").c_str()));
+  EXPECT_FALSE(PathExists(scratch.Join("missing").c_str()));
   // A search for "folder\" finds nothing on the platform.
-  EXPECT_EQ(PathExists((scratch.Path() + Native("/")).c_str(), nullptr), 1);
+  EXPECT_FALSE(PathExists((scratch.Path() + Native("/")).c_str()));
 }
 
 TEST(CreateFolder, MakesOneFolderOnly) {
   ScratchFolder scratch;
-  EXPECT_EQ(CreateFolder(scratch.Join("one").c_str()), 0);
+  EXPECT_TRUE(CreateFolder(scratch.Join("one").c_str()));
   EXPECT_TRUE(IsFolder(scratch.Join("one")));
-  EXPECT_EQ(CreateFolder(scratch.Join("one").c_str()), 1);      // already there
-  EXPECT_EQ(CreateFolder(scratch.Join("two/three").c_str()), 1);  // no parent
+  EXPECT_FALSE(CreateFolder(scratch.Join("one").c_str()));      // already there
+  EXPECT_FALSE(CreateFolder(scratch.Join("two/three").c_str()));  // no parent
 }
 
 TEST(LongModuleName, ReplacesTheLastComponentWhenFound) {

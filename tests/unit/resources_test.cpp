@@ -12,6 +12,7 @@
 #include "platform/format.h"
 #include "platform/memory.h"
 #include "stub/abort.h"
+#include "stub/messages.h"
 #include "stub/resource_data.h"
 #include "stub/resources.h"
 #include "stub/work_memory.h"
@@ -114,7 +115,7 @@ std::vector<uint8_t> Bytes(const void* start, uint32_t count) {
 
 class Resources : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(AllocateWorkMemory(), 0); }
+  void SetUp() override { ASSERT_TRUE(AllocateWorkMemory()); }
   void TearDown() override {
     FreeResources();
     FreeWorkMemory();

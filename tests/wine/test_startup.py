@@ -4,6 +4,7 @@ start-up prompt and a refused command line, each before any dialog, with the
 box shown and the exit code (0 for what the user chose, 1 for an error)."""
 import os
 import shutil
+import struct
 import subprocess
 import unittest
 
@@ -37,6 +38,19 @@ class StartupTestCase(SfxTestCase):
         self.wait_exit(program, code)
 
 
+def section_middle(data, name):
+    """The file offset of the middle of a section's raw data."""
+    lfanew = struct.unpack_from("<I", data, 0x3C)[0]
+    count = struct.unpack_from("<H", data, lfanew + 6)[0]
+    table = lfanew + 24 + struct.unpack_from("<H", data, lfanew + 20)[0]
+    for index in range(count):
+        header = table + 40 * index
+        if data[header:header + 8].rstrip(b"\0") == name:
+            size, start = struct.unpack_from("<II", data, header + 16)
+            return start + size // 2
+    raise AssertionError(f"no section {name!r}")
+
+
 class FileChecks(StartupTestCase):
     def test_plain_stub_is_not_a_self_extractor(self):
         # No settings filled in: the entry point it expects is not its own.
@@ -45,8 +59,10 @@ class FileChecks(StartupTestCase):
     def test_tampered_stub(self):
         exe = self.small_sfx()
         data = exe.read_bytes()
-        code_byte = 0x400 + 0x100  # inside the code, well inside the checked range
-        patch(exe, code_byte, bytes([data[code_byte] ^ 0xFF]))
+        # A byte of the icon: inside the checked range, but never run, so the
+        # stub meets the change in its check and not as a crash on the way.
+        icon_byte = section_middle(data, b".rsrc")
+        patch(exe, icon_byte, bytes([data[icon_byte] ^ 0xFF]))
         self.assert_box_then_exit(exe, [], HEADER_CORRUPT, 1)
 
     def test_truncated_file(self):

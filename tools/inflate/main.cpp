@@ -52,7 +52,7 @@ int Decode() {
 int main(int argc, char** argv) {
   if (argc != 3) return Usage();
   BuildCrcTable();
-  if (AllocateWorkMemory() != 0) return kExitIoError;
+  if (!AllocateWorkMemory()) return kExitIoError;
   if (!OpenInput(argv[1])) {
     std::fprintf(stderr, "arcula-inflate: cannot read %s\n", argv[1]);
     return kExitIoError;

@@ -1,6 +1,13 @@
-// The numbers of the messages in the string table, named once for every user.
-// The texts themselves are in stub/messages.py.
+// The stub's messages: their numbers, named once for every user, and the
+// lookup of a message's text in the unpacked string table. The texts
+// themselves are in stub/messages.py; start-up unpacks the table
+// (stub/resources.h).
 #pragma once
+
+#include "platform/types.h"
+
+// Messages 0..51; "message" 52 is the main dialog template.
+const int kMessageCount = 52;
 
 const int kMessageIncomplete = 0;         // "This is an incomplete self-extractor;..."
 const int kMessageInsertDisk = 1;         // "Please insert disk %d in drive %s."
@@ -44,3 +51,16 @@ const int kMessageTempFolder = 49;        // "TEMP"
 const int kMessageNameTooLong = 50;       // "Zip contains filenames longer than are allowed by..."
 const int kMessageThisFile = 51;          // "this self-extractor file"
 const int kMessageMainDialog = 52;        // the main dialog template
+
+// --- Process-wide state of the message table (FreeResources puts it back) ---
+
+// The unpacked string table; null before it is unpacked and after FreeResources.
+extern char* g_stringTableBlock;
+
+// Message `number` (0..51, or kMessageMainDialog for the template): a pure
+// lookup, with no range check, since callers pass constants. Empty while no
+// table is unpacked.
+const char* MessageText(int number);
+
+// Frees the string table block; nothing happens when there is none.
+void FreeResources();

@@ -1,0 +1,25 @@
+#include "platform/host/host_reset.h"
+
+#include "platform/host/host_boxes.h"
+#include "platform/host/host_dialog_script.h"
+#include "platform/host/host_memory.h"
+#include "platform/host/host_paths.h"
+#include "platform/host/host_process.h"
+#include "platform/host/host_system.h"
+#include "platform/host/host_ui.h"
+#include "platform/host/host_volumes.h"
+
+void HostResetPlatform() {
+  HostClearBoxes();
+  HostSetBoxObserver(nullptr);
+  HostResetDialogScript();
+  HostFailAllocations(0);
+  for (char letter = 'A'; letter <= 'Z'; ++letter) HostSetVolumeLabel(letter, nullptr);
+  HostResetPaths();
+  HostResetProcess();
+  HostClearEnvironmentOverrides();
+  HostSetWindowsDirectory(nullptr);
+  HostSetCodePage(1252);
+  HostSetModuleFileName(nullptr);
+  HostResetUi();
+}

@@ -1,0 +1,16 @@
+#include "stub/messages.h"
+
+#include "platform/memory.h"
+#include "stub/resource_data.h"
+
+char* g_stringTableBlock;
+
+const char* MessageText(int number) {
+  if (g_stringTableBlock == nullptr) return "";
+  return g_stringTableBlock + kMessageOffsets[number];
+}
+
+void FreeResources() {
+  SysFree(g_stringTableBlock);
+  g_stringTableBlock = nullptr;
+}

@@ -1,0 +1,27 @@
+#include "stub/run_facts.h"
+
+#include "platform/bytes.h"
+#include "platform/memory.h"
+
+char g_executablePath[kExecutablePathSize];
+bool g_unattendedMode;
+bool g_spannedFlag;
+bool g_exeVolumesFlag;
+uint8_t g_signatures[kSignatureCount][4];
+char g_textLine[kTextLineSize];
+char* g_startupPrompt;
+char g_title[kTitleSize];
+char g_infoText[kInfoTextSize];
+
+void ResetRunFacts() {
+  SysFree(g_startupPrompt);
+  g_startupPrompt = nullptr;
+  FillBytes(g_executablePath, 0, sizeof(g_executablePath));
+  g_unattendedMode = false;
+  g_spannedFlag = false;
+  g_exeVolumesFlag = false;
+  FillBytes(g_signatures, 0, sizeof(g_signatures));
+  FillBytes(g_textLine, 0, sizeof(g_textLine));
+  FillBytes(g_title, 0, sizeof(g_title));
+  FillBytes(g_infoText, 0, sizeof(g_infoText));
+}

@@ -1,0 +1,55 @@
+// The facts of a run that every layer may read: where the self-extractor
+// lies, how it runs (unattended, spanned), the ZIP signatures it compares
+// against, and the texts its config block gave. Start-up sets them once,
+// before the first pass; the layers above only read them.
+#pragma once
+
+#include "platform/types.h"
+
+// --- Process-wide state of the run's facts (ResetRunFacts puts it back) ---
+
+const uint32_t kExecutablePathSize = 261;
+
+// The running self-extractor's full path (long name), set at start-up; the
+// archive is read from it and read errors quote it.
+extern char g_executablePath[kExecutablePathSize];
+
+// True while passes run without the user (the settings' unattended flag,
+// /AUTO, /NOAUTO).
+extern bool g_unattendedMode;
+
+// A set spread over removable disks, and whether its volumes are named
+// ".EXE" (otherwise ".ZIP"); from the settings block.
+extern bool g_spannedFlag;
+extern bool g_exeVolumesFlag;
+
+// The five ZIP record signatures, formed in memory at start-up: the stub's
+// image holds none of them as consecutive bytes, so that no scan of the file
+// can mistake the stub for part of the archive.
+const uint32_t kSignatureCount = 5;
+enum SignatureIndex {
+  kSignatureLocal = 0,        // PK 03 04
+  kSignatureCentral = 1,      // PK 01 02
+  kSignatureEnd = 2,          // PK 05 06
+  kSignatureSingleSpan = 3,   // PK 0 0
+  kSignatureSpan = 4,         // PK 07 08 (also a data descriptor)
+};
+extern uint8_t g_signatures[kSignatureCount][4];
+
+// The config block: five NUL-terminated texts, at most kConfigBlockLimit
+// bytes with their terminators. The target folder, its first text, lives
+// with the output paths; the others land here, each cut to its buffer.
+const uint32_t kConfigBlockLimit = 1256;
+const uint32_t kConfigFieldCount = 5;
+const uint32_t kTextLineSize = 104;
+const uint32_t kStartupPromptSize = 514;
+const uint32_t kTitleSize = 65;
+const uint32_t kInfoTextSize = 512;
+
+extern char g_textLine[kTextLineSize];
+extern char* g_startupPrompt;  // kStartupPromptSize bytes, or null when there is none
+extern char g_title[kTitleSize];
+extern char g_infoText[kInfoTextSize];
+
+// Frees the start-up prompt and clears every fact.
+void ResetRunFacts();
