@@ -2,11 +2,12 @@
 
 #include "platform/bytes.h"
 
-// The marker is spelt out once, here, as the block's initial bytes. Nothing
-// else in the stub may hold these 8 bytes in a row: the builder and the
-// self-check take the first occurrence in the file as the block.
+// The marker lies once in the stub, here, as the block's initial bytes.
+// Nothing else in the stub may hold these 8 bytes in a row: the builder and
+// the self-check take the first occurrence in the file as the block.
 __attribute__((used)) StubSettings g_settings = {
-    {'Q', 'J', 'V', 0x01, 's', 'f', 'x', 0x02},
+    {kSettingsMarker[0], kSettingsMarker[1], kSettingsMarker[2], kSettingsMarker[3], kSettingsMarker[4],
+     kSettingsMarker[5], kSettingsMarker[6], kSettingsMarker[7]},
     0, 0, 0, 0, 0, 0, {0}, 0, {0}, {0}, {0}};
 
 uint32_t ExpectedEntryPoint() { return ReadLe32(g_settings.expectedEntry); }

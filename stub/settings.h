@@ -36,6 +36,12 @@ static_assert(offsetof(StubSettings, expectedEntry) == 54, "field offset");
 
 const uint32_t kSettingsMarkerLength = 8;
 
+// The marker's bytes, for the block's initial value and for the builder.
+// Nothing in the stub may use this array at run time: a second copy of the
+// marker in the image would be taken for the block (the self-check and the
+// builder take the first occurrence in the file).
+constexpr uint8_t kSettingsMarker[kSettingsMarkerLength] = {'Q', 'J', 'V', 0x01, 's', 'f', 'x', 0x02};
+
 // Flag bits of StubSettings::flags that the stub tests.
 const uint32_t kFlagOverwrite = 0x2;
 const uint32_t kFlagUseTitle = 0x10;

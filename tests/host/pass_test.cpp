@@ -267,7 +267,7 @@ class Pass : public testing::Test {
     HostClearBoxes();
     for (int answer : setup.answers) HostQueueAnswer(answer);
     std::string bytes = ReadBinaryFile(Exe());
-    size_t marker = bytes.find(std::string(kSettingsMarker, 8));
+    size_t marker = bytes.find(SettingsMarkerText());
     EXPECT_NE(marker, std::string::npos);
     CopyBytes(&g_settings, bytes.data() + marker, sizeof(StubSettings));
     CopyText(g_executablePath, (setup.executable.empty() ? Exe() : setup.executable).c_str(), kExecutablePathSize);

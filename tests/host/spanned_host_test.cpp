@@ -366,7 +366,7 @@ class SpannedRunTest : public SpannedTest {
     HostClearBoxes();
     drive_.Insert(1);
     std::string bytes = ReadBinaryFile(drive_.Join(1, "SETUP.EXE"));
-    CopyBytes(&g_settings, bytes.data() + bytes.find(std::string(kSettingsMarker, 8)), sizeof(StubSettings));
+    CopyBytes(&g_settings, bytes.data() + bytes.find(SettingsMarkerText()), sizeof(StubSettings));
     CopyText(g_executablePath, "A:\\SETUP.EXE", kExecutablePathSize);
     char tail[] = "";
     return PrepareRun(nullptr, tail);
@@ -506,7 +506,7 @@ TEST_F(SpannedRunTest, AnIncompleteSetEndsInMessages) {
   WriteSet(archive, {archive.bigData + 100}, Names::kExe);
   ResetProcessState();
   std::string bytes = ReadBinaryFile(drive_.Join(1, "SETUP.EXE"));
-  CopyBytes(&g_settings, bytes.data() + bytes.find(std::string(kSettingsMarker, 8)), sizeof(StubSettings));
+  CopyBytes(&g_settings, bytes.data() + bytes.find(SettingsMarkerText()), sizeof(StubSettings));
   HostMapDrive('A', drive_.disks[0]->Path());  // the program itself was started from disk 1
   HostSetVolumeLabel('A', "PKBACK# 002");
   CopyText(g_executablePath, "A:\\SETUP.EXE", kExecutablePathSize);

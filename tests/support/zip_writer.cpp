@@ -200,7 +200,6 @@ ZipWriter& ZipWriter::Finish(const std::string& comment) {
 
 // --- self-extractors ------------------------------------------------------
 
-const char kSettingsMarker[8] = {'Q', 'J', 'V', 0x01, 's', 'f', 'x', 0x02};
 
 std::string FakeStub(uint32_t entryPoint) {
   std::string stub(kFakeStubSize, '\0');
@@ -214,7 +213,7 @@ std::string FakeStub(uint32_t entryPoint) {
   PutLe32(&stub, kFakeLfanew + 40, entryPoint);
   stub.replace(kFakeLfanew + kPeHeadersSize, 8, std::string(".data\0\0\0", 8));
   stub.replace(kFakeSettingsAt, 60, std::string(60, '\0'));
-  stub.replace(kFakeSettingsAt, 8, std::string(kSettingsMarker, 8));
+  stub.replace(kFakeSettingsAt, 8, SettingsMarkerText());
   return stub;
 }
 
@@ -228,7 +227,7 @@ std::string ConfigBlock(const std::string& folder, const std::string& textLine, 
 SelfExtractor MakeSelfExtractor(const std::string& stub, const std::string& archive, const SfxOptions& options) {
   SelfExtractor sfx;
   sfx.bytes = stub;
-  sfx.settingsAt = static_cast<uint32_t>(stub.find(std::string(kSettingsMarker, 8)));
+  sfx.settingsAt = static_cast<uint32_t>(stub.find(SettingsMarkerText()));
   uint32_t configLength = options.hasConfig ? static_cast<uint32_t>(options.config.size()) : 0;
   sfx.configOffset = options.hasConfig ? static_cast<uint32_t>(stub.size()) : 0;
   sfx.archiveOffset = static_cast<uint32_t>(stub.size()) + configLength;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "stub/settings.h"
+
 // CRC-32 (reflected polynomial 0xEDB88320), written here apart from the
 // stub's own so that the two check each other.
 uint32_t Crc32Of(const std::string& bytes);
@@ -90,7 +92,9 @@ class ZipWriter {
 // --- self-extractors ------------------------------------------------------
 
 // The settings block's marker, as the builder finds it.
-extern const char kSettingsMarker[8];
+inline std::string SettingsMarkerText() {
+  return std::string(reinterpret_cast<const char*>(kSettingsMarker), kSettingsMarkerLength);
+}
 
 // A stand-in for the stub for host tests: DOS header (e_lfanew 0x80), DOS
 // stub, PE headers with AddressOfEntryPoint `entryPoint`, a section table,

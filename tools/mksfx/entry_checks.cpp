@@ -32,9 +32,9 @@ bool Refuse(std::string* error, const ZipEntry& entry, const std::string& why) {
 }
 
 bool CheckName(const ZipEntry& entry, std::string* error) {
-  if (entry.name.size() > kMaxEntryNameLength)
+  if (entry.name.size() > kMaxNameLength)
     return Refuse(error, entry, "has a name of " + std::to_string(entry.name.size()) +
-                                    " bytes; at most " + std::to_string(kMaxEntryNameLength) +
+                                    " bytes; at most " + std::to_string(kMaxNameLength) +
                                     " are allowed");
   if (const char* reason = UnsafeNameReason(entry.name))
     return Refuse(error, entry, std::string("has an unsafe name: ") + reason);

@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "paths/output_paths.h"
+#include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "tools/mksfx/pe_image.h"
 #include "tools/mksfx/zip_writer.h"
 
 namespace {
 
-const uint8_t kMarker[kSettingsMarkerLength] = {'Q', 'J', 'V', 0x01, 's', 'f', 'x', 0x02};
-const size_t kMaxConfigBlockSize = 1256;
 const uint16_t kCompleted = 0xFFFF;
 // The stub seeks with signed 32-bit offsets.
 const uint64_t kMaxFileSize = 0x7FFFFFFF;
@@ -31,7 +31,7 @@ bool Refuse(std::string* error, const std::string& text) {
 size_t CountMarkers(const Bytes& file, size_t* first) {
   size_t count = 0;
   auto at = file.begin();
-  while ((at = std::search(at, file.end(), kMarker, kMarker + sizeof kMarker)) != file.end()) {
+  while ((at = std::search(at, file.end(), kSettingsMarker, kSettingsMarker + kSettingsMarkerLength)) != file.end()) {
     if (count++ == 0) *first = static_cast<size_t>(at - file.begin());
     ++at;
   }
@@ -83,11 +83,11 @@ uint32_t TotalSize(const ZipArchive& archive) {
 }
 
 bool BuildConfigBlock(const ConfigTexts& texts, Bytes* block, std::string* error) {
-  const ConfigField fields[] = {{"--folder", &texts.folder, 260},
-                                {"--text", &texts.text, 103},
-                                {"--prompt", &texts.prompt, 513},
-                                {"--title", &texts.title, 64},
-                                {"--info", &texts.info, 511}};
+  const ConfigField fields[] = {{"--folder", &texts.folder, kTargetFolderSize - 1},
+                                {"--text", &texts.text, kTextLineSize - 1},
+                                {"--prompt", &texts.prompt, kStartupPromptSize - 1},
+                                {"--title", &texts.title, kTitleSize - 1},
+                                {"--info", &texts.info, kInfoTextSize - 1}};
   block->clear();
   for (const ConfigField& field : fields) {
     if (field.text->size() > field.maxLength)
@@ -96,9 +96,9 @@ bool BuildConfigBlock(const ConfigTexts& texts, Bytes* block, std::string* error
     block->insert(block->end(), field.text->begin(), field.text->end());
     block->push_back(0);
   }
-  if (block->size() > kMaxConfigBlockSize)
+  if (block->size() > kConfigBlockLimit)
     return Refuse(error, "the texts take " + std::to_string(block->size()) + " bytes with their terminators; at most " +
-                             std::to_string(kMaxConfigBlockSize) + " fit");
+                             std::to_string(kConfigBlockLimit) + " fit");
   return true;
 }
 

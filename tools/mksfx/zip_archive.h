@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/entry.h"  // kMaxNameLength, the stub's limit on a name
 #include "tools/mksfx/byte_order.h"
 
 // General purpose flag bits that matter here.
@@ -17,9 +18,6 @@ const uint16_t kZipFlagMaskedHeaders = 0x2000;    // central directory encryptio
 
 const uint16_t kZipMethodStored = 0;
 const uint16_t kZipMethodDeflated = 8;
-
-// The stub reads at most this many bytes of a name.
-const size_t kMaxEntryNameLength = 200;
 
 // Sizes of the fixed parts of the records.
 const size_t kLocalHeaderSize = 30;
