@@ -43,14 +43,14 @@ extern LocalHeader g_localHeader;
 // The entry name as read.
 extern char g_nameBuffer[kNameBufferSize];
 
-// 1 while the current entry is encrypted: start-up sets it from the settings
+// True while the current entry is encrypted: start-up sets it from the settings
 // block (the archive holds encrypted entries, so the password is asked for),
 // then every local header replaces it with its bit 0. The archive input
 // decrypts while it is set.
-extern int g_encryptionFlag;
+extern bool g_encryptionFlag;
 
-// 1 when a data descriptor follows the current entry's data (bit 3).
-extern int g_dataDescriptorFlag;
+// True when a data descriptor follows the current entry's data (bit 3).
+extern bool g_dataDescriptorFlag;
 
 // Sets both flags from the flags of g_localHeader.
 void TakeEntryFlags();

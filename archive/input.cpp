@@ -20,7 +20,7 @@ FileHandle g_archive;
 const uint8_t* g_inputCursor;
 int32_t g_inputCount;
 uint32_t g_remainingCompressed;
-int g_inputMemoryMode;
+bool g_inputMemoryMode;
 
 namespace {
 
@@ -28,7 +28,7 @@ namespace {
 // CRC is only known after it was written (a data descriptor follows it) was
 // checked against the high byte of its modification time instead.
 uint8_t CheckByte() {
-  if (g_dataDescriptorFlag != 0) return static_cast<uint8_t>(g_localHeader.modTime >> 8);
+  if (g_dataDescriptorFlag) return static_cast<uint8_t>(g_localHeader.modTime >> 8);
   return static_cast<uint8_t>(g_localHeader.crc32 >> 24);
 }
 
@@ -40,16 +40,16 @@ void ResetArchiveInput() {
   g_inputCursor = nullptr;
   g_inputCount = 0;
   g_remainingCompressed = 0;
-  g_inputMemoryMode = 0;
+  g_inputMemoryMode = false;
 }
 
 int32_t RefillInput() {
   // A block in memory ends where it ends: the archive is never read for it.
-  if (g_inputMemoryMode != 0 || g_remainingCompressed == 0) return 0;
+  if (g_inputMemoryMode || g_remainingCompressed == 0) return 0;
   uint32_t wanted = g_remainingCompressed < kInputBufferSize ? g_remainingCompressed : kInputBufferSize;
   int32_t got = SysRead(g_archive, g_inputBuffer, wanted);
   if (got != static_cast<int32_t>(wanted)) {
-    if (g_spannedFlag == 0 || got < 0) ReadError(kReadErrorRefill);
+    if (!g_spannedFlag || got < 0) ReadError(kReadErrorRefill);
     // The volume ended: the rest of the entry is on the next disk. Bytes
     // already read are this refill's; with none, read again from the new
     // volume and take whatever arrives (0 ends the entry, and the CRC check
@@ -64,18 +64,18 @@ int32_t RefillInput() {
   g_remainingCompressed -= static_cast<uint32_t>(got);
   g_inputCursor = g_inputBuffer;
   // The keys run on from one refill to the next within the entry.
-  if (g_encryptionFlag != 0) DecryptBuffer(g_inputBuffer, static_cast<uint32_t>(got));
+  if (g_encryptionFlag) DecryptBuffer(g_inputBuffer, static_cast<uint32_t>(got));
   return got;
 }
 
 void BeginMemoryInput(const void* block, uint32_t length) {
-  g_inputMemoryMode = 1;
+  g_inputMemoryMode = true;
   g_inputCursor = static_cast<const uint8_t*>(block);
   g_inputCount = static_cast<int32_t>(length);
 }
 
 void EndMemoryInput() {
-  g_inputMemoryMode = 0;
+  g_inputMemoryMode = false;
   g_inputCursor = nullptr;
   g_inputCount = 0;
 }
@@ -88,7 +88,7 @@ void ReadExact(uint32_t length, void* buffer) {
 void ReadArchivePart(void* buffer, uint32_t size, int singleCode, int spannedCode) {
   int32_t got = SysRead(g_archive, buffer, size);
   if (got == static_cast<int32_t>(size)) return;
-  if (g_spannedFlag == 0) ReadError(singleCode);
+  if (!g_spannedFlag) ReadError(singleCode);
   // The volume ended inside the part (a writer may cut a volume anywhere):
   // the rest follows at the start of the next one. A volume that gives
   // nothing at all means the set has run out.
@@ -103,7 +103,7 @@ void ReadArchivePart(void* buffer, uint32_t size, int singleCode, int spannedCod
 
 void SkipArchiveBytes(uint32_t count) {
   if (count == 0) return;
-  if (g_spannedFlag == 0) {
+  if (!g_spannedFlag) {
     // 2 GiB or more lies past anything the 32-bit calls reach, and as their
     // signed offset it would seek backwards, possibly onto a record already
     // read, again and again: go to the end, where the next read comes short.
@@ -142,8 +142,8 @@ void ReadError(int code) {
   FatalError(g_formatBuffer);
 }
 
-int CheckPassword() {
-  if (g_storedPassword == nullptr) return 0;
+bool CheckPassword() {
+  if (g_storedPassword == nullptr) return false;
   // Without this the count would wrap and the entry would read on into the
   // records behind it.
   if (g_remainingCompressed < kEncryptionHeaderSize) FatalError(MessageText(kMessageInvalidHeader));
@@ -152,5 +152,5 @@ int CheckPassword() {
   g_remainingCompressed -= kEncryptionHeaderSize;
   InitKeys(g_storedPassword);
   DecryptBuffer(header, kEncryptionHeaderSize);
-  return header[kEncryptionHeaderSize - 1] == CheckByte() ? 1 : 0;
+  return header[kEncryptionHeaderSize - 1] == CheckByte();
 }

@@ -21,7 +21,7 @@ extern FileHandle g_archive;             // the executable, or the current volum
 extern const uint8_t* g_inputCursor;     // next byte to hand out
 extern int32_t g_inputCount;             // bytes left at the cursor
 extern uint32_t g_remainingCompressed;   // entry data not yet read from the archive
-extern int g_inputMemoryMode;            // 1 while a block in memory is the whole input
+extern bool g_inputMemoryMode;            // True while a block in memory is the whole input
 
 // Closes the archive and clears the input's state.
 void ResetArchiveInput();
@@ -76,8 +76,8 @@ void SkipArchiveBytes(uint32_t count);
 
 // Reads and checks the encryption header of the current entry, which starts
 // at the archive's position, and takes its 12 bytes off the remaining
-// compressed count. 1 when the check byte matches (the keys are then ready
-// for the entry's data); 0 when it does not, or at once, reading nothing,
+// compressed count. True when the check byte matches (the keys are then ready
+// for the entry's data); false when it does not, or at once, reading nothing,
 // when no password has been entered. An entry too short to hold the header is
 // malformed (message 31); a short read is read error 14. Both are fatal.
-int CheckPassword();
+bool CheckPassword();

@@ -61,7 +61,7 @@ void HandleFileEntry() {
     SkipArchiveBytes(g_remainingCompressed);
     return;
   }
-  if (g_encryptionFlag != 0 && CheckPassword() == 0) {
+  if (g_encryptionFlag && !CheckPassword()) {
     FatalError(MessageText(g_storedPassword != nullptr ? kMessageWrongPassword : kMessageNoPassword));
   }
   ExtractEntry(g_outputPath);
@@ -84,7 +84,7 @@ void ReadLocalEntry() {
   } else {
     HandleFileEntry();
   }
-  if (g_dataDescriptorFlag != 0) SkipArchiveBytes(kDescriptorSize);
+  if (g_dataDescriptorFlag) SkipArchiveBytes(kDescriptorSize);
 }
 
 void SkipCentralEntry() {
@@ -112,16 +112,16 @@ void ScanArchive() {
     if (IsSignature(signature, kSignatureLocal)) {
       ReadLocalEntry();
     } else if (IsSignature(signature, kSignatureSpan)) {
-      if (g_spannedFlag == 0) FatalError(MessageText(kMessageInvalidHeader));
+      if (!g_spannedFlag) FatalError(MessageText(kMessageInvalidHeader));
     } else if (IsSignature(signature, kSignatureCentral)) {
-      if (g_spannedFlag != 0) return;  // a spanned set's directory is on the last disk
+      if (g_spannedFlag) return;  // a spanned set's directory is on the last disk
       SkipCentralEntry();
     } else if (IsSignature(signature, kSignatureEnd)) {
       ReadEndRecord();
       return;
     } else if (IsSignature(signature, kSignatureSingleSpan)) {
       // a marker some writers put in front of a single-volume archive
-    } else if (g_spannedFlag == 0) {
+    } else if (!g_spannedFlag) {
       FatalError(MessageText(kMessageInvalidHeader));
     }
   }
@@ -133,7 +133,7 @@ int RunPass() {
   SysShowBusyCursor(1);
   if (code == kJumpCompleted) {
     int startsAtArchiveOffset = 1;
-    if (g_spannedFlag != 0) {
+    if (g_spannedFlag) {
       SwitchVolume(1, g_exeVolumesFlag);
       startsAtArchiveOffset = g_exeVolumesFlag;  // ".ZIP" volumes hold the archive from offset 0
     }

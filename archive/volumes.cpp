@@ -45,18 +45,18 @@ void AskForDisk(const char* drive, uint32_t wanted) {
   } else {
     SysFormat(g_formatBuffer, MessageText(kMessageInsertLastDisk), drive);
   }
-  if (AskOkCancel(g_formatBuffer, 0) == 0) AbortPass();
+  if (!AskOkCancel(g_formatBuffer, false)) AbortPass();
 }
 
 // The executable path with its extension replaced by ".EXE" or ".ZIP".
-void VolumePath(char* path, int exeVolumes) {
+void VolumePath(char* path, bool exeVolumes) {
   CopyText(path, g_executablePath, kExecutablePathSize);
   uint32_t length = TextLength(path);
   uint32_t dot = length;
   while (dot > 0 && path[dot - 1] != '.') --dot;
   uint32_t cut = dot > 0 ? dot - 1 : length;  // no extension: append one
   if (cut + 5 > kExecutablePathSize) cut = kExecutablePathSize - 5;
-  CopyText(path + cut, exeVolumes != 0 ? ".EXE" : ".ZIP", 5);
+  CopyText(path + cut, exeVolumes ? ".EXE" : ".ZIP", 5);
 }
 
 }  // namespace
@@ -77,7 +77,7 @@ uint32_t ReadVolumeNumber(const char* drive) {
   return number;
 }
 
-void SwitchVolume(uint32_t disk, int exeVolumes) {
+void SwitchVolume(uint32_t disk, bool exeVolumes) {
   uint32_t wanted = disk & 0xFFFF;
   if (g_archive != 0) {
     SysClose(g_archive);

@@ -24,4 +24,4 @@ uint32_t ReadVolumeNumber(const char* drive);
 // named like the executable with ".EXE" or ".ZIP". The handle is then at
 // offset 0 of that file. Gives up through AbortPass or a fatal error.
 // Disk 0 stands for the last disk of the set.
-void SwitchVolume(uint32_t disk, int exeVolumes);
+void SwitchVolume(uint32_t disk, bool exeVolumes);

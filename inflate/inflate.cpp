@@ -349,14 +349,13 @@ int BuildDecodeTable(const uint16_t* lengths, uint32_t count, uint32_t simpleCou
   return unused != 0 && maxLength != 1 ? kInflateBadData : kInflateOk;
 }
 
-int FreeDecodeTable(DecodeEntry* table) {
+void FreeDecodeTable(DecodeEntry* table) {
   while (table != nullptr) {
     DecodeEntry* header = table - 1;
     DecodeEntry* next = header->next;
     SysFree(header);
     table = next;
   }
-  return 0;
 }
 
 namespace {

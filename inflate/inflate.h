@@ -48,4 +48,4 @@ int BuildDecodeTable(const uint16_t* lengths, uint32_t count, uint32_t simpleCou
                      uint32_t* lookupBits);
 
 // Frees every allocation of a decode table; null is ignored. Returns 0.
-int FreeDecodeTable(DecodeEntry* table);
+void FreeDecodeTable(DecodeEntry* table);

@@ -18,7 +18,7 @@ uint8_t* g_outputCursor;
 int32_t g_outputCount;
 FileHandle g_output;
 char g_outputPath[kPathBufferSize];
-int g_outputMemoryMode;
+bool g_outputMemoryMode;
 uint32_t g_outputMemoryRoom;
 uint8_t* g_outputMemoryStart;
 uint32_t g_bytesDone;
@@ -45,7 +45,7 @@ uint32_t MeterPercent(uint32_t bytesDone, uint32_t totalSize) {
 
 void EmitWindow(uint16_t count) {
   const uint8_t* source = g_window;
-  if (g_outputMemoryMode != 0) {
+  if (g_outputMemoryMode) {
     EmitToMemory(source, count);
     return;
   }
@@ -62,10 +62,10 @@ void EmitWindow(uint16_t count) {
   }
 }
 
-int FlushOutput() {
-  if (g_outputMemoryMode != 0) {
+void FlushOutput() {
+  if (g_outputMemoryMode) {
     g_outputCount = 0;
-    return 0;
+    return;
   }
   g_bytesDone += static_cast<uint32_t>(g_outputCount);
   if (g_bytesDone >= g_lastMeterMark + kMeterStep) {
@@ -76,7 +76,6 @@ int FlushOutput() {
   CheckWrite(SysWrite(g_output, g_outputBuffer, static_cast<uint32_t>(g_outputCount)));
   g_outputCursor = g_outputBuffer;
   g_outputCount = 0;
-  return 0;
 }
 
 void CheckWrite(int32_t written) {
@@ -98,12 +97,12 @@ void BeginMemoryOutput(void* destination, uint32_t capacity) {
   g_outputCursor = g_outputMemoryStart;
   g_outputCount = 0;
   g_outputMemoryRoom = capacity;
-  g_outputMemoryMode = 1;
+  g_outputMemoryMode = true;
 }
 
 uint32_t EndMemoryOutput() {
   uint32_t produced = static_cast<uint32_t>(g_outputCursor - g_outputMemoryStart);
-  g_outputMemoryMode = 0;
+  g_outputMemoryMode = false;
   g_outputCursor = nullptr;
   g_outputMemoryStart = nullptr;
   g_outputMemoryRoom = 0;
@@ -116,7 +115,7 @@ void ResetOutputSink() {
   g_outputCursor = nullptr;
   g_outputCount = 0;
   FillBytes(g_outputPath, 0, sizeof(g_outputPath));
-  g_outputMemoryMode = 0;
+  g_outputMemoryMode = false;
   g_outputMemoryStart = nullptr;
   g_outputMemoryRoom = 0;
   g_bytesDone = 0;

@@ -13,7 +13,7 @@ extern uint8_t* g_outputCursor;       // next free byte
 extern int32_t g_outputCount;         // bytes not yet flushed (0..2048)
 extern FileHandle g_output;           // file being written; 0 between entries
 extern char g_outputPath[kPathBufferSize];
-extern int g_outputMemoryMode;
+extern bool g_outputMemoryMode;
 extern uint32_t g_outputMemoryRoom;   // memory mode: bytes the destination can still take
 extern uint8_t* g_outputMemoryStart;  // memory mode: where the destination begins
 extern uint32_t g_bytesDone;          // flushed to files in this pass
@@ -33,7 +33,7 @@ uint32_t EndMemoryOutput();
 void EmitWindow(uint16_t count);
 
 // Empties the output buffer: progress, CRC, write. Returns 0.
-int FlushOutput();
+void FlushOutput();
 
 // Validates a write of g_outputCount bytes (message 35) and pumps messages.
 void CheckWrite(int32_t written);

@@ -16,49 +16,49 @@ const int kMessageTempName = 49;  // "TEMP"
 
 }  // namespace
 
-int DefaultFolder(char* destination) {
+bool DefaultFolder(char* destination) {
   char candidate[kCandidateSize];
-  if (FolderFromEnvironment("TMP", candidate) == 0 && FolderFromEnvironment("TEMP", candidate) == 0 &&
-      WindowsTempFolder(candidate) == 0) {
-    return 0;
+  if (!FolderFromEnvironment("TMP", candidate) && !FolderFromEnvironment("TEMP", candidate) &&
+      !WindowsTempFolder(candidate)) {
+    return false;
   }
   StripTrailingSeparator(candidate);
   CopyText(destination, candidate, kTargetFolderSize);
-  return 1;
+  return true;
 }
 
-int FolderFromEnvironment(const char* name, char* buffer) {
+bool FolderFromEnvironment(const char* name, char* buffer) {
   uint32_t length = SysGetEnvironmentVariable(name, buffer, kEnvironmentValueSize);
   // A value that does not fit was not read: pass it over.
-  if (length == 0 || length >= kEnvironmentValueSize) return 0;
-  return buffer[0] != 0 && HasUnsupportedChars(buffer) == 0 ? 1 : 0;
+  if (length == 0 || length >= kEnvironmentValueSize) return false;
+  return buffer[0] != 0 && !HasUnsupportedChars(buffer);
 }
 
-int WindowsTempFolder(char* buffer) {
+bool WindowsTempFolder(char* buffer) {
   uint32_t length = SysGetWindowsDirectory(buffer, kWindowsDirectorySize);
-  if (length == 0 || length >= kWindowsDirectorySize) return 0;
+  if (length == 0 || length >= kWindowsDirectorySize) return false;
   // The folder is made before the test, so it may stay even when refused.
-  if (EnsureTempSubfolder(buffer) == 0) return 0;
-  return HasUnsupportedChars(buffer) == 0 ? 1 : 0;
+  if (!EnsureTempSubfolder(buffer)) return false;
+  return !HasUnsupportedChars(buffer);
 }
 
-int EnsureTempSubfolder(char* buffer) {
+bool EnsureTempSubfolder(char* buffer) {
   AppendSeparator(buffer);
   uint32_t length = TextLength(buffer);
   CopyText(buffer + length, MessageText(kMessageTempName), kCandidateSize - length);
   switch (KindOfPath(buffer)) {
-    case PathKind::kNothing: return CreateFolder(buffer) ? 1 : 0;
-    case PathKind::kFolder: return 1;
-    default: return 0;
+    case PathKind::kNothing: return CreateFolder(buffer);
+    case PathKind::kFolder: return true;
+    default: return false;
   }
 }
 
-int HasUnsupportedChars(const char* text) {
-  if (text == nullptr) return 0;
+bool HasUnsupportedChars(const char* text) {
+  if (text == nullptr) return false;
   for (const char* p = text; *p != 0;) {
     const char* next = SysCharNext(p);
-    if (next - p > 1 && (IsPathSeparator(p[0]) || IsPathSeparator(p[1]))) return 1;
+    if (next - p > 1 && (IsPathSeparator(p[0]) || IsPathSeparator(p[1]))) return true;
     p = next;
   }
-  return 0;
+  return false;
 }

@@ -62,14 +62,14 @@ bool IsDeviceName(const char* component, uint32_t length) {
 
 }  // namespace
 
-int HasUnsafeComponent(const char* name) {
+bool HasUnsafeComponent(const char* name) {
   const char* component = name;
   for (const char* p = name;; ++p) {
-    if (*p == ':') return 1;
+    if (*p == ':') return true;
     if (*p != 0 && !IsPathSeparator(*p)) continue;
     uint32_t length = static_cast<uint32_t>(p - component);
-    if (IsParentReference(component, length) || IsDeviceName(component, length)) return 1;
-    if (*p == 0) return 0;
+    if (IsParentReference(component, length) || IsDeviceName(component, length)) return true;
+    if (*p == 0) return false;
     component = p + 1;
   }
 }
@@ -77,7 +77,7 @@ int HasUnsafeComponent(const char* name) {
 void CheckEntryName(const char* name) {
   // An empty name has no last character to tell a folder from a file.
   if (name[0] == 0) FatalError(MessageText(kMessageInvalidHeader));
-  if (HasUnsafeComponent(name) != 0) {
+  if (HasUnsafeComponent(name)) {
     SysFormat(g_formatBuffer, MessageText(kMessageUnsafeName), name);
     FatalError(g_formatBuffer);
   }

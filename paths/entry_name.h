@@ -11,5 +11,5 @@
 // target folder.
 void CheckEntryName(const char* name);
 
-// The same test on any name: 1 when it holds such a component or a ':'.
-int HasUnsafeComponent(const char* name);
+// The same test on any name: true when it holds such a component or a ':'.
+bool HasUnsafeComponent(const char* name);

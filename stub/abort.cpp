@@ -40,7 +40,7 @@ void AbortPass() { JumpWithCode(kJumpAborted); }
 
 void CancelPass() { JumpWithCode(kJumpCancelled); }
 
-int AskOkCancel(const char* text, int warning) {
-  uint32_t style = kBoxOkCancel | (warning != 0 ? kBoxIconExclamation : 0);
-  return SysMessageBox(g_mainDialog, text, kStubCaption, style) == kAnswerOk ? 1 : 0;
+bool AskOkCancel(const char* text, bool warning) {
+  uint32_t style = kBoxOkCancel | (warning ? kBoxIconExclamation : 0);
+  return SysMessageBox(g_mainDialog, text, kStubCaption, style) == kAnswerOk;
 }

@@ -33,5 +33,5 @@ void ResetAbortPoint();
 [[noreturn]] void CancelPass();
 
 // OK/Cancel box owned by the main dialog; the exclamation icon when `warning`
-// is non-zero. 1 when OK was pressed.
-int AskOkCancel(const char* text, int warning);
+// is set. True when OK was pressed.
+bool AskOkCancel(const char* text, bool warning);

@@ -38,13 +38,13 @@ void CheckEndRecord() {
 // Where the next field begins: one byte after the terminator of this one.
 const char* NextField(const char* field) { return field + TextLength(field) + 1; }
 
-// 1 when the block holds its five terminators.
-int HasFiveFields(const char* block, uint32_t length) {
+// True when the block holds its five terminators.
+bool HasFiveFields(const char* block, uint32_t length) {
   uint32_t terminators = 0;
   for (uint32_t i = 0; i < length && terminators < 5; ++i) {
     if (block[i] == 0) ++terminators;
   }
-  return terminators == 5 ? 1 : 0;
+  return terminators == 5;
 }
 
 }  // namespace
@@ -56,16 +56,15 @@ void FormSignatures() {
   }
 }
 
-int OpenArchive() {
+void OpenArchive() {
   g_archive = SysOpen(g_executablePath, kOpenRead | kOpenShareDenyWrite);
   if (g_archive == kFileError) FatalHeaderCorrupt();
-  return 0;
 }
 
 namespace {
 
 // The CRC-32 of the checked range of an image read into memory, with the
-// settings block's CRC field as zero; 1 when the image cannot be checked
+// settings block's CRC field as zero; true when the image cannot be checked
 // (no marker, headers outside it).
 int ImageCrc(uint8_t* image, uint32_t length, const uint8_t* marker, uint32_t* crc) {
   // The block is the first occurrence of its marker in the file.
@@ -91,7 +90,7 @@ int ImageCrc(uint8_t* image, uint32_t length, const uint8_t* marker, uint32_t* c
 
 }  // namespace
 
-int CheckImage(uint32_t length, uint32_t expectedCrc, const uint8_t* marker) {
+void CheckImage(uint32_t length, uint32_t expectedCrc, const uint8_t* marker) {
   if (length == 0 || length > 0x7FFFFFFF) FatalHeaderCorrupt();
   uint8_t* image = static_cast<uint8_t*>(SysAlloc(length));
   if (image == nullptr) FatalHeaderCorrupt();
@@ -101,7 +100,6 @@ int CheckImage(uint32_t length, uint32_t expectedCrc, const uint8_t* marker) {
                ImageCrc(image, length, marker, &crc) != 0 || crc != expectedCrc;
   SysFree(image);
   if (failed) FatalHeaderCorrupt();
-  return 0;
 }
 
 void ReadConfigBlock() {
@@ -111,7 +109,7 @@ void ReadConfigBlock() {
   if (g_settings.configOffset > g_settings.archiveOffset) FatalHeaderCorrupt();
   uint32_t length = g_settings.archiveOffset - g_settings.configOffset;
   if (length > kConfigBlockLimit || g_settings.configOffset > 0x7FFFFFFF) FatalHeaderCorrupt();
-  if (g_spannedFlag != 0) SwitchVolume(1, 1);  // the config block is in the executable itself
+  if (g_spannedFlag) SwitchVolume(1, true);  // the config block is in the executable itself
 
   char raw[kConfigBlockLimit];
   char block[kConfigWorkSize];
@@ -120,7 +118,7 @@ void ReadConfigBlock() {
   if (SysRead(g_archive, raw, length) < static_cast<int32_t>(length)) FatalHeaderCorrupt();
   FillBytes(block, 0, kConfigWorkSize);
   CopyBytes(block, raw, length);
-  if (HasFiveFields(block, length) == 0) FatalHeaderCorrupt();
+  if (!HasFiveFields(block, length)) FatalHeaderCorrupt();
 
   const char* field = block;
   CopyText(g_targetFolder, field, kTargetFolderSize);
@@ -146,21 +144,21 @@ void StartOfRunChecks() {
   g_exeVolumesFlag = (g_settings.flags & kFlagExeVolumes) != 0;
   if (!AllocateWorkMemory()) FatalHeaderCorrupt();
   LoadResources();
-  if (g_spannedFlag != 0) SwitchVolume(1, 1);  // disk 1, reopening the executable itself
+  if (g_spannedFlag) SwitchVolume(1, true);  // disk 1, reopening the executable itself
   ReadConfigBlock();
-  if (g_spannedFlag == 0 && g_settings.endRecordOffset != 0) CheckEndRecord();
+  if (!g_spannedFlag && g_settings.endRecordOffset != 0) CheckEndRecord();
 }
 
-int CheckEntryPoint() {
+bool CheckEntryPoint() {
   uint8_t headers[kPeHeadersSize];
   FileHandle file = SysOpen(g_executablePath, kOpenRead | kOpenShareDenyNone);
-  if (file == kFileError) return 0;
-  int matches = 0;
+  if (file == kFileError) return false;
+  bool matches = false;
   if (SysRead(file, headers, 64) == 64) {
     uint32_t lfanew = ReadLe32(headers + kLfanewOffset);
     if (lfanew <= 0x7FFFFFFF && SysSeek(file, static_cast<int32_t>(lfanew), kSeekBegin) == static_cast<int32_t>(lfanew) &&
         SysRead(file, headers, kPeHeadersSize) == static_cast<int32_t>(kPeHeadersSize)) {
-      matches = ReadLe32(headers + kEntryPointOffset) == ExpectedEntryPoint() ? 1 : 0;
+      matches = ReadLe32(headers + kEntryPointOffset) == ExpectedEntryPoint();
     }
   }
   SysClose(file);

@@ -13,14 +13,14 @@ void FormSignatures();
 void StartOfRunChecks();
 
 // Opens the executable as the archive handle; returns 0.
-int OpenArchive();
+void OpenArchive();
 
 // The self-check over the first `length` bytes of the file; returns 0.
-int CheckImage(uint32_t length, uint32_t expectedCrc, const uint8_t* marker);
+void CheckImage(uint32_t length, uint32_t expectedCrc, const uint8_t* marker);
 
 // Reads the config block into its five destinations.
 void ReadConfigBlock();
 
-// 1 when the executable's headers carry the expected entry point, 0 otherwise
+// True when the executable's headers carry the expected entry point, false otherwise
 // (including every failure to read them).
-int CheckEntryPoint();
+bool CheckEntryPoint();

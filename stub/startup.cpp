@@ -29,15 +29,15 @@ namespace {
 const uint32_t kLowestShellMajorVersion = 4;
 const uint32_t kModulePathBufferSize = 512;
 
-int StartsWith(const char* text, const char* word) {
+bool StartsWith(const char* text, const char* word) {
   for (; *word != 0; ++text, ++word) {
-    if (*text != *word) return 0;
+    if (*text != *word) return false;
   }
-  return 1;
+  return true;
 }
 
 // The caption and buttons of the start-up prompt; 1 when the user went on.
-int ShowStartupPrompt() {
+bool ShowStartupPrompt() {
   uint32_t flags = g_settings.flags;
   const char* caption = (flags & kFlagUseTitle) != 0 && g_title[0] != 0 ? g_title : kStubCaption;
   uint32_t buttons = kBoxOk;
@@ -75,11 +75,11 @@ void MakeOwnFolderCurrent() {
 
 }  // namespace
 
-int HasInfoOption(const char* tail) {
+bool HasInfoOption(const char* tail) {
   for (; *tail != 0; ++tail) {
-    if (StartsWith(tail, "-info")) return 1;
+    if (StartsWith(tail, "-info")) return true;
   }
-  return 0;
+  return false;
 }
 
 int ParseOptions(char* tail) {
@@ -95,11 +95,11 @@ int ParseOptions(char* tail) {
     *letter = static_cast<char>(*letter & ~0x20);
   }
   if (StartsWith(cursor, noAutoWord)) {
-    g_unattendedMode = 0;
+    g_unattendedMode = false;
     return 0;
   }
   if (!StartsWith(cursor, autoWord)) return 0;
-  g_unattendedMode = 1;
+  g_unattendedMode = true;
   cursor += shorter;
   while (*cursor == ' ') ++cursor;
   if (*cursor == 0) return 0;  // the configured folder stays
@@ -121,7 +121,7 @@ int ParseOptions(char* tail) {
 int PrepareRun(InstanceHandle instance, char* tail) {
   if (ARM_ABORT_POINT() != kJumpCompleted) return kStartupFailed;
   StartOfRunChecks();
-  if (CheckEntryPoint() == 0) {
+  if (!CheckEntryPoint()) {
     SysMessageBox(nullptr, MessageText(kMessageDamaged), kStubCaption, kBoxOk | kBoxIconError);
     return kStartupFailed;
   }
@@ -135,14 +135,14 @@ int PrepareRun(InstanceHandle instance, char* tail) {
     return kStartupFailed;
   }
   g_overwriteSetting = (g_settings.flags & kFlagOverwrite) != 0;
-  g_encryptionFlag = (g_settings.flags & kFlagEncrypted) != 0 ? 1 : 0;
+  g_encryptionFlag = (g_settings.flags & kFlagEncrypted) != 0;
   RegisterMeterClass(instance);
   if (g_startupPrompt != nullptr) {
-    if (ShowStartupPrompt() == 0) return kStartupDeclined;
+    if (!ShowStartupPrompt()) return kStartupDeclined;
     SysFree(g_startupPrompt);
     g_startupPrompt = nullptr;
   }
-  if ((g_settings.flags & kFlagUnattended) != 0) g_unattendedMode = 1;
+  if ((g_settings.flags & kFlagUnattended) != 0) g_unattendedMode = true;
   if (ParseOptions(tail) != 0) {
     SysMessageBox(nullptr, MessageText(kMessageBadCommandFolder), kStubCaption, kBoxOk | kBoxIconError);
     return kStartupFailed;
@@ -177,7 +177,7 @@ int StubMain(InstanceHandle instance, InstanceHandle previous, char* tail, int s
   (void)previous;
   (void)show;
   SysRestrictDllSearch();
-  if (IsCjkCodePage(SysGetAnsiCodePage()) != 0) g_cjkFont = SysCreateCjkFont();
+  if (IsCjkCodePage(SysGetAnsiCodePage())) g_cjkFont = SysCreateCjkFont();
   MakeOwnFolderCurrent();
   SysSetQuietErrorMode();
   int shellLoaded = SysLoadShell();
@@ -189,11 +189,11 @@ int StubMain(InstanceHandle instance, InstanceHandle previous, char* tail, int s
     case kStartupFailed: return kExitFailure;
     default: break;
   }
-  g_folderBrowserAvailable = shellLoaded != 0 && HasShellVersion(SysGetVersion()) != 0 ? 1 : 0;
+  g_folderBrowserAvailable = shellLoaded != 0 && HasShellVersion(SysGetVersion());
   int dialogRan = RunMainDialog();
   Shutdown();
   FreeResources();
   SysFreeShell();
   // A dialog that never came up unzipped nothing: that is no success.
-  return dialogRan != 0 && g_passAborted == 0 ? kExitSuccess : kExitFailure;
+  return dialogRan != 0 && !g_passAborted ? kExitSuccess : kExitFailure;
 }

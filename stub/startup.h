@@ -22,8 +22,8 @@ int PrepareRun(InstanceHandle instance, char* tail);
 // when the folder given with /AUTO does not fit the target folder.
 int ParseOptions(char* tail);
 
-// 1 when "-info" occurs anywhere in the tail (case-sensitive).
-int HasInfoOption(const char* tail);
+// True when "-info" occurs anywhere in the tail (case-sensitive).
+bool HasInfoOption(const char* tail);
 
 // Frees the work memory and closes the archive and the output file (each
 // when there is one).

@@ -34,11 +34,11 @@ uint32_t KeepProgramPart(char* command) {
 
 }  // namespace
 
-int BuildArchiverCommand(char* command, const char* executablePath, int spanned, int exeVolumes) {
+bool BuildArchiverCommand(char* command, const char* executablePath, bool spanned, bool exeVolumes) {
   uint32_t kept = KeepProgramPart(command);
   uint32_t pathLength = TextLength(executablePath);
   // Both quotes and the terminator.
-  if (kept + pathLength + 3 > kCommandBufferSize) return 0;
+  if (kept + pathLength + 3 > kCommandBufferSize) return false;
   char* quoted = command + kept;
   quoted[0] = '"';
   CopyBytes(quoted + 1, executablePath, pathLength);
@@ -46,20 +46,20 @@ int BuildArchiverCommand(char* command, const char* executablePath, int spanned,
   closingQuote[0] = '"';
   closingQuote[1] = 0;
   // The volumes of such a set are ZIP files named like the executable.
-  if (spanned != 0 && exeVolumes == 0 && pathLength >= kExtensionLength) {
+  if (spanned && !exeVolumes && pathLength >= kExtensionLength) {
     CopyBytes(closingQuote - kExtensionLength, kZipExtension, kExtensionLength);
   }
-  return 1;
+  return true;
 }
 
-int OpenInArchiver() {
+bool OpenInArchiver() {
   char command[kCommandBufferSize];
   // With Shift held the button only tells about the archiver, registered or not.
   if (SysShiftKeyDown() == 0 &&
       SysReadClassesRootValue(kArchiverCommandKey, command, kRegisteredCommandLimit) != 0) {
-    if (BuildArchiverCommand(command, g_executablePath, g_spannedFlag, g_exeVolumesFlag) == 0) return 0;
-    return SysStartProgram(command) > kStartFailedLimit ? 1 : 0;
+    if (!BuildArchiverCommand(command, g_executablePath, g_spannedFlag, g_exeVolumesFlag)) return false;
+    return SysStartProgram(command) > kStartFailedLimit;
   }
   SysMessageBox(g_mainDialog, MessageText(kMessageNoArchiver), kStubCaption, kBoxOk);
-  return 0;
+  return false;
 }

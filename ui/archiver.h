@@ -18,12 +18,12 @@ const uint32_t kRegisteredCommandLimit = 261;
 // whole quoted program path) with one blank, then the path in double quotes.
 // For a spanned set with ".ZIP" volumes (`spanned` set, `exeVolumes` clear)
 // the three characters before the closing quote become "zip", so that the
-// ZIP file of the same name beside the executable is opened. 1 when built;
-// 0 when it does not fit the buffer (the buffer is then left undefined).
-int BuildArchiverCommand(char* command, const char* executablePath, int spanned, int exeVolumes);
+// ZIP file of the same name beside the executable is opened. True when built;
+// false when it does not fit the buffer (the buffer is then left undefined).
+bool BuildArchiverCommand(char* command, const char* executablePath, bool spanned, bool exeVolumes);
 
-// What the Run Arcula button does. 1 when the archiver was started (the
-// dialog then ends); 0 otherwise: with Shift held or nothing registered the
+// What the Run Arcula button does. True when the archiver was started (the
+// dialog then ends); false otherwise: with Shift held or nothing registered the
 // user is told with message 27, a program that would not start is not
 // reported.
-int OpenInArchiver();
+bool OpenInArchiver();

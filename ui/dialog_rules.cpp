@@ -7,18 +7,18 @@
 #include "stub/run_facts.h"
 #include "stub/settings.h"
 
-int IsCjkCodePage(uint32_t codePage) {
+bool IsCjkCodePage(uint32_t codePage) {
   switch (codePage) {
     case 874:
     case 932:
     case 936:
     case 949:
-    case 950: return 1;
-    default: return 0;
+    case 950: return true;
+    default: return false;
   }
 }
 
-int HasShellVersion(uint32_t version) { return (version & 0xFF) >= 4 ? 1 : 0; }
+bool HasShellVersion(uint32_t version) { return (version & 0xFF) >= 4; }
 
 const char* IntroducedName(const char* fileName) {
   return TextLength(fileName) > kLongestIntroducedName ? MessageText(kMessageThisFile) : fileName;
@@ -36,10 +36,10 @@ void FormatCaption(char* buffer, const char* fileName, uint32_t flags, const cha
   }
 }
 
-int WaitsForMeterTimer(uint32_t endRecordOffset, uint32_t flags) {
-  return endRecordOffset < kMeterAtOnceOffset && (flags & kFlagSpanned) == 0 ? 1 : 0;
+bool WaitsForMeterTimer(uint32_t endRecordOffset, uint32_t flags) {
+  return endRecordOffset < kMeterAtOnceOffset && (flags & kFlagSpanned) == 0;
 }
 
-int ShowsMeterOnTick(int meterExists, int passRunning, uint32_t bytesDone, uint32_t totalSize) {
-  return meterExists != 0 && passRunning != 0 && bytesDone < totalSize / 3 ? 1 : 0;
+bool ShowsMeterOnTick(bool meterExists, bool passRunning, uint32_t bytesDone, uint32_t totalSize) {
+  return meterExists && passRunning && bytesDone < totalSize / 3;
 }

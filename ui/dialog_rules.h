@@ -15,13 +15,13 @@ const uint32_t kMeterTimerPeriod = 500;
 // the meter from the start of a pass.
 const uint32_t kMeterAtOnceOffset = 0x80000;
 
-// 1 on the ANSI code pages whose texts need the CJK font: 874, 932, 936,
+// True on the ANSI code pages whose texts need the CJK font: 874, 932, 936,
 // 949 and 950.
-int IsCjkCodePage(uint32_t codePage);
+bool IsCjkCodePage(uint32_t codePage);
 
-// 1 when the system's version (GetVersion) is 4 or later: the shell has the
+// True when the system's version (GetVersion) is 4 or later: the shell has the
 // folder browser.
-int HasShellVersion(uint32_t version);
+bool HasShellVersion(uint32_t version);
 
 // The name the introduction text quotes: `fileName` itself up to 24
 // characters, otherwise message 51 "this self-extractor file".
@@ -36,12 +36,12 @@ void FormatIntroduction(char* buffer, const char* fileName);
 // the title instead, or message 8 "Setup" when the title is empty.
 void FormatCaption(char* buffer, const char* fileName, uint32_t flags, const char* title);
 
-// 1 when a pass waits for the meter timer before it shows the meter: a
+// True when a pass waits for the meter timer before it shows the meter: a
 // single-volume archive whose end record lies before 512 KiB. Otherwise the
 // meter is shown as the pass starts.
-int WaitsForMeterTimer(uint32_t endRecordOffset, uint32_t flags);
+bool WaitsForMeterTimer(uint32_t endRecordOffset, uint32_t flags);
 
-// On the meter timer's tick: 1 when the meter is to be shown now, that is
+// On the meter timer's tick: true when the meter is to be shown now, that is
 // while a pass runs with less than a third of its bytes written (a pass
 // about to end would only flash it).
-int ShowsMeterOnTick(int meterExists, int passRunning, uint32_t bytesDone, uint32_t totalSize);
+bool ShowsMeterOnTick(bool meterExists, bool passRunning, uint32_t bytesDone, uint32_t totalSize);

@@ -37,8 +37,8 @@
 #include "ui/progress.h"
 #include "ui/unzip_flow.h"
 
-int g_folderBrowserAvailable;
-int g_passAborted;
+bool g_folderBrowserAvailable;
+bool g_passAborted;
 
 namespace {
 
@@ -66,7 +66,7 @@ void ShowMeterInsteadOfStatus(WindowHandle dialog) {
 void OnInitDialog(WindowHandle dialog) {
   if (g_cjkFont != nullptr) SysSetFont(dialog, 0, g_cjkFont);
   SysCentreWindow(dialog);
-  if (g_folderBrowserAvailable == 0) SysDestroyControl(dialog, kBrowseButton);
+  if (!g_folderBrowserAvailable) SysDestroyControl(dialog, kBrowseButton);
   SysSendDlgItemMessage(dialog, kOverwriteCheckbox, kBmSetCheck, static_cast<uint32_t>(g_overwriteSetting), 0);
   SysShowControl(dialog, kMeterControl, 0);
   g_passRunning = false;
@@ -84,7 +84,7 @@ void OnInitDialog(WindowHandle dialog) {
   SysShowControl(dialog, kUnusedCheckbox, 0);
   SetStatusLine(dialog, "");
   // The pass starts from the dialog's own message loop, once it is shown.
-  if (g_unattendedMode != 0) SysPostCommand(dialog, kUnzipButton);
+  if (g_unattendedMode) SysPostCommand(dialog, kUnzipButton);
   SysBringToFront(dialog);
 }
 
@@ -111,7 +111,7 @@ void PrepareMeter(WindowHandle dialog) {
   SendToMeter(dialog, kMeterSetPositionMessage, 0);
   SendToMeter(dialog, kMeterSetRangeMessage, 100);
   g_meterTimer = 0;
-  if (WaitsForMeterTimer(g_settings.endRecordOffset, g_settings.flags) != 0) {
+  if (WaitsForMeterTimer(g_settings.endRecordOffset, g_settings.flags)) {
     g_meterTimer = SysSetTimer(dialog, kMeterTimerId, kMeterTimerPeriod);
   }
   if (g_meterTimer == 0) ShowMeterInsteadOfStatus(dialog);
@@ -141,7 +141,7 @@ void PutStatusLineBack(WindowHandle dialog) {
 void ReportCompletedPass(WindowHandle dialog) {
   SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_fileCounter);
   SetStatusLine(dialog, g_formatBuffer);
-  if (g_unattendedMode == 0) {
+  if (!g_unattendedMode) {
     ShowMessage(dialog, g_formatBuffer);
   } else {
     SysPostCommand(dialog, kCloseButton);
@@ -149,11 +149,11 @@ void ReportCompletedPass(WindowHandle dialog) {
 }
 
 void RunUnzip(WindowHandle dialog) {
-  g_overwriteSetting = SysSendDlgItemMessage(dialog, kOverwriteCheckbox, kBmGetCheck, 0, 0) == 1 ? 1 : 0;
+  g_overwriteSetting = SysSendDlgItemMessage(dialog, kOverwriteCheckbox, kBmGetCheck, 0, 0) == 1;
   SysGetDlgItemText(dialog, kFolderField, g_targetFolder, kTargetFolderSize);
-  if (RefuseTargetFolder() != 0) return;
+  if (RefuseTargetFolder()) return;
   SetStatusLine(dialog, "");
-  if (AskPassword(dialog) == 0) return;
+  if (!AskPassword(dialog)) return;
   PrepareMeter(dialog);
   ResetPassCounters();
   int code = RunPass();
@@ -161,7 +161,7 @@ void RunUnzip(WindowHandle dialog) {
   if (code != kJumpCompleted) {
     // The reason was shown already (a fatal error's box) or was the user's
     // own choice (Cancel, a confirmed abort).
-    g_passAborted = 1;
+    g_passAborted = true;
     SetStatusLine(dialog, MessageText(kMessageUnzipAborted));
     SysEndDialog(dialog, 1);
     return;
@@ -173,7 +173,7 @@ void OnUnzip(WindowHandle dialog) {
   MakeCloseTheDefault(dialog);
   SysEnableControl(dialog, kUnzipButton, 0);
   RunUnzip(dialog);
-  if (g_passAborted == 0) SysEnableControl(dialog, kUnzipButton, 1);
+  if (!g_passAborted) SysEnableControl(dialog, kUnzipButton, 1);
 }
 
 // Only the timer's first tick counts, and only while no box of the pass
@@ -181,8 +181,8 @@ void OnUnzip(WindowHandle dialog) {
 void OnTimer(WindowHandle dialog, uintptr_t id) {
   if (id != kMeterTimerId || SysGetLastActivePopup(dialog) != dialog) return;
   StopMeterTimer(dialog);
-  int meterExists = SysHasControl(dialog, kMeterControl);
-  if (ShowsMeterOnTick(meterExists, g_passRunning, g_bytesDone, g_settings.totalSize) == 0) return;
+  bool meterExists = SysHasControl(dialog, kMeterControl) != 0;
+  if (!ShowsMeterOnTick(meterExists, g_passRunning, g_bytesDone, g_settings.totalSize)) return;
   ShowMeterInsteadOfStatus(dialog);
   SysInvalidateControl(dialog, kMeterControl);
 }
@@ -201,7 +201,7 @@ void OnAbout(WindowHandle dialog) {
 }
 
 void OnRunArchiver(WindowHandle dialog) {
-  if (OpenInArchiver() != 0) SysEndDialog(dialog, 1);
+  if (OpenInArchiver()) SysEndDialog(dialog, 1);
 }
 
 // The chosen folder only becomes the field's text: Unzip reads the field.
@@ -226,16 +226,16 @@ intptr_t OnCommand(WindowHandle dialog, uintptr_t command) {
 }  // namespace
 
 void ResetMainDialog() {
-  g_folderBrowserAvailable = 0;
-  g_passAborted = 0;
+  g_folderBrowserAvailable = false;
+  g_passAborted = false;
   g_meterTimer = 0;
 }
 
-int RunMainDialog() {
+bool RunMainDialog() {
   // The dialog manager wants the template 4-byte aligned; inside the string
   // table it may lie anywhere.
   uint8_t* block = static_cast<uint8_t*>(SysAlloc(kMainDialogCopySize));
-  if (block == nullptr) return 0;
+  if (block == nullptr) return false;
   CopyBytes(block, MessageText(kMessageMainDialog), kMainDialogCopySize);
   intptr_t result = SysRunDialog(block, nullptr, MainDialogProc);
   SysFree(block);

@@ -8,21 +8,21 @@
 
 // --- Process-wide state of the main dialog (ResetMainDialog puts it back) ---
 
-// Set by start-up: 1 when the shell's folder browser can be offered (all
+// Set by start-up: true when the shell's folder browser can be offered (all
 // three functions found and a shell of version 4 or later).
-extern int g_folderBrowserAvailable;
+extern bool g_folderBrowserAvailable;
 
-// 1 once a pass was aborted: the dialog has ended and the process reports
+// True once a pass was aborted: the dialog has ended and the process reports
 // the failure in its exit code.
-extern int g_passAborted;
+extern bool g_passAborted;
 
 void ResetMainDialog();
 
 // Runs the dialog modally from the template behind message 52, with no
-// owner. 1 when it ran; 0 when it could not be shown (no memory for the
+// owner. True when it ran; false when it could not be shown (no memory for the
 // template's block, or the system could not make the dialog), which leaves
 // the files unzipped by nobody.
-int RunMainDialog();
+bool RunMainDialog();
 
 // The dialog's procedure, called by the platform.
 intptr_t DIALOG_CALLBACK MainDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -53,12 +53,12 @@ void OnPasswordOk(WindowHandle dialog) {
 
 }  // namespace
 
-int AskPassword(WindowHandle owner) {
-  if (g_encryptionFlag == 0) return 1;
+bool AskPassword(WindowHandle owner) {
+  if (!g_encryptionFlag) return true;
   uint8_t* dialogTemplate = UnpackTemplateOrEnd();
   intptr_t result = SysRunDialog(dialogTemplate, owner, PasswordDialogProc);
   SysFree(dialogTemplate);
-  return result != 0 ? 1 : 0;
+  return result != 0;
 }
 
 intptr_t DIALOG_CALLBACK PasswordDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam,

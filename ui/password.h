@@ -13,14 +13,14 @@ const uint32_t kPasswordFieldSize = 255;
 // as a failed start-up does.
 const uint32_t kExitNoMemoryForDialog = 1;
 
-// Asks for the password when the encryption flag is set; otherwise returns 1
-// at once. 1: go on with the pass (OK, with the typed text now the stored
+// Asks for the password when the encryption flag is set; otherwise returns true
+// at once. True: go on with the pass (OK, with the typed text now the stored
 // password; or a dialog the system could not make, leaving the stored
-// password as it was); 0: cancelled (Cancel, Escape or the close box), the
+// password as it was); false: cancelled (Cancel, Escape or the close box), the
 // stored password unchanged. With no memory for the dialog's template the
 // program shows "no memory for resources" and ends with
 // kExitNoMemoryForDialog.
-int AskPassword(WindowHandle owner);
+bool AskPassword(WindowHandle owner);
 
 // The dialog's procedure, called by the platform while AskPassword runs.
 intptr_t DIALOG_CALLBACK PasswordDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam,

@@ -51,4 +51,4 @@ void ShowProgressBeforeQuestion() {
   RepaintMeter();
 }
 
-bool PassCancelRequested() { return PumpMessages() != 0; }
+bool PassCancelRequested() { return PumpMessages(); }

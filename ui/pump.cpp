@@ -13,11 +13,9 @@ namespace {
 const uint32_t kAbortQuestionStyle = 0x124;
 const uint32_t kTransitionBit = 0x80000000u;
 
-int AskToAbort() {
+bool AskToAbort() {
   return SysMessageBox(g_mainDialog, MessageText(kMessageAbortQuestion), kStubCaption, kAbortQuestionStyle) ==
-                 kAnswerYes
-             ? 1
-             : 0;
+                 kAnswerYes;
 }
 
 }  // namespace
@@ -42,12 +40,12 @@ PumpTreatment SortMessage(uint32_t message, intptr_t lParam) {
   }
 }
 
-int IsAimedAtDialog(WindowHandle window) {
-  if (g_mainDialog == nullptr || window == nullptr) return 0;
-  return window == g_mainDialog || SysGetParent(window) == g_mainDialog ? 1 : 0;
+bool IsAimedAtDialog(WindowHandle window) {
+  if (g_mainDialog == nullptr || window == nullptr) return false;
+  return window == g_mainDialog || SysGetParent(window) == g_mainDialog;
 }
 
-int PumpMessages() {
+bool PumpMessages() {
   QueuedMessage queued;
   while (SysPeekMessage(&queued) != 0) {
     switch (SortMessage(queued.message, queued.lParam)) {
@@ -60,11 +58,11 @@ int PumpMessages() {
       case kPumpCandidate:
         // The press itself is never dispatched: no control of the dialog
         // may act while the pass runs.
-        if (IsAimedAtDialog(queued.window) != 0) return AskToAbort();
+        if (IsAimedAtDialog(queued.window)) return AskToAbort();
         break;
       case kPumpDrop:
         break;
     }
   }
-  return 0;
+  return false;
 }

@@ -18,10 +18,10 @@ enum PumpTreatment {
 // 31 of its second parameter is set.
 PumpTreatment SortMessage(uint32_t message, intptr_t lParam);
 
-// 1 when `window` is the main dialog or one of its controls.
-int IsAimedAtDialog(WindowHandle window);
+// True when `window` is the main dialog or one of its controls.
+bool IsAimedAtDialog(WindowHandle window);
 
-// Handles the window messages waiting in the queue; 1 when the user has
+// Handles the window messages waiting in the queue; true when the user has
 // confirmed that the pass should be cancelled. Asks at most one question
 // per call: input behind it waits for the next call.
-int PumpMessages();
+bool PumpMessages();

@@ -24,16 +24,16 @@ void CompleteTargetFolder() {
   }
 }
 
-int RefuseTargetFolder() {
+bool RefuseTargetFolder() {
   if (g_targetFolder[0] == 0) {
     SysMessageBox(g_mainDialog, MessageText(kMessageNoFolder), kStubCaption, kBoxOk | kBoxIconError);
-    return 1;
+    return true;
   }
-  if (HasUnsupportedChars(g_targetFolder) != 0) {
+  if (HasUnsupportedChars(g_targetFolder)) {
     SysMessageBox(g_mainDialog, kUnsupportedCharsText, kStubCaption, kBoxOk | kBoxIconError);
-    return 1;
+    return true;
   }
-  return 0;
+  return false;
 }
 
 void ResetPassCounters() {

@@ -9,8 +9,8 @@
 void CompleteTargetFolder();
 
 // 0 when the target folder can be unzipped to; otherwise shows why (message
-// 17 for an empty folder, or the unsupported-characters text) and returns 1.
-int RefuseTargetFolder();
+// 17 for an empty folder, or the unsupported-characters text) and returns true.
+bool RefuseTargetFolder();
 
 // Zeroes bytes done, the last meter mark and the file counter.
 void ResetPassCounters();

@@ -180,9 +180,9 @@ bool LoadSettingsBlock(const std::string& path) {
 // What the Unzip button does once the folder is in the field.
 int Unzip(const Options& options) {
   if (options.hasFolder) CopyText(g_targetFolder, options.folder.c_str(), kTargetFolderSize);
-  if (RefuseTargetFolder() != 0) return kExitAborted;
+  if (RefuseTargetFolder()) return kExitAborted;
   static char password[kPasswordLimit + 1];
-  if (g_encryptionFlag != 0 && options.hasPassword && !options.password.empty()) {
+  if (g_encryptionFlag && options.hasPassword && !options.password.empty()) {
     CopyText(password, options.password.c_str(), sizeof(password));
     g_storedPassword = password;
   }
@@ -192,7 +192,7 @@ int Unzip(const Options& options) {
     return kExitAborted;
   }
   SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_fileCounter);
-  if (g_unattendedMode == 0) SysMessageBox(g_mainDialog, g_formatBuffer, kStubCaption, kBoxOk);
+  if (!g_unattendedMode) SysMessageBox(g_mainDialog, g_formatBuffer, kStubCaption, kBoxOk);
   std::fprintf(stderr, "status: %s\n", g_formatBuffer);
   return kExitCompleted;
 }
