@@ -5,7 +5,7 @@
 
 #include "platform/types.h"
 
-// Read error codes passed to ReadError (appended to message 36 as " <code>").
+// Read error codes passed to ReadError (appended to kMessageReadError as " <code>").
 const int kReadErrorName = 1;
 const int kReadErrorRefill = 2;
 const int kReadErrorLocalHeaderSpanned = 3;
@@ -57,7 +57,7 @@ void EndMemoryInput();
 
 // Reads exactly `length` bytes at the archive's position into `buffer` and
 // stores a NUL behind them (the buffer holds length + 1); otherwise read
-// error 1.
+// error kReadErrorName.
 void ReadExact(uint32_t length, void* buffer);
 
 // Reads the `size` bytes of a record part at the archive's position, or ends
@@ -71,7 +71,7 @@ void ReadArchivePart(void* buffer, uint32_t size, int singleCode, int spannedCod
 // move goes on to the next volumes when the current one ends first.
 void SkipArchiveBytes(uint32_t count);
 
-// Message 36 with the executable path and " <code>"; never returns.
+// kMessageReadError with the executable path and " <code>"; never returns.
 [[noreturn]] void ReadError(int code);
 
 // Reads and checks the encryption header of the current entry, which starts
@@ -79,5 +79,5 @@ void SkipArchiveBytes(uint32_t count);
 // compressed count. True when the check byte matches (the keys are then ready
 // for the entry's data); false when it does not, or at once, reading nothing,
 // when no password has been entered. An entry too short to hold the header is
-// malformed (message 31); a short read is read error 14. Both are fatal.
+// malformed (kMessageInvalidHeader); a short read is kReadErrorEncryptionHeader. Both are fatal.
 bool CheckPassword();

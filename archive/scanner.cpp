@@ -7,7 +7,7 @@
 //     central header   -> SkipCentralEntry (spanned set: the scan ends here)
 //     end record       -> ReadEndRecord, the scan ends
 //     "PK00"           -> passed over
-//     descriptor / any other value -> message 31 (spanned set: passed over)
+//     descriptor / any other value -> kMessageInvalidHeader (spanned set: passed over)
 //
 // Between records the archive is positioned at the next signature. An abort
 // anywhere below comes back to RunPass, which closes the open output file

@@ -25,7 +25,7 @@ const uint32_t kLabelSize = 32;
 
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Message 4 until a label can be read; the disk number the user settles on.
+// kMessageWrongDisk until a label can be read; the disk number the user settles on.
 uint32_t AskForReadableDisk(const char* drive, uint32_t wanted) {
   uint32_t number = ReadVolumeNumber(drive);
   while (number == kNoVolumeNumber) {
@@ -38,7 +38,7 @@ uint32_t AskForReadableDisk(const char* drive, uint32_t wanted) {
   return number;
 }
 
-// Message 1 (or 2 for the last disk) with OK and Cancel; Cancel gives up.
+// kMessageInsertDisk (kMessageInsertLastDisk for the last disk) with OK and Cancel; Cancel gives up.
 void AskForDisk(const char* drive, uint32_t wanted) {
   if (wanted != 0) {
     SysFormat(g_formatBuffer, MessageText(kMessageInsertDisk), wanted, drive);

@@ -7,7 +7,7 @@
 // first byte of its data (behind the encryption header of an encrypted entry).
 void ExtractEntry(const char* path);
 
-// Creates the file at `path` as the output file; failing that, message 28.
+// Creates the file at `path` as the output file; failing that, kMessageCannotCreate.
 void CreateOutputFile(const char* path);
 
 // Sets the output file's times from the local header's DOS date and time.

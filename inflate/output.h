@@ -35,7 +35,7 @@ void EmitWindow(uint16_t count);
 // Empties the output buffer: progress, CRC, write. Returns 0.
 void FlushOutput();
 
-// Validates a write of g_outputCount bytes (message 35) and pumps messages.
+// Validates a write of g_outputCount bytes (kMessageWriteError) and pumps messages.
 void CheckWrite(int32_t written);
 
 // Writes what is left in the output buffer at the end of an entry.

@@ -12,7 +12,6 @@ namespace {
 const uint32_t kCandidateSize = 264;
 const uint32_t kEnvironmentValueSize = 261;
 const uint32_t kWindowsDirectorySize = 250;
-const int kMessageTempName = 49;  // "TEMP"
 
 }  // namespace
 
@@ -45,7 +44,7 @@ bool WindowsTempFolder(char* buffer) {
 bool EnsureTempSubfolder(char* buffer) {
   AppendSeparator(buffer);
   uint32_t length = TextLength(buffer);
-  CopyText(buffer + length, MessageText(kMessageTempName), kCandidateSize - length);
+  CopyText(buffer + length, MessageText(kMessageTempFolder), kCandidateSize - length);
   switch (KindOfPath(buffer)) {
     case PathKind::kNothing: return CreateFolder(buffer);
     case PathKind::kFolder: return true;

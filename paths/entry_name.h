@@ -2,8 +2,8 @@
 #pragma once
 
 // Refuses the entry name `name`, through FatalError, when it is
-// empty (message 31) or when it could reach outside the target folder or
-// write to a device (message 26 naming the entry): a ".." component (also
+// empty (kMessageInvalidHeader) or when it could reach outside the target folder or
+// write to a device (kMessageUnsafeName naming the entry): a ".." component (also
 // with more dots or trailing blanks), a ':' anywhere (drive letters,
 // alternate streams), or a component that Windows opens as a device (CON,
 // PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, CONIN$, CONOUT$, in any case, with or

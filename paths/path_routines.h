@@ -41,7 +41,7 @@ void StripTrailingSeparator(char* text);
 // True when the drive letter that the path starts with names a usable drive.
 bool IsUsableDrive(const char* path);
 
-// Replaces the last component of the path (a buffer of 261 bytes) by the long
+// Replaces the last component of the path (a buffer of kExecutablePathSize bytes) by the long
 // name under which the file is found; leaves the path as it is when nothing
 // is found there or the long name would not fit.
 void LongModuleName(char* path);

@@ -25,7 +25,7 @@ const uint32_t kLfanewOffset = 0x3C;
 const uint32_t kEntryPointOffset = 40;  // AddressOfEntryPoint within the PE headers
 const uint32_t kConfigWorkSize = 4100;
 
-// The end record's signature where the builder put it; message 39 otherwise.
+// The end record's signature where the builder put it; kMessageDamaged otherwise.
 void CheckEndRecord() {
   uint8_t signature[4];
   uint32_t offset = g_settings.endRecordOffset;

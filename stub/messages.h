@@ -6,7 +6,7 @@
 
 #include "platform/types.h"
 
-// Messages 0..51; "message" 52 is the main dialog template.
+// Messages 0..51; kMessageMainDialog (52) is the main dialog template.
 const int kMessageCount = 52;
 
 const int kMessageIncomplete = 0;         // "This is an incomplete self-extractor;..."

@@ -24,6 +24,6 @@ bool BuildArchiverCommand(char* command, const char* executablePath, bool spanne
 
 // What the Run Arcula button does. True when the archiver was started (the
 // dialog then ends); false otherwise: with Shift held or nothing registered the
-// user is told with message 27, a program that would not start is not
+// user is told with kMessageNoArchiver, a program that would not start is not
 // reported.
 bool OpenInArchiver();

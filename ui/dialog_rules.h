@@ -24,16 +24,16 @@ bool IsCjkCodePage(uint32_t codePage);
 bool HasShellVersion(uint32_t version);
 
 // The name the introduction text quotes: `fileName` itself up to 24
-// characters, otherwise message 51 "this self-extractor file".
+// characters, otherwise kMessageThisFile "this self-extractor file".
 const char* IntroducedName(const char* fileName);
 
-// Control 101's text (message 22 with the introduced name) into `buffer`
+// kIntroductionControl's text (kMessageIntroductionShort with the introduced name) into `buffer`
 // (at least 500 bytes).
 void FormatIntroduction(char* buffer, const char* fileName);
 
 // The dialog's caption into `buffer` (at least 500 bytes): "Arcula
-// Self-Extractor - " and the whole file name; with settings flag 0x40000
-// the title instead, or message 8 "Setup" when the title is empty.
+// Self-Extractor - " and the whole file name; with kFlagTitleCaption
+// the title instead, or kMessageSetup "Setup" when the title is empty.
 void FormatCaption(char* buffer, const char* fileName, uint32_t flags, const char* title);
 
 // True when a pass waits for the meter timer before it shows the meter: a

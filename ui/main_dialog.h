@@ -18,7 +18,7 @@ extern bool g_passAborted;
 
 void ResetMainDialog();
 
-// Runs the dialog modally from the template behind message 52, with no
+// Runs the dialog modally from the template behind kMessageMainDialog, with no
 // owner. True when it ran; false when it could not be shown (no memory for the
 // template's block, or the system could not make the dialog), which leaves
 // the files unzipped by nobody.

@@ -53,7 +53,7 @@ MeterColours RestColours(uint32_t highlight, uint32_t highlightText);
 // character height (negative: the height of the characters, not the cell).
 int32_t MeterFontHeight(int32_t pixelsPerInch);
 
-// Message 34 "Unzipping %s" with the file-name part of `outputPath`, cut to
+// kMessageUnzipping "Unzipping %s" with the file-name part of `outputPath`, cut to
 // the meter's 99 characters.
 void FormatMeterText(char* text, const char* outputPath);
 

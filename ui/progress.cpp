@@ -16,7 +16,7 @@ bool g_meterShown;
 
 namespace {
 
-const uint32_t kStatusTextSize = 292;  // message 34 and the longest file name part
+const uint32_t kStatusTextSize = 292;  // kMessageUnzipping and the longest file name part
 
 void SetMeterPosition(uint32_t bytesDone) {
   SysSendDlgItemMessage(g_mainDialog, kMeterControl, kMeterSetPositionMessage,

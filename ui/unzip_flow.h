@@ -8,8 +8,9 @@
 // the default folder when that is empty, the current directory for ".".
 void CompleteTargetFolder();
 
-// 0 when the target folder can be unzipped to; otherwise shows why (message
-// 17 for an empty folder, or the unsupported-characters text) and returns true.
+// False when the target folder can be unzipped to; otherwise shows why
+// (kMessageNoFolder for an empty folder, or the unsupported-characters text)
+// and returns true.
 bool RefuseTargetFolder();
 
 // Zeroes bytes done, the last meter mark and the file counter.
