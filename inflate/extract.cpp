@@ -62,19 +62,18 @@ void SetOutputFileTime() {
 }
 
 void ExtractEntry(const char* path) {
-  g_runningCrc = 0xFFFFFFFF;
   g_inputCount = 0;
-  g_outputCount = 0;
-  g_outputCursor = g_outputBuffer;
+  BeginFileOutput(g_localHeader.uncompressedSize);
   CreateOutputFile(path);
 
+  int result = kInflateOk;
   if (g_remainingCompressed > 0) {
     if (g_localHeader.method == kMethodStored) {
       ShowUnzipping(path);
       CopyStored();
     } else if (g_localHeader.method == kMethodDeflated) {
       ShowUnzipping(path);
-      Inflate();  // a damaged stream shows up as a CRC mismatch below
+      result = Inflate();
     } else {
       FatalError(MessageText(kMessageUnsupportedMethod));
     }
@@ -87,6 +86,8 @@ void ExtractEntry(const char* path) {
   uint32_t crc = 0xFFFFFFFF - g_runningCrc;
   g_runningCrc = crc;
   g_output = 0;
+  // What was written stays, as with every failure of a pass.
+  if (result != kInflateOk || !FileHasDeclaredSize()) FatalError(MessageText(kMessageDamaged));
   if (crc != g_localHeader.crc32) {
     SysFormat(g_formatBuffer, MessageText(kMessageBadCrc), path, crc, g_localHeader.crc32);
     FatalError(g_formatBuffer);

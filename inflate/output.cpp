@@ -24,6 +24,8 @@ uint8_t* g_outputMemoryStart;
 uint32_t g_bytesDone;
 uint32_t g_lastMeterMark;
 uint32_t g_fileCounter;
+uint32_t g_fileRoom;
+bool g_fileRoomBounded;
 
 namespace {
 
@@ -35,7 +37,39 @@ void EmitToMemory(const uint8_t* source, uint32_t count) {
   g_outputMemoryRoom -= count;
 }
 
+// Writes the buffer's bytes to the output file, as far as the file's room
+// goes, then lets the user interface run.
+void WriteBuffer() {
+  uint32_t count = static_cast<uint32_t>(g_outputCount);
+  bool overrun = g_fileRoomBounded && count > g_fileRoom;
+  if (overrun) count = g_fileRoom + 1;  // one byte past the declared size, no more
+  UpdateCrc(g_outputBuffer, count);
+  int32_t written = SysWrite(g_output, g_outputBuffer, count);
+  if (written != static_cast<int32_t>(count)) {
+    SysFormat(g_formatBuffer, MessageText(kMessageWriteError), g_outputPath);
+    FatalError(g_formatBuffer);
+  }
+  if (overrun) FatalError(MessageText(kMessageDamaged));
+  g_fileRoom -= count;
+  if (PassCancelRequested()) AbortPass();
+}
+
 }  // namespace
+
+void BeginFileOutput(uint32_t declaredSize) {
+  g_runningCrc = 0xFFFFFFFF;
+  g_outputCursor = g_outputBuffer;
+  g_outputCount = 0;
+  g_fileRoom = declaredSize;
+  g_fileRoomBounded = true;
+}
+
+void BeginUnboundedFileOutput() {
+  BeginFileOutput(0);
+  g_fileRoomBounded = false;
+}
+
+bool FileHasDeclaredSize() { return !g_fileRoomBounded || g_fileRoom == 0; }
 
 uint32_t MeterPercent(uint32_t bytesDone, uint32_t totalSize) {
   if (totalSize == 0) return 0;  // no total to measure against
@@ -72,24 +106,14 @@ void FlushOutput() {
     g_lastMeterMark = g_bytesDone;
     ShowMeterStep(g_bytesDone);
   }
-  UpdateCrc(g_outputBuffer, static_cast<uint32_t>(g_outputCount));
-  CheckWrite(SysWrite(g_output, g_outputBuffer, static_cast<uint32_t>(g_outputCount)));
+  WriteBuffer();
   g_outputCursor = g_outputBuffer;
   g_outputCount = 0;
 }
 
-void CheckWrite(int32_t written) {
-  if (written == -1 || written != g_outputCount) {
-    SysFormat(g_formatBuffer, MessageText(kMessageWriteError), g_outputPath);
-    FatalError(g_formatBuffer);
-  }
-  if (PassCancelRequested()) AbortPass();
-}
-
 void FlushLastOutput() {
   if (g_outputCount <= 0) return;
-  UpdateCrc(g_outputBuffer, static_cast<uint32_t>(g_outputCount));
-  CheckWrite(SysWrite(g_output, g_outputBuffer, static_cast<uint32_t>(g_outputCount)));
+  WriteBuffer();
 }
 
 void BeginMemoryOutput(void* destination, uint32_t capacity) {
@@ -121,4 +145,6 @@ void ResetOutputSink() {
   g_bytesDone = 0;
   g_lastMeterMark = 0;
   g_fileCounter = 0;
+  g_fileRoom = 0;
+  g_fileRoomBounded = false;
 }

@@ -19,6 +19,10 @@ extern uint8_t* g_outputMemoryStart;  // memory mode: where the destination begi
 extern uint32_t g_bytesDone;          // flushed to files in this pass
 extern uint32_t g_lastMeterMark;
 extern uint32_t g_fileCounter;
+// What the file being written may still take: the size its header declares,
+// less what was written. Unbounded for a stream of unknown size.
+extern uint32_t g_fileRoom;
+extern bool g_fileRoomBounded;
 
 // Closes an open output file and clears the sink and the pass counters.
 void ResetOutputSink();
@@ -29,14 +33,22 @@ void ResetOutputSink();
 void BeginMemoryOutput(void* destination, uint32_t capacity);
 uint32_t EndMemoryOutput();
 
+// Starts a file's output (the output file itself is opened by the caller):
+// an empty buffer, the running CRC at its start, and the room the file has.
+// A file that would grow past its declared size gets one byte more, so that
+// the damage shows, and the pass stops with kMessageDamaged.
+void BeginFileOutput(uint32_t declaredSize);
+void BeginUnboundedFileOutput();
+
+// True when the file written so far has exactly its declared size.
+bool FileHasDeclaredSize();
+
 // Appends the first `count` bytes of the decoder's window to the output.
 void EmitWindow(uint16_t count);
 
-// Empties the output buffer: progress, CRC, write. Returns 0.
+// Empties the output buffer: progress, CRC, write, and a look at the queue
+// of window messages (kMessageWriteError when the write fails).
 void FlushOutput();
-
-// Validates a write of g_outputCount bytes (kMessageWriteError) and pumps messages.
-void CheckWrite(int32_t written);
 
 // Writes what is left in the output buffer at the end of an entry.
 void FlushLastOutput();

@@ -76,8 +76,13 @@ void MakeOwnFolderCurrent() {
 }  // namespace
 
 bool HasInfoOption(const char* tail) {
-  for (; *tail != 0; ++tail) {
-    if (StartsWith(tail, "-info")) return true;
+  static const char kInfoWord[] = "-info";
+  const uint32_t length = sizeof(kInfoWord) - 1;
+  for (const char* at = tail; *at != 0; ++at) {
+    // A word of its own: "/auto C:\tools-info" names a folder, not the option.
+    bool startsWord = at == tail || at[-1] == ' ';
+    bool endsWord = at[length] == 0 || at[length] == ' ';
+    if (startsWord && StartsWith(at, kInfoWord) && endsWord) return true;
   }
   return false;
 }

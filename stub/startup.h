@@ -22,7 +22,8 @@ int PrepareRun(InstanceHandle instance, char* tail);
 // when the folder given with /AUTO does not fit the target folder.
 int ParseOptions(char* tail);
 
-// True when "-info" occurs anywhere in the tail (case-sensitive).
+// True when "-info" stands in the tail as a word of its own: at the start
+// or behind a blank, and at the end or before one (case-sensitive).
 bool HasInfoOption(const char* tail);
 
 // Frees the work memory and closes the archive and the output file (each

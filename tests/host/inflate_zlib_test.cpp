@@ -205,9 +205,7 @@ FileDecode DecodeThroughFiles(const std::string& inPath, const std::string& outP
   CopyText(g_outputPath, outPath.c_str(), kPathBufferSize);
   g_output = SysCreate(outPath.c_str());
   EXPECT_NE(g_output, kFileError);
-  g_runningCrc = 0xFFFFFFFF;
-  g_outputCursor = g_outputBuffer;
-  g_outputCount = 0;
+  BeginUnboundedFileOutput();
   g_jumpCode = kJumpCompleted;
   if (ARM_ABORT_POINT() != kJumpCompleted) {
     decoded.jumpCode = g_jumpCode;

@@ -43,6 +43,7 @@
 #include "stub/startup.h"
 #include "ui/progress.h"
 #include "tests/host/zlib_oracle.h"
+#include "tests/support/deflate_writer.h"
 #include "tests/support/process_state.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/zip_writer.h"
@@ -425,6 +426,17 @@ std::vector<FailureRow> StartOfRunFailures() {
   };
 }
 
+// A one-file archive whose entry a.txt holds this stream, declared as the
+// empty file it would be if the decoder ignored the damage.
+ZipWriter DamagedStream(const DeflateWriter& w) {
+  std::vector<uint8_t> stream = w.Stream();
+  std::string packed(stream.begin(), stream.end());
+  ZipFields f = DeflatedFile("a.txt", "", packed);
+  ZipWriter z;
+  z.Entry(f, packed).Finish();
+  return z;
+}
+
 std::vector<FailureRow> RecordFailures() {
   const std::string big = Content(5000, 1);
   return {
@@ -580,6 +592,41 @@ std::vector<FailureRow> RecordFailures() {
          return Sfx(z);
        }, {}, kExitAborted, BadCrcText("X:\\target\\a.txt", Crc32Of(kAlpha), 0x12345678), kFirstFile,
        {{"target/a.txt", kAlpha}}},
+      // Damaged data that the CRC cannot catch: streams the decoder refuses,
+      // whose declared CRC and size match the empty output, and sizes that
+      // differ from what the data gives. The file keeps what was written (at
+      // most one byte past its declared size) and the pass stops.
+      {"a deflated stream with an incomplete code-length code", [] {
+         std::vector<uint8_t> lengths(19, 0);
+         lengths[0] = lengths[1] = 2;  // two of the four 2-bit codes
+         DeflateWriter w;
+         w.DynamicCounts(true, 257, 1, lengths);
+         w.Bits(0, 32);
+         return Sfx(DamagedStream(w));
+       }, {}, kExitAborted, kDamaged, kFirstFile, {{"target/a.txt", ""}}},
+      {"a deflated stream whose repeat runs past its code lengths", [] {
+         DeflateWriter w;
+         w.DynamicCounts(true, 257, 1, CompleteCodeLengths(19));
+         w.CodeLengthSymbol(18, 138 - 11);
+         w.CodeLengthSymbol(18, 138 - 11);  // 276 lengths of the 258 sent
+         w.Bits(0, 32);
+         return Sfx(DamagedStream(w));
+       }, {}, kExitAborted, kDamaged, kFirstFile, {{"target/a.txt", ""}}},
+      {"a deflated entry that writes more than its declared size", [big] {
+         std::string packed = ZlibRawDeflate(big);
+         ZipFields f = DeflatedFile("a.txt", big, packed);
+         f.uncompressedSize = 10;
+         ZipWriter z;
+         z.Entry(f, packed).File("b.txt", "b").Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, kDamaged, kFirstFile, {{"target/a.txt", big.substr(0, 11)}}},
+      {"a stored entry shorter than its declared size", [] {
+         ZipFields f = StoredFile("a.txt", kAlpha);
+         f.uncompressedSize += 5;
+         ZipWriter z;
+         z.Entry(f, kAlpha).File("b.txt", "b").Finish();
+         return Sfx(z);
+       }, {}, kExitAborted, kDamaged, kFirstFile, {{"target/a.txt", kAlpha}}},
       {"a folder where the file goes (overwrite on)", [] {
          ZipWriter z;
          z.Entry(FolderEntry("a/"), "").File("a", "x").Finish();

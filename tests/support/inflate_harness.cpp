@@ -16,20 +16,13 @@ const uint8_t kCanary = 0xC5;
 MemoryDecode DecodeInMemory(const std::vector<uint8_t>& block, uint32_t capacity) {
   std::vector<uint8_t> destination(capacity + kCanarySize, kCanary);
   BeginMemoryInput(block.data(), static_cast<uint32_t>(block.size()));
-  g_outputCursor = destination.data();
-  g_outputCount = 0;
-  g_outputMemoryRoom = capacity;
-  g_outputMemoryMode = 1;
+  BeginMemoryOutput(destination.data(), capacity);
 
   MemoryDecode decoded;
   decoded.result = Inflate();
   decoded.pulled = static_cast<uint32_t>(g_inputCursor - block.data());
   decoded.inputLeft = g_inputCount;
-  decoded.output.assign(destination.data(), g_outputCursor);
-
-  g_outputMemoryMode = 0;
-  g_outputCursor = nullptr;
-  g_outputMemoryRoom = 0;
+  decoded.output.assign(destination.data(), destination.data() + EndMemoryOutput());
   EndMemoryInput();
   for (uint32_t i = capacity; i < destination.size(); ++i) {
     if (destination[i] != kCanary) decoded.canaryIntact = false;

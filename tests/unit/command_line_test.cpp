@@ -30,4 +30,23 @@ TEST(CommandLineTail, StepsOverTheProgramName) {
   }
 }
 
+TEST(HasInfoOption, CountsOnlyAWordOfItsOwn) {
+  struct Case { const char* tail; bool info; };
+  const Case cases[] = {
+      {"-info", true},
+      {" -info", true},
+      {"/auto x -info", true},
+      {"-info /auto", true},
+      {"/auto C:\\tools-info", false},  // inside a folder name
+      {"-information", false},
+      {"x-info y", false},
+      {"-INFO", false},                  // case-sensitive
+      {"", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tail);
+    EXPECT_EQ(HasInfoOption(c.tail), c.info);
+  }
+}
+
 }  // namespace

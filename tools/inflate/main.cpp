@@ -39,9 +39,7 @@ bool OpenInput(const char* path) {
 }
 
 int Decode() {
-  g_runningCrc = 0xFFFFFFFF;
-  g_outputCursor = g_outputBuffer;
-  g_outputCount = 0;
+  BeginUnboundedFileOutput();
   int result = Inflate();
   FlushLastOutput();
   return result;
