@@ -40,7 +40,10 @@ TEST(HasInfoOption, CountsOnlyAWordOfItsOwn) {
       {"/auto C:\\tools-info", false},  // inside a folder name
       {"-information", false},
       {"x-info y", false},
+      {"/auto \"C:\\x-information\"", false},
       {"-INFO", false},                  // case-sensitive
+      {"/info", false},
+      {"-inf", false},
       {"", false},
   };
   for (const Case& c : cases) {

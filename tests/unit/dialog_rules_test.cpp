@@ -137,12 +137,4 @@ TEST_F(DialogRules, AutoFolderLongerThanTheTargetFolderIsRefused) {
   EXPECT_EQ(refused.folder, "configured") << "a refused folder is not copied, not even in part";
 }
 
-TEST(DialogRulesPlain, InfoOptionAnywhereAndCaseSensitive) {
-  EXPECT_EQ(HasInfoOption(" -info"), 1);
-  EXPECT_EQ(HasInfoOption("/auto \"C:\\x-information\""), 1);
-  EXPECT_EQ(HasInfoOption("-INFO"), 0);
-  EXPECT_EQ(HasInfoOption("/info"), 0);
-  EXPECT_EQ(HasInfoOption("-inf"), 0);
-}
-
 }  // namespace
