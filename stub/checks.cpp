@@ -121,6 +121,8 @@ void ReadConfigBlock() {
   if (!HasFiveFields(block, length)) FatalHeaderCorrupt();
 
   const char* field = block;
+  // Refused rather than cut: a cut folder would unzip somewhere else.
+  if (TextLength(field) >= kTargetFolderSize) FatalHeaderCorrupt();
   CopyText(g_targetFolder, field, kTargetFolderSize);
   field = NextField(field);
   CopyText(g_textLine, field, kTextLineSize);

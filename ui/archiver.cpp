@@ -32,6 +32,14 @@ uint32_t KeepProgramPart(char* command) {
   return at + 1;
 }
 
+// An empty or blank registered command names no program: as good as none.
+bool NamesAProgram(const char* command) {
+  for (; *command != 0; ++command) {
+    if (*command != ' ') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool BuildArchiverCommand(char* command, const char* executablePath, bool spanned, bool exeVolumes) {
@@ -56,7 +64,7 @@ bool OpenInArchiver() {
   char command[kCommandBufferSize];
   // With Shift held the button only tells about the archiver, registered or not.
   if (SysShiftKeyDown() == 0 &&
-      SysReadClassesRootValue(kArchiverCommandKey, command, kRegisteredCommandLimit) != 0) {
+      SysReadClassesRootValue(kArchiverCommandKey, command, kRegisteredCommandLimit) != 0 && NamesAProgram(command)) {
     if (!BuildArchiverCommand(command, g_executablePath, g_spannedFlag, g_exeVolumesFlag)) return false;
     return SysStartProgram(command) > kStartFailedLimit;
   }

@@ -68,6 +68,17 @@ TEST_F(RunArcula, MessageWhenNothingIsRegistered) {
   ExpectNotFoundBox();
 }
 
+TEST_F(RunArcula, EmptyOrBlankRegisteredCommandCountsAsMissing) {
+  for (const char* command : {"", " ", "   "}) {
+    SCOPED_TRACE(std::string("\"") + command + "\"");
+    HostResetProcess();
+    HostClearBoxes();
+    HostSetClassesRootValue(kArchiverCommandKey, command);
+    EXPECT_FALSE(OpenInArchiver());
+    ExpectNotFoundBox();
+  }
+}
+
 TEST_F(RunArcula, ShiftHeldShowsTheMessageEvenWithAnArchiver) {
   HostSetClassesRootValue(kArchiverCommandKey, kRegistered);
   HostSetShiftKeyDown(1);

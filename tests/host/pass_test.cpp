@@ -381,6 +381,11 @@ std::vector<FailureRow> StartOfRunFailures() {
          o.config = ConfigBlock("", "", "", "", std::string(1252, 'i'));
          return GoodSfx(o);
        }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"a config folder of 261 bytes (refused, not cut)", [] {
+         SfxOptions o;
+         o.config = ConfigBlock("X:\\" + std::string(258, 'f'), "", "", "", "");
+         return GoodSfx(o);
+       }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
       {"a config block with four terminators", [] {
          SfxOptions o;
          o.config = std::string("X:\\t\0b\0c\0d\0e", 12);
