@@ -48,6 +48,7 @@ bool EnsureTempSubfolder(char* buffer) {
   switch (KindOfPath(buffer)) {
     case PathKind::kNothing: return CreateFolder(buffer);
     case PathKind::kFolder: return true;
+    case PathKind::kLink: return true;  // the system's own choice, like a target folder that is a link
     default: return false;
   }
 }

@@ -70,9 +70,13 @@ char* WalkStart(char* path) {
 }
 
 // Creates the folder that `path` names unless something is there already. A
-// bare drive (C:) is never created.
-void MakeFolderIfMissing(const char* path) {
-  if (PathExists(path)) return;
+// bare drive (C:) is never created. Below the target folder a link is
+// refused: where it leads was never chosen by the user, and a link planted in
+// a shared folder would carry the files anywhere.
+void MakeFolderIfMissing(const char* path, bool belowTarget) {
+  PathKind kind = KindOfPath(path);
+  if (kind == PathKind::kLink && belowTarget) FailWithPath(kMessageLink, path);
+  if (kind != PathKind::kNothing) return;
   if (path[1] == ':' && path[2] == 0) return;
   if (!CreateFolder(path)) FailWithPath(kMessageFolderFailed, path);
 }
@@ -105,13 +109,14 @@ void CreateFolders(const char* outputPath) {
   // The last component of a file entry is the file itself; behind a folder
   // entry's final separator it is empty, so every folder of the entry is made.
   const char* last = FileNamePart(path);
+  const uint32_t targetLength = TextLength(g_targetFolder);  // the target may be a link: the user chose it
   char* position = WalkStart(path);
   while (position < last) {
     char* end = position;
     while (*end != 0 && !IsPathSeparator(*end)) ++end;
     if (end != position) {  // "a\\b": nothing to make between two separators
       *end = 0;
-      MakeFolderIfMissing(path);
+      MakeFolderIfMissing(path, static_cast<uint32_t>(position - path) >= targetLength);
     }
     *end = '\\';
     position = end + 1;
@@ -119,8 +124,9 @@ void CreateFolders(const char* outputPath) {
 }
 
 bool ConfirmOverwrite(const char* path) {
-  if (g_overwriteSetting) return true;
-  if (!PathExists(path)) return true;
+  PathKind kind = KindOfPath(path);
+  if (kind == PathKind::kLink) FailWithPath(kMessageLink, path);  // it would be written through
+  if (g_overwriteSetting || kind == PathKind::kNothing) return true;
   ShowProgressBeforeQuestion();
   char question[kQuestionSize];
   SysFormat(question, MessageText(kMessageOverwrite), path);

@@ -35,11 +35,13 @@ bool ResolveOutputPath(const char* name, char* path);
 
 // Makes every missing folder on the way to the entry at `path` (for a folder
 // entry, whose path ends in a separator, the folder itself too; never the
-// last component of a file entry's path), after checking the drive. Every
-// failure is fatal.
+// last component of a file entry's path), after checking the drive. A link
+// met below the target folder ends the pass with kMessageLink; every other
+// failure is fatal too.
 void CreateFolders(const char* path);
 
 // True to write the file at `path`, false to pass it over. Asks (Yes, No,
 // Cancel) when a file or folder already exists there and the overwrite
-// setting is off; Cancel ends the pass with jump code 1.
+// setting is off; Cancel ends the pass with jump code 1. A link at the path
+// (dangling or not) ends the pass with kMessageLink, whatever the setting.
 bool ConfirmOverwrite(const char* path);

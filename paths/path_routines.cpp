@@ -16,6 +16,7 @@ const char* FileNamePart(const char* path) {
 PathKind KindOfPath(const char* path) {
   FoundItem found;
   if (SysFindItem(path, &found) == 0) return PathKind::kNothing;
+  if ((found.attributes & kAttributeReparsePoint) != 0) return PathKind::kLink;
   return (found.attributes & kAttributeFolder) != 0 ? PathKind::kFolder : PathKind::kFile;
 }
 

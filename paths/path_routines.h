@@ -20,7 +20,9 @@ inline char* FileNamePart(char* path) {
 }
 
 // What a path names on disk. A path that ends in a separator names nothing.
-enum class PathKind { kNothing, kFile, kFolder };
+// A link (symbolic link, junction, mount point) is a kind of its own, whatever
+// it leads to.
+enum class PathKind { kNothing, kFile, kFolder, kLink };
 PathKind KindOfPath(const char* path);
 
 // True when a file or folder exists at the path.

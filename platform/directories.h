@@ -4,7 +4,8 @@
 
 #include "platform/types.h"
 
-const uint32_t kAttributeFolder = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
+const uint32_t kAttributeFolder = 0x10;         // FILE_ATTRIBUTE_DIRECTORY
+const uint32_t kAttributeReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT: a link, junction or mount point
 const uint32_t kFoundNameSize = 260;     // MAX_PATH
 
 // GetDriveTypeA results the stub tells apart: 0 unknown, 1 no such root.

@@ -6,8 +6,8 @@
 
 #include "platform/types.h"
 
-// Messages 0..51; kMessageMainDialog (52) is the main dialog template.
-const int kMessageCount = 52;
+// Messages 0..52; kMessageMainDialog (53) is the main dialog template.
+const int kMessageCount = 53;
 
 const int kMessageIncomplete = 0;         // "This is an incomplete self-extractor;..."
 const int kMessageInsertDisk = 1;         // "Please insert disk %d in drive %s."
@@ -50,14 +50,15 @@ const int kMessageBrowseTitle = 48;       // "Unzip to Folder:"
 const int kMessageTempFolder = 49;        // "TEMP"
 const int kMessageNameTooLong = 50;       // "Zip contains filenames longer than are allowed by..."
 const int kMessageThisFile = 51;          // "this self-extractor file"
-const int kMessageMainDialog = 52;        // the main dialog template
+const int kMessageLink = 52;              // "... will not unzip through %s: it is a link, ..."
+const int kMessageMainDialog = 53;        // the main dialog template
 
 // --- Process-wide state of the message table (FreeResources puts it back) ---
 
 // The unpacked string table; null before it is unpacked and after FreeResources.
 extern char* g_stringTableBlock;
 
-// Message `number` (0..51, or kMessageMainDialog for the template): a pure
+// Message `number` (0..kMessageCount - 1, or kMessageMainDialog for the template): a pure
 // lookup, with no range check, since callers pass constants. Empty while no
 // table is unpacked.
 const char* MessageText(int number);

@@ -5,7 +5,7 @@
 # Messages are single-byte ASCII texts. "\n" is one line feed; there are no
 # carriage returns. Every message keeps its number (its place in the list),
 # also the ones no code fetches, so that the numbers used in the code hold.
-# Message 52 is the main dialog template, placed right after message 51.
+# Message 53 is the main dialog template, placed right after message 52.
 #
 # Dialog styles are written as flag names; the generator adds WS_CHILD and
 # WS_VISIBLE to every control.
@@ -135,6 +135,10 @@ MESSAGES = [
     " cannot process this\nZip file.",
     # 51
     "this self-extractor file",
+    # 52: a link (symbolic link, junction or mount point) below the target
+    # folder, where a folder or file of an entry would go; %s is its path.
+    "Arcula Self-Extractor will not unzip through %s: it is a link, and what it"
+    " leads to may lie outside the target folder.",
 ]
 
 # Modal frame with caption and system menu, font fields present, 3D look.

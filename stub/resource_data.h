@@ -6,8 +6,8 @@
 #include "platform/types.h"
 #include "stub/messages.h"
 
-// Entry N: offset of message N in the unpacked table; entry 52: offset of the
-// main dialog template, which is also the length of the 52 messages.
+// Entry N: offset of message N in the unpacked table; entry kMessageCount:
+// offset of the main dialog template, which is also the length of the messages.
 extern const uint32_t kMessageOffsets[kMessageCount + 1];
 
 extern const uint8_t kPackedStringTable[];

@@ -7,7 +7,7 @@
 
 // The unpacked string table lives in a block of this size: the table itself,
 // then zero bytes, then two guard bytes that the unpacking must not reach.
-const uint32_t kStringTableBlockSize = 5619;
+const uint32_t kStringTableBlockSize = 5739;
 const uint32_t kGuardByteCount = 2;
 // Start-up copies this many bytes from the main dialog template on (the
 // template and the zero bytes behind it) into the block it hands to the

@@ -30,9 +30,17 @@ int SysFindItem(const char* path, FoundItem* found) {
   // FindFirstFileA finds nothing for "dir\" or for a root such as "C:\".
   if (length == 0 || IsSeparator(path[length - 1])) return 0;
   std::string hostPath = HostPathFromWindows(path);
+  // The lookup sees a link itself, as the platform does, dangling or not; a
+  // link to a folder also carries the folder attribute.
   struct stat status;
-  if (::stat(hostPath.c_str(), &status) != 0) return 0;
-  found->attributes = S_ISDIR(status.st_mode) ? kAttributeFolder : 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+  if (::lstat(hostPath.c_str(), &status) != 0) return 0;
+  if (S_ISLNK(status.st_mode)) {
+    struct stat target;
+    bool toFolder = ::stat(hostPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+    found->attributes = kAttributeReparsePoint | (toFolder ? kAttributeFolder : 0);
+  } else {
+    found->attributes = S_ISDIR(status.st_mode) ? kAttributeFolder : 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+  }
   size_t slash = hostPath.find_last_of('/');
   std::string name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
   if (name.size() >= kFoundNameSize) name.resize(kFoundNameSize - 1);

@@ -37,6 +37,7 @@
 #include "platform/host/host_paths.h"
 #include "platform/memory.h"
 #include "stub/abort.h"
+#include "stub/messages.h"
 #include "stub/resources.h"
 #include "stub/run_facts.h"
 #include "stub/settings.h"
@@ -1121,6 +1122,74 @@ TEST_F(Pass, FolderFromStartUp) {
     }
   }
   EXPECT_EQ(Disk(), (std::vector<std::string>{"configured/", "configured/a.txt", "from tail/", "from tail/a.txt"}));
+}
+
+// Links planted below the target folder (a shared temporary folder, say) are
+// never followed: neither a folder link on the way to an entry, nor a file
+// link where a file would be written, dangling or not, overwrite on or off.
+// The pass stops naming the link, and nothing outside changes.
+TEST_F(Pass, LinksBelowTheTargetFolderAreNeverFollowed) {
+  ScratchFolder outside;
+  WriteTextFile(outside.Join("old.txt"), "outside");
+  const std::vector<std::string> outsideBefore = outside.Tree();
+  auto link = [this](const std::string& relative, const std::string& to) {
+    std::filesystem::create_symlink(to, drive_.Join(relative));
+  };
+  struct Row {
+    const char* name;
+    std::function<void()> plant;
+    std::string entry;
+    uint32_t flags;
+    std::string linkPath;
+  };
+  const Row rows[] = {
+      {"a folder link on the way to a file", [&] { link("target/dir", outside.Path()); }, "dir/b.txt", 0,
+       "X:\\target\\dir"},
+      {"a folder link as a folder entry", [&] { link("target/dir", outside.Path()); }, "dir/", 0,
+       "X:\\target\\dir"},
+      {"a folder link deeper down", [&] {
+         std::filesystem::create_directory(drive_.Join("target/a"));
+         link("target/a/dir", outside.Path());
+       }, "a/dir/x/y.txt", 0, "X:\\target\\a\\dir"},
+      {"a dangling file link", [&] { link("target/new.txt", outside.Join("new.txt")); }, "new.txt", 0,
+       "X:\\target\\new.txt"},
+      {"a file link, overwrite on", [&] { link("target/old.txt", outside.Join("old.txt")); }, "old.txt", 0x2,
+       "X:\\target\\old.txt"},
+      {"a file link, overwrite off", [&] { link("target/old.txt", outside.Join("old.txt")); }, "old.txt", 0,
+       "X:\\target\\old.txt"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ClearDrive();
+    std::filesystem::create_directory(drive_.Join("target"));
+    row.plant();
+    ZipWriter zip;
+    if (row.entry.back() == '/') {
+      zip.Entry(FolderEntry(row.entry), "");
+    } else {
+      zip.File(row.entry, "inside");
+    }
+    zip.Finish();
+    Outcome outcome = Run(Sfx(zip, Options(row.flags)));
+    EXPECT_EQ(outcome.exit, kExitAborted);
+    char text[600];
+    std::snprintf(text, sizeof text, MessageText(kMessageLink), row.linkPath.c_str());
+    ExpectOnlyError(outcome, text);
+    EXPECT_EQ(outside.Tree(), outsideBefore);
+    EXPECT_EQ(ReadTextFile(outside.Join("old.txt")), "outside");
+  }
+}
+
+// The target folder itself may be a link: the user chose it.
+TEST_F(Pass, ATargetFolderThatIsALinkIsUsed) {
+  ScratchFolder elsewhere;
+  std::filesystem::create_symlink(elsewhere.Path(), drive_.Join("target"));
+  ZipWriter zip;
+  zip.File("sub/a.txt", "inside").Finish();
+  Outcome outcome = Run(Sfx(zip));
+  EXPECT_EQ(outcome.exit, kExitCompleted);
+  EXPECT_TRUE(outcome.boxes.empty());
+  EXPECT_EQ(ReadTextFile(elsewhere.Join("sub/a.txt")), "inside");
 }
 
 }  // namespace

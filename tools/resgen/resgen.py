@@ -2,9 +2,9 @@
 """Makes the stub's embedded resources from stub/messages.py.
 
 Writes one C++ source file holding:
-  - the compressed string table: messages 0-51, each ended by a NUL, then the
+  - the compressed string table: messages 0-52, each ended by a NUL, then the
     main dialog template and 8 zero bytes, as one raw DEFLATE stream;
-  - the message offset table: where each message (and, as entry 52, the
+  - the message offset table: where each message (and, as entry 53, the
     template) starts in the unpacked table;
   - the compressed password dialog template (with 8 zero bytes behind it);
   - the compressed and unpacked length of both streams.
@@ -21,7 +21,7 @@ import struct
 import sys
 import zlib
 
-MESSAGE_COUNT = 52
+MESSAGE_COUNT = 53
 TEMPLATE_TAIL = bytes(8)  # zero bytes behind each template
 
 # Bytes that must never occur in the stub's image: the five ZIP signatures and
