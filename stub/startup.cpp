@@ -80,9 +80,10 @@ bool HasInfoOption(const char* tail) {
   const uint32_t length = sizeof(kInfoWord) - 1;
   for (const char* at = tail; *at != 0; ++at) {
     // A word of its own: "/auto C:\tools-info" names a folder, not the option.
+    // The end is looked at only once the word matched: before, it may lie
+    // behind the tail's terminator.
     bool startsWord = at == tail || at[-1] == ' ';
-    bool endsWord = at[length] == 0 || at[length] == ' ';
-    if (startsWord && StartsWith(at, kInfoWord) && endsWord) return true;
+    if (startsWord && StartsWith(at, kInfoWord) && (at[length] == 0 || at[length] == ' ')) return true;
   }
   return false;
 }

@@ -8,6 +8,7 @@
 #include "platform/host/host_system.h"
 #include "platform/host/host_ui.h"
 #include "platform/host/host_volumes.h"
+#include "platform/host/host_window.h"
 
 void HostResetPlatform() {
   HostClearBoxes();
@@ -22,4 +23,5 @@ void HostResetPlatform() {
   HostSetCodePage(1252);
   HostSetModuleFileName(nullptr);
   HostResetUi();
+  HostClearWindowCalls();
 }

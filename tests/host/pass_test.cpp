@@ -10,9 +10,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/lsan_interface.h>
-#endif
 
 #include <csignal>
 #include <cstdio>
@@ -35,6 +32,8 @@
 #include "platform/files.h"
 #include "platform/host/host_boxes.h"
 #include "platform/host/host_paths.h"
+#include "platform/host/host_system.h"
+#include "platform/host/host_window.h"
 #include "platform/memory.h"
 #include "stub/abort.h"
 #include "stub/messages.h"
@@ -42,6 +41,8 @@
 #include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "stub/startup.h"
+#include "ui/controls.h"
+#include "ui/meter.h"
 #include "ui/progress.h"
 #include "tests/host/zlib_oracle.h"
 #include "tests/support/deflate_writer.h"
@@ -218,20 +219,6 @@ struct Outcome {
   std::vector<HostBox> boxes;
 };
 
-// A start-up abort ends the program, so what start-up had allocated then
-// (the self-check's image block) is never freed; in this process it would
-// be reported as a leak.
-int PrepareRunWithoutLeakReports(char* tail) {
-#ifdef __SANITIZE_ADDRESS__
-  __lsan_disable();
-#endif
-  int startup = PrepareRun(nullptr, tail);
-#ifdef __SANITIZE_ADDRESS__
-  __lsan_enable();
-#endif
-  return startup;
-}
-
 // A pass that never ends fails the test instead of hanging the suite.
 const unsigned kTimeoutSeconds = 60;
 const char* g_runningCase = "";
@@ -276,7 +263,7 @@ class Pass : public testing::Test {
 
     Outcome outcome;
     std::string tail = setup.tail;
-    int startup = PrepareRunWithoutLeakReports(&tail[0]);
+    int startup = PrepareRun(nullptr, &tail[0]);
     if (startup != kStartupShowDialog) {
       outcome.exit = startup == kStartupDeclined ? kExitCompleted : kExitStartupFailed;
     } else {
@@ -355,6 +342,12 @@ std::vector<FailureRow> StartOfRunFailures() {
          s.bytes[s.configOffset + 5] ^= 1;
          return s;
        }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"-info on a file whose image was changed: the damage wins", [] {
+         SelfExtractor s = GoodSfx();
+         s.bytes[0x50] ^= 1;
+         return s;
+       }, [] { RunSetup setup; setup.tail = "-info"; return setup; }(), kExitStartupFailed, kHeaderCorrupt,
+       kNothing, {}},
       {"a byte of the DOS stub changed, checked from 0", [] {
          SelfExtractor s = GoodSfx();
          s.bytes[0x50] ^= 1;
@@ -1190,6 +1183,77 @@ TEST_F(Pass, ATargetFolderThatIsALinkIsUsed) {
   EXPECT_EQ(outcome.exit, kExitCompleted);
   EXPECT_TRUE(outcome.boxes.empty());
   EXPECT_EQ(ReadTextFile(elsewhere.Join("sub/a.txt")), "inside");
+}
+
+// What the dialog shows while a pass runs, seen through the recorded window
+// calls: the status line names each file while the meter is hidden; a shown
+// meter moves at every 64 KiB of output, to the share of the total.
+TEST_F(Pass, StatusLineAndMeterSteps) {
+  const std::string big = Content(300 * 1024, 3);
+  const std::string packed = ZlibRawDeflate(big);
+  ZipWriter zip;
+  zip.File("a.txt", "a").Entry(DeflatedFile("big.bin", big, packed), packed).Finish();
+  const uint32_t total = static_cast<uint32_t>(1 + big.size());
+  for (bool meterShown : {false, true}) {
+    SCOPED_TRACE(meterShown ? "meter shown" : "status line");
+    ClearDrive();
+    HostRecordWindowCalls(true);
+    RunSetup setup;
+    setup.meterShown = meterShown;
+    ASSERT_EQ(Run(Sfx(zip), setup).exit, kExitCompleted);
+    std::vector<std::string> statusTexts;
+    std::vector<uint32_t> meterPositions;
+    uint32_t meterRepaints = 0;
+    for (const HostWindowCall& call : HostWindowCalls()) {
+      if (call.kind == HostWindowCall::kSetText && call.control == kStatusLine) statusTexts.push_back(call.text);
+      if (call.kind == HostWindowCall::kSendMessage && call.control == kMeterControl &&
+          call.message == kMeterSetPositionMessage) {
+        meterPositions.push_back(call.wParam);
+      }
+      if (call.kind == HostWindowCall::kInvalidate && call.control == kMeterControl) ++meterRepaints;
+    }
+    // The marks at 64, 128, 192 and 256 KiB of the 300 KiB and one byte (the
+    // counted output is the full buffers; a file's last, partial one is not).
+    std::vector<uint32_t> marks;
+    for (uint32_t done : {65536u, 131072u, 196608u, 262144u}) {
+      marks.push_back(static_cast<uint32_t>(uint64_t{done} * 100 / total));
+    }
+    if (meterShown) {
+      EXPECT_TRUE(statusTexts.empty());
+      EXPECT_EQ(meterPositions, marks);
+    } else {
+      EXPECT_EQ(statusTexts, (std::vector<std::string>{"Unzipping a.txt", "Unzipping big.bin"}));
+      EXPECT_TRUE(meterPositions.empty());
+    }
+    EXPECT_EQ(meterRepaints, marks.size());
+    HostClearWindowCalls();
+  }
+}
+
+// The folder the pass is given goes through the dialog's own check: none at
+// all (no TMP, TEMP or Windows folder to fall back on) is "No folder
+// specified.", a double-byte name holding a separator byte the
+// unsupported-characters text; neither unzips anything.
+TEST_F(Pass, RefusedTargetFoldersUnzipNothing) {
+  struct Row { const char* label; uint32_t codePage; std::string folder; std::string text; };
+  const Row rows[] = {
+      {"no folder at all", 1252, "", "No folder specified."},
+      {"a separator byte inside a double-byte character", 932, "X:\\\x83\x5C",
+       "The selected folder contains unsupported\ncharacters, please choose a different folder."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    HostSetEnvironment("TMP", nullptr);
+    HostSetEnvironment("TEMP", nullptr);
+    HostSetWindowsDirectory(nullptr);
+    HostSetCodePage(row.codePage);
+    Outcome outcome = Run(GoodSfx(), Folder(row.folder));
+    EXPECT_EQ(outcome.exit, kExitAborted);
+    EXPECT_EQ(outcome.jump, kNoPass);
+    ExpectOnlyError(outcome, row.text);
+    EXPECT_TRUE(Disk().empty());
+  }
 }
 
 }  // namespace
