@@ -1,5 +1,8 @@
 #include "platform/host/host_paths.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <cctype>
 #include <map>
 
@@ -30,6 +33,71 @@ std::string TakeComponent(const char*& cursor) {
   std::string component;
   while (*cursor != 0 && !IsSeparator(*cursor)) component += *cursor++;
   return component;
+}
+
+// Windows folds case for letters beyond ASCII too: here those of the
+// single-byte Western code page, in which the host side's names are written.
+unsigned char FoldCase(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 'a' + 'A');
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+  return c;
+}
+
+bool SameNameOnWindows(const std::string& first, const std::string& second) {
+  if (first.size() != second.size()) return false;
+  for (size_t i = 0; i < first.size(); ++i) {
+    if (FoldCase(static_cast<unsigned char>(first[i])) != FoldCase(static_cast<unsigned char>(second[i]))) return false;
+  }
+  return true;
+}
+
+// Windows drops trailing dots and blanks from a component ("a.txt. " is
+// "a.txt"); "." and ".." keep theirs.
+std::string WithoutTrailingDotsAndBlanks(const std::string& component) {
+  if (component == "." || component == "..") return component;
+  size_t end = component.size();
+  while (end > 0 && (component[end - 1] == '.' || component[end - 1] == ' ')) --end;
+  return component.substr(0, end);
+}
+
+// The name under which `folder` holds `component` as Windows would find it:
+// the component itself when it exists there, else an entry that differs only
+// in case, else the component (a new name).
+std::string ExistingSpelling(const std::string& folder, const std::string& component) {
+  struct stat status;
+  if (component == "." || component == ".." || ::lstat((folder + "/" + component).c_str(), &status) == 0) {
+    return component;
+  }
+  DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (listing == nullptr) return component;
+  std::string found = component;
+  while (dirent* entry = ::readdir(listing)) {
+    if (SameNameOnWindows(entry->d_name, component)) {
+      found = entry->d_name;
+      break;
+    }
+  }
+  ::closedir(listing);
+  return found;
+}
+
+// The components behind the mapped root, each spelt as Windows would find it.
+std::string FollowWindowsNames(std::string result, const char* rest) {
+  bool absolute = !result.empty() || IsSeparator(*rest);
+  std::string folder = result;
+  while (*rest != 0) {
+    if (IsSeparator(*rest)) {
+      result += '/';
+      ++rest;
+      continue;
+    }
+    std::string component = TakeComponent(rest);
+    std::string base = folder.empty() && !absolute ? "." : (folder.empty() ? "/" : folder);
+    std::string spelt = ExistingSpelling(base, WithoutTrailingDotsAndBlanks(component));
+    result += spelt;
+    folder = result;
+  }
+  return result;
 }
 
 }  // namespace
@@ -78,6 +146,5 @@ std::string HostPathFromWindows(const char* path) {
     auto found = Tables().shares.find(Lower(server) + "\\" + Lower(share));
     result = found != Tables().shares.end() ? found->second : std::string("/nonexistent-share-") + server;
   }
-  for (; *rest != 0; ++rest) result += (*rest == '\\') ? '/' : *rest;
-  return result;
+  return FollowWindowsNames(result, rest);
 }

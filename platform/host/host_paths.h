@@ -9,7 +9,9 @@
 // exist, so the call fails as on a machine without that drive. A network path
 // (two separators, server, share) maps to the folder set with HostMapShare in
 // the same way. Any other path is a Linux path, absolute or relative to the
-// current directory.
+// current directory. Behind the drive or share, every component is found as
+// Windows would find it: trailing dots and blanks dropped, and an existing
+// entry that differs only in case (Western letters included) taken for it.
 std::string HostPathFromWindows(const char* path);
 
 // Maps drive letter `letter` (case ignored) to a Linux folder; an empty folder

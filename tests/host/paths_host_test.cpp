@@ -279,4 +279,29 @@ TEST_F(OverwriteHost, NoAnswerCoversTheFollowingFiles) {
   EXPECT_EQ(HostShownBoxes().size(), 2u);
 }
 
+// The host finds names as Windows does, so that host tests see which file a
+// name lands on: case folded (Western letters too), trailing dots and blanks
+// dropped, on the way as well as at the end.
+TEST(HostNames, FollowWindowsNameIdentity) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(CreateFolder(scratch.Join("Dir").c_str()));
+  WriteTextFile(scratch.Join("Dir/Readme.TXT"), "x");
+  WriteTextFile(scratch.Join("\xC9t\xE9.txt"), "x");  // "Été.txt" in the Western code page
+  HostMapDrive('W', scratch.Path());
+  struct Case { const char* windows; const char* host; };
+  const Case cases[] = {
+      {"W:\\dir\\readme.txt", "/Dir/Readme.TXT"},
+      {"W:\\DIR\\README.TXT. ", "/Dir/Readme.TXT"},
+      {"W:\\dir.\\readme.txt", "/Dir/Readme.TXT"},
+      {"W:\\\xE9T\xC9.TXT", "/\xC9t\xE9.txt"},
+      {"W:\\dir\\new.txt...", "/Dir/new.txt"},  // a new name keeps its case, loses its dots
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.windows);
+    EXPECT_EQ(HostPathFromWindows(c.windows), scratch.Path() + c.host);
+  }
+  EXPECT_EQ(KindOfPath("W:\\DIR"), PathKind::kFolder);
+  HostResetPaths();
+}
+
 }  // namespace
