@@ -18,7 +18,8 @@ command -v ninja >/dev/null && GENERATOR=(-G Ninja)
 
 # The arguments are applied on every run, so that a build folder made by an
 # older version of this script takes the settings of this one. (A generator
-# can only be chosen for a new folder.)
+# can only be chosen for a new folder.) The host folders make their own stub:
+# an empty ARCULA_STUB_FILE clears a stub path an older folder may hold.
 configure() {  # dir, cmake arguments...
   local dir="$1"; shift
   local generator=()
@@ -27,7 +28,8 @@ configure() {  # dir, cmake arguments...
 }
 
 build_host() {
-  configure build/host -DCMAKE_BUILD_TYPE=Release -DARCULA_TESTS=ON -DARCULA_BIN_DIR="$ROOT/build/bin"
+  configure build/host -DCMAKE_BUILD_TYPE=Release -DARCULA_TESTS=ON -DARCULA_STUB_FILE= \
+    -DARCULA_BIN_DIR="$ROOT/build/bin"
   cmake --build build/host -j "$JOBS"
   ls -l build/bin
 }
@@ -40,7 +42,8 @@ build_win32() {
 }
 
 build_asan() {
-  configure build/asan -DCMAKE_BUILD_TYPE=Debug -DARCULA_SANITIZE=ON -DARCULA_BIN_DIR="$ROOT/build/asan/bin"
+  configure build/asan -DCMAKE_BUILD_TYPE=Debug -DARCULA_SANITIZE=ON -DARCULA_STUB_FILE= \
+    -DARCULA_BIN_DIR="$ROOT/build/asan/bin"
   cmake --build build/asan -j "$JOBS"
 }
 
