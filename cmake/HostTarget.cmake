@@ -21,6 +21,18 @@ foreach(tool_list IN LISTS ARCULA_TOOL_LISTS)
   add_subdirectory("${tool_dir}")
 endforeach()
 
+# The stub, beside the builder (its default) and for the tool tests. A host
+# compiler cannot make it, so this build runs the cross configuration of this
+# same project in a folder of its own and puts the stub into ARCULA_BIN_DIR.
+# A build that has a stub from elsewhere names it in ARCULA_STUB_FILE.
+set(ARCULA_STUB_FILE "" CACHE FILEPATH "A stub made elsewhere (empty: this build makes its own)")
+if(ARCULA_STUB_FILE)
+  set(ARCULA_STUB "${ARCULA_STUB_FILE}")
+else()
+  set(ARCULA_STUB "${ARCULA_BIN_DIR}/arcula-sfx.exe")
+  include(cmake/CrossStub.cmake)
+endif()
+
 if(ARCULA_TESTS)
   add_subdirectory(tests)
 endif()

@@ -1,6 +1,14 @@
 #!/usr/bin/env bash
-# Builds both sides into build/: the host tools and benchmarks (build/host) and
-# the stub with the target tests (build/win32). Every program lands in build/bin.
+# Builds the named build folders under build/ (default: host and win32):
+#
+#   host    Release host build: the tools, the benchmarks, the host tests, and
+#           the stub (made by its own cross sub-build); every program lands in
+#           build/bin, the stub beside the builder
+#   win32   cross build (MinGW-w64 i686): the stub with the unit tests for the
+#           32-bit target, run under Wine, and the Wine tests' helpers
+#   asan    Debug host build under AddressSanitizer and UndefinedBehaviorSanitizer
+#
+#   scripts/build.sh [host|win32|asan]...
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -8,18 +16,44 @@ JOBS="$(nproc)"
 GENERATOR=()
 command -v ninja >/dev/null && GENERATOR=(-G Ninja)
 
-configure() {  # dir, extra cmake arguments...
+# The arguments are applied on every run, so that a build folder made by an
+# older version of this script takes the settings of this one. (A generator
+# can only be chosen for a new folder.) The host folders make their own stub:
+# an empty ARCULA_STUB_FILE clears a stub path an older folder may hold.
+configure() {  # dir, cmake arguments...
   local dir="$1"; shift
-  if [[ ! -f "$dir/CMakeCache.txt" ]]; then
-    cmake -S . -B "$dir" "${GENERATOR[@]}" "$@" >/dev/null
-  fi
+  local generator=()
+  [[ -f "$dir/CMakeCache.txt" ]] || generator=("${GENERATOR[@]}")
+  cmake -S . -B "$dir" "${generator[@]}" "$@" >/dev/null
 }
 
-configure build/host -DCMAKE_BUILD_TYPE=Release -DARCULA_BIN_DIR="$ROOT/build/bin" -DARCULA_TESTS=OFF
-cmake --build build/host -j "$JOBS"
+build_host() {
+  configure build/host -DCMAKE_BUILD_TYPE=Release -DARCULA_TESTS=ON -DARCULA_STUB_FILE= \
+    -DARCULA_BIN_DIR="$ROOT/build/bin"
+  cmake --build build/host -j "$JOBS"
+  ls -l build/bin
+}
 
-configure build/win32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DARCULA_BIN_DIR="$ROOT/build/bin" -DARCULA_HOST_BIN_DIR="$ROOT/build/bin"
-cmake --build build/win32 -j "$JOBS"
+# The Wine tests run the host tools of build/bin (ARCULA_HOST_BIN_DIR).
+build_win32() {
+  configure build/win32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DARCULA_BIN_DIR="$ROOT/build/win32/bin" -DARCULA_HOST_BIN_DIR="$ROOT/build/bin"
+  cmake --build build/win32 -j "$JOBS"
+}
 
-ls -l build/bin
+build_asan() {
+  configure build/asan -DCMAKE_BUILD_TYPE=Debug -DARCULA_SANITIZE=ON -DARCULA_STUB_FILE= \
+    -DARCULA_BIN_DIR="$ROOT/build/asan/bin"
+  cmake --build build/asan -j "$JOBS"
+}
+
+(($# > 0)) || set -- host win32
+for name in "$@"; do
+  case "$name" in
+    host|win32|asan) ;;
+    *) echo "usage: scripts/build.sh [host|win32|asan]..." >&2; exit 2 ;;
+  esac
+done
+for name in "$@"; do
+  "build_$name"
+done

@@ -8,5 +8,5 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 
 scripts/install-deps.sh
-scripts/build.sh >/dev/null
+scripts/build.sh host >/dev/null
 exec python3 scripts/demo.py

@@ -8,7 +8,7 @@ Info-ZIP's `unzip -t` must accept every builder output.
 
 Run as: python3 test_headless.py --bin DIR [--stub FILE]
   DIR holds arcula-mksfx and arcula-headless; the stub comes from --stub, else
-  from DIR, else from build/bin (the cross build puts it there).
+  from DIR (a host build puts it there).
 """
 import os
 import random

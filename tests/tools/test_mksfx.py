@@ -2,9 +2,8 @@
 """Tests of arcula-mksfx, the builder of self-extractors.
 
 Run as: python3 test_mksfx.py --bin DIR [--stub FILE]
-DIR holds arcula-mksfx. The stub is FILE, else DIR/arcula-sfx.exe, else the
-one scripts/build.sh makes (build/bin/arcula-sfx.exe): a sanitizer build of
-the host tools has no stub of its own.
+DIR holds arcula-mksfx. The stub is FILE, else DIR/arcula-sfx.exe (a host
+build puts it there).
 
 Real archives from Info-ZIP zip, Python's zipfile, bsdtar and 7-Zip go
 through the builder; each output is then read twice: by ordinary zip tools

@@ -6,23 +6,19 @@ import os
 import sys
 import zipfile
 
-REPO_ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-
 
 def tool_arguments(test_name):
     """(bin folder, stub file, the arguments left for unittest) from
     `--bin DIR [--stub FILE]`; the stub defaults to arcula-sfx.exe in the bin
-    folder, else in build/bin. Exits when there is none."""
+    folder, where a host build puts it. Exits when there is none."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True, help="folder holding the host programs")
-    parser.add_argument("--stub", help="the stub (default: arcula-sfx.exe in --bin, else in build/bin)")
+    parser.add_argument("--stub", help="the stub (default: arcula-sfx.exe in --bin)")
     args, rest = parser.parse_known_args()
     bin_dir = os.path.abspath(args.bin)
-    candidates = [args.stub] if args.stub else [os.path.join(bin_dir, "arcula-sfx.exe"),
-                                                os.path.join(REPO_ROOT, "build", "bin", "arcula-sfx.exe")]
-    stub = next((c for c in candidates if c and os.path.isfile(c)), None)
-    if stub is None:
-        sys.exit("%s: no stub at %s; build the cross side first" % (test_name, " or ".join(candidates)))
+    stub = args.stub or os.path.join(bin_dir, "arcula-sfx.exe")
+    if not os.path.isfile(stub):
+        sys.exit("%s: no stub at %s; build the host side, which makes one" % (test_name, stub))
     return bin_dir, os.path.abspath(stub), [sys.argv[0]] + rest
 
 
