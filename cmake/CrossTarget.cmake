@@ -65,8 +65,9 @@ target_link_options(arcula-sfx PRIVATE
   # The builder patches the settings block in the file: it must be there
   # whatever the code happens to read of it. Being referenced from outside
   # the optimised code also keeps link-time optimisation from treating the
-  # block as constant and folding its fields.
-  -Wl,--undefined=_g_settings)
+  # block as constant and folding its fields, and the signatures' tails from
+  # being folded back into whole signatures in the code.
+  -Wl,--undefined=_g_settings -Wl,--undefined=_g_signatureTails)
 set_target_properties(arcula-sfx PROPERTIES LINK_DEPENDS "${ARCULA_STUB_LINKER_SCRIPT}")
 target_link_libraries(arcula-sfx PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 
