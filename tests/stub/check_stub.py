@@ -154,6 +154,8 @@ class PeImage:
             fields = struct.unpack_from("<IIIII", self.data, descriptor)
             if fields == (0, 0, 0, 0, 0):
                 return names
+            if fields[3] == 0:
+                raise StubError(f"import descriptor {len(names) + 1} names no library")
             names.append(self.c_string(fields[3]))
             descriptor += 20
 
