@@ -49,8 +49,7 @@ set_target_properties(arcula-sfx PROPERTIES SUFFIX ".exe")
 # it optimises the whole stub at link time, after the linker has settled
 # which definitions are used: compiled as link-time code, ours would be
 # gone by then.
-set_source_files_properties("${CMAKE_SOURCE_DIR}/platform/win32/crt.cpp"
-  TARGET_DIRECTORY arcula-sfx PROPERTIES COMPILE_OPTIONS -fno-lto)
+set_source_files_properties("${CMAKE_SOURCE_DIR}/platform/win32/crt.cpp" PROPERTIES COMPILE_OPTIONS -fno-lto)
 # No C runtime: our own entry point, only the four system libraries. A
 # misspelt entry symbol would only warn and start at the top of .text, hence
 # --fatal-warnings. The code flags again, because the code is generated at
