@@ -9,7 +9,10 @@
   New code or resources can bring one in by chance, hence a check per build.
 - It is a 32-bit GUI program importing only the four system libraries the
   stub may rely on (no C runtime, nothing that might be missing).
-- It fits in 32 KiB, resources included: every self-extractor carries it.
+- It may be loaded at any address (dynamic base, with base relocations that
+  land inside the image) and runs with data execution prevention (NX): a
+  change of section layout or linker options must not lose either.
+- It fits in 30 KiB, resources included: every self-extractor carries it.
 - Its resources are one icon and a manifest that asks for no elevation
   (asInvoker), and nothing else: the messages and dialogs live in its data.
 
@@ -27,12 +30,18 @@ ZIP_SIGNATURES = {
     b"PK\x07\x08": "data descriptor",
 }
 ALLOWED_IMPORTS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL"}
-SIZE_LIMIT = 32 * 1024
+SIZE_LIMIT = 30 * 1024
 MACHINE_I386 = 0x14C
+FILE_RELOCS_STRIPPED = 0x0001
+DLL_DYNAMIC_BASE = 0x0040
+DLL_NX_COMPAT = 0x0100
 SUBSYSTEM_WINDOWS_GUI = 2
 PE32_MAGIC = 0x10B
 IMPORT_DIRECTORY_INDEX = 1
 RESOURCE_DIRECTORY_INDEX = 2
+BASE_RELOCATION_DIRECTORY_INDEX = 5
+RELOCATION_ABSOLUTE = 0  # padding entry
+RELOCATION_HIGHLOW = 3   # a 32-bit address
 RT_ICON = 3
 RT_GROUP_ICON = 14
 RT_MANIFEST = 24
@@ -84,11 +93,13 @@ class PeImage:
         self.machine = self.u16(coff)
         section_count = self.u16(coff + 2)
         optional_size = self.u16(coff + 16)
+        self.characteristics = self.u16(coff + 18)
         self.optional = coff + 20
         self.magic = self.u16(self.optional)
         if self.magic != PE32_MAGIC:
             raise StubError(f"optional header magic {self.magic:#x}, expected PE32 (0x10b)")
         self.subsystem = self.u16(self.optional + 68)
+        self.dll_characteristics = self.u16(self.optional + 70)
         self.directory_count = self.u32(self.optional + 92)
         self.sections = []
         table = self.optional + optional_size
@@ -143,8 +154,34 @@ class PeImage:
             fields = struct.unpack_from("<IIIII", self.data, descriptor)
             if fields == (0, 0, 0, 0, 0):
                 return names
+            if fields[3] == 0:
+                raise StubError(f"import descriptor {len(names) + 1} names no library")
             names.append(self.c_string(fields[3]))
             descriptor += 20
+
+    def relocation_targets(self):
+        """The RVA of every 32-bit address that the base relocations fix up."""
+        rva, size = self.directory(BASE_RELOCATION_DIRECTORY_INDEX)
+        if rva == 0 or size == 0:
+            return []
+        start = self.file_offset(rva)
+        end = start + size
+        targets = []
+        block = start
+        while block < end:
+            if block + 8 > end:
+                raise StubError(f"base relocation block at {block:#x} runs past the directory")
+            page, block_size = struct.unpack_from("<II", self.data, block)
+            if block_size < 8 or block_size % 2 or block + block_size > end:
+                raise StubError(f"base relocation block at {block:#x} has a bad size {block_size}")
+            for entry in range(block + 8, block + block_size, 2):
+                kind, offset = divmod(self.u16(entry), 0x1000)
+                if kind == RELOCATION_HIGHLOW:
+                    targets.append(page + offset)
+                elif kind != RELOCATION_ABSOLUTE:
+                    raise StubError(f"base relocation of type {kind} at {entry:#x}")
+            block += block_size
+        return targets
 
     def resources(self):
         """{type id: [data bytes of each resource of that type]}; named
@@ -203,6 +240,30 @@ def check_pe(data):
     return libraries
 
 
+def check_relocatable(data):
+    image = PeImage(data)
+    problems = []
+    if image.characteristics & FILE_RELOCS_STRIPPED:
+        problems.append("its relocations are stripped")
+    if not image.dll_characteristics & DLL_DYNAMIC_BASE:
+        problems.append("it does not ask to be loaded at a random address (no DYNAMIC_BASE)")
+    if not image.dll_characteristics & DLL_NX_COMPAT:
+        problems.append("it does not run with data execution prevention (no NX_COMPAT)")
+    targets = image.relocation_targets()
+    if not targets:
+        problems.append("it has no base relocations")
+    for target in targets:
+        # Each fixed-up address lies wholly in the file's data of a section.
+        try:
+            image.file_offset(target)
+            image.file_offset(target + 3)
+        except StubError as error:
+            problems.append(f"a base relocation at RVA {target:#x} points outside the data: {error}")
+            break
+    if problems:
+        raise StubError("; ".join(problems))
+
+
 def check_resources(data):
     found = PeImage(data).resources()
     counts = {type_id: len(leaves) for type_id, leaves in found.items()}
@@ -229,7 +290,8 @@ def main(argv):
     failures = []
     marker_offset = None
     libraries = []
-    for check in (check_marker, check_zip_signatures, check_size, check_pe, check_resources):
+    for check in (check_marker, check_zip_signatures, check_size, check_pe, check_relocatable,
+                  check_resources):
         try:
             result = check(data)
         except StubError as error:
