@@ -100,7 +100,7 @@ const char* UncreatableNameReason(const std::string& name) {
     bool namesFile = !isFolder && i + 1 == components.size();
     if (components[i] == "." && !namesFile) continue;
     if (components[i].find_first_not_of(". ") == std::string::npos)
-      return "it has a component of only dots and blanks, which Windows drops";
+      return "it has a component of only dots and blanks";
   }
   return nullptr;
 }

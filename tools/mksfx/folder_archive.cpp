@@ -14,9 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Without ZIP64 the end record counts entries in 16 bits and every size is
-// 32 bits, and so does the self-extractor's total.
-const size_t kMaxEntries = 0xFFFF;
+// Without ZIP64 the end record counts entries in 16 bits, 0xFFFF saying
+// that the count is in a ZIP64 record instead; every size is 32 bits, and so
+// is the self-extractor's total.
+const size_t kMaxEntries = 0xFFFE;
 const uint64_t kMaxSize = 0xFFFFFFFFu;
 
 using Problems = std::vector<std::string>;
@@ -83,7 +84,7 @@ bool ListTree(const fs::path& folder, const std::string& prefix, Listing* listin
 // The limits of a ZIP archive without ZIP64, told in files and bytes.
 void CheckLimits(const Listing& listing, Problems* problems) {
   if (listing.items.size() > kMaxEntries)
-    problems->push_back("it holds more than 65,535 files and folders (" + std::to_string(listing.items.size()) +
+    problems->push_back("it holds more than 65,534 files and folders (" + std::to_string(listing.items.size()) +
                         "), more than a self-extractor can hold");
   uint64_t total = 0;
   bool fileTooLarge = false;

@@ -24,7 +24,7 @@ struct FolderInput {
 // Fills `zip` with the archive of everything under the folder (the folder
 // itself is not an entry) except the output, and sets `*outputLeftOut` when
 // the output was found there. False with one line in `problems` for each
-// thing that keeps the folder out of a self-extractor: more than 65,535 files
+// thing that keeps the folder out of a self-extractor: more than 65,534 files
 // and folders, a file of 4 GiB or more or all of them together, a link or a
 // device, a name with a '\' (on Windows, a folder separator); or for the
 // first thing that cannot be read.
