@@ -50,12 +50,12 @@ std::string DefaultStubPath() {
 
 // True when `path` is `folder` or lies somewhere below it.
 bool IsInFolder(const std::string& path, const std::string& folder) {
-  std::error_code failure;
-  std::filesystem::path inner = std::filesystem::weakly_canonical(path, failure);
-  std::filesystem::path outer = std::filesystem::weakly_canonical(folder, failure);
-  if (failure) return false;
-  auto [outerEnd, innerAt] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
-  return outerEnd == outer.end();
+  std::error_code pathFailure;
+  std::error_code folderFailure;
+  std::filesystem::path inner = std::filesystem::weakly_canonical(path, pathFailure);
+  std::filesystem::path outer = std::filesystem::weakly_canonical(folder, folderFailure);
+  if (pathFailure || folderFailure) return false;
+  return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
 }
 
 // The folder INPUT zipped. The output is left out should it lie in the
