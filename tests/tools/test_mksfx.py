@@ -486,6 +486,30 @@ def set_encrypted_flag(path):
         f.write(data)
 
 
+def share_one_local_header(path, copies):
+    """Repeats the archive's only central record: every copy points at the
+    same local header."""
+    with open(path, "rb") as f:
+        data = f.read()
+    end = data.rfind(SIG_END)
+    _, _, _, _, size, offset, _ = struct.unpack_from("<4H2IH", data, end + 4)
+    central = data[offset:offset + size] * copies
+    with open(path, "wb") as f:
+        f.write(data[:offset] + central + struct.pack("<4s4H2IH", SIG_END, 0, 0, copies, copies, len(central),
+                                                       offset, 0))
+
+
+def stretch_first_entry(path, by):
+    """Makes the first entry's data, as its central record tells it, run `by`
+    bytes into the next entry's local header."""
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    at = data.find(SIG_CENTRAL)
+    struct.pack_into("<I", data, at + 20, u32(data, at + 20) + by)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 class Refusals(Workspace):
     """Each refusal: exit status, a message naming the reason, no output."""
 
@@ -522,6 +546,13 @@ class Refusals(Workspace):
         elif kind == "short-encrypted":
             crafted_zip(source, ["a.txt"], b"12345")
             set_encrypted_flag(source)
+        elif kind == "shared-header":
+            with zipfile.ZipFile(source, "w", zipfile.ZIP_DEFLATED) as z:
+                z.writestr("zeros.bin", bytes(1 << 20))
+            share_one_local_header(source, 1000)
+        elif kind == "overlap":
+            crafted_zip(source, ["a.txt", "b.txt"], b"data" * 25)
+            stretch_first_entry(source, 10)
         elif kind == "not-zip":
             with open(source, "wb") as f:
                 f.write(b"just text, no archive\n" * 10)
@@ -563,6 +594,9 @@ class Refusals(Workspace):
             ("file and folder", ["a", "a/"], [], 1, 'lands on the same file as entry "a"'),
             ("file in the way", ["a", "a/b.txt"], [], 1, 'entry "a" is a file, but entry "a/b.txt" needs a folder'),
             ("damaged data", "damaged", [], 1, 'entry "a.txt" is damaged'),
+            ("records sharing a header", "shared-header", [], 1,
+             'entry "zeros.bin" and entry "zeros.bin" share one local header'),
+            ("overlapping records", "overlap", [], 1, 'the data of entry "a.txt" runs into entry "b.txt"'),
             ("short encrypted", "short-encrypted", [], 1, "shorter than the 12-byte encryption header"),
             ("not a zip", "not-zip", [], 1, "not a ZIP archive"),
             ("folder too long", ["a.txt"], ["--folder", "f" * 261], 1, "--folder is 261 bytes long; at most 260"),
@@ -637,6 +671,215 @@ class Refusals(Workspace):
                 else:
                     self.assertTrue(result.stderr.startswith("arcula-mksfx: "), result.stderr)
                     self.assertFalse([n for n in os.listdir(self.dir) if n.startswith("out.exe")])
+
+
+# --- names as Windows sees them ----------------------------------------------
+
+HOST_DOS, HOST_UNIX = 0, 3  # the high byte of "version made by"
+FLAG_UTF8 = 0x800
+
+
+def raw_zip(path, entries):
+    """A stored ZIP of entries given as (name bytes, host, flag bits), or as a
+    text written the way zipfile writes it on Linux. For names zipfile would
+    not write as given: code page bytes, UTF-8 without its flag."""
+    local, central = b"", b""
+    for entry in entries:
+        if isinstance(entry, str):
+            entry = (entry.encode(), HOST_UNIX, 0 if entry.isascii() else FLAG_UTF8)
+        name, host, flags = entry
+        data = b"" if name.endswith(b"/") else b"x"
+        crc = zlib.crc32(data)
+        central += struct.pack("<4s6H3I5H2I", SIG_CENTRAL, host << 8 | 20, 20, flags, 0, 0, 0x21, crc, len(data),
+                               len(data), len(name), 0, 0, 0, 0, 0, len(local)) + name
+        local += struct.pack("<4s5H3I2H", SIG_LOCAL, 20, flags, 0, 0, 0x21, crc, len(data), len(data),
+                             len(name), 0) + name + data
+    with open(path, "wb") as f:
+        f.write(local + central + struct.pack("<4s4H2IH", SIG_END, 0, 0, len(entries), len(entries),
+                                              len(central), len(local), 0))
+
+
+def shown(entry):
+    """How the builder's message shows a name (read back as UTF-8)."""
+    return entry[0].decode("utf-8", "replace") if isinstance(entry, tuple) else entry
+
+
+class WindowsNames(Workspace):
+    """Names Windows cannot create, or takes for another entry's name, are
+    refused, naming the entries; nothing is written."""
+
+    def refused(self, entries):
+        source = self.path("in.zip")
+        raw_zip(source, entries)
+        result = mksfx(source, self.path("out.exe"))
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertFalse([n for n in os.listdir(self.dir) if n.startswith("out.exe")])
+        return result.stderr
+
+    def test_names_windows_takes_for_one(self):
+        same = 'entry "%s" lands on the same file as entry "%s"'
+        in_the_way = 'entry "%s" is a file, but entry "%s" needs a folder of that name'
+        cp1252 = same + " when Windows reads names in code page 1252"
+        dos_e_acute, dos_capital_e_acute = (b"\xe9.txt", HOST_DOS, 0), (b"\xc9.txt", HOST_DOS, 0)
+        rows = [  # first entry, second entry, message (second named first)
+            ("a", "//a", same),
+            ("a", "./a", same),
+            ("a", "\\a", same),
+            ("d/a", "d//a", same),
+            ("d/a", "d/./a", same),
+            ("d/a", "d\\a", same),
+            ("d/a", "d. /a", same),
+            ("a.txt", "a.txt.", same),
+            ("a.txt", "a.txt ", same),
+            ("a.txt", "A.Txt", same),
+            ("É.txt", "é.txt", same),
+            ("Ωμέγα", "ΩΜΈΓΑ", same),
+            ("ж", "Ж", same),
+            (dos_capital_e_acute, dos_e_acute, same),  # É and é in code page 1252
+            ((b"\x8a", HOST_DOS, 0), (b"\x9a", HOST_DOS, 0), same),  # Š and š
+            # Info-ZIP on Linux writes UTF-8 without the flag.
+            (("É".encode(), HOST_UNIX, 0), ("é".encode(), HOST_UNIX, 0), same),
+            # Apart as UTF-8; as code page 1252 "Ê" is "ÃŠ" and "Ú" is "Ãš".
+            ("Ê.txt", "Ú.txt", cp1252),
+            ("x", "./x/y", in_the_way),
+            ("x", "x./y", in_the_way),
+            ("x", "X/y/z", in_the_way),
+            ("ä", "Ä/b", in_the_way),
+            ("a", "a/", same),
+        ]
+        for first, second, message in rows:
+            with self.subTest(first=first, second=second):
+                stderr = self.refused([first, second])
+                if message == in_the_way:
+                    self.assertIn(message % (shown(first), shown(second)), stderr)
+                else:
+                    self.assertIn(message % (shown(second), shown(first)), stderr)
+
+    def test_names_windows_cannot_create(self):
+        rows = [  # name, as the message shows it, reason
+            ("a*b", "a*b", "it holds a '*'"),
+            ("a?b", "a?b", "it holds a '?'"),
+            ("d/<b", "d/<b", "it holds a '<'"),
+            ("a>b", "a>b", "it holds a '>'"),
+            ("a|b", "a|b", "it holds a '|'"),
+            ('say "hi"', 'say "hi"', "it holds a '\"'"),
+            ("a\x01b", "a\\x01b", "it holds a control character"),
+            ("a\nforged line", "a\\nforged line", "it holds a control character"),
+            ("tab\tbed/", "tab\\tbed/", "it holds a control character"),
+            ("\x1b[31mred", "\\x1B[31mred", "it holds a control character"),
+            (".", ".", "it has a component of only dots and blanks"),
+            ("d/.", "d/.", "it has a component of only dots and blanks"),
+            ("d/ /f", "d/ /f", "it has a component of only dots and blanks"),
+            (". /f", ". /f", "it has a component of only dots and blanks"),
+            (" ", " ", "it has a component of only dots and blanks"),
+        ]
+        for name, escaped, reason in rows:
+            with self.subTest(name=name):
+                stderr = self.refused([name])
+                self.assertEqual(stderr.splitlines(),
+                                 ['arcula-mksfx: %s: entry "%s" has a name Windows cannot create: %s'
+                                  % (self.path("in.zip"), escaped, reason)])
+
+    def test_names_windows_keeps_apart(self):
+        names = ["./", "d/", "D/", "d/x", "d/./y", "ß", "SS", "a.b", "a..b", "\U00010428", "\U00010400", "tail ",
+                 "del\x7f"]
+        source, out = self.path("in.zip"), self.path("out.exe")
+        raw_zip(source, names)
+        result = mksfx("--list", source, out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertRegex(result.stdout, r"\sdel\\x7F\n")
+
+    def test_one_run_reports_every_problem(self):
+        stderr = self.refused(["a", "A", "b*", "x", "x/y", "c.txt", "c.txt.", "d" * 201])
+        for message in ['entry "A" lands on the same file as entry "a"',
+                        'entry "b*" has a name Windows cannot create',
+                        'entry "x" is a file, but entry "x/y" needs a folder',
+                        'entry "c.txt." lands on the same file as entry "c.txt"',
+                        "has a name of 201 bytes",
+                        "5 problems; nothing was written"]:
+            self.assertIn(message, stderr)
+        self.assertEqual(len(stderr.splitlines()), 6, stderr)
+
+
+# --- folders ------------------------------------------------------------------
+
+def sparse_file(path, size):
+    """A file of `size` bytes that takes no room on disk."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.truncate(size)
+
+
+def empty_file(path):
+    os.close(os.open(path, os.O_CREAT | os.O_WRONLY))
+
+
+class FolderInputs(Workspace):
+    """A folder the self-extractor cannot hold is refused in the folder's
+    terms (files, sizes), with every problem at once, before it is zipped."""
+
+    def test_refusals(self):
+        gib = 1 << 30
+        rows = [  # label, what the tree holds, messages
+            ("file of 4 GiB", lambda tree: sparse_file(os.path.join(tree, "huge.bin"), 4 * gib),
+             ['"huge.bin" is too large (4294967296 bytes): a file must be smaller than 4 GiB']),
+            ("4 GiB together", lambda tree: [sparse_file(os.path.join(tree, "a.bin"), 3 * gib),
+                                             sparse_file(os.path.join(tree, "sub", "b.bin"), gib)],
+             ["the files add up to 4 GiB or more"]),
+            ("backslashes", lambda tree: [empty_file(os.path.join(tree, "a\\b")), empty_file(os.path.join(tree, "x\\"))],
+             ['"a\\b" has a \'\\\' in its name', '"x\\" has a \'\\\' in its name', "2 problems"]),
+            ("link", lambda tree: os.symlink("/etc/hostname", os.path.join(tree, "link")),
+             ['"link" is neither a file nor a folder (links are not followed)']),
+        ]
+        for label, fill, messages in rows:
+            with self.subTest(label):
+                tree = self.path(label)
+                os.makedirs(tree)
+                empty_file(os.path.join(tree, "fine.txt"))
+                fill(tree)
+                result = mksfx(tree, self.path("out.exe"))
+                self.assertEqual(result.returncode, 1, result.stderr)
+                for message in messages:
+                    self.assertIn(message, result.stderr)
+                self.assertFalse(os.path.exists(self.path("out.exe")))
+
+    def test_more_than_65534_files(self):
+        # Made in memory where there is a memory file system: 65,536 files
+        # on a busy disk can take a minute to make.
+        base = "/dev/shm" if os.access("/dev/shm", os.W_OK) else self.dir
+        tree = tempfile.mkdtemp(prefix="mksfx-many-", dir=base)
+        self.addCleanup(shutil.rmtree, tree)
+        # 256 folders and 255 files in each but the last: 65,535 entries, one
+        # too many (a count of 0xFFFF says that a ZIP64 record holds it).
+        for folder in range(256):
+            os.mkdir(os.path.join(tree, "%02x" % folder))
+            for name in range(255 if folder < 255 else 254):
+                empty_file(os.path.join(tree, "%02x" % folder, "%02x" % name))
+        result = mksfx(tree, self.path("out.exe"))
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("it holds more than 65,534 files and folders (65535)", result.stderr)
+        self.assertFalse(os.path.exists(self.path("out.exe")))
+        os.remove(os.path.join(tree, "ff", "00"))
+        result = mksfx(tree, self.path("out.exe"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("65278 files (0 encrypted), 256 folders", result.stdout)
+
+    def test_output_inside_the_folder_is_left_out(self):
+        tree = self.path("tree")
+        os.makedirs(tree)
+        with open(os.path.join(tree, "a.txt"), "wb") as f:
+            f.write(b"a")
+        out = os.path.join(tree, "setup.exe")
+        for build in ("first", "second"):
+            with self.subTest(build):
+                result = mksfx(tree, out)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual("left out" in result.stderr, build == "second", result.stderr)
+                self.assertEqual(zipfile.ZipFile(out).namelist(), ["a.txt"])
+        result = mksfx("--span", "1m", tree, os.path.join(tree, "Setup.exe"))
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("the disk folders of the set would lie inside it", result.stderr)
+        self.assertEqual(sorted(os.listdir(tree)), ["a.txt", "setup.exe"])
 
 
 def main():

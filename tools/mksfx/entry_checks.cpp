@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "tools/mksfx/entry_names.h"
+#include "tools/mksfx/windows_case.h"
 
 namespace {
 
@@ -26,61 +29,102 @@ const char* MethodName(uint16_t method) {
   }
 }
 
-bool Refuse(std::string* error, const ZipEntry& entry, const std::string& why) {
-  *error = "entry " + QuoteName(entry.name) + " " + why;
-  return false;
+// The high byte of "version made by": the system that wrote the entry.
+const uint16_t kMadeOnUnix = 3;
+
+using Problems = std::vector<std::string>;
+
+void Report(Problems* problems, const ZipEntry& entry, const std::string& why) {
+  problems->push_back("entry " + QuoteName(entry.name) + " " + why);
 }
 
-bool CheckName(const ZipEntry& entry, std::string* error) {
+// Why the stub could not unzip an entry of this name, or "" when it could.
+std::string NameProblem(const ZipEntry& entry) {
   if (entry.name.size() > kMaxNameLength)
-    return Refuse(error, entry, "has a name of " + std::to_string(entry.name.size()) +
-                                    " bytes; at most " + std::to_string(kMaxNameLength) +
-                                    " are allowed");
-  if (const char* reason = UnsafeNameReason(entry.name))
-    return Refuse(error, entry, std::string("has an unsafe name: ") + reason);
-  return true;
+    return "has a name of " + std::to_string(entry.name.size()) + " bytes; at most " +
+           std::to_string(kMaxNameLength) + " are allowed";
+  if (const char* reason = UnsafeNameReason(entry.name)) return std::string("has an unsafe name: ") + reason;
+  if (const char* reason = UncreatableNameReason(entry.name))
+    return std::string("has a name Windows cannot create: ") + reason;
+  return "";
 }
 
-bool CheckMethod(const ZipEntry& entry, std::string* error) {
+void CheckName(const ZipEntry& entry, Problems* problems) {
+  std::string problem = NameProblem(entry);
+  if (!problem.empty()) Report(problems, entry, problem);
+}
+
+void CheckMethod(const ZipEntry& entry, Problems* problems) {
   if (entry.method != kZipMethodStored && entry.method != kZipMethodDeflated)
-    return Refuse(error, entry, "uses compression method " + std::to_string(entry.method) + " (" +
-                                    MethodName(entry.method) +
-                                    "); only stored (0) and deflated (8) entries can be unpacked");
+    Report(problems, entry, "uses compression method " + std::to_string(entry.method) + " (" +
+                                MethodName(entry.method) +
+                                "); only stored (0) and deflated (8) entries can be unpacked");
   if ((entry.flags & (kZipFlagStrongEncryption | kZipFlagMaskedHeaders)) != 0)
-    return Refuse(error, entry, "uses strong encryption; only the traditional encryption is supported");
-  return true;
+    Report(problems, entry, "uses strong encryption; only the traditional encryption is supported");
 }
 
-bool CheckSizes(const ZipEntry& entry, std::string* error) {
+void CheckSizes(const ZipEntry& entry, Problems* problems) {
   // The stub reads the next record right behind a folder entry's header
   // when the folder claims to have content.
-  if (entry.IsFolder() && entry.uncompressedSize != 0)
-    return Refuse(error, entry, "is a folder with data");
+  if (entry.IsFolder() && entry.uncompressedSize != 0) Report(problems, entry, "is a folder with data");
   if (entry.IsEncrypted() && !entry.IsFolder() && entry.compressedSize < kEncryptionHeaderSize)
-    return Refuse(error, entry, "is encrypted but shorter than the 12-byte encryption header");
-  return true;
+    Report(problems, entry, "is encrypted but shorter than the 12-byte encryption header");
 }
 
-// Two entries on the same file would overwrite each other, and a file where
-// a later entry needs a folder makes the stub fail half-way through.
-bool CheckCollisions(const ZipArchive& archive, std::string* error) {
-  std::map<std::string, const ZipEntry*> seen;
-  std::map<std::string, const ZipEntry*> folders;  // every parent folder some entry needs
+void CheckTotalSize(const ZipArchive& archive, Problems* problems) {
+  uint64_t totalSize = 0;
+  for (const ZipEntry& entry : archive.entries) totalSize += entry.uncompressedSize;
+  if (totalSize > 0xFFFFFFFFu)
+    problems->push_back("the entries add up to more than 4 GiB, more than the self-extractor can count");
+}
+
+// Info-ZIP on Unix writes names as UTF-8 without setting the flag that says
+// so; other names are in the ANSI code page.
+bool IsUtf8Name(const ZipEntry& entry) {
+  bool declared = (entry.flags & kZipFlagUtf8Name) != 0 || (entry.versionMadeBy >> 8) == kMadeOnUnix;
+  return declared && IsUtf8(entry.name);
+}
+
+// Every pair of entries that Windows puts on one file, and every file where
+// another entry needs a folder, with the names read as UTF-8 where the entry
+// says so (`asAnsi` false) or all in code page 1252 (`asAnsi` true).
+Problems FindClashes(const ZipArchive& archive, bool asAnsi) {
+  Problems clashes;
+  std::map<std::u32string, const ZipEntry*> placed;   // the first entry on each file or folder
+  std::map<std::u32string, const ZipEntry*> folders;  // every folder some entry lies in
+  std::vector<std::pair<std::u32string, const ZipEntry*>> files;
   for (const ZipEntry& entry : archive.entries) {
-    std::string key = NameCollisionKey(entry.name);
-    auto [previous, fresh] = seen.emplace(key, &entry);
-    if (!fresh)
-      return Refuse(error, entry, "lands on the same file as entry " + QuoteName(previous->second->name));
-    for (size_t slash = key.find('/'); slash != std::string::npos; slash = key.find('/', slash + 1))
+    if (!NameProblem(entry).empty()) continue;  // refused already
+    std::u32string key = NameCollisionKey(entry.name, !asAnsi && IsUtf8Name(entry));
+    if (key.empty()) continue;  // the target folder itself
+    auto [previous, fresh] = placed.emplace(key, &entry);
+    // Two folder entries on one folder make one folder, as both meant.
+    if (!fresh && !(entry.IsFolder() && previous->second->IsFolder()))
+      Report(&clashes, entry, "lands on the same file as entry " + QuoteName(previous->second->name));
+    for (size_t slash = key.find(U'/'); slash != std::u32string::npos; slash = key.find(U'/', slash + 1))
       folders.emplace(key.substr(0, slash), &entry);
+    if (!entry.IsFolder()) files.emplace_back(key, &entry);
   }
-  for (const ZipEntry& entry : archive.entries) {
-    auto folder = folders.find(NameCollisionKey(entry.name));
-    if (!entry.IsFolder() && folder != folders.end())
-      return Refuse(error, entry, "is a file, but entry " + QuoteName(folder->second->name) +
-                                      " needs a folder of that name");
+  for (const auto& [key, entry] : files) {
+    auto folder = folders.find(key);
+    if (folder != folders.end())
+      Report(&clashes, *entry, "is a file, but entry " + QuoteName(folder->second->name) +
+                                   " needs a folder of that name");
   }
-  return true;
+  return clashes;
+}
+
+// Two entries on one file would overwrite each other, and a file where a
+// later entry needs a folder makes the stub fail half-way through. The stub
+// hands names to Windows as bytes, so on a Western system a UTF-8 name is
+// read in code page 1252: a clash in either reading is reported, once.
+void CheckClashes(const ZipArchive& archive, Problems* problems) {
+  Problems asWritten = FindClashes(archive, false);
+  std::set<std::string> reported(asWritten.begin(), asWritten.end());
+  problems->insert(problems->end(), asWritten.begin(), asWritten.end());
+  for (const std::string& clash : FindClashes(archive, true)) {
+    if (reported.count(clash) == 0) problems->push_back(clash + " when Windows reads names in code page 1252");
+  }
 }
 
 // Decodes (or reads) the entry and compares length and CRC-32 with the
@@ -119,18 +163,20 @@ bool DataMatches(const uint8_t* data, const ZipEntry& entry) {
 
 }  // namespace
 
-bool CheckEntries(const Bytes& input, const ZipArchive& archive, std::string* error) {
-  uint64_t totalSize = 0;
+bool CheckEntries(const Bytes& input, const ZipArchive& archive, std::vector<std::string>* problems) {
+  size_t found = problems->size();
   for (const ZipEntry& entry : archive.entries) {
-    if (!CheckName(entry, error) || !CheckMethod(entry, error) || !CheckSizes(entry, error))
-      return false;
+    CheckName(entry, problems);
+    CheckMethod(entry, problems);
+    CheckSizes(entry, problems);
+  }
+  CheckTotalSize(archive, problems);
+  CheckClashes(archive, problems);
+  // Decoding is the slow part: an archive refused already is not decoded.
+  if (problems->size() != found) return false;
+  for (const ZipEntry& entry : archive.entries) {
     if (!entry.IsEncrypted() && !entry.IsFolder() && !DataMatches(input.data() + entry.dataOffset, entry))
-      return Refuse(error, entry, "is damaged: its data does not match its size and CRC-32");
-    totalSize += entry.uncompressedSize;
+      Report(problems, entry, "is damaged: its data does not match its size and CRC-32");
   }
-  if (totalSize > 0xFFFFFFFFu) {
-    *error = "the entries add up to more than 4 GiB, more than the self-extractor can count";
-    return false;
-  }
-  return CheckCollisions(archive, error);
+  return problems->size() == found;
 }

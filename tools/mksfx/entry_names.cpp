@@ -1,12 +1,42 @@
 #include "tools/mksfx/entry_names.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "paths/entry_name.h"
+#include "tools/mksfx/windows_case.h"
 
 namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// The characters Windows refuses in a name, besides ':' (refused as unsafe)
+// and the separators.
+const char* ForbiddenCharacterReason(char c) {
+  switch (c) {
+    case '*': return "it holds a '*'";
+    case '?': return "it holds a '?'";
+    case '<': return "it holds a '<'";
+    case '>': return "it holds a '>'";
+    case '|': return "it holds a '|'";
+    case '"': return "it holds a '\"'";
+    default: return static_cast<unsigned char>(c) < 0x20 ? "it holds a control character" : nullptr;
+  }
+}
+
+// The non-empty pieces between separators: leading, trailing and repeated
+// separators name nothing, as in Windows.
+std::vector<std::string> Components(const std::string& name) {
+  std::vector<std::string> components;
+  size_t start = 0;
+  while (start < name.size()) {
+    size_t end = start;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    if (end > start) components.push_back(name.substr(start, end - start));
+    start = end + 1;
+  }
+  return components;
+}
 
 char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -58,25 +88,53 @@ const char* UnsafeNameReason(const std::string& name) {
   return nullptr;
 }
 
-std::string NameCollisionKey(const std::string& name) {
-  std::string key;
-  for (char c : name) key += IsSeparator(c) ? '/' : static_cast<char>(FoldCase(c));
-  if (!key.empty() && key.front() == '/') key.erase(0, 1);
-  if (!key.empty() && key.back() == '/') key.pop_back();
+const char* UncreatableNameReason(const std::string& name) {
+  for (char c : name) {
+    if (const char* reason = ForbiddenCharacterReason(c)) return reason;
+  }
+  bool isFolder = !name.empty() && IsSeparator(name.back());
+  std::vector<std::string> components = Components(name);
+  for (size_t i = 0; i < components.size(); ++i) {
+    // "." stands for the folder it is in, which is always there; only as
+    // the last component of a file does it name something to create.
+    bool namesFile = !isFolder && i + 1 == components.size();
+    if (components[i] == "." && !namesFile) continue;
+    if (components[i].find_first_not_of(". ") == std::string::npos)
+      return "it has a component of only dots and blanks";
+  }
+  return nullptr;
+}
+
+std::u32string NameCollisionKey(const std::string& name, bool utf8) {
+  std::u32string key;
+  for (std::string component : Components(name)) {
+    if (component == ".") continue;
+    // Windows drops trailing dots and blanks: "a.txt. " is "a.txt".
+    component.erase(component.find_last_not_of(". ") + 1);
+    if (!key.empty()) key += U'/';
+    for (char32_t code : utf8 ? DecodeUtf8(component) : DecodeWindows1252(component))
+      key += WindowsUpperCase(code);
+  }
   return key;
 }
 
-std::string QuoteName(const std::string& name) {
-  std::string quoted = "\"";
+std::string PrintableName(const std::string& name) {
+  std::string printable;
   for (char c : name) {
     unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
+    if (c == '\n') {
+      printable += "\\n";
+    } else if (c == '\t') {
+      printable += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      quoted += escaped;
+      printable += escaped;
     } else {
-      quoted += c;
+      printable += c;
     }
   }
-  return quoted + "\"";
+  return printable;
 }
+
+std::string QuoteName(const std::string& name) { return "\"" + PrintableName(name) + "\""; }

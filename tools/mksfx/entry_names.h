@@ -1,10 +1,14 @@
-// Entry names the self-extractor must never be given.
+// Entry names the self-extractor must never be given, and how Windows sees
+// the ones it is given.
 //
 // The stub joins each entry name to the target folder and writes there, so a
 // name may not climb out of that folder, name a drive or an alternate data
 // stream, or name a device (opening CON or LPT1 writes to the device, and the
 // file would still be counted as unzipped). The stub refuses such names at
 // run time; the builder refuses them earlier, so no such file is ever made.
+// Names Windows cannot create at all, or that Windows takes for the name of
+// another entry, would stop the stub half-way or overwrite a file it has just
+// unzipped; only the builder sees every name at once, so it refuses those.
 #pragma once
 
 #include <string>
@@ -13,10 +17,23 @@
 // when it is safe. One leading '/' or '\' is dropped first, as the stub does.
 const char* UnsafeNameReason(const std::string& name);
 
-// The name as Windows sees it on disk: separators unified, one leading and
-// one trailing separator dropped, ASCII letters folded to one case. Two
-// entries with the same key would land on the same file or folder.
-std::string NameCollisionKey(const std::string& name);
+// The reason Windows cannot create a file or folder of this name ("it holds
+// a '*'", ...), or nullptr when it can. For a name that UnsafeNameReason
+// passes.
+const char* UncreatableNameReason(const std::string& name);
 
-// The name quoted for a message, with control bytes shown as \xNN.
+// The name as Windows finds it on disk below the target folder: the
+// components between separators ('/' or '\'), with empty and "." components
+// dropped, trailing dots and blanks taken off each, the bytes read as UTF-8
+// when `utf8` (else in code page 1252), every letter folded as Windows folds
+// it, joined by '/'. Two entries with the same key land on the same file or
+// folder, and a key that begins with another key and a '/' needs that one to
+// be a folder. Empty for the target folder itself ("./").
+std::u32string NameCollisionKey(const std::string& name, bool utf8);
+
+// The name with control characters shown as escapes (\n, \t, \xNN), so that
+// it takes one line wherever it is printed.
+std::string PrintableName(const std::string& name);
+
+// PrintableName in double quotes, for a message.
 std::string QuoteName(const std::string& name);

@@ -7,11 +7,100 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <vector>
+
+#include "tools/mksfx/entry_names.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// Without ZIP64 the end record counts entries in 16 bits, 0xFFFF saying
+// that the count is in a ZIP64 record instead; every size is 32 bits, and so
+// is the self-extractor's total.
+const size_t kMaxEntries = 0xFFFE;
+const uint64_t kMaxSize = 0xFFFFFFFFu;
+
+using Problems = std::vector<std::string>;
+
+// One file or folder to zip.
+struct FolderItem {
+  fs::path path;
+  std::string name;  // below the input folder, with '/' separators
+  struct stat info;
+};
+
+// What listing the folder found.
+struct Listing {
+  std::vector<FolderItem> items;
+  bool outputExists = false;
+  struct stat output {};
+  bool outputLeftOut = false;
+};
+
+bool Fail(Problems* problems, const std::string& text) {
+  problems->push_back(text);
+  return false;
+}
+
+// Paths are shown with their control characters escaped, as names are.
+std::string Shown(const fs::path& path) { return PrintableName(path.string()); }
+
+bool IsOutput(const Listing& listing, const struct stat& info) {
+  return listing.outputExists && info.st_dev == listing.output.st_dev && info.st_ino == listing.output.st_ino;
+}
+
+// Depth first, names sorted, each folder before what it holds, so the
+// archive is the same whenever the tree is. What cannot go in is added to
+// `problems` and the listing goes on; false when a folder or an item cannot
+// be read.
+bool ListTree(const fs::path& folder, const std::string& prefix, Listing* listing, Problems* problems) {
+  std::error_code failure;
+  std::vector<fs::path> children;
+  for (fs::directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure))
+    children.push_back(it->path());
+  if (failure) return Fail(problems, "cannot list " + Shown(folder) + ": " + failure.message());
+  std::sort(children.begin(), children.end());
+  for (const fs::path& child : children) {
+    FolderItem item{child, prefix + child.filename().string(), {}};
+    if (lstat(child.c_str(), &item.info) != 0) return Fail(problems, "cannot read " + Shown(child));
+    if (IsOutput(*listing, item.info)) {
+      listing->outputLeftOut = true;
+      continue;
+    }
+    bool isFolder = S_ISDIR(item.info.st_mode);
+    if (!isFolder && !S_ISREG(item.info.st_mode)) {
+      problems->push_back(QuoteName(item.name) + " is neither a file nor a folder (links are not followed)");
+      continue;
+    }
+    // On Linux "a\b" is one name; on Windows it is a file b in a folder a.
+    if (child.filename().string().find('\\') != std::string::npos)
+      problems->push_back(QuoteName(item.name) + " has a '\\' in its name, which Windows takes for a folder separator");
+    listing->items.push_back(item);
+    if (isFolder && !ListTree(child, item.name + "/", listing, problems)) return false;
+  }
+  return true;
+}
+
+// The limits of a ZIP archive without ZIP64, told in files and bytes.
+void CheckLimits(const Listing& listing, Problems* problems) {
+  if (listing.items.size() > kMaxEntries)
+    problems->push_back("it holds more than 65,534 files and folders (" + std::to_string(listing.items.size()) +
+                        "), more than a self-extractor can hold");
+  uint64_t total = 0;
+  bool fileTooLarge = false;
+  for (const FolderItem& item : listing.items) {
+    if (!S_ISREG(item.info.st_mode)) continue;
+    uint64_t size = static_cast<uint64_t>(item.info.st_size);
+    total += size;
+    if (size > kMaxSize) {
+      problems->push_back(QuoteName(item.name) + " is too large (" + std::to_string(size) +
+                          " bytes): a file must be smaller than 4 GiB");
+      fileTooLarge = true;
+    }
+  }
+  if (total > kMaxSize && !fileTooLarge)
+    problems->push_back("the files add up to 4 GiB or more, more than the self-extractor can count");
+}
 
 la_ssize_t AppendToBytes(struct archive*, void* target, const void* buffer, size_t length) {
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
@@ -19,91 +108,75 @@ la_ssize_t AppendToBytes(struct archive*, void* target, const void* buffer, size
   return static_cast<la_ssize_t>(length);
 }
 
-bool Fail(std::string* error, const std::string& text) {
-  *error = text;
-  return false;
-}
-
-bool LibarchiveFailed(struct archive* writer, std::string* error, const std::string& what) {
+bool LibarchiveFailed(struct archive* writer, Problems* problems, const std::string& what) {
   const char* reason = archive_error_string(writer);
-  return Fail(error, what + ": " + (reason ? reason : "libarchive failed"));
+  return Fail(problems, what + ": " + (reason ? reason : "libarchive failed"));
 }
 
-bool OpenWriter(struct archive* writer, const std::string& password, Bytes* zip, std::string* error) {
+bool OpenWriter(struct archive* writer, const std::string& password, Bytes* zip, Problems* problems) {
   if (archive_write_set_format_zip(writer) != ARCHIVE_OK ||
       archive_write_set_options(writer, "zip:compression=deflate") != ARCHIVE_OK)
-    return LibarchiveFailed(writer, error, "cannot set up the ZIP writer");
+    return LibarchiveFailed(writer, problems, "cannot set up the ZIP writer");
   if (!password.empty() &&
       (archive_write_set_options(writer, "zip:encryption=zipcrypt") != ARCHIVE_OK ||
        archive_write_set_passphrase(writer, password.c_str()) != ARCHIVE_OK))
-    return LibarchiveFailed(writer, error, "cannot set up the encryption");
+    return LibarchiveFailed(writer, problems, "cannot set up the encryption");
   // Unblocked: no padding behind the end record.
   archive_write_set_bytes_per_block(writer, 0);
   if (archive_write_open(writer, zip, nullptr, AppendToBytes, nullptr) != ARCHIVE_OK)
-    return LibarchiveFailed(writer, error, "cannot start the archive");
+    return LibarchiveFailed(writer, problems, "cannot start the archive");
   return true;
 }
 
 // Copies the file's bytes behind its header, in pieces.
-bool WriteFileData(struct archive* writer, const fs::path& path, std::string* error) {
+bool WriteFileData(struct archive* writer, const fs::path& path, Problems* problems) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) return Fail(error, "cannot read " + path.string());
+  if (!file) return Fail(problems, "cannot read " + Shown(path));
   std::vector<char> piece(1 << 16);
   while (file) {
     file.read(piece.data(), static_cast<std::streamsize>(piece.size()));
     std::streamsize got = file.gcount();
     if (got > 0 && archive_write_data(writer, piece.data(), static_cast<size_t>(got)) != got)
-      return LibarchiveFailed(writer, error, "cannot archive " + path.string());
+      return LibarchiveFailed(writer, problems, "cannot archive " + Shown(path));
   }
-  if (file.bad()) return Fail(error, "cannot read " + path.string());
+  if (file.bad()) return Fail(problems, "cannot read " + Shown(path));
   return true;
 }
 
-// One entry: `name` is the path below the folder with '/' separators.
-bool WriteEntry(struct archive* writer, const fs::path& path, const std::string& name,
-                const struct stat& info, std::string* error) {
+bool WriteItem(struct archive* writer, const FolderItem& item, Problems* problems) {
+  bool isFolder = S_ISDIR(item.info.st_mode);
   struct archive_entry* entry = archive_entry_new();
-  archive_entry_set_pathname(entry, name.c_str());
-  archive_entry_set_filetype(entry, S_ISDIR(info.st_mode) ? AE_IFDIR : AE_IFREG);
-  archive_entry_set_perm(entry, info.st_mode & 07777);
-  archive_entry_set_mtime(entry, info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
-  archive_entry_set_size(entry, S_ISDIR(info.st_mode) ? 0 : info.st_size);
+  archive_entry_set_pathname(entry, item.name.c_str());
+  archive_entry_set_filetype(entry, isFolder ? AE_IFDIR : AE_IFREG);
+  archive_entry_set_perm(entry, item.info.st_mode & 07777);
+  archive_entry_set_mtime(entry, item.info.st_mtim.tv_sec, item.info.st_mtim.tv_nsec);
+  archive_entry_set_size(entry, isFolder ? 0 : item.info.st_size);
   bool ok = archive_write_header(writer, entry) == ARCHIVE_OK;
   archive_entry_free(entry);
-  if (!ok) return LibarchiveFailed(writer, error, "cannot archive " + path.string());
-  return S_ISDIR(info.st_mode) || WriteFileData(writer, path, error);
+  if (!ok) return LibarchiveFailed(writer, problems, "cannot archive " + Shown(item.path));
+  return isFolder || WriteFileData(writer, item.path, problems);
 }
 
-// Depth first, names sorted, each folder before what it holds, so the
-// archive is the same whenever the tree is.
-bool WriteTree(struct archive* writer, const fs::path& folder, const std::string& prefix,
-               std::string* error) {
-  std::error_code failure;
-  std::vector<fs::path> children;
-  for (fs::directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure))
-    children.push_back(it->path());
-  if (failure) return Fail(error, "cannot list " + folder.string() + ": " + failure.message());
-  std::sort(children.begin(), children.end());
-  for (const fs::path& child : children) {
-    struct stat info;
-    if (lstat(child.c_str(), &info) != 0) return Fail(error, "cannot read " + child.string());
-    if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode))
-      return Fail(error, child.string() + " is neither a file nor a folder (links are not followed)");
-    std::string name = prefix + child.filename().string();
-    if (!WriteEntry(writer, child, name, info, error)) return false;
-    if (S_ISDIR(info.st_mode) && !WriteTree(writer, child, name + "/", error)) return false;
-  }
-  return true;
+bool WriteItems(const std::vector<FolderItem>& items, const std::string& password, Bytes* zip,
+                Problems* problems) {
+  struct archive* writer = archive_write_new();
+  bool ok = OpenWriter(writer, password, zip, problems);
+  for (size_t i = 0; ok && i < items.size(); ++i) ok = WriteItem(writer, items[i], problems);
+  if (ok && archive_write_close(writer) != ARCHIVE_OK)
+    ok = LibarchiveFailed(writer, problems, "cannot finish the archive");
+  archive_write_free(writer);
+  return ok;
 }
 
 }  // namespace
 
-bool ArchiveFolder(const std::string& folder, const std::string& password, Bytes* zip,
-                   std::string* error) {
-  struct archive* writer = archive_write_new();
-  bool ok = OpenWriter(writer, password, zip, error) && WriteTree(writer, folder, "", error);
-  if (ok && archive_write_close(writer) != ARCHIVE_OK)
-    ok = LibarchiveFailed(writer, error, "cannot finish the archive");
-  archive_write_free(writer);
-  return ok;
+bool ArchiveFolder(const FolderInput& input, Bytes* zip, bool* outputLeftOut, Problems* problems) {
+  Listing listing;
+  listing.outputExists = stat(input.output.c_str(), &listing.output) == 0 && S_ISREG(listing.output.st_mode);
+  size_t found = problems->size();
+  if (!ListTree(input.folder, "", &listing, problems)) return false;
+  *outputLeftOut = listing.outputLeftOut;
+  CheckLimits(listing, problems);
+  if (problems->size() != found) return false;
+  return WriteItems(listing.items, input.password, zip, problems);
 }

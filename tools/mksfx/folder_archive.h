@@ -2,16 +2,30 @@
 // ones included) as a folder entry, modification times kept. With a password
 // the files get the traditional ZIP encryption.
 //
+// The folder is listed and checked before anything is zipped, so that what a
+// self-extractor cannot hold is told in the terms of the folder (too many
+// files, a file too large) and all at once.
+//
 // libarchive writes a streaming archive (sizes after the data), which the
 // stub cannot read; the result goes through the same rewriting as any ZIP.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/mksfx/byte_order.h"
 
-// Fills `zip` with the archive of everything under `folder` (the folder
-// itself is not an entry). False with `error` set when something cannot be
-// read or is neither a file nor a folder.
-bool ArchiveFolder(const std::string& folder, const std::string& password, Bytes* zip,
-                   std::string* error);
+struct FolderInput {
+  std::string folder;
+  std::string password;
+  std::string output;  // the file being built: left out if it lies in the folder
+};
+
+// Fills `zip` with the archive of everything under the folder (the folder
+// itself is not an entry) except the output, and sets `*outputLeftOut` when
+// the output was found there. False with one line in `problems` for each
+// thing that keeps the folder out of a self-extractor: more than 65,534 files
+// and folders, a file of 4 GiB or more or all of them together, a link or a
+// device, a name with a '\' (on Windows, a folder separator); or for the
+// first thing that cannot be read.
+bool ArchiveFolder(const FolderInput& input, Bytes* zip, bool* outputLeftOut, std::vector<std::string>* problems);

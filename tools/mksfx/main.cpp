@@ -5,12 +5,14 @@
 // every entry of the archive. The output appears in one rename at the end,
 // so a refusal leaves no file behind. A spanned set is written into one
 // folder per disk.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tools/mksfx/entry_checks.h"
+#include "tools/mksfx/entry_names.h"
 #include "tools/mksfx/folder_archive.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/output_file.h"
@@ -27,8 +29,16 @@ const uint64_t kMaxInputSize = 0xFFFFFFFFull + 0x10000;
 const uint64_t kMaxStubSize = 64u << 20;
 
 int Refused(const std::string& subject, const std::string& error) {
-  std::fprintf(stderr, "arcula-mksfx: %s%s%s\n", subject.c_str(), subject.empty() ? "" : ": ",
+  std::fprintf(stderr, "arcula-mksfx: %s%s%s\n", PrintableName(subject).c_str(), subject.empty() ? "" : ": ",
                error.c_str());
+  return kExitRefused;
+}
+
+// One line per problem, so that one run names every one of them.
+int Refused(const std::string& subject, const std::vector<std::string>& problems) {
+  for (const std::string& problem : problems) Refused(subject, problem);
+  if (problems.size() > 1)
+    Refused(subject, std::to_string(problems.size()) + " problems; nothing was written");
   return kExitRefused;
 }
 
@@ -38,17 +48,46 @@ std::string DefaultStubPath() {
   return (self.parent_path() / "arcula-sfx.exe").string();
 }
 
-// The archive as a ZIP file's bytes: read from INPUT, or zipped from the
-// folder INPUT.
-bool LoadInput(const BuildOptions& options, Bytes* zip, std::string* error) {
-  std::error_code failure;
-  if (std::filesystem::is_directory(options.input, failure))
-    return ArchiveFolder(options.input, options.password, zip, error);
-  if (!options.password.empty()) {
-    *error = "--password applies to a folder; a ZIP keeps the encryption it has";
+// True when `path` is `folder` or lies somewhere below it.
+bool IsInFolder(const std::string& path, const std::string& folder) {
+  std::error_code pathFailure;
+  std::error_code folderFailure;
+  std::filesystem::path inner = std::filesystem::weakly_canonical(path, pathFailure);
+  std::filesystem::path outer = std::filesystem::weakly_canonical(folder, folderFailure);
+  if (pathFailure || folderFailure) return false;
+  return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
+}
+
+// The folder INPUT zipped. The output is left out should it lie in the
+// folder (an earlier build's); a set's disk folders, which the next build
+// would pack, may not lie there at all.
+bool ZipFolder(const BuildOptions& options, Bytes* zip, std::vector<std::string>* problems) {
+  std::string setFolder = std::filesystem::path(options.output).parent_path().string();
+  if (options.span.diskSize != 0 && IsInFolder(setFolder.empty() ? "." : setFolder, options.input)) {
+    problems->push_back("the disk folders of the set would lie inside it; write the set outside the folder");
     return false;
   }
-  return ReadWholeFile(options.input, kMaxInputSize, zip, error);
+  bool outputLeftOut = false;
+  if (!ArchiveFolder({options.input, options.password, options.output}, zip, &outputLeftOut, problems))
+    return false;
+  if (outputLeftOut)
+    std::fprintf(stderr, "arcula-mksfx: %s: left out %s, the file being built\n",
+                 PrintableName(options.input).c_str(), PrintableName(options.output).c_str());
+  return true;
+}
+
+// The archive as a ZIP file's bytes: read from INPUT, or zipped from the
+// folder INPUT.
+bool LoadInput(const BuildOptions& options, Bytes* zip, std::vector<std::string>* problems) {
+  std::error_code failure;
+  if (std::filesystem::is_directory(options.input, failure)) return ZipFolder(options, zip, problems);
+  std::string error;
+  if (!options.password.empty())
+    error = "--password applies to a folder; a ZIP keeps the encryption it has";
+  else if (ReadWholeFile(options.input, kMaxInputSize, zip, &error))
+    return true;
+  problems->push_back(error);
+  return false;
 }
 
 const char* MethodLabel(const ZipEntry& entry) {
@@ -59,7 +98,7 @@ void PrintList(const ZipArchive& archive) {
   std::printf("%10s %10s  %-8s  %-9s  %s\n", "Size", "Packed", "Method", "Encrypted", "Name");
   for (const ZipEntry& entry : archive.entries)
     std::printf("%10u %10u  %-8s  %-9s  %s\n", entry.uncompressedSize, entry.compressedSize,
-                MethodLabel(entry), entry.IsEncrypted() ? "yes" : "no", entry.name.c_str());
+                MethodLabel(entry), entry.IsEncrypted() ? "yes" : "no", PrintableName(entry.name).c_str());
 }
 
 // "NAME: n files (k encrypted), f folders, u bytes unpacked; SIZE" where
@@ -122,9 +161,10 @@ int Build(const BuildOptions& options) {
 
   Bytes zip;
   ZipArchive archive;
-  if (!LoadInput(options, &zip, &error) || !ReadZipArchive(zip, &archive, &error) ||
-      !CheckEntries(zip, archive, &error))
-    return Refused(options.input, error);
+  std::vector<std::string> problems;
+  if (!LoadInput(options, &zip, &problems)) return Refused(options.input, problems);
+  if (!ReadZipArchive(zip, &archive, &error)) return Refused(options.input, error);
+  if (!CheckEntries(zip, archive, &problems)) return Refused(options.input, problems);
 
   if (options.span.diskSize != 0) return BuildSet(options, stub, layout, config, zip, archive);
 

@@ -14,6 +14,7 @@
 const uint16_t kZipFlagEncrypted = 0x0001;
 const uint16_t kZipFlagDescriptor = 0x0008;       // sizes and CRC follow the data
 const uint16_t kZipFlagStrongEncryption = 0x0040;
+const uint16_t kZipFlagUtf8Name = 0x0800;         // the name (and comment) is UTF-8
 const uint16_t kZipFlagMaskedHeaders = 0x2000;    // central directory encryption
 
 const uint16_t kZipMethodStored = 0;
@@ -48,7 +49,8 @@ struct ZipEntry {
   Bytes localExtra;    // empty when the input's was malformed
   Bytes centralExtra;  // likewise
   Bytes comment;
-  size_t dataOffset = 0;  // where the compressed data begins in the input
+  size_t localHeaderOffset = 0;  // where its local header begins in the input
+  size_t dataOffset = 0;         // where the compressed data begins in the input
 
   bool IsFolder() const { return !name.empty() && (name.back() == '/' || name.back() == '\\'); }
   bool IsEncrypted() const { return (flags & kZipFlagEncrypted) != 0; }

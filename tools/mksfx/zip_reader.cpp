@@ -1,5 +1,8 @@
 #include "tools/mksfx/zip_reader.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "tools/mksfx/entry_names.h"
 
 namespace {
@@ -166,9 +169,30 @@ bool ReadLocalRecord(const Bytes& zip, const CentralDirectory& directory, uint32
   bool zip64 = GetLe32(zip, pos + 18) == kZip64Marker32 || GetLe32(zip, pos + 22) == kZip64Marker32;
   entry->localExtra = CopyExtra(zip, namePos + nameLength, extraLength, &zip64);
   if (zip64) return Refuse(error, "ZIP64 archives are not supported (" + label + ")");
+  entry->localHeaderOffset = pos;
   entry->dataOffset = namePos + nameLength + extraLength;
   if (!FitsIn(directory.start, entry->dataOffset, entry->compressedSize))
     return Damaged(error, "the data of " + label + " runs past the archive");
+  return true;
+}
+
+// Each entry's local header and data lie apart from every other entry's.
+// Records that share data let a tiny archive stand for any number of large
+// entries, each of which would be decoded to be checked.
+bool RecordsAreApart(const ZipArchive& archive, std::string* error) {
+  std::vector<const ZipEntry*> byOffset;
+  for (const ZipEntry& entry : archive.entries) byOffset.push_back(&entry);
+  std::stable_sort(byOffset.begin(), byOffset.end(), [](const ZipEntry* a, const ZipEntry* b) {
+    return a->localHeaderOffset < b->localHeaderOffset;
+  });
+  for (size_t i = 1; i < byOffset.size(); ++i) {
+    const ZipEntry& before = *byOffset[i - 1];
+    const ZipEntry& after = *byOffset[i];
+    if (before.localHeaderOffset == after.localHeaderOffset)
+      return Damaged(error, EntryLabel(before) + " and " + EntryLabel(after) + " share one local header");
+    if (before.dataOffset + before.compressedSize > after.localHeaderOffset)
+      return Damaged(error, "the data of " + EntryLabel(before) + " runs into " + EntryLabel(after));
+  }
   return true;
 }
 
@@ -186,5 +210,5 @@ bool ReadZipArchive(const Bytes& zip, ZipArchive* archive, std::string* error) {
   }
   if (at != directory.end)
     return Damaged(error, "the central directory holds more than the end record counts");
-  return true;
+  return RecordsAreApart(*archive, error);
 }
