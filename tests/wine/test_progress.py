@@ -101,8 +101,9 @@ class Progress(OverwritePrompts):
 
     def start_pass_and_click(self):
         """Starts a pass; at the prompt before the second file, answers Yes
-        and clicks Close while the program is stopped: the click is there
-        when the pass goes on. Returns the question box it brings."""
+        and clicks Close while the program is stopped. A program takes
+        posted messages before input, so the prompt takes the Yes and the
+        pass finds the click. Returns the question box it brings."""
         program = self.start(self.exe)
         wid, shown = dialog(program, self.exe)
         self.assertFalse(shown[METER].visible)
@@ -177,8 +178,9 @@ class MeterTimer(OverwritePrompts):
         winelib.press_command(dialog_title(exe), UNZIP)
         prompt = self.overwrite_prompt(program, "a-exists.txt")
 
-        # A tick falls due while the prompt is open; once the program waits
-        # for input again, it has had the tick.
+        # A tick falls due while the prompt is open. Once the program is idle
+        # again it has taken the tick, and controls() reads after it has
+        # dealt with it.
         with program.stopped():
             let_a_tick_fall_due()
         winelib.wait_idle(winelib.by_x_id(prompt))

@@ -93,8 +93,9 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
 HWND FindTopLevel(const wchar_t* argument) {
   WindowSearch search = {argument, nullptr, nullptr};
   if (std::wcsncmp(argument, L"x:", 2) == 0) {
+    ULONG_PTR xId = std::wcstoul(argument + 2, nullptr, 10);
     search.title = nullptr;
-    search.xWindow = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(std::wcstoul(argument + 2, nullptr, 10)));
+    search.xWindow = reinterpret_cast<HANDLE>(xId);
   }
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
@@ -161,9 +162,9 @@ int PrintState(HWND window) {
   return 0;
 }
 
-// Returns once the window's program waits for input with nothing left in
-// its queue: what it was sent or posted before, timers that were due
-// included, has been dealt with.
+// Returns once the window's program is idle: waiting for input with its
+// message queue empty. A timer tick that was due has been taken by then (the
+// Wine server hands out due ticks before it lets a program wait).
 int WaitIdle(HWND window, DWORD milliseconds) {
   DWORD processId = 0;
   GetWindowThreadProcessId(window, &processId);

@@ -348,6 +348,12 @@ def window_size(wid):
     return int(values["WIDTH"]), int(values["HEIGHT"])
 
 
+def by_x_id(wid):
+    """Names for window_probe the top-level window whose X window is `wid`,
+    where a title could also match an older window closing."""
+    return f"x:{wid}"
+
+
 @dataclass
 class WindowState:
     visible: bool
@@ -474,12 +480,6 @@ def _probe(*args):
 def _unescaped(text):
     replacements = {"\\\\": "\\", "\\t": "\t", "\\r": "\r", "\\n": "\n"}
     return re.sub(r"\\[\\trn]", lambda m: replacements[m.group(0)], text)
-
-
-def by_x_id(wid):
-    """Names for window_probe the top-level window whose X window is `wid`,
-    where a title could also match an older window closing."""
-    return f"x:{wid}"
 
 
 def controls(window):
