@@ -98,6 +98,7 @@ class Progress(OverwritePrompts):
         self.large = self.target / "b-large.bin"
         self.large.write_bytes(OLD)
         self.exe = self.sfx(self.source, "--folder", winelib.windows_path(self.target))
+        self.assertGreater(self.exe.stat().st_size, 512 * 1024)
 
     def start_pass_and_click(self):
         """Starts a pass; at the prompt before the second file, answers Yes
