@@ -187,15 +187,17 @@ class Program:
         return self.process.poll() is None
 
     def stop(self):
-        """Stops the program (SIGSTOP to its process group) and returns once
-        all its threads have stopped: until resume() it handles no message,
-        draws nothing and takes no timer tick, while the Wine server, the X
-        server and the clock go on."""
-        os.killpg(self.process.pid, signal.SIGSTOP)
-        wait_until(lambda: _group_stopped(self.process.pid), "program stopped")
+        """Stops the program (SIGSTOP) and returns once all its threads have
+        stopped: until resume() it handles no message, draws nothing and
+        takes no timer tick, while the Wine server, the X server and the
+        clock go on. Only the program's own process: Wine's desktop process
+        may have been started by it, in its process group, and every Wine
+        program (window_probe too) needs that one running."""
+        os.kill(self.process.pid, signal.SIGSTOP)
+        wait_until(lambda: _all_threads_stopped(self.process.pid), "program stopped")
 
     def resume(self):
-        os.killpg(self.process.pid, signal.SIGCONT)
+        os.kill(self.process.pid, signal.SIGCONT)
 
     @contextlib.contextmanager
     def stopped(self):
@@ -217,16 +219,14 @@ class Program:
         self._stderr.close()
 
 
-def _group_stopped(group):
-    """Whether every thread of every process in process group `group` is
-    stopped (or gone)."""
-    for stat in Path("/proc").glob("[0-9]*/task/[0-9]*/stat"):
+def _all_threads_stopped(pid):
+    """Whether every thread of process `pid` is stopped (or gone)."""
+    for stat in Path(f"/proc/{pid}/task").glob("[0-9]*/stat"):
         try:
-            fields = stat.read_text().rsplit(")", 1)[1].split()
+            state = stat.read_text().rsplit(")", 1)[1].split()[0]
         except (OSError, IndexError):
             continue  # ended meanwhile
-        state, process_group = fields[0], int(fields[2])
-        if process_group == group and state not in ("T", "t", "Z", "X"):
+        if state not in ("T", "t", "Z", "X"):
             return False
     return True
 
