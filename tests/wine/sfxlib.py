@@ -103,9 +103,10 @@ def dialog_title(exe):
 
 def box(program, title=CAPTION, timeout=winelib.DEFAULT_WINDOW_TIMEOUT):
     """Waits for a message box titled `title`: its X id, its text and the
-    texts of its buttons."""
+    texts of its buttons. (A box answered before must have been waited out:
+    see answer_box.)"""
     wid = winelib.find_window(title, timeout, program)
-    texts = {control.id: control for control in winelib.controls(title)}
+    texts = {control.id: control for control in winelib.controls(winelib.by_x_id(wid))}
     text = texts[BOX_TEXT].text if BOX_TEXT in texts else ""
     return wid, text, buttons(texts)
 
@@ -118,11 +119,10 @@ def answer(wid, *keys):
     winelib.key(wid, *keys)
 
 
-def answer_box(wid, *keys, title=CAPTION):
+def answer_box(wid, *keys):
     """Answers a box and waits until that box is gone (another box of the
     same title may already have taken its place)."""
-    winelib.key(wid, *keys)
-    wait_for(lambda: wid not in winelib.windows_titled(title), f'box "{title}" closed')
+    winelib.dismiss(wid, *keys)
 
 
 def dialog(program, exe, timeout=winelib.DEFAULT_WINDOW_TIMEOUT):
@@ -134,15 +134,6 @@ def dialog(program, exe, timeout=winelib.DEFAULT_WINDOW_TIMEOUT):
 
 def controls(exe):
     return {control.id: control for control in winelib.controls(dialog_title(exe))}
-
-
-def wait_for(condition, what, timeout=winelib.DEFAULT_WINDOW_TIMEOUT):
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() >= deadline:
-            shot = winelib.screenshot_on_failure("condition")
-            raise winelib.WineTestError(f"{what} not reached within {timeout} s (screenshot {shot})")
-        time.sleep(winelib.POLL_INTERVAL)
 
 
 def settings_offset(data):

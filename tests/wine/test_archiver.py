@@ -8,7 +8,6 @@ The archiver is a tiny Windows program compiled here that writes its own
 command line into a file beside itself."""
 import subprocess
 import tempfile
-import time
 import unittest
 from pathlib import Path
 
@@ -101,19 +100,19 @@ class RunArcula(unittest.TestCase):
         return winelib.find_window(MAIN_TITLE, program=self.program)
 
     def wait_record(self, record):
-        deadline = time.monotonic() + RECORD_TIMEOUT
-        while not (record.exists() and record.stat().st_size > 0):
-            if time.monotonic() >= deadline:
-                self.fail(f"the archiver did not run within {RECORD_TIMEOUT} s")
-            time.sleep(0.1)
+        # The recorder writes its line with one call.
+        winelib.wait_until(lambda: record.exists() and record.stat().st_size > 0,
+                           "the archiver's record of its command line", RECORD_TIMEOUT)
         return record.read_text()
 
     def assert_not_found_box_and_dialog_stays(self):
         box = winelib.find_window(BOX_TITLE, program=self.program)
-        texts = [c.text for c in winelib.controls(BOX_TITLE)]
+        texts = [c.text for c in winelib.controls(winelib.by_x_id(box))]
         self.assertTrue(any(t.startswith(NOT_FOUND + "\n\n") for t in texts), texts)
-        winelib.key(box, "Return")
-        winelib.wait_window_gone(BOX_TITLE)
+        winelib.dismiss(box, "Return")
+        # Once the program waits for input again, the command that showed
+        # the box is over: had it ended the dialog, that would show now.
+        winelib.wait_idle(MAIN_TITLE)
         self.assertTrue(self.program.running())
         self.assertTrue(winelib.windows_titled(MAIN_TITLE), "the dialog stays")
 

@@ -6,7 +6,8 @@ import unittest
 import winelib
 from sfxlib import (ABOUT, BROWSE, CAPTION, FOLDER_FIELD, HELP, INTRODUCTION, METER,
                     OVERWRITE_BOX, STATUS_LINE, UNUSED_BOX, UNZIP, SfxTestCase, answer, box,
-                    answer_box, controls, dialog, dialog_title, wait_for)
+                    answer_box, controls, dialog, dialog_title)
+from winelib import wait_until
 
 HELP_TEXT = ('To unzip all files in {} press the "Unzip" button. Files will be unzipped to the'
              ' folder specified in the "Unzip To Folder" field. This folder will be created if'
@@ -46,12 +47,13 @@ class Attended(SfxTestCase):
         after = controls(exe)
         self.assertEqual(after[STATUS_LINE].text, "3 file(s) unzipped successfully")
         self.assertFalse(after[METER].visible)
-        answer(box_wid, "Return")
+        answer_box(box_wid, "Return")
         self.assert_tree_extracted(source, target)
 
-        # The dialog stays for another pass, with Unzip enabled again; the
-        # second pass counts from zero into the folder now in the field.
-        self.assertTrue(controls(exe)[UNZIP].enabled)
+        # The dialog stays for another pass, with Unzip enabled again (once
+        # the box has closed); the second pass counts from zero into the
+        # folder now in the field.
+        wait_until(lambda: controls(exe)[UNZIP].enabled, "Unzip enabled again")
         second = self.scratch / "second"
         winelib.set_control_text(dialog_title(exe), FOLDER_FIELD, winelib.windows_path(second))
         winelib.press_command(dialog_title(exe), UNZIP)
@@ -105,7 +107,7 @@ class Attended(SfxTestCase):
         texts = [c.text for c in winelib.controls("Browse for Folder")]
         self.assertIn("Unzip to Folder:", texts)
         answer(browser, "Return")  # OK on the first folder, the desktop
-        wait_for(lambda: controls(exe)[FOLDER_FIELD].text != "C:\\before", "folder chosen")
+        wait_until(lambda: controls(exe)[FOLDER_FIELD].text != "C:\\before", "folder chosen")
         self.assertTrue(controls(exe)[FOLDER_FIELD].text.endswith("\\Desktop"))
         answer(wid, "Escape")
         self.wait_exit(program, 0)

@@ -5,7 +5,9 @@ import shutil
 import unittest
 
 import winelib
-from sfxlib import UNZIP, SfxTestCase, answer, answer_box, box, dialog, dialog_title
+from sfxlib import (OVERWRITE_BOX, UNZIP, SfxTestCase, answer, answer_box, box, controls, dialog,
+                    dialog_title)
+from winelib import wait_until
 
 NEW = {"a.txt": b"new a\n", "b.txt": b"new b\n", "c.txt": b"new c\n"}
 OLD = b"old\n"
@@ -71,6 +73,9 @@ class Overwrite(SfxTestCase):
         program = self.start(self.exe)
         wid, shown = dialog(program, self.exe)
         answer(wid, "alt+o")  # the checkbox's mnemonic toggles it
+        # The key comes through the X server, the command straight from the
+        # Wine server: Unzip must wait until the key has been taken.
+        wait_until(lambda: controls(self.exe)[OVERWRITE_BOX].check == 1, "checkbox ticked")
         winelib.press_command(dialog_title(self.exe), UNZIP)
         done, text, _ = box(program)
         self.assertEqual(text, "3 file(s) unzipped successfully")

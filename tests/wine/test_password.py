@@ -6,7 +6,6 @@ button back, OK on an empty field does nothing, and a password longer than
 the field takes is cut to its first 254 bytes."""
 import subprocess
 import tempfile
-import time
 import unittest
 from pathlib import Path
 
@@ -67,10 +66,15 @@ class PasswordDialog(unittest.TestCase):
 
     def close_result_box(self, expected_text):
         box = winelib.find_window(BOX_TITLE, program=self.program)
-        texts = [c.text for c in winelib.controls(BOX_TITLE)]
+        texts = [c.text for c in winelib.controls(winelib.by_x_id(box))]
         self.assertIn(expected_text, texts)
-        winelib.key(box, "Return")
-        winelib.wait_window_gone(BOX_TITLE)
+        winelib.dismiss(box, "Return")
+
+    def field_text(self):
+        return winelib.control_text(PASSWORD_TITLE, PASSWORD_FIELD)
+
+    def unzip_button(self):
+        return next(c for c in winelib.controls(MAIN_TITLE) if c.id == UNZIP_BUTTON)
 
     def test_dialog_shows_its_prompt_over_the_main_dialog(self):
         _, dialog = self.start_and_unzip("Sesame")
@@ -81,7 +85,7 @@ class PasswordDialog(unittest.TestCase):
         self.assertEqual(controls[2].text, "Cancel")
         # The field has the focus: typing goes there.
         winelib.type_text(dialog, "abc")
-        self.assertEqual(winelib.control_text(PASSWORD_TITLE, PASSWORD_FIELD), "abc")
+        winelib.wait_until(lambda: self.field_text() == "abc", '"abc" in the field')
 
     def test_right_password_extracts(self):
         main, dialog = self.start_and_unzip("Sesame")
@@ -104,8 +108,7 @@ class PasswordDialog(unittest.TestCase):
         winelib.type_text(dialog, "typed, then thought better of it")
         winelib.key(dialog, "Escape")
         winelib.wait_window_gone(PASSWORD_TITLE)
-        unzip = next(c for c in winelib.controls(MAIN_TITLE) if c.id == UNZIP_BUTTON)
-        self.assertTrue(unzip.enabled)
+        winelib.wait_until(lambda: self.unzip_button().enabled, "Unzip enabled again")
         self.assertFalse(self.target.exists())
         # And it works again: the dialog comes back and this time extracts.
         winelib.key(main, "alt+u")
@@ -117,7 +120,11 @@ class PasswordDialog(unittest.TestCase):
     def test_ok_on_an_empty_field_is_ignored(self):
         main, dialog = self.start_and_unzip("Sesame")
         winelib.key(dialog, "Return")
-        time.sleep(1.0)
+        # Keys are taken in order: once a key typed after Return has reached
+        # the field, Return has been dealt with. (Had Return closed the
+        # dialog or opened a box, the dialog would not take the key.)
+        winelib.type_text(dialog, "x")
+        winelib.wait_until(lambda: self.field_text() == "x", "the key after Return in the field")
         self.assertTrue(winelib.windows_titled(PASSWORD_TITLE), "the dialog stays open")
         self.assertFalse(winelib.windows_titled(BOX_TITLE), "and says nothing")
         winelib.key(dialog, "Escape")

@@ -13,7 +13,6 @@ import os
 import shutil
 import subprocess
 import tempfile
-import time
 import unittest
 from pathlib import Path
 
@@ -107,23 +106,16 @@ class ThreeDiskSet(unittest.TestCase):
         for number in range(2, DISKS + 1):
             box = self.find_box("Please insert disk %d in drive A:." % number)
             insert_disk(disks[number - 1])
-            winelib.key(box, "Return")
+            winelib.dismiss(box, "Return")
 
-    def find_box(self, text, timeout=winelib.DEFAULT_WINDOW_TIMEOUT):
-        """The message box showing `text` (boxes share their caption, so the
-        one before may still be closing)."""
-        deadline = time.monotonic() + timeout
-        while True:
-            box = winelib.find_window(BOX_TITLE, timeout=max(0.1, deadline - time.monotonic()), program=self.program)
-            try:
-                shown = [c.text for c in winelib.controls(BOX_TITLE)]
-            except winelib.WineTestError:
-                shown = []
-            if text in shown:
-                return box
-            if time.monotonic() >= deadline:
-                raise winelib.WineTestError('no box "%s"; last seen: %s' % (text, shown))
-            time.sleep(winelib.POLL_INTERVAL)
+    def find_box(self, text):
+        """The box showing `text`. Every box answered before has been waited
+        out (winelib.dismiss): the box found is the one up now, and shows
+        `text` or fails the test."""
+        box = winelib.find_window(BOX_TITLE, program=self.program)
+        shown = [c.text for c in winelib.controls(winelib.by_x_id(box))]
+        self.assertIn(text, shown)
+        return box
 
     def assert_extracted(self):
         found = {str(p.relative_to(self.target)): p.read_bytes() for p in self.target.rglob("*") if p.is_file()}
@@ -140,7 +132,7 @@ class ThreeDiskSet(unittest.TestCase):
         winelib.key(main, "alt+u")
         self.answer_disk_prompts(disks)
         box = self.find_box("%d file(s) unzipped successfully" % len(self.files))
-        winelib.key(box, "Return")
+        winelib.dismiss(box, "Return")
         self.assert_extracted()
         winelib.key(main, "Escape")
         self.assertEqual(self.program.wait().code, 0)
@@ -161,8 +153,7 @@ class ThreeDiskSet(unittest.TestCase):
         self.start(disks, "/auto")
         box = self.find_box("Please insert disk 2 in drive A:.")
         insert_disk(disks[2])
-        winelib.key(box, "Return")
-        time.sleep(1.0)
+        winelib.dismiss(box, "Return")
         box = self.find_box("Please insert disk 2 in drive A:.")
         winelib.key(box, "Escape")
         self.assertEqual(self.program.wait().code, 1, "an aborted pass")

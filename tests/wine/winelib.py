@@ -14,12 +14,19 @@ go through xdotool. Under Wine a dialog's controls are not X windows, so
 their texts come from window_probe.exe, a small Win32 helper that asks the
 same Wine session (see `controls`).
 
+Waiting: on states, never on the clock. Keys go to a window once it takes
+input (`wait_ready`), a box that was answered is waited out before the next
+one is looked for (`dismiss`), and what must happen at a given point of a
+program's run is held there by stopping the program (`Program.stopped`).
+A timeout is only the upper bound of a wait for a state.
+
 When something is not found in time, a screenshot of the whole screen is
 saved under the artifacts folder ($ARCULA_WINE_ARTIFACTS, else
 ./wine-artifacts) and its path is part of the error.
 """
 import argparse
 import atexit
+import contextlib
 import os
 import re
 import signal
@@ -41,8 +48,6 @@ HOST_BIN = None    # Path of the folder of host programs (builder, tools)
 DEFAULT_RUN_TIMEOUT = 30.0
 DEFAULT_WINDOW_TIMEOUT = 15.0
 POLL_INTERVAL = 0.1
-# A window that has just appeared may not take input yet.
-SETTLE_DELAY = 0.3
 
 
 class WineTestError(AssertionError):
@@ -181,6 +186,28 @@ class Program:
     def running(self):
         return self.process.poll() is None
 
+    def stop(self):
+        """Stops the program (SIGSTOP) and returns once all its threads have
+        stopped: until resume() it handles no message, draws nothing and
+        takes no timer tick, while the Wine server, the X server and the
+        clock go on. Only the program's own process: Wine's desktop process
+        may have been started by it, in its process group, and every Wine
+        program (window_probe too) needs that one running."""
+        os.kill(self.process.pid, signal.SIGSTOP)
+        wait_until(lambda: _all_threads_stopped(self.process.pid), "program stopped")
+
+    def resume(self):
+        os.kill(self.process.pid, signal.SIGCONT)
+
+    @contextlib.contextmanager
+    def stopped(self):
+        """`with program.stopped():` holds the program still for the block."""
+        self.stop()
+        try:
+            yield
+        finally:
+            self.resume()
+
     def kill(self):
         if self.process.poll() is None:
             try:
@@ -190,6 +217,18 @@ class Program:
             self.process.wait()
         self._stdout.close()
         self._stderr.close()
+
+
+def _all_threads_stopped(pid):
+    """Whether every thread of process `pid` is stopped (or gone)."""
+    for stat in Path(f"/proc/{pid}/task").glob("[0-9]*/stat"):
+        try:
+            state = stat.read_text().rsplit(")", 1)[1].split()[0]
+        except (OSError, IndexError):
+            continue  # ended meanwhile
+        if state not in ("T", "t", "Z", "X"):
+            return False
+    return True
 
 
 def _read_all(stream):
@@ -216,6 +255,23 @@ def run(exe, args=(), timeout=DEFAULT_RUN_TIMEOUT, cwd=None, env=None):
     return start(exe, args, cwd, env).wait(timeout)
 
 
+# ---------------------------------------------------------------- waiting
+
+def wait_until(condition, what, timeout=DEFAULT_WINDOW_TIMEOUT):
+    """Polls `condition` until it returns something true, and returns that.
+    `timeout` is an upper bound on waiting for a state; reaching it fails,
+    naming `what`."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            shot = screenshot_on_failure("condition")
+            raise WineTestError(f"{what}: not reached within {timeout} s (screenshot {shot})")
+        time.sleep(POLL_INTERVAL)
+
+
 # ---------------------------------------------------------------- windows
 
 def _xdotool(*args, check=True):
@@ -239,6 +295,7 @@ def windows_titled(title):
 
 def find_window(title, timeout=DEFAULT_WINDOW_TIMEOUT, program=None):
     """Polls for a visible window titled exactly `title`; returns its X id.
+    It may not take input yet: `key` and `type_text` wait for that.
 
     With `program`, stops early (and says so) if that program has exited."""
     setup()
@@ -246,7 +303,6 @@ def find_window(title, timeout=DEFAULT_WINDOW_TIMEOUT, program=None):
     while True:
         found = windows_titled(title)
         if found:
-            time.sleep(SETTLE_DELAY)
             return found[0]
         if program is not None and not program.running():
             raise WineTestError(f'program exited with code {program.process.returncode} '
@@ -259,13 +315,21 @@ def find_window(title, timeout=DEFAULT_WINDOW_TIMEOUT, program=None):
 
 
 def wait_window_gone(title, timeout=DEFAULT_WINDOW_TIMEOUT):
-    deadline = time.monotonic() + timeout
-    while windows_titled(title):
-        if time.monotonic() >= deadline:
-            shot = screenshot_on_failure("window-stays")
-            raise WineTestError(f'window "{title}" still there after {timeout} s '
-                                f'(screenshot {shot})')
-        time.sleep(POLL_INTERVAL)
+    """Waits until no visible window is titled `title`."""
+    wait_until(lambda: not windows_titled(title), f'window "{title}" gone', timeout)
+
+
+def is_shown(wid):
+    """Whether X window `wid` still exists and is mapped."""
+    result = subprocess.run(["xwininfo", "-id", str(wid)], stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, text=True)
+    return result.returncode == 0 and "IsViewable" in result.stdout
+
+
+def wait_closed(wid, timeout=DEFAULT_WINDOW_TIMEOUT):
+    """Waits until window `wid` is gone, so that a window of the same title
+    found afterwards is a new one."""
+    wait_until(lambda: not is_shown(wid), f"window {wid} closed", timeout)
 
 
 def window_title(wid):
@@ -284,25 +348,81 @@ def window_size(wid):
     return int(values["WIDTH"]), int(values["HEIGHT"])
 
 
+def by_x_id(wid):
+    """Names for window_probe the top-level window whose X window is `wid`,
+    where a title could also match an older window closing."""
+    return f"x:{wid}"
+
+
+@dataclass
+class WindowState:
+    visible: bool
+    enabled: bool
+    active: bool    # the active window of its thread and the foreground window
+    focused: bool   # its thread's keyboard focus is the window or one of its controls
+
+    def takes_input(self):
+        return self.visible and self.enabled and self.active and self.focused
+
+
+def window_state(wid):
+    """The WindowState of the top-level window whose X window is `wid`
+    (None when there is none). Asks the Wine server only, so it works while
+    the program is stopped."""
+    result = _probe("state", by_x_id(wid))
+    fields = result.stdout.split()
+    if result.code != 0 or len(fields) != 4:
+        return None
+    return WindowState(*(field == "1" for field in fields))
+
+
+def wait_ready(wid, timeout=DEFAULT_WINDOW_TIMEOUT):
+    """Waits until window `wid` takes keys: shown, enabled, active, with the
+    keyboard focus inside. A window that has just appeared, or an owner that
+    a closing box gives back, is not there yet at once; a key pressed before
+    goes to another window or is lost."""
+    last = {}
+
+    def ready():
+        last["state"] = window_state(wid)
+        return last["state"] is not None and last["state"].takes_input()
+
+    try:
+        wait_until(ready, f"window {wid} ready for input", timeout)
+    except WineTestError as error:
+        raise WineTestError(f"{error}; last state {last.get('state')}") from None
+
+
 def focus(wid):
+    wait_ready(wid)
     _xdotool("windowfocus", "--sync", wid)
 
 
 def type_text(wid, text):
-    """Types `text` into the focused control of window `wid`."""
+    """Types `text` into the focused control of window `wid`, once it takes input."""
     focus(wid)
     _xdotool("type", "--delay", 20, text)
 
 
 def key(wid, *keys):
-    """Presses keys in order (xdotool names: Return, Escape, alt+y, Tab...)."""
+    """Presses keys in order (xdotool names: Return, Escape, alt+y, Tab...),
+    once window `wid` takes input."""
     focus(wid)
     _xdotool("key", "--delay", 50, *keys)
 
 
+def dismiss(wid, *keys):
+    """Answers window `wid` (a box) with keys and waits until it has closed:
+    the next box of the same title is then a new one."""
+    key(wid, *keys)
+    wait_closed(wid)
+
+
 def click(wid, from_right, from_bottom):
     """Clicks a point given from the window's bottom-right corner: the
-    caption's height differs with and without a window manager."""
+    caption's height differs with and without a window manager. Does not
+    wait for the window to take input: the caller may click into a stopped
+    program, which then finds the click when it goes on."""
     width, height = window_size(wid)
     _xdotool("mousemove", "--window", wid, width - from_right, height - from_bottom, "click", 1)
 
@@ -362,12 +482,13 @@ def _unescaped(text):
     return re.sub(r"\\[\\trn]", lambda m: replacements[m.group(0)], text)
 
 
-def controls(title):
-    """The child controls of the visible top-level window titled `title`, in
-    Z order, with their texts as the program set them."""
-    result = _probe("list", title)
+def controls(window):
+    """The child controls of a top-level window (its exact title, or
+    by_x_id), in Z order, with their texts as the program set them. The
+    program has finished what it was in the middle of when they are read."""
+    result = _probe("list", window)
     if result.code != 0:
-        raise WineTestError(result.stderr.strip() or f'no window "{title}"')
+        raise WineTestError(result.stderr.strip() or f'no window "{window}"')
     found = []
     for line in result.stdout.splitlines()[1:]:
         fields = line.split("\t")
@@ -379,22 +500,32 @@ def controls(title):
     return found
 
 
-def control_text(title, control_id):
-    for control in controls(title):
+def control_text(window, control_id):
+    for control in controls(window):
         if control.id == control_id:
             return control.text
-    raise WineTestError(f'window "{title}" has no control {control_id}')
+    raise WineTestError(f'window "{window}" has no control {control_id}')
 
 
-def press_command(title, control_id):
-    """Sends the window the command a click on button `control_id` would."""
-    if _probe("command", title, control_id).code != 0:
-        raise WineTestError(f'window "{title}" has no control {control_id}')
+def press_command(window, control_id):
+    """Posts the window the command a click on button `control_id` would.
+    Works while the program is stopped: it finds the command when it goes on."""
+    if _probe("command", window, control_id).code != 0:
+        raise WineTestError(f'window "{window}" has no control {control_id}')
 
 
-def set_control_text(title, control_id, text):
-    if _probe("settext", title, control_id, text).code != 0:
-        raise WineTestError(f'window "{title}" has no control {control_id}')
+def set_control_text(window, control_id, text):
+    if _probe("settext", window, control_id, text).code != 0:
+        raise WineTestError(f'window "{window}" has no control {control_id}')
+
+
+def wait_idle(window, timeout=DEFAULT_WINDOW_TIMEOUT):
+    """Waits until the program of `window` waits for input with nothing left
+    in its queue (timer ticks that are due included)."""
+    result = _probe("idle", window, int(timeout * 1000))
+    if result.code != 0:
+        raise WineTestError(f'the program of window "{window}" not idle within {timeout} s '
+                            f'({result.stderr.strip() or "still busy"})')
 
 
 # ---------------------------------------------------------------- test scripts
