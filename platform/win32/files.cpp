@@ -14,7 +14,8 @@ static_assert(sizeof(HANDLE) == sizeof(FileHandle), "a handle fits the stub's fi
 
 FileHandle SysOpen(const char* path, uint32_t mode) {
   wchar_t wide[kWideTextUnits];
-  DWORD share = (mode & kOpenShareDenyNone) != 0 ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+  // Others may always read; they may write too unless the mode denies it.
+  DWORD share = (mode & kOpenShareDenyWrite) != 0 ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
   return FromHandle(CreateFileW(ToWidePath(path, wide), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
 }
