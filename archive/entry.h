@@ -32,9 +32,11 @@ static_assert(offsetof(LocalHeader, extraLength) == 24, "field offset");
 
 const uint16_t kEntryFlagEncrypted = 0x1;
 const uint16_t kEntryFlagDataDescriptor = 0x8;
+const uint16_t kEntryFlagUtf8 = 0x800;  // the name is UTF-8; otherwise it is in the ANSI code page
 
-const uint32_t kNameBufferSize = 264;  // 263 characters and the terminator
 const uint32_t kMaxNameLength = 200;
+// A name as read, then in UTF-8: an ANSI byte takes up to 3 bytes.
+const uint32_t kNameBufferSize = 3 * kMaxNameLength + 1;
 
 // --- Process-wide state of the current entry (ResetEntry puts it back) ---
 

@@ -23,6 +23,7 @@
 #include "paths/output_paths.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "platform/window.h"
 #include "stub/abort.h"
 #include "stub/messages.h"
@@ -44,6 +45,17 @@ int IsSignature(const uint8_t* bytes, SignatureIndex which) {
 void ReadEntryName(uint32_t length) {
   if (length > kMaxNameLength) FatalError(MessageText(kMessageNameTooLong));
   ReadExact(length, g_nameBuffer);
+}
+
+// The name in UTF-8, as everything after the scanner takes it: a name
+// without the UTF-8 flag was written in the ANSI code page and is converted
+// (an archive that extracted before keeps its names); a flagged one stays as
+// stored, and the name check refuses it when it is not valid UTF-8.
+void TakeNameAsUtf8() {
+  if ((g_localHeader.flags & kEntryFlagUtf8) != 0) return;
+  char ansi[kMaxNameLength + 1];
+  CopyText(ansi, g_nameBuffer, sizeof ansi);
+  SysAnsiToUtf8(ansi, g_nameBuffer, kNameBufferSize);
 }
 
 void HandleFolderEntry() {
@@ -76,6 +88,7 @@ void ReadLocalEntry() {
   TakeEntryFlags();
   g_remainingCompressed = g_localHeader.compressedSize;
   ReadEntryName(g_localHeader.nameLength);
+  TakeNameAsUtf8();
   SkipArchiveBytes(g_localHeader.extraLength);
   // The one place an entry's output path is set, before anything of the
   // entry is created.

@@ -30,15 +30,13 @@ bool FolderFromEnvironment(const char* name, char* buffer) {
   uint32_t length = SysGetEnvironmentVariable(name, buffer, kEnvironmentValueSize);
   // A value that does not fit was not read: pass it over.
   if (length == 0 || length >= kEnvironmentValueSize) return false;
-  return buffer[0] != 0 && !HasUnsupportedChars(buffer);
+  return buffer[0] != 0;
 }
 
 bool WindowsTempFolder(char* buffer) {
   uint32_t length = SysGetWindowsDirectory(buffer, kWindowsDirectorySize);
   if (length == 0 || length >= kWindowsDirectorySize) return false;
-  // The folder is made before the test, so it may stay even when refused.
-  if (!EnsureTempSubfolder(buffer)) return false;
-  return !HasUnsupportedChars(buffer);
+  return EnsureTempSubfolder(buffer);
 }
 
 bool EnsureTempSubfolder(char* buffer) {
@@ -51,14 +49,4 @@ bool EnsureTempSubfolder(char* buffer) {
     case PathKind::kLink: return true;  // the system's own choice, like a target folder that is a link
     default: return false;
   }
-}
-
-bool HasUnsupportedChars(const char* text) {
-  if (text == nullptr) return false;
-  for (const char* p = text; *p != 0;) {
-    const char* next = SysCharNext(p);
-    if (next - p > 1 && (IsPathSeparator(p[0]) || IsPathSeparator(p[1]))) return true;
-    p = next;
-  }
-  return false;
 }

@@ -1,7 +1,6 @@
 // The folder the main dialog offers when neither the config block nor the
 // command line names one: the user's temporary folder, else "TEMP" under the
-// Windows directory. Also the test that refuses folder names whose
-// double-byte characters hold a separator byte.
+// Windows directory.
 #pragma once
 
 #include "platform/types.h"
@@ -12,13 +11,12 @@
 // destination untouched when none is acceptable.
 bool DefaultFolder(char* destination);
 
-// True when the variable is set, not empty, fits `buffer` (kTargetFolderSize bytes) and passes
-// HasUnsupportedChars; its value is then in the buffer.
+// True when the variable is set, not empty, and fits `buffer` (kTargetFolderSize bytes); its
+// value is then in the buffer.
 bool FolderFromEnvironment(const char* name, char* buffer);
 
 // True when the Windows directory fits in 250 bytes, a folder "TEMP" exists under
-// it (made here when nothing is there) and the result passes
-// HasUnsupportedChars; `buffer` (at least kPathBufferSize bytes) then holds it.
+// it (made here when nothing is there); `buffer` (at least kPathBufferSize bytes) then holds it.
 bool WindowsTempFolder(char* buffer);
 
 // Appends a separator when needed and "TEMP" to the folder in `buffer` (at
@@ -26,7 +24,3 @@ bool WindowsTempFolder(char* buffer);
 // nothing was there), false when it could not be made or something else is in the
 // way.
 bool EnsureTempSubfolder(char* buffer);
-
-// True when the text holds a double-byte character (in the ANSI code page) one of
-// whose bytes is '/' or '\'; 0 otherwise, also for a null or empty text.
-bool HasUnsupportedChars(const char* text);

@@ -62,6 +62,32 @@ bool IsDeviceName(const char* component, uint32_t length) {
 
 }  // namespace
 
+bool IsValidUtf8(const char* text) {
+  const unsigned char* byte = reinterpret_cast<const unsigned char*>(text);
+  while (*byte != 0) {
+    uint32_t lead = *byte++;
+    if (lead < 0x80) continue;
+    uint32_t following;
+    uint32_t value;
+    uint32_t lowest;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      following = 1, value = lead & 0x1F, lowest = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      following = 2, value = lead & 0x0F, lowest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      following = 3, value = lead & 0x07, lowest = 0x10000;
+    } else {
+      return false;  // a continuation byte where a character starts, or no UTF-8 lead at all
+    }
+    for (; following > 0; --following) {
+      if ((*byte & 0xC0) != 0x80) return false;
+      value = (value << 6) | (*byte++ & 0x3F);
+    }
+    if (value < lowest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+  }
+  return true;
+}
+
 bool HasUnsafeComponent(const char* name) {
   const char* component = name;
   for (const char* p = name;; ++p) {
@@ -77,7 +103,7 @@ bool HasUnsafeComponent(const char* name) {
 void CheckEntryName(const char* name) {
   // An empty name has no last character to tell a folder from a file.
   if (name[0] == 0) FatalError(MessageText(kMessageInvalidHeader));
-  if (HasUnsafeComponent(name)) {
+  if (HasUnsafeComponent(name) || !IsValidUtf8(name)) {
     SysFormat(g_formatBuffer, MessageText(kMessageUnsafeName), name);
     FatalError(g_formatBuffer);
   }

@@ -7,9 +7,13 @@
 // with more dots or trailing blanks), a ':' anywhere (drive letters,
 // alternate streams), or a component that Windows opens as a device (CON,
 // PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, CONIN$, CONOUT$, in any case, with or
-// without an extension). Returns only when the name is safe to put under the
-// target folder.
+// without an extension), or when it is not valid UTF-8. Returns only when the
+// name is safe to put under the target folder.
 void CheckEntryName(const char* name);
+
+// True when `text` is well-formed UTF-8: no stray or missing continuation
+// bytes, no overlong forms, no surrogates, nothing beyond U+10FFFF.
+bool IsValidUtf8(const char* text);
 
 // The same test on any name: true when it holds such a component or a ':'.
 bool HasUnsafeComponent(const char* name);

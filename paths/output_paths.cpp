@@ -14,8 +14,7 @@ bool g_overwriteSetting;
 
 namespace {
 
-const uint32_t kWorkPathSize = 520;     // target folder, separator and the longest name fit
-const uint32_t kQuestionSize = 320;
+const uint32_t kWorkPathSize = kPathBufferSize;  // the target (780 bytes at most), a separator and a name (600)
 
 
 // Appends `text` at the end of `path`, a buffer of kWorkPathSize bytes.
@@ -39,7 +38,7 @@ void JoinUnderTarget(char* path, const char* name, bool dropOneSeparator) {
     while (IsPathSeparator(*name)) ++name;
   }
   AppendText(path, name);
-  if (TextLength(path) >= kPathBufferSize) FatalError(MessageText(kMessageNameTooLong));
+  if (Utf16Length(path) > kPathUnitsLimit) FatalError(MessageText(kMessageNameTooLong));
 }
 
 [[noreturn]] void FailWithPath(int message, const char* path) {
@@ -128,7 +127,7 @@ bool ConfirmOverwrite(const char* path) {
   if (kind == PathKind::kLink) FailWithPath(kMessageLink, path);  // it would be written through
   if (g_overwriteSetting || kind == PathKind::kNothing) return true;
   ShowProgressBeforeQuestion();
-  char question[kQuestionSize];
+  char question[kFormatLimit];
   SysFormat(question, MessageText(kMessageOverwrite), path);
   int answer = SysMessageBox(g_mainDialog, question, kStubCaption, kBoxYesNoCancel);
   if (answer == kAnswerCancel) CancelPass();

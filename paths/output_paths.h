@@ -11,7 +11,8 @@
 
 #include "platform/types.h"
 
-const uint32_t kTargetFolderSize = 261;  // 260 characters and the terminator
+const uint32_t kTargetFolderUnits = 260;  // UTF-16 units, as the platform's own folder limit
+const uint32_t kTargetFolderSize = 3 * kTargetFolderUnits + 1;
 
 // The folder under which everything is written. Start-up fills it from the
 // config block or the command line; the main dialog from its folder field.

@@ -6,8 +6,23 @@
 
 #include "platform/types.h"
 
-// An output path: 263 characters and the terminator.
-const uint32_t kPathBufferSize = 264;
+// Paths are UTF-8; their limits count UTF-16 units, as Windows does. An
+// output path (target folder and entry name joined) may have up to
+// kPathUnitsLimit units: the long-path form of the file calls takes them.
+const uint32_t kPathUnitsLimit = 1023;
+const uint32_t kPathBufferSize = 3 * kPathUnitsLimit + 1;  // at most 3 bytes a unit in UTF-8
+
+// The number of UTF-16 units the UTF-8 text makes: one for each character,
+// two for one beyond the 65,536 of the first plane.
+inline uint32_t Utf16Length(const char* text, uint32_t bytes = 0xFFFFFFFF) {
+  uint32_t units = 0;
+  for (uint32_t i = 0; i < bytes && text[i] != 0; ++i) {
+    unsigned char byte = static_cast<unsigned char>(text[i]);
+    if ((byte & 0xC0) != 0x80) ++units;  // continuation bytes add nothing
+    if (byte >= 0xF0) ++units;           // a surrogate pair
+  }
+  return units;
+}
 
 inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 

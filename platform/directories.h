@@ -6,7 +6,7 @@
 
 const uint32_t kAttributeFolder = 0x10;         // FILE_ATTRIBUTE_DIRECTORY
 const uint32_t kAttributeReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT: a link, junction or mount point
-const uint32_t kFoundNameSize = 260;     // MAX_PATH
+const uint32_t kFoundNameSize = 768;     // a name of 255 UTF-16 units, in UTF-8
 
 // GetDriveTypeA results the stub tells apart: 0 unknown, 1 no such root.
 const uint32_t kDriveUnknown = 0;

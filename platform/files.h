@@ -1,10 +1,11 @@
-// The old-style file handle calls the stub reads and writes with. Paths are
-// ANSI byte strings; both '\' and '/' separate components.
+// The file calls the stub reads and writes with. Paths are UTF-8; both '\'
+// and '/' separate components.
 #pragma once
 
 #include "platform/types.h"
 
-// Open modes of SysOpen (the values of the platform's OF_* flags).
+// Open modes of SysOpen: reading, with others allowed to read only, or also
+// to write.
 const uint32_t kOpenRead = 0x00;
 const uint32_t kOpenShareDenyWrite = 0x20;
 const uint32_t kOpenShareDenyNone = 0x40;

@@ -5,4 +5,8 @@
 
 #include "platform/types.h"
 
+// The most SysFormat writes, terminator included: every destination has room
+// for it.
+const uint32_t kFormatLimit = 1024;
+
 int SysFormat(char* destination, const char* format, ...);

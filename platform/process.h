@@ -4,11 +4,11 @@
 #include "platform/types.h"
 
 // Results of SysStartProgram above this mean that the program was started
-// (the platform's WinExec reports failures as 0..31).
+// (failures are reported as 0..31, as the platform's old WinExec did).
 const uint32_t kStartFailedLimit = 31;
 
-// Starts a command line (WinExec, shown normally). The platform's result:
-// above kStartFailedLimit when the program runs.
+// Starts a command line (UTF-8), shown normally. Above kStartFailedLimit when
+// the program runs.
 uint32_t SysStartProgram(const char* commandLine);
 
 // 1 while a Shift key is held down (the high bit of GetKeyState(VK_SHIFT)).

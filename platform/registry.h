@@ -1,5 +1,5 @@
 // The one registry read the stub makes: the default value of a key under
-// HKEY_CLASSES_ROOT (RegQueryValueA). Read only; nothing is ever written.
+// HKEY_CLASSES_ROOT (RegQueryValueW, given in UTF-8). Read only; nothing is ever written.
 #pragma once
 
 #include "platform/types.h"

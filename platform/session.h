@@ -35,6 +35,6 @@ void SysFreeShell();
 
 // The shell's folder browser, owned by `owner`, with `title` above the
 // tree, file-system folders only. 1 when the user chose a folder and its
-// path was written to `folder` (at least 261 bytes); 0 when the allocator
+// path was written to `folder` (`size` bytes, UTF-8); 0 when the allocator
 // is not there, the user cancelled, or the choice has no path.
-int SysBrowseForFolder(WindowHandle owner, const char* title, char* folder);
+int SysBrowseForFolder(WindowHandle owner, const char* title, char* folder, uint32_t size);

@@ -1,5 +1,5 @@
-// What the process learns from the system around it: environment variables,
-// its own file name, and how the ANSI code page steps through a text.
+// What the process learns from the system around it: environment variables
+// and its own file name, in UTF-8.
 #pragma once
 
 #include "platform/types.h"
@@ -12,7 +12,3 @@ uint32_t SysGetEnvironmentVariable(const char* name, char* buffer, uint32_t size
 // GetModuleFileNameA of the running program: the length written without the
 // terminator, cut to fit `size`; 0 on failure.
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size);
-
-// CharNextA: the next character of a text in the ANSI code page (a double-byte
-// character spans two bytes); at the terminator the same position.
-const char* SysCharNext(const char* text);

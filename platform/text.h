@@ -1,8 +1,10 @@
-// Code page conversion of the stub's own texts.
+// Texts from outside the stub's own UTF-8 world: names and config texts
+// written in the ANSI code page of the machine that runs the stub.
 #pragma once
 
 #include "platform/types.h"
 
-// Converts `length` bytes of `text` in place from the OEM to the ANSI code
-// page (the platform's OemToCharBuffA). 7-bit ASCII is left as it is.
-void SysOemToAnsi(char* text, uint32_t length);
+// Converts the NUL-terminated `ansi` text from the system's ANSI code page to
+// UTF-8 in `utf8`, a buffer of `size` bytes; a text that does not fit is cut
+// at a character boundary. Returns the length written.
+uint32_t SysAnsiToUtf8(const char* ansi, char* utf8, uint32_t size);

@@ -3,6 +3,7 @@
 // must be undone after an abort may live only in the frames the jump skips.
 #pragma once
 
+#include "platform/format.h"
 #include "platform/jump.h"
 #include "platform/types.h"
 
@@ -18,7 +19,7 @@ extern const char kHeaderCorruptText[];    // the one message outside the string
 extern JumpBuffer g_abortPoint;
 extern int g_jumpCode;
 extern WindowHandle g_mainDialog;  // owner of every box; null until the dialog exists
-const uint32_t kFormatBufferSize = 500;
+const uint32_t kFormatBufferSize = kFormatLimit;
 extern char g_formatBuffer[kFormatBufferSize];  // every message with arguments is formatted here before it is shown
 
 void ResetAbortPoint();

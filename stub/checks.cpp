@@ -7,6 +7,8 @@
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/memory.h"
+#include "platform/text.h"
+#include "paths/path_routines.h"
 #include "stub/abort.h"
 #include "stub/messages.h"
 #include "stub/resources.h"
@@ -32,6 +34,21 @@ void CheckEndRecord() {
   if (offset > 0x7FFFFFFF || SysSeek(g_archive, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset) ||
       SysRead(g_archive, signature, 4) != 4 || CompareBytes(signature, g_signatures[kSignatureEnd], 4) != 0) {
     FatalError(MessageText(kMessageDamaged));
+  }
+}
+
+// Room for the folder field in UTF-8 before its length is judged: every byte
+// of an ANSI text may take three.
+const uint32_t kConfigFolderWorkSize = 3 * kConfigBlockLimit + 1;
+
+// A config text into its buffer in UTF-8: as it stands when the builder
+// marked the texts as UTF-8, converted from the ANSI code page otherwise (a
+// file from another builder). A text too long for its buffer is cut.
+void TakeConfigText(const char* field, char* destination, uint32_t size) {
+  if ((g_settings.flags & kFlagUtf8Texts) != 0) {
+    CopyText(destination, field, size);
+  } else {
+    SysAnsiToUtf8(field, destination, size);
   }
 }
 
@@ -122,19 +139,21 @@ void ReadConfigBlock() {
 
   const char* field = block;
   // Refused rather than cut: a cut folder would unzip somewhere else.
-  if (TextLength(field) >= kTargetFolderSize) FatalHeaderCorrupt();
-  CopyText(g_targetFolder, field, kTargetFolderSize);
+  char folder[kConfigFolderWorkSize];
+  TakeConfigText(field, folder, kConfigFolderWorkSize);
+  if (Utf16Length(folder) > kTargetFolderUnits) FatalHeaderCorrupt();
+  CopyText(g_targetFolder, folder, kTargetFolderSize);
   field = NextField(field);
-  CopyText(g_textLine, field, kTextLineSize);
+  TakeConfigText(field, g_textLine, kTextLineSize);
   field = NextField(field);
   if (field[0] != 0) {
     g_startupPrompt = static_cast<char*>(SysAlloc(kStartupPromptSize));
-    if (g_startupPrompt != nullptr) CopyText(g_startupPrompt, field, kStartupPromptSize);
+    if (g_startupPrompt != nullptr) TakeConfigText(field, g_startupPrompt, kStartupPromptSize);
   }
   field = NextField(field);
-  if ((g_settings.flags & kFlagUseTitle) != 0) CopyText(g_title, field, kTitleSize);
+  if ((g_settings.flags & kFlagUseTitle) != 0) TakeConfigText(field, g_title, kTitleSize);
   field = NextField(field);
-  CopyText(g_infoText, field, kInfoTextSize);
+  TakeConfigText(field, g_infoText, kInfoTextSize);
 }
 
 void StartOfRunChecks() {

@@ -9,7 +9,6 @@
 #include "inflate/inflate.h"
 #include "inflate/output.h"
 #include "platform/memory.h"
-#include "platform/text.h"
 #include "stub/abort.h"
 #include "stub/messages.h"
 #include "stub/resource_data.h"
@@ -51,8 +50,6 @@ void LoadStringTable(const uint8_t* packed, uint32_t packedLength) {
   if (exact == 0 || block[kGuardOffset] != kGuardFirst || block[kGuardOffset + 1] != kGuardSecond) {
     FailUnpacking(block);
   }
-  // The messages only: the template behind them is UTF-16, not OEM text.
-  SysOemToAnsi(reinterpret_cast<char*>(block), kMessageOffsets[kMessageCount]);
   FreeResources();
   g_stringTableBlock = reinterpret_cast<char*>(block);
 }

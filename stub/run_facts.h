@@ -8,7 +8,7 @@
 
 // --- Process-wide state of the run's facts (ResetRunFacts puts it back) ---
 
-const uint32_t kExecutablePathSize = 261;
+const uint32_t kExecutablePathSize = 3 * 1023 + 1;  // 1,023 UTF-16 units in UTF-8
 
 // The running self-extractor's full path (long name), set at start-up; the
 // archive is read from it and read errors quote it.

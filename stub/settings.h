@@ -45,6 +45,9 @@ constexpr uint8_t kSettingsMarker[kSettingsMarkerLength] = {'Q', 'J', 'V', 0x01,
 // Flag bits of StubSettings::flags that the stub tests.
 const uint32_t kFlagOverwrite = 0x2;
 const uint32_t kFlagUseTitle = 0x10;
+// The config texts are UTF-8 (this builder's); without it they are in the
+// ANSI code page, as other builders write them, and are converted when read.
+const uint32_t kFlagUtf8Texts = 0x400;
 const uint32_t kFlagEncrypted = 0x100;
 const uint32_t kFlagUnattended = 0x200;
 const uint32_t kFlagCheckFromSectionTable = 0x800;

@@ -118,7 +118,7 @@ int ParseOptions(char* tail) {
     while (folder[length] != 0 && folder[length] != '"') ++length;
   }
   // Refused rather than cut: a cut folder would unzip somewhere else.
-  if (length >= kTargetFolderSize) return 1;
+  if (Utf16Length(folder, length) > kTargetFolderUnits) return 1;
   CopyBytes(g_targetFolder, folder, length);
   g_targetFolder[length] = 0;
   return 0;

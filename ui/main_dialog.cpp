@@ -42,8 +42,7 @@ bool g_passAborted;
 
 namespace {
 
-const uint32_t kFolderFieldLimit = kTargetFolderSize - 1;
-const uint32_t kFormatLimit = 1024;  // the most the formatter writes
+const uint32_t kFolderFieldLimit = kTargetFolderUnits;  // the field counts UTF-16 units
 const intptr_t kRedraw = 1;
 
 uintptr_t g_meterTimer;  // what SetTimer returned; 0 while no timer is armed
@@ -206,7 +205,7 @@ void OnRunArchiver(WindowHandle dialog) {
 
 // The chosen folder only becomes the field's text: Unzip reads the field.
 void OnBrowse(WindowHandle dialog) {
-  if (SysBrowseForFolder(dialog, MessageText(kMessageBrowseTitle), g_targetFolder) != 0) {
+  if (SysBrowseForFolder(dialog, MessageText(kMessageBrowseTitle), g_targetFolder, kTargetFolderSize) != 0) {
     SysSetDlgItemText(dialog, kFolderField, g_targetFolder);
   }
 }

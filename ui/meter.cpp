@@ -13,7 +13,6 @@ namespace {
 
 const uint32_t kMeterStartRange = 100;
 const uint32_t kMeterStartPosition = 50;
-const uint32_t kFormatLimit = 1024;  // the most the formatter writes
 const int32_t kMeterPoints = 6;
 const int32_t kPointsPerInch = 72;
 

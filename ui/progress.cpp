@@ -16,7 +16,6 @@ bool g_meterShown;
 
 namespace {
 
-const uint32_t kStatusTextSize = 292;  // kMessageUnzipping and the longest file name part
 
 void SetMeterPosition(uint32_t bytesDone) {
   SysSendDlgItemMessage(g_mainDialog, kMeterControl, kMeterSetPositionMessage,
@@ -34,7 +33,7 @@ void ResetProgressDisplay() { g_meterShown = false; }
 
 void ShowUnzipping(const char* outputPath) {
   if (g_meterShown) return;
-  char status[kStatusTextSize];
+  char status[kFormatLimit];
   SysFormat(status, MessageText(kMessageUnzipping), FileNamePart(outputPath));
   SysSetDlgItemText(g_mainDialog, kStatusLine, status);
   SysInvalidateControl(g_mainDialog, kStatusLine);

@@ -8,13 +8,6 @@
 #include "stub/abort.h"
 #include "stub/messages.h"
 
-namespace {
-
-const char kUnsupportedCharsText[] =
-    "The selected folder contains unsupported\ncharacters, please choose a different folder.";
-
-}  // namespace
-
 void CompleteTargetFolder() {
   if (g_targetFolder[0] == 0) {
     DefaultFolder(g_targetFolder);
@@ -27,10 +20,6 @@ void CompleteTargetFolder() {
 bool RefuseTargetFolder() {
   if (g_targetFolder[0] == 0) {
     SysMessageBox(g_mainDialog, MessageText(kMessageNoFolder), kStubCaption, kBoxOk | kBoxIconError);
-    return true;
-  }
-  if (HasUnsupportedChars(g_targetFolder)) {
-    SysMessageBox(g_mainDialog, kUnsupportedCharsText, kStubCaption, kBoxOk | kBoxIconError);
     return true;
   }
   return false;

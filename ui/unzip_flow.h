@@ -9,8 +9,8 @@
 void CompleteTargetFolder();
 
 // False when the target folder can be unzipped to; otherwise shows why
-// (kMessageNoFolder for an empty folder, or the unsupported-characters text)
-// and returns true.
+// (kMessageNoFolder for an empty folder) and returns true. Folders are UTF-8,
+// so no character can hide a separator byte as a double-byte one could.
 bool RefuseTargetFolder();
 
 // Zeroes bytes done, the last meter mark and the file counter.

@@ -17,6 +17,7 @@ const char* HostWindowsDirectory();
 // The ANSI code page that CharNextA steps through: 1252 (single-byte) unless
 // set; 932, 936, 949 and 950 are double-byte.
 void HostSetCodePage(uint32_t codePage);
+uint32_t HostCodePage();
 
 // The program's own file name; by default the real one.
 void HostSetModuleFileName(const char* path);

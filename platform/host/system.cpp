@@ -27,16 +27,6 @@ SystemSettings& Settings() {
   return settings;
 }
 
-bool IsLeadByte(unsigned char byte) {
-  switch (Settings().codePage) {
-    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    case 936:
-    case 949:
-    case 950: return byte >= 0x81 && byte <= 0xFE;
-    default: return false;
-  }
-}
-
 }  // namespace
 
 void HostSetEnvironment(const char* name, const char* value) {
@@ -54,6 +44,8 @@ const char* HostWindowsDirectory() {
 }
 
 void HostSetCodePage(uint32_t codePage) { Settings().codePage = codePage; }
+
+uint32_t HostCodePage() { return Settings().codePage; }
 
 void HostSetModuleFileName(const char* path) {
   Settings().moduleFileName = path == nullptr ? std::nullopt : std::optional<std::string>(path);
@@ -89,8 +81,3 @@ uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
   return static_cast<uint32_t>(path.size());
 }
 
-const char* SysCharNext(const char* text) {
-  if (*text == 0) return text;
-  if (IsLeadByte(static_cast<unsigned char>(text[0])) && text[1] != 0) return text + 2;
-  return text + 1;
-}

@@ -1,6 +1,8 @@
 #include "platform/dialogs.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/wide.h"
 
 int SysMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
-  return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
+  wchar_t wideText[kWideTextUnits];
+  wchar_t wideCaption[kWideTextUnits];
+  return MessageBoxW(static_cast<HWND>(owner), ToWide(text, wideText), ToWide(caption, wideCaption), style);
 }

@@ -1,25 +1,33 @@
 #include "platform/directories.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/wide.h"
 
 int SysFindItem(const char* path, FoundItem* found) {
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA(path, &data);
+  wchar_t wide[kWideTextUnits];
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(ToWidePath(path, wide), &data);
   if (search == INVALID_HANDLE_VALUE) return 0;
   FindClose(search);
   found->attributes = data.dwFileAttributes;
-  static_assert(sizeof(data.cFileName) == kFoundNameSize, "the platform's name buffer");
-  __builtin_memcpy(found->name, data.cFileName, kFoundNameSize);
+  ToUtf8(data.cFileName, found->name, kFoundNameSize);
   return 1;
 }
 
-int SysCreateDirectory(const char* path) { return CreateDirectoryA(path, nullptr); }
+int SysCreateDirectory(const char* path) {
+  wchar_t wide[kWideTextUnits];
+  return CreateDirectoryW(ToWidePath(path, wide), nullptr);
+}
 
-uint32_t SysGetDriveType(const char* root) { return GetDriveTypeA(root); }
+uint32_t SysGetDriveType(const char* root) {
+  wchar_t wide[kWideTextUnits];
+  return GetDriveTypeW(ToWide(root, wide));
+}
 
 uint32_t SysGetCurrentDirectory(char* buffer, uint32_t size) {
-  return GetCurrentDirectoryA(size, buffer);
+  wchar_t wide[kWideTextUnits];
+  return ReturnUtf8(wide, GetCurrentDirectoryW(kWideTextUnits, wide), buffer, size);
 }
 
 uint32_t SysGetWindowsDirectory(char* buffer, uint32_t size) {
-  return GetWindowsDirectoryA(buffer, size);
+  wchar_t wide[kWideTextUnits];
+  return ReturnUtf8(wide, GetWindowsDirectoryW(wide, kWideTextUnits), buffer, size);
 }

@@ -1,28 +1,54 @@
 #include "platform/files.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/wide.h"
 
-FileHandle SysOpen(const char* path, uint32_t mode) { return _lopen(path, static_cast<int>(mode)); }
+namespace {
 
-FileHandle SysCreate(const char* path) { return _lcreat(path, 0); }
+HANDLE AsHandle(FileHandle file) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(file)); }
+
+FileHandle FromHandle(HANDLE handle) { return static_cast<FileHandle>(reinterpret_cast<intptr_t>(handle)); }
+
+}  // namespace
+
+// INVALID_HANDLE_VALUE is -1, the failure value of the stub's file handles.
+static_assert(sizeof(HANDLE) == sizeof(FileHandle), "a handle fits the stub's file handle");
+
+FileHandle SysOpen(const char* path, uint32_t mode) {
+  wchar_t wide[kWideTextUnits];
+  // Others may always read; they may write too unless the mode denies it.
+  DWORD share = (mode & kOpenShareDenyWrite) != 0 ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  return FromHandle(CreateFileW(ToWidePath(path, wide), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileHandle SysCreate(const char* path) {
+  wchar_t wide[kWideTextUnits];
+  return FromHandle(CreateFileW(ToWidePath(path, wide), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 
 int32_t SysRead(FileHandle file, void* buffer, uint32_t count) {
-  return static_cast<int32_t>(_lread(file, buffer, count));
+  DWORD got = 0;
+  if (!ReadFile(AsHandle(file), buffer, count, &got, nullptr)) return -1;
+  return static_cast<int32_t>(got);
 }
 
 int32_t SysWrite(FileHandle file, const void* buffer, uint32_t count) {
-  return static_cast<int32_t>(_lwrite(file, static_cast<LPCCH>(buffer), count));
+  DWORD written = 0;
+  if (!WriteFile(AsHandle(file), buffer, count, &written, nullptr)) return -1;
+  return static_cast<int32_t>(written);
 }
 
 int32_t SysSeek(FileHandle file, int32_t offset, int origin) {
-  return _llseek(file, offset, origin);
+  // The origins are the platform's FILE_BEGIN, FILE_CURRENT and FILE_END.
+  return static_cast<int32_t>(SetFilePointer(AsHandle(file), offset, nullptr, static_cast<DWORD>(origin)));
 }
 
-void SysClose(FileHandle file) { _lclose(file); }
+void SysClose(FileHandle file) { CloseHandle(AsHandle(file)); }
 
 void SysSetFileDosTime(FileHandle file, uint16_t dosDate, uint16_t dosTime) {
   FILETIME local;
   FILETIME universal;
   DosDateTimeToFileTime(dosDate, dosTime, &local);
   LocalFileTimeToFileTime(&local, &universal);
-  SetFileTime(reinterpret_cast<HANDLE>(static_cast<intptr_t>(file)), &universal, &universal, &universal);
+  SetFileTime(AsHandle(file), &universal, &universal, &universal);
 }

@@ -1,7 +1,7 @@
 #include "platform/paint.h"
 
 #include "platform/bytes.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/wide.h"
 
 static_assert(sizeof(PaintSession) >= sizeof(PAINTSTRUCT), "PaintSession holds a PAINTSTRUCT");
 static_assert(sizeof(PaintRect) == sizeof(RECT), "PaintRect is laid out as RECT");
@@ -62,13 +62,16 @@ void SysSetTextColours(DrawContext context, uint32_t text, uint32_t background) 
 void SysSetTextAlign(DrawContext context, uint32_t align) { SetTextAlign(Context(context), align); }
 
 int SysMeasureTextHeight(DrawContext context, const char* text, int32_t* height) {
+  wchar_t wide[kWideTextUnits];
   SIZE size;
-  if (!GetTextExtentPoint32A(Context(context), text, static_cast<int>(TextLength(text)), &size)) return 0;
+  if (!GetTextExtentPoint32W(Context(context), ToWide(text, wide), lstrlenW(wide), &size)) return 0;
   *height = size.cy;
   return 1;
 }
 
 void SysDrawTextInRect(DrawContext context, int32_t x, int32_t y, const PaintRect* rect, const char* text) {
-  ExtTextOutA(Context(context), x, y, ETO_OPAQUE | ETO_CLIPPED, reinterpret_cast<const RECT*>(rect), text,
-              TextLength(text), nullptr);
+  wchar_t wide[kWideTextUnits];
+  ToWide(text, wide);
+  ExtTextOutW(Context(context), x, y, ETO_OPAQUE | ETO_CLIPPED, reinterpret_cast<const RECT*>(rect), wide,
+              static_cast<UINT>(lstrlenW(wide)), nullptr);
 }

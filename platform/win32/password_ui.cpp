@@ -1,14 +1,19 @@
 #include "platform/password_ui.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/wide.h"
 
 intptr_t SysRunDialog(const void* dialogTemplate, WindowHandle owner, DialogProcedure procedure) {
-  return DialogBoxIndirectParamA(GetModuleHandleA(nullptr),
-                                 static_cast<LPCDLGTEMPLATEA>(dialogTemplate),
+  // The wide form, so that the dialog's fields hold any character.
+  return DialogBoxIndirectParamW(GetModuleHandleA(nullptr),
+                                 static_cast<LPCDLGTEMPLATEW>(dialogTemplate),
                                  static_cast<HWND>(owner), reinterpret_cast<DLGPROC>(procedure), 0);
 }
 
 uint32_t SysGetDlgItemText(WindowHandle dialog, int control, char* buffer, uint32_t size) {
-  return GetDlgItemTextA(static_cast<HWND>(dialog), control, buffer, static_cast<int>(size));
+  if (size == 0) return 0;
+  wchar_t wide[kWideTextUnits];
+  wide[0] = 0;
+  GetDlgItemTextW(static_cast<HWND>(dialog), control, wide, kWideTextUnits);
+  return ToUtf8(wide, buffer, size);
 }
 
 void SysEndDialog(WindowHandle dialog, intptr_t result) { EndDialog(static_cast<HWND>(dialog), result); }
@@ -16,7 +21,7 @@ void SysEndDialog(WindowHandle dialog, intptr_t result) { EndDialog(static_cast<
 void SysSetFont(WindowHandle dialog, int control, FontHandle font) {
   HWND window = static_cast<HWND>(dialog);
   if (control != 0) window = GetDlgItem(window, control);
-  if (window != nullptr) SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  if (window != nullptr) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 void SysCentreWindow(WindowHandle window) {

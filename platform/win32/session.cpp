@@ -1,5 +1,5 @@
 #include "platform/session.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/wide.h"
 
 #include <shlobj.h>
 
@@ -10,11 +10,11 @@ const UINT kCjkCharSet = 128;                 // SHIFTJIS_CHARSET, used for ever
 
 typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD);
 typedef HRESULT(WINAPI* GetMallocFunction)(IMalloc**);
-typedef LPITEMIDLIST(WINAPI* BrowseFunction)(LPBROWSEINFOA);
-typedef BOOL(WINAPI* PathFromListFunction)(LPCITEMIDLIST, LPSTR);
+typedef LPITEMIDLIST(WINAPI* BrowseFunction)(LPBROWSEINFOW);
+typedef BOOL(WINAPI* PathFromListFunction)(LPCITEMIDLIST, LPWSTR);
 
 // The folder browser's three functions, looked up by name in this order.
-const char* const kShellFunctionNames[] = {"SHGetMalloc", "SHBrowseForFolder", "SHGetPathFromIDList"};
+const char* const kShellFunctionNames[] = {"SHGetMalloc", "SHBrowseForFolderW", "SHGetPathFromIDListW"};
 const int kShellFunctionCount = 3;
 
 HMODULE g_shellLibrary;
@@ -38,7 +38,10 @@ void SysRestrictDllSearch() {
 
 void SysSetQuietErrorMode() { SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX); }
 
-int SysSetCurrentDirectory(const char* path) { return SetCurrentDirectoryA(path); }
+int SysSetCurrentDirectory(const char* path) {
+  wchar_t wide[kWideTextUnits];
+  return SetCurrentDirectoryW(ToWide(path, wide));
+}
 
 uint32_t SysGetAnsiCodePage() { return GetACP(); }
 
@@ -76,20 +79,25 @@ void SysFreeShell() {
   g_shellLibrary = nullptr;
 }
 
-int SysBrowseForFolder(WindowHandle owner, const char* title, char* folder) {
+int SysBrowseForFolder(WindowHandle owner, const char* title, char* folder, uint32_t size) {
   IMalloc* allocator = nullptr;
   if (GetMalloc() == nullptr || GetMalloc()(&allocator) != S_OK) return 0;
-  char displayName[MAX_PATH];
-  BROWSEINFOA info;
+  wchar_t displayName[MAX_PATH];
+  wchar_t wideTitle[kWideTextUnits];
+  BROWSEINFOW info;
   __builtin_memset(&info, 0, sizeof info);
   info.hwndOwner = static_cast<HWND>(owner);
   info.pszDisplayName = displayName;
-  info.lpszTitle = title;
+  info.lpszTitle = ToWide(title, wideTitle);
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
   int chosen = 0;
   LPITEMIDLIST list = Browse()(&info);
   if (list != nullptr) {
-    chosen = PathFromList()(list, folder) ? 1 : 0;
+    wchar_t chosenFolder[kWideTextUnits];
+    if (PathFromList()(list, chosenFolder)) {
+      ToUtf8(chosenFolder, folder, size);
+      chosen = 1;
+    }
     allocator->Free(list);
   }
   allocator->Release();

@@ -1,12 +1,15 @@
 #include "platform/system.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/wide.h"
 
 uint32_t SysGetEnvironmentVariable(const char* name, char* buffer, uint32_t size) {
-  return GetEnvironmentVariableA(name, buffer, size);
+  wchar_t wideName[kWideTextUnits];
+  wchar_t value[kWideTextUnits];
+  return ReturnUtf8(value, GetEnvironmentVariableW(ToWide(name, wideName), value, kWideTextUnits), buffer, size);
 }
 
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
-  return GetModuleFileNameA(nullptr, buffer, size);
+  wchar_t wide[kWideTextUnits];
+  DWORD units = GetModuleFileNameW(nullptr, wide, kWideTextUnits);
+  if (units == 0 || units >= static_cast<DWORD>(kWideTextUnits)) return 0;
+  return ToUtf8(wide, buffer, size);  // cut to fit, as the platform cuts
 }
-
-const char* SysCharNext(const char* text) { return CharNextA(text); }

@@ -1,5 +1,5 @@
 #include "platform/ui.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/wide.h"
 
 static_assert(sizeof(QueuedMessage) == sizeof(MSG), "QueuedMessage is laid out as MSG");
 static_assert(offsetof(QueuedMessage, x) == offsetof(MSG, pt), "QueuedMessage is laid out as MSG");
@@ -29,18 +29,21 @@ void SysEnableControl(WindowHandle dialog, int control, int enabled) {
   if (window != nullptr) EnableWindow(window, enabled);
 }
 
-void SysSetWindowText(WindowHandle window, const char* text) { SetWindowTextA(Window(window), text); }
+void SysSetWindowText(WindowHandle window, const char* text) {
+  wchar_t wide[kWideTextUnits];
+  SetWindowTextW(Window(window), ToWide(text, wide));
+}
 
 intptr_t SysSendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  return SendMessageA(Window(window), message, wParam, lParam);
+  return SendMessageW(Window(window), message, wParam, lParam);
 }
 
 intptr_t SysDefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  return DefWindowProcA(Window(window), message, wParam, lParam);
+  return DefWindowProcW(Window(window), message, wParam, lParam);
 }
 
 void SysPostCommand(WindowHandle window, int command) {
-  PostMessageA(Window(window), WM_COMMAND, static_cast<WPARAM>(command), 0);
+  PostMessageW(Window(window), WM_COMMAND, static_cast<WPARAM>(command), 0);
 }
 
 void SysBringToFront(WindowHandle window) {
@@ -61,26 +64,27 @@ uintptr_t SysSetTimer(WindowHandle window, uintptr_t id, uint32_t milliseconds) 
 void SysKillTimer(WindowHandle window, uintptr_t id) { KillTimer(Window(window), id); }
 
 int SysPeekMessage(QueuedMessage* message) {
-  return PeekMessageA(reinterpret_cast<MSG*>(message), nullptr, 0, 0, PM_REMOVE) ? 1 : 0;
+  return PeekMessageW(reinterpret_cast<MSG*>(message), nullptr, 0, 0, PM_REMOVE) ? 1 : 0;
 }
 
 void SysDispatchMessage(const QueuedMessage* message) {
   const MSG* queued = reinterpret_cast<const MSG*>(message);
   TranslateMessage(queued);
-  DispatchMessageA(queued);
+  DispatchMessageW(queued);
 }
 
 void SysRegisterWindowClass(InstanceHandle instance, const char* name, WindowProcedure procedure,
                             int windowBytes) {
-  WNDCLASSA windowClass;
+  WNDCLASSW windowClass;
   __builtin_memset(&windowClass, 0, sizeof windowClass);
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = reinterpret_cast<WNDPROC>(procedure);
   windowClass.cbWndExtra = windowBytes;
   windowClass.hInstance = static_cast<HINSTANCE>(instance);
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = name;
-  RegisterClassA(&windowClass);
+  wchar_t wideName[kWideTextUnits];
+  windowClass.lpszClassName = ToWide(name, wideName);
+  RegisterClassW(&windowClass);
 }
 
 uint16_t SysGetWindowWord(WindowHandle window, int offset) { return GetWindowWord(Window(window), offset); }

@@ -1,14 +1,15 @@
 #include "platform/window.h"
-#include "platform/win32/win32.h"
+#include "platform/win32/wide.h"
 
 void SysSetDlgItemText(WindowHandle dialog, int control, const char* text) {
-  SetDlgItemTextA(static_cast<HWND>(dialog), control, text);
+  wchar_t wide[kWideTextUnits];
+  SetDlgItemTextW(static_cast<HWND>(dialog), control, ToWide(text, wide));
 }
 
 int32_t SysSendDlgItemMessage(WindowHandle dialog, int control, uint32_t message, uint32_t wParam,
                               int32_t lParam) {
   return static_cast<int32_t>(
-      SendDlgItemMessageA(static_cast<HWND>(dialog), control, message, wParam, lParam));
+      SendDlgItemMessageW(static_cast<HWND>(dialog), control, message, wParam, lParam));
 }
 
 void SysInvalidateControl(WindowHandle dialog, int control) {

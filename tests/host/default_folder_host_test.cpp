@@ -93,41 +93,4 @@ TEST_F(DefaultFolderHost, NoCandidateLeavesTheDestinationUntouched) {
   EXPECT_FALSE(IsFolder(scratch_.Join(std::string(247, 'w') + "/TEMP")));
 }
 
-TEST_F(DefaultFolderHost, UnsupportedCharactersDependOnTheCodePage) {
-  // 0x83 0x5C is one character in code page 932 whose second byte is '\'.
-  const char kSjisWithBackslash[] = "C:\\\x83\x5C" "dir";
-  struct Case { uint32_t codePage; const char* text; int unsupported; };
-  const Case cases[] = {
-      {932, kSjisWithBackslash, 1},
-      {932, "C:\\\x83\x2F", 1},             // a second byte of '/'
-      {932, "C:\\\x83\x41\\x", 0},          // double-byte, but no separator byte in it
-      {932, "C:\\\xA0\\x", 0},              // 0xA0 is no lead byte in 932
-      {932, "C:\\x\x83", 0},                // a lead byte at the end stands alone
-      {936, "C:\\\xA0\x5C", 1},
-      {1252, kSjisWithBackslash, 0},        // two ordinary characters here
-      {1252, "C:\\\xE9\\x", 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.codePage) + ": " + c.text);
-    HostSetCodePage(c.codePage);
-    EXPECT_EQ(HasUnsupportedChars(c.text), c.unsupported);
-  }
-}
-
-TEST_F(DefaultFolderHost, RefusedCandidatesGiveWayToTheNext) {
-  HostSetCodePage(932);
-  HostSetEnvironment("TMP", "C:\\\x83\x5C");
-  HostSetEnvironment("TEMP", "D:\\T");
-  EXPECT_EQ(Default(1), "D:\\T");
-  HostSetEnvironment("TEMP", "D:\\\x83\x5C");
-  EXPECT_EQ(Default(1), "C:\\WINDOWS\\TEMP");
-  // A Windows directory with such a character is refused, but its TEMP is
-  // made first.
-  std::string odd = "C:\\\x83\x5C";
-  ASSERT_TRUE(CreateFolder(odd.c_str()));
-  HostSetWindowsDirectory(odd.c_str());
-  EXPECT_EQ(Default(0), "untouched");
-  EXPECT_TRUE(IsFolder(scratch_.Join("\x83/TEMP")));
-}
-
 }  // namespace

@@ -186,38 +186,55 @@ TEST_F(PathsHost, EmptyNameIsAnInvalidHeader) {
   EXPECT_EQ(scratch_.Tree(), Untouched());
 }
 
-TEST_F(PathsHost, JoinedPathLongerThan263IsRefused) {
+// The joined path's limit counts UTF-16 units, not bytes: a folder of 260
+// units and a name make up to 1023 units; one more is message 50.
+std::string g_longName;
+void ResolveLongName() { ResolveOutputPath(g_longName.c_str(), g_outputPath); }
+
+TEST_F(PathsHost, JoinedPathLimitCountsUtf16Units) {
   const char kTooLong[] =
       "Zip contains filenames longer than are allowed by\nWindows. Arcula Self-Extractor cannot process this\n"
       "Zip file.";
-  std::string target = "C:\\" + std::string(60, 't');  // 63 characters, 64 with the separator
-  struct Case { std::string name; bool fits; };
+  std::string target = "C:\\" + std::string(257, 't');  // 260 units, 261 with the separator
+  auto repeat = [](const std::string& piece, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += piece;
+    return text;
+  };
+  struct Case { const char* label; std::string name; bool fits; };
   const Case cases[] = {
-      {std::string(199, 'n'), true},                    // 263
-      {"/" + std::string(199, 'n'), true},              // the dropped separator does not count
-      {std::string(200, 'n'), false},                   // 264
-      {"d/" + std::string(197, 'n') + "/", false},      // a folder entry: 264
-      {"d/" + std::string(196, 'n') + "/", true},
+      {"ASCII, 1023 units", std::string(762, 'n'), true},
+      {"ASCII, 1024 units", std::string(763, 'n'), false},
+      {"two bytes a unit, 1023 units", repeat("\xC3\xA9", 762), true},
+      {"two bytes a unit, 1024 units", repeat("\xC3\xA9", 763), false},
+      {"pairs beyond the first plane, 1023 units", repeat("\xF0\x9F\x98\x80", 381), true},
+      {"pairs beyond the first plane, 1024 units", repeat("\xF0\x9F\x98\x80", 381) + "n", false},
+      {"a folder entry, 1024 units with its separator", "d/" + std::string(760, 'n') + "/", false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name.size());
+    SCOPED_TRACE(c.label);
     HostClearBoxes();
-    bool folder = c.name.back() == '/';
-    int code = Run(folder ? FolderEntryStep : FileEntryStep, target, c.name);
+    CopyText(g_targetFolder, target.c_str(), kTargetFolderSize);
+    g_longName = c.name;
+    int code = RunGuarded(ResolveLongName);
     if (c.fits) {
       EXPECT_EQ(code, kJumpCompleted);
-      EXPECT_TRUE(IsFolder(scratch_.Join("c/" + std::string(60, 't'))));
+      EXPECT_EQ(Utf16Length(g_outputPath), 1023u);
     } else {
       ExpectFatal(code, kTooLong);
-      EXPECT_EQ(std::string(MessageText(50)), kTooLong);
     }
   }
+  EXPECT_EQ(scratch_.Tree(), Untouched());  // nothing made for any of them
 }
 
-TEST_F(PathsHost, TooLongNameCreatesNothing) {
-  std::string target = "C:\\" + std::string(60, 't');
-  ExpectFatal(Run(FolderEntryStep, target, "d/" + std::string(197, 'n') + "/"), MessageText(50));
-  EXPECT_EQ(scratch_.Tree(), Untouched());
+// A file under a folder longer than the platform's old 260-unit limit.
+TEST_F(PathsHost, PathsBeyond260UnitsAreMade) {
+  std::string target = "C:\\" + std::string(200, 't');
+  std::string name = std::string(100, 'a') + "/" + std::string(100, 'b') + "/x.txt";
+  ASSERT_EQ(Run(FileEntryStep, target, name), kJumpCompleted);
+  EXPECT_GT(Utf16Length(g_outputPath), 400u);
+  EXPECT_TRUE(IsFolder(scratch_.Join("c/" + std::string(200, 't') + "/" + std::string(100, 'a') + "/" +
+                                     std::string(100, 'b'))));
 }
 
 class OverwriteHost : public PathsHost {

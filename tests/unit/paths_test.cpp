@@ -101,12 +101,6 @@ TEST(HasUnsafeComponent, RefusesWhatCouldLeaveTheTargetFolderOrReachADevice) {
   }
 }
 
-TEST(HasUnsupportedChars, AcceptsSingleByteTexts) {
-  EXPECT_EQ(HasUnsupportedChars(nullptr), 0);
-  EXPECT_EQ(HasUnsupportedChars(""), 0);
-  EXPECT_EQ(HasUnsupportedChars("C:\\Program Files/x"), 0);
-}
-
 // Names as the scanner reads them, and the output path ResolveOutputPath
 // makes of them.
 class OutputPathTest : public testing::Test {

@@ -24,6 +24,7 @@
 #include "platform/format.h"
 #include "platform/host/host_boxes.h"
 #include "platform/host/host_paths.h"
+#include "platform/host/host_system.h"
 #include "platform/host/host_volumes.h"
 #include "stub/abort.h"
 #include "stub/messages.h"
@@ -93,12 +94,15 @@ void SwapDiskForPrompt(const HostBox& box, int answer) {
 void Usage() {
   std::fprintf(stderr,
                "usage: arcula-headless [--folder DIR] [--password PASS] [--answer A]... [--drive X=DIR]...\n"
+               "                       [--ansi-codepage N]\n"
                "                       FILE [COMMAND-LINE TAIL...]\n"
                "Unpacks the self-extractor FILE as its own stub would, without windows.\n"
                "  --folder DIR     unzip to DIR, as if typed into the folder field\n"
                "  --password PASS  the password, as if typed into the password dialog\n"
                "  --answer A       answer the next question box: yes no ok cancel retry ignore abort\n"
                "  --drive X=DIR    drive letter X: is the folder DIR\n"
+               "  --ansi-codepage N  the ANSI code page of the machine the run stands for\n"
+               "                   (default 1252): names and texts not marked as UTF-8 are in it\n"
                "  --disk N=DIR     disk N of a spanned set holds DIR; FILE is then a path on the\n"
                "                   set's drive (such as A:\\SETUP.EXE), disk 1 starts in the drive,\n"
                "                   and a disk prompt answered OK or Retry inserts the disk it asks for\n"
@@ -137,6 +141,12 @@ bool ParseArguments(int argc, char** argv, Options* options) {
       size_t equals = value.find('=');
       if (equals == std::string::npos || equals == 0) return false;
       options->disks[static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10))] = value.substr(equals + 1);
+    } else if (argument == "--ansi-codepage") {
+      // The ANSI code page of the Windows machine the run stands for: names
+      // without the UTF-8 flag and config texts from other builders are in it.
+      uint32_t codePage = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
+      if (codePage == 0) return false;
+      HostSetCodePage(codePage);
     } else if (argument == "--drive") {
       if (value.size() < 3 || value[1] != '=') return false;
       HostMapDrive(value[0], value.substr(2));

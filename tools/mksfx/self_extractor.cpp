@@ -83,7 +83,7 @@ uint32_t TotalSize(const ZipArchive& archive) {
 }
 
 bool BuildConfigBlock(const ConfigTexts& texts, Bytes* block, std::string* error) {
-  const ConfigField fields[] = {{"--folder", &texts.folder, kTargetFolderSize - 1},
+  const ConfigField fields[] = {{"--folder", &texts.folder, kTargetFolderUnits},
                                 {"--text", &texts.text, kTextLineSize - 1},
                                 {"--prompt", &texts.prompt, kStartupPromptSize - 1},
                                 {"--title", &texts.title, kTitleSize - 1},

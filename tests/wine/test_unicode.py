@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""Names and folders beyond the ANSI code page under Wine (code page 1252):
+a self-extractor started from such a folder, unzipping into such a folder,
+names flagged as UTF-8, and an old name in the ANSI code page."""
+import shutil
+import struct
+import zipfile
+import zlib
+
+import winelib
+from sfxlib import SfxTestCase
+
+ELSEWHERE = "Проект 日本 ✓"
+TARGET = "out-Ω-日本"
+NAMES = ["café.txt", "αβγ/δ.txt", "日本語.txt", "😀.bin"]
+
+
+def old_zip_entry(name_bytes, content):
+    """A one-entry ZIP with a name in the ANSI code page and no UTF-8 flag,
+    made on DOS, as old Windows tools wrote it."""
+    crc = zlib.crc32(content)
+    local = struct.pack("<4sHHHHHIIIHH", b"PK\x03\x04", 20, 0, 0, 0x3000, 0x5263, crc, len(content),
+                        len(content), len(name_bytes), 0) + name_bytes + content
+    central = struct.pack("<4sHHHHHHIIIHHHHHII", b"PK\x01\x02", 20, 20, 0, 0, 0x3000, 0x5263, crc, len(content),
+                          len(content), len(name_bytes), 0, 0, 0, 0, 0x20, 0) + name_bytes
+    end = struct.pack("<4sHHHHIIH", b"PK\x05\x06", 0, 0, 1, 1, len(central), len(local), 0)
+    return local + central + end
+
+
+class Unicode(SfxTestCase):
+    def flagged_zip(self):
+        """Python's zipfile flags every non-ASCII name as UTF-8 (bit 11)."""
+        path = self.scratch / "names.zip"
+        with zipfile.ZipFile(path, "w") as archive:
+            for name in NAMES:
+                info = zipfile.ZipInfo(name, date_time=(2021, 3, 4, 5, 6, 8))
+                archive.writestr(info, name.encode() * 3)
+        return path
+
+    def test_started_from_a_folder_outside_the_code_page_into_another(self):
+        exe = self.sfx(self.flagged_zip())
+        folder = self.scratch / ELSEWHERE
+        folder.mkdir()
+        moved = folder / "setup.exe"
+        shutil.move(exe, moved)
+        target = self.scratch / TARGET
+        program = self.start(moved, ["/auto", winelib.windows_path(target)])
+        self.wait_exit(program, 0)
+        for name in NAMES:
+            self.assertEqual((target / name).read_bytes(), name.encode() * 3, name)
+
+    def test_an_old_ansi_name_is_read_in_the_code_page(self):
+        archive = self.scratch / "old.zip"
+        archive.write_bytes(old_zip_entry("caf\xe9.txt".encode("cp1252"), b"old\n"))
+        exe = self.sfx(archive)
+        target = self.scratch / "old"
+        program = self.start(exe, ["/auto", winelib.windows_path(target)])
+        self.wait_exit(program, 0)
+        self.assertEqual(sorted(p.name for p in target.iterdir()), ["café.txt"])
+
+
+if __name__ == "__main__":
+    winelib.main()
