@@ -8,3 +8,7 @@
 // UTF-8 in `utf8`, a buffer of `size` bytes; a text that does not fit is cut
 // at a character boundary. Returns the length written.
 uint32_t SysAnsiToUtf8(const char* ansi, char* utf8, uint32_t size);
+
+// The other way: the UTF-8 `utf8` in the ANSI code page, in `ansi` of `size`
+// bytes (a character the code page lacks becomes its default character).
+uint32_t SysUtf8ToAnsi(const char* utf8, char* ansi, uint32_t size);

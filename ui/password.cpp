@@ -5,8 +5,10 @@
 #include "platform/bytes.h"
 #include "platform/memory.h"
 #include "platform/process.h"
+#include "platform/text.h"
 #include "stub/abort.h"
 #include "stub/resources.h"
+#include "stub/settings.h"
 #include "ui/cjk_font.h"
 
 namespace {
@@ -22,6 +24,16 @@ uint8_t* UnpackTemplateOrEnd() {
   uint8_t* dialogTemplate = UnpackPasswordTemplate();
   if (dialogTemplate == nullptr) FatalError(kNoMemoryText);
   return dialogTemplate;
+}
+
+// The password as the builder fed it to the keys: UTF-8 when the file marks
+// its texts as UTF-8 (this builder's), the ANSI code page otherwise (other
+// builders took the password as the system gave it to them).
+void TakePasswordBytes(char* typed) {
+  if ((g_settings.flags & kFlagUtf8Texts) != 0) return;
+  char utf8[kPasswordFieldSize];
+  CopyText(utf8, typed, kPasswordFieldSize);
+  SysUtf8ToAnsi(utf8, typed, kPasswordFieldSize);
 }
 
 // The dialog manager sends WM_SETFONT before the controls exist and again
@@ -42,6 +54,7 @@ void OnPasswordOk(WindowHandle dialog) {
   typed[0] = 0;
   SysGetDlgItemText(dialog, kPasswordField, typed, kPasswordFieldSize);
   typed[kPasswordFieldSize - 1] = 0;
+  TakePasswordBytes(typed);
   uint32_t length = TextLength(typed);
   if (length == 0) return;
   SysFree(g_storedPassword);

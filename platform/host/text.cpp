@@ -10,14 +10,16 @@
 
 #include "platform/host/host_system.h"
 
-uint32_t SysAnsiToUtf8(const char* ansi, char* utf8, uint32_t size) {
-  if (size == 0) return 0;
-  std::string from = "CP" + std::to_string(HostCodePage());
-  iconv_t converter = iconv_open("UTF-8", from.c_str());
+namespace {
+
+// `text` converted from one character set to another with iconv; a byte the
+// source does not define becomes `replacement`.
+std::string Convert(const char* text, const std::string& to, const std::string& from, const std::string& replacement) {
+  iconv_t converter = iconv_open(to.c_str(), from.c_str());
   std::string out;
   if (converter != reinterpret_cast<iconv_t>(-1)) {
-    char* in = const_cast<char*>(ansi);
-    size_t inLeft = std::strlen(ansi);
+    char* in = const_cast<char*>(text);
+    size_t inLeft = std::strlen(text);
     while (inLeft > 0) {
       char chunk[256];
       char* cursor = chunk;
@@ -25,17 +27,41 @@ uint32_t SysAnsiToUtf8(const char* ansi, char* utf8, uint32_t size) {
       size_t done = iconv(converter, &in, &inLeft, &cursor, &outLeft);
       out.append(chunk, static_cast<size_t>(cursor - chunk));
       if (done == static_cast<size_t>(-1) && errno != E2BIG) {
-        out += "\xEF\xBF\xBD";  // a byte the code page does not define: the replacement character
+        out += replacement;
         ++in;
         --inLeft;
+        // A UTF-8 source loses the whole character, as the platform does.
+        while (from == "UTF-8" && inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80) {
+          ++in;
+          --inLeft;
+        }
       }
     }
     iconv_close(converter);
   }
+  return out;
+}
+
+std::string CodePageName() { return "CP" + std::to_string(HostCodePage()); }
+
+}  // namespace
+
+uint32_t SysAnsiToUtf8(const char* ansi, char* utf8, uint32_t size) {
+  if (size == 0) return 0;
+  std::string out = Convert(ansi, "UTF-8", CodePageName(), "\xEF\xBF\xBD");  // the replacement character
   // Cut at a character boundary, as the platform does.
   size_t length = out.size() < size ? out.size() : size - 1;
   while (length > 0 && length < out.size() && (static_cast<unsigned char>(out[length]) & 0xC0) == 0x80) --length;
   std::memcpy(utf8, out.data(), length);
   utf8[length] = 0;
+  return static_cast<uint32_t>(length);
+}
+
+uint32_t SysUtf8ToAnsi(const char* utf8, char* ansi, uint32_t size) {
+  if (size == 0) return 0;
+  std::string out = Convert(utf8, CodePageName(), "UTF-8", "?");  // the platform's default character
+  size_t length = out.size() < size ? out.size() : size - 1;
+  std::memcpy(ansi, out.data(), length);
+  ansi[length] = 0;
   return static_cast<uint32_t>(length);
 }

@@ -6,3 +6,13 @@ uint32_t SysAnsiToUtf8(const char* ansi, char* utf8, uint32_t size) {
   if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, kWideTextUnits) == 0) wide[0] = 0;
   return ToUtf8(wide, utf8, size);
 }
+
+uint32_t SysUtf8ToAnsi(const char* utf8, char* ansi, uint32_t size) {
+  wchar_t wide[kWideTextUnits];
+  int written = WideCharToMultiByte(CP_ACP, 0, ToWide(utf8, wide), -1, ansi, static_cast<int>(size), nullptr, nullptr);
+  if (written <= 0) {
+    if (size > 0) ansi[0] = 0;
+    return 0;
+  }
+  return static_cast<uint32_t>(written - 1);
+}

@@ -10,6 +10,8 @@
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "platform/host/host_dialog_script.h"
+#include "stub/settings.h"
+#include "platform/host/host_system.h"
 #include "platform/host/host_memory.h"
 #include "platform/memory.h"
 #include "tests/host/guarded_run.h"
@@ -67,6 +69,30 @@ TEST_F(PasswordDialog, OkStoresTheTypedPassword) {
   EXPECT_EQ(run.centred, 1);
   EXPECT_TRUE(run.fontControls.empty());  // no CJK font: the template's font stays
   EXPECT_EQ(run.result, 1);
+}
+
+// The typed password (UTF-8 from the wide field) reaches the keys as the
+// builder fed it: UTF-8 in this builder's files, the ANSI code page in files
+// from builders that took it from the ANSI code page.
+TEST_F(PasswordDialog, PasswordBytesFollowTheFilesTextFlag) {
+  struct Case { const char* label; uint32_t flags; uint32_t codePage; std::string stored; };
+  const Case cases[] = {
+      {"UTF-8 texts", kFlagUtf8Texts, 1252, "p\xC3\xA4ssw\xC3\xB6rd"},
+      {"ANSI texts, code page 1252", 0, 1252, "p\xE4ssw\xF6rd"},
+      {"ANSI texts, code page 932: no such letters", 0, 932, "p?ssw?rd"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    SysFree(g_storedPassword);
+    g_storedPassword = nullptr;
+    g_settings.flags = c.flags;
+    HostSetCodePage(c.codePage);
+    HostResetDialogScript();
+    HostQueueTyping(kPasswordField, "p\xC3\xA4ssw\xC3\xB6rd");  // "pässwörd"
+    HostQueuePress(kIdOk);
+    EXPECT_TRUE(AskPassword(kOwner));
+    EXPECT_EQ(Stored(), c.stored);
+  }
 }
 
 // One thing the user does in the dialog: types into the field, or presses
