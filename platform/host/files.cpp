@@ -30,9 +30,11 @@ FileHandle SysCreate(const char* path) {
 int32_t SysRead(FileHandle file, void* buffer, uint32_t count) {
   uint8_t* bytes = static_cast<uint8_t*>(buffer);
   uint32_t done = 0;
-  while (done < count) {  // like _lread: short only at the end of the file
+  // Like _lread: short only at the end of the file, and a failure fails the
+  // whole read (a short count would pass for the end of a spanned volume).
+  while (done < count) {
     ssize_t n = g_hostCalls.readFile(file, bytes + done, count - done);
-    if (n < 0) return done == 0 ? -1 : static_cast<int32_t>(done);
+    if (n < 0) return -1;
     if (n == 0) break;
     done += static_cast<uint32_t>(n);
   }
