@@ -25,11 +25,12 @@ CallBook& Book() {
 }
 
 // Numbers the call; true when it is the one to fail.
-bool CountAndDecide(CallKind kind, const std::string& path, int whence = 0) {
+bool CountAndDecide(CallKind kind, const std::string& path, int64_t offset = 0, int whence = 0) {
   CallBook& book = Book();
   CountedCall call;
   call.kind = kind;
   call.path = path;
+  call.offset = offset;
   call.whence = whence;
   book.calls.push_back(call);
   if (book.calls.size() != book.failAt) return false;
@@ -71,7 +72,7 @@ ssize_t CountedWrite(int fd, const void* buffer, size_t count) {
 }
 
 off_t CountedSeek(int fd, off_t offset, int whence) {
-  if (CountAndDecide(CallKind::kSeek, PathOf(fd), whence)) {
+  if (CountAndDecide(CallKind::kSeek, PathOf(fd), offset, whence)) {
     errno = EIO;
     return -1;
   }

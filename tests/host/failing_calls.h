@@ -15,10 +15,11 @@ enum class CallKind { kOpen, kCreate, kRead, kWrite, kSeek, kMakeFolder, kAlloca
 const char* CallKindName(CallKind kind);
 
 // One call that can fail. `path` is the Linux path of the file or folder the
-// call works on (empty for allocations); `whence` is a seek's origin.
+// call works on (empty for allocations); `offset` and `whence` are a seek's.
 struct CountedCall {
   CallKind kind = CallKind::kAllocate;
   std::string path;
+  int64_t offset = 0;
   int whence = 0;
 };
 
