@@ -89,6 +89,7 @@ void ReadArchivePart(void* buffer, uint32_t size, int singleCode, int spannedCod
   int32_t got = SysRead(g_archive, buffer, size);
   if (got == static_cast<int32_t>(size)) return;
   if (!g_spannedFlag) ReadError(singleCode);
+  if (got < 0) ReadError(spannedCode);  // a read that failed is no end of a volume
   // The volume ended inside the part (a writer may cut a volume anywhere):
   // the rest follows at the start of the next one. A volume that gives
   // nothing at all means the set has run out.
@@ -115,10 +116,11 @@ void SkipArchiveBytes(uint32_t count) {
     return;
   }
   // A seek would run past the end of the volume; what lies beyond it is at
-  // the start of the next volumes.
+  // the start of the next volumes. The end is only looked for once the
+  // position is known: the way back from the end is a seek to it.
   for (;;) {
     int32_t here = SysSeek(g_archive, 0, kSeekCurrent);
-    int32_t end = SysSeek(g_archive, 0, kSeekEnd);
+    int32_t end = here < 0 ? -1 : SysSeek(g_archive, 0, kSeekEnd);
     if (here < 0 || end < 0) {
       if (here >= 0) SysSeek(g_archive, here, kSeekBegin);
       SysSeek(g_archive, static_cast<int32_t>(count), kSeekCurrent);
@@ -126,7 +128,10 @@ void SkipArchiveBytes(uint32_t count) {
     }
     uint32_t left = end > here ? static_cast<uint32_t>(end - here) : 0;
     if (count <= left) {
-      SysSeek(g_archive, static_cast<int32_t>(static_cast<uint32_t>(here) + count), kSeekBegin);
+      // Checked, as every seek to a place is: left at the end of the volume,
+      // the scan would go on at the start of the next one.
+      int32_t target = static_cast<int32_t>(static_cast<uint32_t>(here) + count);
+      if (SysSeek(g_archive, target, kSeekBegin) != target) FatalError(MessageText(kMessageIoError));
       return;
     }
     count -= left;

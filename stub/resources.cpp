@@ -21,6 +21,11 @@ const uint32_t kGuardOffset = kStringTableBlockSize - kGuardByteCount;
 const uint8_t kGuardFirst = 0xDE;
 const uint8_t kGuardSecond = 0xAD;
 
+// The string table block while it is being unpacked. Not a local: the decoder
+// ends in FatalError when a decode table finds no memory, the abort path
+// frees nothing, and the block must still be found afterwards.
+uint8_t* g_unpackingBlock;
+
 // 1 when `packed` unpacked into `block` (at most `capacity` bytes) to
 // exactly `expected` bytes.
 int UnpackExactly(const uint8_t* packed, uint32_t packedLength, uint8_t* block, uint32_t capacity,
@@ -44,14 +49,21 @@ void LoadResources() { LoadStringTable(kPackedStringTable, kPackedStringTableLen
 void LoadStringTable(const uint8_t* packed, uint32_t packedLength) {
   uint8_t* block = static_cast<uint8_t*>(SysAlloc(kStringTableBlockSize));
   if (block == nullptr) FatalHeaderCorrupt();
+  g_unpackingBlock = block;
   block[kGuardOffset] = kGuardFirst;
   block[kGuardOffset + 1] = kGuardSecond;
   int exact = UnpackExactly(packed, packedLength, block, kGuardOffset, kStringTableLength);
+  g_unpackingBlock = nullptr;
   if (exact == 0 || block[kGuardOffset] != kGuardFirst || block[kGuardOffset + 1] != kGuardSecond) {
     FailUnpacking(block);
   }
   FreeResources();
   g_stringTableBlock = reinterpret_cast<char*>(block);
+}
+
+void ResetResources() {
+  SysFree(g_unpackingBlock);
+  g_unpackingBlock = nullptr;
 }
 
 uint8_t* UnpackPasswordTemplate() {

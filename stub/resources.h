@@ -25,6 +25,11 @@ void LoadResources();
 // as many bytes as the built-in one (tests feed damaged streams through it).
 void LoadStringTable(const uint8_t* packed, uint32_t packedLength);
 
+// Frees the block of a string table unpacking that an abort cut short (the
+// decoder found no memory for a decode table). Start-up ends the program
+// after such an abort, so only a process that runs start-up again needs this.
+void ResetResources();
+
 // A fresh zero-filled block of kPasswordTemplateBlockSize bytes holding the
 // password dialog template, to be freed with SysFree; null when there is no
 // memory. The caller decides what no memory means. The input is consumed

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/host/host_calls.h"
 #include "platform/host/host_paths.h"
 #include "platform/host/host_system.h"
 
@@ -49,7 +50,7 @@ int SysFindItem(const char* path, FoundItem* found) {
 }
 
 int SysCreateDirectory(const char* path) {
-  return ::mkdir(HostPathFromWindows(path).c_str(), 0755) == 0 ? 1 : 0;
+  return g_hostCalls.makeFolder(HostPathFromWindows(path).c_str(), 0755) == 0 ? 1 : 0;
 }
 
 uint32_t SysGetDriveType(const char* root) { return HostDriveType(root[0]); }

@@ -1,5 +1,6 @@
 // Host side of the file calls: real Linux files. Windows paths are turned into
-// Linux ones by host_paths (backslashes, mapped drive letters).
+// Linux ones by host_paths (backslashes, mapped drive letters). The raw calls
+// go through the replaceable table of host_calls.
 #include "platform/files.h"
 
 #include <fcntl.h>
@@ -10,27 +11,30 @@
 #include <ctime>
 #include <string>
 
+#include "platform/host/host_calls.h"
 #include "platform/host/host_paths.h"
 
 FileHandle SysOpen(const char* path, uint32_t mode) {
   (void)mode;  // sharing modes have no Linux counterpart
   std::string hostPath = HostPathFromWindows(path);
-  int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = g_hostCalls.openFile(hostPath.c_str(), O_RDONLY | O_CLOEXEC, 0);
   return fd < 0 ? kFileError : fd;
 }
 
 FileHandle SysCreate(const char* path) {
   std::string hostPath = HostPathFromWindows(path);
-  int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = g_hostCalls.openFile(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   return fd < 0 ? kFileError : fd;
 }
 
 int32_t SysRead(FileHandle file, void* buffer, uint32_t count) {
   uint8_t* bytes = static_cast<uint8_t*>(buffer);
   uint32_t done = 0;
-  while (done < count) {  // like _lread: short only at the end of the file
-    ssize_t n = ::read(file, bytes + done, count - done);
-    if (n < 0) return done == 0 ? -1 : static_cast<int32_t>(done);
+  // Like _lread: short only at the end of the file, and a failure fails the
+  // whole read (a short count would pass for the end of a spanned volume).
+  while (done < count) {
+    ssize_t n = g_hostCalls.readFile(file, bytes + done, count - done);
+    if (n < 0) return -1;
     if (n == 0) break;
     done += static_cast<uint32_t>(n);
   }
@@ -41,7 +45,7 @@ int32_t SysWrite(FileHandle file, const void* buffer, uint32_t count) {
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   uint32_t done = 0;
   while (done < count) {
-    ssize_t n = ::write(file, bytes + done, count - done);
+    ssize_t n = g_hostCalls.writeFile(file, bytes + done, count - done);
     if (n <= 0) return done == 0 ? -1 : static_cast<int32_t>(done);
     done += static_cast<uint32_t>(n);
   }
@@ -50,13 +54,13 @@ int32_t SysWrite(FileHandle file, const void* buffer, uint32_t count) {
 
 int32_t SysSeek(FileHandle file, int32_t offset, int origin) {
   int whence = origin == kSeekBegin ? SEEK_SET : origin == kSeekCurrent ? SEEK_CUR : SEEK_END;
-  off_t position = ::lseek(file, offset, whence);
+  off_t position = g_hostCalls.seekFile(file, offset, whence);
   // The 32-bit calls cannot report positions beyond 2 GiB.
   if (position < 0 || position > INT32_MAX) return -1;
   return static_cast<int32_t>(position);
 }
 
-void SysClose(FileHandle file) { ::close(file); }
+void SysClose(FileHandle file) { g_hostCalls.closeFile(file); }
 
 void SysSetFileDosTime(FileHandle file, uint16_t dosDate, uint16_t dosTime) {
   struct tm local = {};

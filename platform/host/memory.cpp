@@ -1,7 +1,6 @@
 #include "platform/memory.h"
 
-#include <cstdlib>
-
+#include "platform/host/host_calls.h"
 #include "platform/host/host_memory.h"
 
 namespace {
@@ -17,7 +16,9 @@ void* SysAlloc(uint32_t size) {
     --g_allocationsToFail;
     return nullptr;
   }
-  return std::calloc(1, size == 0 ? 1 : size);
+  return g_hostCalls.allocate(size == 0 ? 1 : size);
 }
 
-void SysFree(void* block) { std::free(block); }
+void SysFree(void* block) {
+  if (block != nullptr) g_hostCalls.release(block);
+}

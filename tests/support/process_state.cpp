@@ -11,6 +11,7 @@
 #include "paths/output_paths.h"
 #include "stub/abort.h"
 #include "stub/messages.h"
+#include "stub/resources.h"
 #include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "stub/work_memory.h"
@@ -23,6 +24,7 @@ void ResetProcessState() {
   ResetMainDialog();
   ResetProgressDisplay();
   g_cjkFont = nullptr;
+  ResetResources();
   ResetScanner();
   ResetVolumes();
   ResetArchiveInput();

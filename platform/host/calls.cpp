@@ -1,0 +1,21 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/host/host_calls.h"
+
+namespace {
+
+int RealOpen(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+
+void* RealAllocate(size_t size) { return std::calloc(1, size); }
+
+void RealRelease(void* block) { std::free(block); }
+
+}  // namespace
+
+constexpr HostCalls kRealHostCalls = {RealOpen, ::read, ::write, ::lseek, ::close, ::mkdir, RealAllocate, RealRelease};
+
+HostCalls g_hostCalls = kRealHostCalls;
