@@ -162,7 +162,7 @@ MAIN_DIALOG = {
          "&Overwrite files without prompting"),
         (111, "button", "WS_TABSTOP | BS_AUTOCHECKBOX", (6, 70, 166, 10), ""),
         (1, "button", "WS_TABSTOP | BS_DEFPUSHBUTTON", (174, 6, 50, 14), "&Unzip"),
-        (113, "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 24, 50, 14), "Run &Arcula"),
+        (113, "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 24, 50, 14), "&Run Arcula"),
         (2, "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 42, 50, 14), "&Close"),
         (112, "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 60, 50, 14), "&About"),
         (104, "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 78, 50, 14), "&Help"),

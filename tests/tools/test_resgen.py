@@ -71,6 +71,7 @@ class Generator(unittest.TestCase):
             ("non-ASCII message", [('"Setup"', '"Setup\u00e9"')]),
             ("carriage return", [('"Setup"', '"Set\\r\\nup"')]),
             ("unknown style", [("WS_GROUP | SS_LEFT | SS_NOPREFIX", "WS_GROUP | SS_LEFTY")]),
+            ("two controls with one accelerator", [('"&Run Arcula"', '"Run &Arcula"')]),
         ]
         for name, replacements in cases:
             with self.subTest(name), tempfile.TemporaryDirectory() as folder:

@@ -87,7 +87,7 @@ std::vector<uint8_t> ExpectedMainDialog() {
   t.Control(102, kButton, nullptr, 0x50010003, 6, 56, 161, 10, "&Overwrite files without prompting");
   t.Control(111, kButton, nullptr, 0x50010003, 6, 70, 166, 10, "");
   t.Control(1, kButton, nullptr, 0x50010001, 174, 6, 50, 14, "&Unzip");
-  t.Control(113, kButton, nullptr, 0x50010000, 174, 24, 50, 14, "Run &Arcula");
+  t.Control(113, kButton, nullptr, 0x50010000, 174, 24, 50, 14, "&Run Arcula");
   t.Control(2, kButton, nullptr, 0x50010000, 174, 42, 50, 14, "&Close");
   t.Control(112, kButton, nullptr, 0x50010000, 174, 60, 50, 14, "&About");
   t.Control(104, kButton, nullptr, 0x50010000, 174, 78, 50, 14, "&Help");

@@ -128,7 +128,7 @@ class RunArcula(unittest.TestCase):
             with self.subTest(registered=registered):
                 record = self.install_recorder(folder_name, registered)
                 main = self.start()
-                winelib.key(main, "alt+a")
+                winelib.key(main, "alt+r")
                 line = self.wait_record(record)
                 self.assertTrue(line.endswith(" " + quoted_exe), line)
                 self.assertEqual(self.program.wait().code, 0, "the dialog ends")
@@ -137,7 +137,7 @@ class RunArcula(unittest.TestCase):
 
     def test_without_an_archiver_the_user_is_told(self):
         main = self.start()
-        winelib.key(main, "alt+a")
+        winelib.key(main, "alt+r")
         self.assert_not_found_box_and_dialog_stays()
         winelib.key(main, "Escape")
         self.assertEqual(self.program.wait().code, 0)
@@ -147,7 +147,7 @@ class RunArcula(unittest.TestCase):
         main = self.start()
         winelib.focus(main)
         subprocess.run(["xdotool", "keydown", "shift"], check=True)
-        winelib.key(main, "alt+a")
+        winelib.key(main, "alt+r")
         subprocess.run(["xdotool", "keyup", "shift"], check=True)
         self.assert_not_found_box_and_dialog_stays()
         self.assertFalse(record.exists(), "the archiver was not started")

@@ -113,17 +113,22 @@ class Attended(SfxTestCase):
         self.wait_exit(program, 0)
 
     def test_help_and_about(self):
-        name = "a-rather-long-self-extractor-name.exe"
+        # A name of 240 characters: the help text quotes it whole.
+        name = "a-rather-long-self-extractor-name-" + "n" * 202 + ".exe"
         exe = self.sfx(self.tree({"a.txt": b"a"}), name=name)
         program = self.start(exe)
         wid, _ = dialog(program, exe)
-        for command, text in ((HELP, HELP_TEXT.format(name)), (ABOUT, ABOUT_TEXT)):
-            with self.subTest(command=command):
-                winelib.press_command(dialog_title(exe), command)
-                box_wid, shown, buttons = box(program)
-                self.assertEqual(shown, text)
-                self.assertEqual(buttons, ["OK"])
-                answer_box(box_wid, "Return")
+        for how in ("button", "accelerator"):
+            for command, key, text in ((HELP, "alt+h", HELP_TEXT.format(name)), (ABOUT, "alt+a", ABOUT_TEXT)):
+                with self.subTest(how=how, command=command):
+                    if how == "button":
+                        winelib.press_command(dialog_title(exe), command)
+                    else:
+                        winelib.key(wid, key)  # every accelerator of the dialog is its own
+                    box_wid, shown, buttons = box(program)
+                    self.assertEqual(shown, text)
+                    self.assertEqual(buttons, ["OK"])
+                    answer_box(box_wid, "Return")
         answer(wid, "Escape")
         self.wait_exit(program, 0)
 

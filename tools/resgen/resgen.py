@@ -86,9 +86,25 @@ def pad_to_dword(block):
         block.append(0)
 
 
+def check_accelerators(dialog):
+    """Every Alt+letter of a dialog reaches one control: two controls with the
+    same letter would leave the second one without a working shortcut."""
+    seen = {}
+    for control_id, _, _, _, text in dialog["controls"]:
+        plain = text.replace("&&", "")
+        at = plain.find("&")
+        if at < 0 or at + 1 >= len(plain):
+            continue
+        letter = plain[at + 1].lower()
+        if letter in seen:
+            raise ResourceError(f"controls {seen[letter]} and {control_id} share the accelerator Alt+{letter}")
+        seen[letter] = control_id
+
+
 def dialog_template(dialog):
     """DLGTEMPLATE and its DLGITEMTEMPLATE records, little-endian, items on
     4-byte boundaries counted from the start of the template."""
+    check_accelerators(dialog)
     style = style_value(dialog["style"])
     if not style & WINDOW_STYLES["DS_SETFONT"]:
         raise ResourceError("the font fields need DS_SETFONT")
