@@ -12,6 +12,7 @@ PACKAGES=(
   clang-14 libclang-rt-14-dev
   zip unzip 7zip libarchive-tools
   valgrind osslsigncode openssl
+  locales
 )
 
 missing=()
@@ -21,7 +22,19 @@ for pkg in "${PACKAGES[@]}"; do
   fi
 done
 
+# The Wine tests run some programs under a Japanese locale (Wine's ANSI code
+# page is then 932); its file names need the locale to exist on the Linux side.
+ensure_japanese_locale() {
+  locale -a 2>/dev/null | grep -qi '^ja_JP.utf-\?8$' && return 0
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "install-deps: the ja_JP.UTF-8 locale is missing (run as root to make it)" >&2
+    return 1
+  fi
+  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+}
+
 if ((${#missing[@]} == 0)); then
+  ensure_japanese_locale
   exit 0
 fi
 
@@ -37,3 +50,4 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+ensure_japanese_locale

@@ -76,6 +76,13 @@ class PasswordDialog(unittest.TestCase):
     def unzip_button(self):
         return next(c for c in winelib.controls(MAIN_TITLE) if c.id == UNZIP_BUTTON)
 
+    def test_unattended_run_still_asks_for_the_password(self):
+        self.program = winelib.start(self.make_sfx("Sesame"), ["/auto"], cwd=self.scratch)
+        dialog = winelib.find_window(PASSWORD_TITLE, program=self.program)
+        self.answer_password(dialog, "Sesame")
+        self.assertEqual(self.program.wait().code, 0)
+        self.assert_extracted()
+
     def test_dialog_shows_its_prompt_over_the_main_dialog(self):
         _, dialog = self.start_and_unzip("Sesame")
         controls = {c.id: c for c in winelib.controls(PASSWORD_TITLE)}

@@ -8,9 +8,11 @@ import zipfile
 import zlib
 
 import winelib
-from sfxlib import SfxTestCase
+from sfxlib import FOLDER_FIELD, SfxTestCase, answer, box, dialog, dialog_title
 
 ELSEWHERE = "Проект 日本 ✓"
+JAPANESE = {"LANG": "ja_JP.UTF-8", "LC_ALL": "ja_JP.UTF-8"}  # Wine's ANSI code page is then 932
+UNZIP_BUTTON = 1
 TARGET = "out-Ω-日本"
 NAMES = ["café.txt", "αβγ/δ.txt", "日本語.txt", "😀.bin"]
 
@@ -57,6 +59,47 @@ class Unicode(SfxTestCase):
         program = self.start(exe, ["/auto", winelib.windows_path(target)])
         self.wait_exit(program, 0)
         self.assertEqual(sorted(p.name for p in target.iterdir()), ["café.txt"])
+
+    def test_an_old_name_in_code_page_932(self):
+        archive = self.scratch / "old932.zip"
+        archive.write_bytes(old_zip_entry("日本.txt".encode("cp932"), b"old\n"))
+        exe = self.sfx(archive)
+        target = self.scratch / "old932"
+        program = self.start(exe, ["/auto", winelib.windows_path(target)], env=JAPANESE)
+        self.wait_exit(program, 0)
+        self.assertEqual(sorted(p.name for p in target.iterdir()), ["日本.txt"])
+
+    def test_started_from_such_a_folder_under_code_page_932(self):
+        exe = self.sfx(self.flagged_zip())
+        folder = self.scratch / ELSEWHERE
+        folder.mkdir()
+        moved = folder / "setup.exe"
+        shutil.move(exe, moved)
+        target = self.scratch / TARGET
+        program = self.start(moved, ["/auto", winelib.windows_path(target)], env=JAPANESE)
+        self.wait_exit(program, 0)
+        for name in NAMES:
+            self.assertTrue((target / name).is_file(), name)
+
+    def test_a_folder_typed_into_the_dialog_and_a_box_naming_a_file(self):
+        exe = self.sfx(self.flagged_zip())
+        target = self.scratch / TARGET
+        program = self.start(exe)
+        wid, _ = dialog(program, exe)
+        winelib.set_control_text(dialog_title(exe), FOLDER_FIELD, winelib.windows_path(target))
+        winelib.press_command(dialog_title(exe), UNZIP_BUTTON)
+        box_wid, text, _ = box(program)
+        self.assertEqual(text, f"{len(NAMES)} file(s) unzipped successfully")
+        answer(box_wid, "Return")
+        for name in NAMES:
+            self.assertEqual((target / name).read_bytes(), name.encode() * 3, name)
+        # Again: the first existing file is named in the question, as it is.
+        winelib.press_command(dialog_title(exe), UNZIP_BUTTON)
+        box_wid, text, _ = box(program)
+        self.assertEqual(text, f"File {winelib.windows_path(target)}\\café.txt already exists.  Overwrite file?")
+        winelib.screenshot(winelib.artifacts_dir() / "unicode-overwrite-question.png")
+        answer(box_wid, "Escape")  # Cancel: the pass ends
+        self.wait_exit(program, 1)
 
 
 if __name__ == "__main__":
