@@ -12,6 +12,7 @@
 #include "platform/format.h"
 #include "platform/volumes.h"
 #include "stub/abort.h"
+#include "stub/boxes.h"
 #include "stub/messages.h"
 #include "stub/run_facts.h"
 
@@ -30,7 +31,7 @@ uint32_t AskForReadableDisk(const char* drive, uint32_t wanted) {
   uint32_t number = ReadVolumeNumber(drive);
   while (number == kNoVolumeNumber) {
     SysFormat(g_formatBuffer, MessageText(kMessageWrongDisk), wanted);
-    int answer = SysMessageBox(g_mainDialog, g_formatBuffer, kStubCaption, kBoxAbortRetryIgnore | kBoxIconQuestion);
+    int answer = ShowBox(g_mainDialog, g_formatBuffer, kStubCaption, kBoxAbortRetryIgnore | kBoxIconQuestion);
     if (answer == kAnswerAbort) AbortPass();
     if (answer == kAnswerIgnore) return wanted;  // take the disk in the drive as the wanted one
     number = ReadVolumeNumber(drive);

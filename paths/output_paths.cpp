@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/format.h"
 #include "stub/abort.h"
+#include "stub/boxes.h"
 #include "stub/messages.h"
 #include "stub/progress.h"
 
@@ -129,7 +130,7 @@ bool ConfirmOverwrite(const char* path) {
   ShowProgressBeforeQuestion();
   char question[kFormatLimit];
   SysFormat(question, MessageText(kMessageOverwrite), path);
-  int answer = SysMessageBox(g_mainDialog, question, kStubCaption, kBoxYesNoCancel);
+  int answer = ShowBox(g_mainDialog, question, kStubCaption, kBoxYesNoCancel);
   if (answer == kAnswerCancel) CancelPass();
   return answer == kAnswerYes;
 }

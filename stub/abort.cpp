@@ -2,6 +2,7 @@
 
 #include "platform/bytes.h"
 #include "platform/dialogs.h"
+#include "stub/boxes.h"
 
 const char kStubCaption[] = "Arcula Self-Extractor";
 const char kHeaderCorruptText[] =
@@ -30,7 +31,7 @@ void ResetAbortPoint() {
 }
 
 void FatalError(const char* text) {
-  SysMessageBox(g_mainDialog, text, kStubCaption, kBoxOk | kBoxIconError);
+  ShowBox(g_mainDialog, text, kStubCaption, kBoxOk | kBoxIconError);
   JumpWithCode(kJumpAborted);
 }
 
@@ -42,5 +43,5 @@ void CancelPass() { JumpWithCode(kJumpCancelled); }
 
 bool AskOkCancel(const char* text, bool warning) {
   uint32_t style = kBoxOkCancel | (warning ? kBoxIconExclamation : 0);
-  return SysMessageBox(g_mainDialog, text, kStubCaption, style) == kAnswerOk;
+  return ShowBox(g_mainDialog, text, kStubCaption, style) == kAnswerOk;
 }

@@ -12,6 +12,10 @@ char g_textLine[kTextLineSize];
 char* g_startupPrompt;
 char g_title[kTitleSize];
 char g_infoText[kInfoTextSize];
+bool g_silentMode;
+bool g_overwriteRequested;
+char g_commandLinePassword[kCommandLinePasswordSize];
+char g_logPath[kExecutablePathSize];
 
 void ResetRunFacts() {
   SysFree(g_startupPrompt);
@@ -24,4 +28,8 @@ void ResetRunFacts() {
   FillBytes(g_textLine, 0, sizeof(g_textLine));
   FillBytes(g_title, 0, sizeof(g_title));
   FillBytes(g_infoText, 0, sizeof(g_infoText));
+  g_silentMode = false;
+  g_overwriteRequested = false;
+  FillBytes(g_commandLinePassword, 0, sizeof(g_commandLinePassword));
+  FillBytes(g_logPath, 0, sizeof(g_logPath));
 }

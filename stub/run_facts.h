@@ -51,5 +51,15 @@ extern char* g_startupPrompt;  // kStartupPromptSize bytes, or null when there i
 extern char g_title[kTitleSize];
 extern char g_infoText[kInfoTextSize];
 
+// What a script asked for on the command line (/silent, /overwrite,
+// /password, /log; see TakeScriptSwitches): no window or box at all, existing
+// files overwritten, the archive's password, the file every message goes to
+// (empty: none).
+extern bool g_silentMode;
+extern bool g_overwriteRequested;
+const uint32_t kCommandLinePasswordSize = 255;  // as the password dialog's field
+extern char g_commandLinePassword[kCommandLinePasswordSize];  // empty when none
+extern char g_logPath[kExecutablePathSize];
+
 // Frees the start-up prompt and clears every fact.
 void ResetRunFacts();

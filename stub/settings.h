@@ -56,6 +56,9 @@ const uint32_t kFlagExeVolumes = 0x8000;
 const uint32_t kFlagTitleCaption = 0x40000;
 const uint32_t kFlagPromptQuestion = 0x80000;
 const uint32_t kFlagPromptOkCancel = 0x100000;
+// Silent by default (the builder's --silent): as /silent on the command line;
+// /noauto still shows the dialog.
+const uint32_t kFlagSilent = 0x200000;
 
 // The block itself. In the stub it is the one the builder patched; the host
 // tools load it from a self-extractor file.

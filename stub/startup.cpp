@@ -1,5 +1,10 @@
 #include "stub/startup.h"
 
+#include "ui/unzip_flow.h"
+#include "ui/password.h"
+#include "platform/format.h"
+#include "archive/scanner.h"
+#include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "archive/input.h"
 #include "inflate/inflate.h"
@@ -14,6 +19,7 @@
 #include "platform/system.h"
 #include "platform/version.h"
 #include "stub/abort.h"
+#include "stub/boxes.h"
 #include "stub/checks.h"
 #include "stub/messages.h"
 #include "stub/run_facts.h"
@@ -42,7 +48,7 @@ bool ShowStartupPrompt() {
   const char* caption = (flags & kFlagUseTitle) != 0 && g_title[0] != 0 ? g_title : kStubCaption;
   uint32_t buttons = kBoxOk;
   if ((flags & kFlagPromptQuestion) != 0) buttons = (flags & kFlagPromptOkCancel) != 0 ? kBoxOkCancel : kBoxYesNo;
-  int answer = SysMessageBox(nullptr, g_startupPrompt, caption, buttons | kBoxTaskModal);
+  int answer = ShowBox(nullptr, g_startupPrompt, caption, buttons | kBoxTaskModal);
   return answer == kAnswerNo || answer == kAnswerCancel ? 0 : 1;
 }
 
@@ -51,7 +57,7 @@ int CheckWindowsVersion() {
   uint32_t version = SysGetVersion();
   uint32_t major = version & 0xFF;
   if ((version & 0x80000000u) != 0 && major < kLowestShellMajorVersion) {
-    SysMessageBox(nullptr, MessageText(kMessageNeedsWin32), kStubCaption, kBoxOk);
+    ShowBox(nullptr, MessageText(kMessageNeedsWin32), kStubCaption, kBoxOk);
     return kMessageNeedsWin32;
   }
   return 0;
@@ -88,6 +94,70 @@ bool HasInfoOption(const char* tail) {
   return false;
 }
 
+namespace {
+
+char LowerCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when the word at `at` (behind its '/' or '-') is `name`, in any case,
+// and ends there.
+bool IsSwitch(const char* at, const char* name) {
+  if (*at != '/' && *at != '-') return false;
+  ++at;
+  for (; *name != 0; ++at, ++name) {
+    if (LowerCase(*at) != *name) return false;
+  }
+  return *at == 0 || *at == ' ';
+}
+
+// Copies the word that starts behind `at` (quoted, or up to the next blank)
+// into `value` (`size` bytes). Returns where that word ends.
+char* TakeValue(char* at, char* value, uint32_t size) {
+  while (*at == ' ') ++at;
+  char end = ' ';
+  if (*at == '"') {
+    end = '"';
+    ++at;
+  }
+  char* start = at;
+  while (*at != 0 && *at != end) ++at;
+  uint32_t length = static_cast<uint32_t>(at - start);
+  if (length >= size) length = size - 1;
+  CopyBytes(value, start, length);
+  value[length] = 0;
+  return *at == '"' ? at + 1 : at;
+}
+
+void Blank(char* from, const char* to) {
+  for (; from < to; ++from) *from = ' ';
+}
+
+}  // namespace
+
+void TakeScriptSwitches(char* tail) {
+  static const char kSilentAsAuto[] = "/auto  ";  // as long as "/silent"
+  for (char* at = tail; *at != 0; ++at) {
+    if (at != tail && at[-1] != ' ') continue;  // a word of its own
+    char* end = at;
+    if (IsSwitch(at, "silent")) {
+      g_silentMode = true;
+      CopyBytes(at, kSilentAsAuto, sizeof(kSilentAsAuto) - 1);
+      continue;
+    }
+    if (IsSwitch(at, "overwrite")) {
+      g_overwriteRequested = true;
+      end = at + 10;
+    } else if (IsSwitch(at, "password")) {
+      end = TakeValue(at + 9, g_commandLinePassword, kCommandLinePasswordSize);
+    } else if (IsSwitch(at, "log")) {
+      end = TakeValue(at + 4, g_logPath, kExecutablePathSize);
+    } else {
+      continue;
+    }
+    Blank(at, end);  // the options that follow see only blanks here
+    at = end - 1;
+  }
+}
+
 int ParseOptions(char* tail) {
   const char* autoWord = MessageText(kMessageAutoOption);      // "AUTO"
   const char* noAutoWord = MessageText(kMessageNoAutoOption);  // "NOAUTO"
@@ -102,6 +172,7 @@ int ParseOptions(char* tail) {
   }
   if (StartsWith(cursor, noAutoWord)) {
     g_unattendedMode = false;
+    g_silentMode = false;
     return 0;
   }
   if (!StartsWith(cursor, autoWord)) return 0;
@@ -116,6 +187,10 @@ int ParseOptions(char* tail) {
     folder = ++cursor;
     length = 0;
     while (folder[length] != 0 && folder[length] != '"') ++length;
+  } else {
+    // Blanks at the end are not the folder's: Windows drops them, and the
+    // switches a script gives behind the folder leave blanks in their place.
+    while (length > 0 && folder[length - 1] == ' ') --length;
   }
   // Refused rather than cut: a cut folder would unzip somewhere else.
   if (Utf16Length(folder, length) > kTargetFolderUnits) return 1;
@@ -125,35 +200,53 @@ int ParseOptions(char* tail) {
 }
 
 int PrepareRun(InstanceHandle instance, char* tail) {
+  // Before anything can show a box: a silent run shows none.
+  TakeScriptSwitches(tail);
+  if ((g_settings.flags & kFlagSilent) != 0) g_silentMode = true;
   if (ARM_ABORT_POINT() != kJumpCompleted) return kStartupFailed;
   StartOfRunChecks();
   if (!CheckEntryPoint()) {
-    SysMessageBox(nullptr, MessageText(kMessageDamaged), kStubCaption, kBoxOk | kBoxIconError);
+    ShowBox(nullptr, MessageText(kMessageDamaged), kStubCaption, kBoxOk | kBoxIconError);
     return kStartupFailed;
   }
   if (HasInfoOption(tail)) {
-    SysMessageBox(nullptr, g_infoText, kStubCaption, kBoxOk);
+    ShowBox(nullptr, g_infoText, kStubCaption, kBoxOk);
     return kStartupDeclined;
   }
   if (CheckWindowsVersion() != 0) return kStartupFailed;
   if (g_settings.completeness == 0) {
-    SysMessageBox(nullptr, MessageText(kMessageIncomplete), kStubCaption, kBoxOk | kBoxIconError);
+    ShowBox(nullptr, MessageText(kMessageIncomplete), kStubCaption, kBoxOk | kBoxIconError);
     return kStartupFailed;
   }
-  g_overwriteSetting = (g_settings.flags & kFlagOverwrite) != 0;
+  g_overwriteSetting = (g_settings.flags & kFlagOverwrite) != 0 || g_overwriteRequested;
   g_encryptionFlag = (g_settings.flags & kFlagEncrypted) != 0;
   RegisterMeterClass(instance);
-  if (g_startupPrompt != nullptr) {
+  // Whoever runs a silent install has accepted the prompt.
+  if (g_startupPrompt != nullptr && !g_silentMode) {
     if (!ShowStartupPrompt()) return kStartupDeclined;
     SysFree(g_startupPrompt);
     g_startupPrompt = nullptr;
   }
-  if ((g_settings.flags & kFlagUnattended) != 0) g_unattendedMode = true;
+  if ((g_settings.flags & (kFlagUnattended | kFlagSilent)) != 0 || g_silentMode) g_unattendedMode = true;
   if (ParseOptions(tail) != 0) {
-    SysMessageBox(nullptr, MessageText(kMessageBadCommandFolder), kStubCaption, kBoxOk | kBoxIconError);
+    ShowBox(nullptr, MessageText(kMessageBadCommandFolder), kStubCaption, kBoxOk | kBoxIconError);
     return kStartupFailed;
   }
   return kStartupShowDialog;
+}
+
+int RunSilently() {
+  CompleteTargetFolder();
+  if (RefuseTargetFolder()) return kExitFailure;
+  if (g_encryptionFlag && g_commandLinePassword[0] != 0) {
+    TakePasswordBytes(g_commandLinePassword);
+    g_storedPassword = g_commandLinePassword;
+  }
+  ResetPassCounters();
+  if (RunPass() != kJumpCompleted) return kExitFailure;
+  SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_fileCounter);
+  LogMessage(g_formatBuffer);
+  return kExitSuccess;
 }
 
 char* CommandLineTail(char* commandLine) {
@@ -195,11 +288,16 @@ int StubMain(InstanceHandle instance, InstanceHandle previous, char* tail, int s
     case kStartupFailed: return kExitFailure;
     default: break;
   }
-  g_folderBrowserAvailable = shellLoaded != 0 && HasShellVersion(SysGetVersion());
-  int dialogRan = RunMainDialog();
+  int exitCode = kExitSuccess;
+  if (g_silentMode) {
+    exitCode = RunSilently();
+  } else {
+    g_folderBrowserAvailable = shellLoaded != 0 && HasShellVersion(SysGetVersion());
+    // A dialog that never came up unzipped nothing: that is no success.
+    exitCode = RunMainDialog() && !g_passAborted ? kExitSuccess : kExitFailure;
+  }
   Shutdown();
   FreeResources();
   SysFreeShell();
-  // A dialog that never came up unzipped nothing: that is no success.
-  return dialogRan != 0 && !g_passAborted ? kExitSuccess : kExitFailure;
+  return exitCode;
 }

@@ -22,6 +22,20 @@ int PrepareRun(InstanceHandle instance, char* tail);
 // when the folder given with /AUTO does not fit the target folder.
 int ParseOptions(char* tail);
 
+// Takes the switches a script gives out of the tail, each a word of its own
+// behind '/' or '-', in any case:
+//   /silent [folder]  as /auto, with no window and no box at all (it becomes
+//                     /auto in the tail, for the options that follow);
+//   /overwrite        existing files are overwritten;
+//   /password PASS    the password of an encrypted archive;
+//   /log FILE         every message that would have been shown goes to FILE.
+// A value may be quoted. The words taken become blanks.
+void TakeScriptSwitches(char* tail);
+
+// A silent run: the pass without the dialog, into the folder start-up chose.
+// The process exit code.
+int RunSilently();
+
 // True when "-info" stands in the tail as a word of its own: at the start
 // or behind a blank, and at the end or before one (case-sensitive).
 bool HasInfoOption(const char* tail);

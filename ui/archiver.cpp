@@ -5,6 +5,7 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "stub/abort.h"
+#include "stub/boxes.h"
 #include "stub/messages.h"
 #include "stub/run_facts.h"
 
@@ -68,6 +69,6 @@ bool OpenInArchiver() {
     if (!BuildArchiverCommand(command, g_executablePath, g_spannedFlag, g_exeVolumesFlag)) return false;
     return SysStartProgram(command) > kStartFailedLimit;
   }
-  SysMessageBox(g_mainDialog, MessageText(kMessageNoArchiver), kStubCaption, kBoxOk);
+  ShowBox(g_mainDialog, MessageText(kMessageNoArchiver), kStubCaption, kBoxOk);
   return false;
 }

@@ -25,6 +25,7 @@
 #include "platform/ui.h"
 #include "platform/window.h"
 #include "stub/abort.h"
+#include "stub/boxes.h"
 #include "stub/messages.h"
 #include "stub/resources.h"
 #include "stub/run_facts.h"
@@ -49,7 +50,7 @@ uintptr_t g_meterTimer;  // what SetTimer returned; 0 while no timer is armed
 
 void SetStatusLine(WindowHandle dialog, const char* text) { SysSetDlgItemText(dialog, kStatusLine, text); }
 
-void ShowMessage(WindowHandle dialog, const char* text) { SysMessageBox(dialog, text, kStubCaption, kBoxOk); }
+void ShowMessage(WindowHandle dialog, const char* text) { ShowBox(dialog, text, kStubCaption, kBoxOk); }
 
 void SendToMeter(WindowHandle dialog, uint32_t message, uint32_t value) {
   SysSendDlgItemMessage(dialog, kMeterControl, message, value, 0);

@@ -26,16 +26,6 @@ uint8_t* UnpackTemplateOrEnd() {
   return dialogTemplate;
 }
 
-// The password as the builder fed it to the keys: UTF-8 when the file marks
-// its texts as UTF-8 (this builder's), the ANSI code page otherwise (other
-// builders took the password as the system gave it to them).
-void TakePasswordBytes(char* typed) {
-  if ((g_settings.flags & kFlagUtf8Texts) != 0) return;
-  char utf8[kPasswordFieldSize];
-  CopyText(utf8, typed, kPasswordFieldSize);
-  SysUtf8ToAnsi(utf8, typed, kPasswordFieldSize);
-}
-
 // The dialog manager sends WM_SETFONT before the controls exist and again
 // when the dialog gives itself the CJK font; only the field takes it.
 void OnPasswordSetFont(WindowHandle dialog) {
@@ -65,6 +55,13 @@ void OnPasswordOk(WindowHandle dialog) {
 }
 
 }  // namespace
+
+void TakePasswordBytes(char* typed) {
+  if ((g_settings.flags & kFlagUtf8Texts) != 0) return;
+  char utf8[kPasswordFieldSize];
+  CopyText(utf8, typed, kPasswordFieldSize);
+  SysUtf8ToAnsi(utf8, typed, kPasswordFieldSize);
+}
 
 bool AskPassword(WindowHandle owner) {
   if (!g_encryptionFlag) return true;

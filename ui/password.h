@@ -13,6 +13,12 @@ const uint32_t kPasswordFieldSize = 255;
 // as a failed start-up does.
 const uint32_t kExitNoMemoryForDialog = 1;
 
+// Turns a typed password (UTF-8, kPasswordFieldSize bytes at most) into the
+// bytes the builder fed to the keys: as it is for files whose texts are UTF-8
+// (this builder's), in the ANSI code page otherwise (other builders took the
+// password as the system gave it to them).
+void TakePasswordBytes(char* typed);
+
 // Asks for the password when the encryption flag is set; otherwise returns true
 // at once. True: go on with the pass (OK, with the typed text now the stored
 // password; or a dialog the system could not make, leaving the stored

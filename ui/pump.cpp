@@ -4,6 +4,7 @@
 #include "platform/ui.h"
 #include "platform/window.h"
 #include "stub/abort.h"
+#include "stub/boxes.h"
 #include "stub/messages.h"
 
 namespace {
@@ -14,7 +15,7 @@ const uint32_t kAbortQuestionStyle = 0x124;
 const uint32_t kTransitionBit = 0x80000000u;
 
 bool AskToAbort() {
-  return SysMessageBox(g_mainDialog, MessageText(kMessageAbortQuestion), kStubCaption, kAbortQuestionStyle) ==
+  return ShowBox(g_mainDialog, MessageText(kMessageAbortQuestion), kStubCaption, kAbortQuestionStyle) ==
                  kAnswerYes;
 }
 

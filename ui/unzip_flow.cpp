@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/directories.h"
 #include "stub/abort.h"
+#include "stub/boxes.h"
 #include "stub/messages.h"
 
 void CompleteTargetFolder() {
@@ -19,7 +20,7 @@ void CompleteTargetFolder() {
 
 bool RefuseTargetFolder() {
   if (g_targetFolder[0] == 0) {
-    SysMessageBox(g_mainDialog, MessageText(kMessageNoFolder), kStubCaption, kBoxOk | kBoxIconError);
+    ShowBox(g_mainDialog, MessageText(kMessageNoFolder), kStubCaption, kBoxOk | kBoxIconError);
     return true;
   }
   return false;

@@ -1311,4 +1311,90 @@ TEST_F(Pass, ConfigTextsAreTakenAsUtf8OrInTheAnsiCodePage) {
   }
 }
 
+// A silent run shows no box at all: every message goes to the log, and each
+// question takes the answer that stops the run. Existing files stop it
+// before anything is overwritten, unless /overwrite; an encrypted archive
+// takes /password; the builder's silent flag does the same without switches.
+TEST_F(Pass, SilentRunsShowNothingAndLogEverything) {
+  auto encrypted = [] {
+    auto entry = Encrypted(StoredFile("a.txt", kAlpha), kAlpha, false);
+    ZipWriter z;
+    z.Entry(entry.first, entry.second).Finish();
+    return Sfx(z, Options(kFlagsEncrypted));
+  };
+  struct Row {
+    const char* label;
+    std::function<SelfExtractor()> make;
+    std::string tail;
+    bool existing;      // an older a.txt in the target
+    int exit;
+    std::string aTxt;   // what a.txt holds afterwards
+    std::string logged; // a line the log must hold
+  };
+  const std::vector<Row> rows = {
+      {"plain", [] { return GoodSfx(); }, "/silent X:\\target", false, kExitSuccess, kAlpha,
+       "1 file(s) unzipped successfully"},
+      {"an existing file stops it", [] { return GoodSfx(); }, "/silent X:\\target", true, kExitFailure, "older",
+       "File X:\\target\\a.txt already exists.  Overwrite file?"},
+      {"an existing file with /overwrite", [] { return GoodSfx(); }, "/SILENT /overwrite X:\\target", true,
+       kExitSuccess, kAlpha, "1 file(s) unzipped successfully"},
+      {"encrypted without /password", encrypted, "/silent X:\\target", false, kExitFailure, "",
+       "No password specified"},
+      {"encrypted with /password", encrypted, "-silent \"X:\\target\" /password pw", false, kExitSuccess, kAlpha,
+       "1 file(s) unzipped successfully"},
+      {"the builder's silent flag", [] {
+         SfxOptions o = Options(kFlagSilent);
+         o.config = ConfigBlock("X:\\target", "", "Really?", "", "");
+         return GoodSfx(o);
+       }, "", false, kExitSuccess, kAlpha, "1 file(s) unzipped successfully"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    if (row.existing) {
+      std::filesystem::create_directory(drive_.Join("target"));
+      WriteTextFile(drive_.Join("target/a.txt"), "older");
+    }
+    WriteBinaryFile(Exe(), row.make().bytes);
+    ResetProcessState();
+    HostClearBoxes();
+    std::string bytes = ReadBinaryFile(Exe());
+    CopyBytes(&g_settings, bytes.data() + bytes.find(SettingsMarkerText()), sizeof(StubSettings));
+    CopyText(g_executablePath, Exe().c_str(), kExecutablePathSize);
+    std::string tail = row.tail + " /log X:\\run.log";
+    ASSERT_EQ(PrepareRun(nullptr, &tail[0]), kStartupShowDialog);
+    ASSERT_TRUE(g_silentMode);
+    EXPECT_EQ(RunSilently(), row.exit);
+    EXPECT_TRUE(HostShownBoxes().empty());
+    if (!row.aTxt.empty()) {
+      EXPECT_EQ(OnDisk("target/a.txt"), row.aTxt);
+    }
+    std::string log = OnDisk("run.log");
+    EXPECT_NE(log.find(row.logged), std::string::npos) << log;
+  }
+}
+
+TEST(ScriptSwitches, AreTakenOutOfTheTail) {
+  struct Case { const char* tail; bool silent; bool overwrite; const char* password; const char* log; const char* left; };
+  const Case cases[] = {
+      {"/silent", true, false, "", "", "/auto"},
+      {"/Silent C:\\x /overwrite", true, true, "", "", "/auto   C:\\x"},
+      {"/auto C:\\x /password \"p w\" /log \"C:\\my log.txt\"", false, false, "p w", "C:\\my log.txt", "/auto C:\\x"},
+      {"/auto C:\\silent-files", false, false, "", "", "/auto C:\\silent-files"},  // not a word of its own
+      {"-log", false, false, "", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tail);
+    ResetRunFacts();
+    std::string tail = c.tail;
+    TakeScriptSwitches(&tail[0]);
+    EXPECT_EQ(g_silentMode, c.silent);
+    EXPECT_EQ(g_overwriteRequested, c.overwrite);
+    EXPECT_STREQ(g_commandLinePassword, c.password);
+    EXPECT_STREQ(g_logPath, c.log);
+    tail.erase(tail.find_last_not_of(' ') + 1);  // the blanks left behind are no option's
+    EXPECT_EQ(tail, c.left);
+  }
+}
+
 }  // namespace

@@ -1,0 +1,55 @@
+#!/usr/bin/env python3
+"""/silent under Wine: no window and no box appear at all, the exit code says
+what happened, and /log holds every message that would have been shown."""
+
+import winelib
+from sfxlib import SfxTestCase
+
+
+class Silent(SfxTestCase):
+    def setUp(self):
+        super().setUp()
+        self.source = self.tree({"one.txt": b"one\n", "sub/two.bin": bytes(range(200)) * 300})
+        self.target = self.scratch / "target"
+        self.log = self.scratch / "run.log"
+
+    def run_silent(self, exe, *switches):
+        """Runs to the end, watching the display all the while; returns the exit
+        code and every title of a window the stub showed."""
+        program = self.start(exe, ["/silent", winelib.windows_path(self.target), *switches,
+                                   "/log", winelib.windows_path(self.log)])
+        shown = set()
+        while program.running():
+            shown |= {title for title in winelib.visible_titles() if title.startswith("Arcula")}
+        return program.wait().code, shown
+
+    def test_a_plain_silent_run(self):
+        code, shown = self.run_silent(self.sfx(self.source))
+        self.assertEqual((code, shown), (0, set()))
+        self.assert_tree_extracted(self.source, self.target)
+        self.assertIn("2 file(s) unzipped successfully", self.log.read_text(encoding="utf-8"))
+
+    def test_an_existing_file_stops_it_unless_overwrite(self):
+        exe = self.sfx(self.source)
+        self.target.mkdir()
+        (self.target / "one.txt").write_bytes(b"older\n")
+        code, shown = self.run_silent(exe)
+        self.assertEqual((code, shown), (1, set()))
+        self.assertEqual((self.target / "one.txt").read_bytes(), b"older\n")
+        self.assertIn("one.txt already exists.  Overwrite file?", self.log.read_text(encoding="utf-8"))
+        code, shown = self.run_silent(exe, "/overwrite")
+        self.assertEqual((code, shown), (0, set()))
+        self.assert_tree_extracted(self.source, self.target)
+
+    def test_an_encrypted_file_takes_its_password(self):
+        exe = self.sfx(self.source, "--password", "Sesame")
+        code, shown = self.run_silent(exe)
+        self.assertEqual((code, shown), (1, set()))
+        self.assertIn("No password specified", self.log.read_text(encoding="utf-8"))
+        code, shown = self.run_silent(exe, "/password", "Sesame")
+        self.assertEqual((code, shown), (0, set()))
+        self.assert_tree_extracted(self.source, self.target)
+
+
+if __name__ == "__main__":
+    winelib.main()
