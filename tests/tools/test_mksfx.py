@@ -13,6 +13,7 @@ headers only, as the stub does, decrypting and inflating every entry.
 """
 import os
 import random
+import re
 import shutil
 import struct
 import subprocess
@@ -33,6 +34,7 @@ SIG_LOCAL, SIG_CENTRAL, SIG_END, SIG_DESCRIPTOR = b"PK\x03\x04", b"PK\x01\x02", 
 FLAG_OVERWRITE, FLAG_TITLE, FLAG_ENCRYPTED, FLAG_AUTO = 0x2, 0x10, 0x100, 0x200
 FLAG_SIGN_READY, FLAG_CAPTION, FLAG_QUESTION, FLAG_OKCANCEL = 0x800, 0x40000, 0x80000, 0x100000
 FLAG_SPANNED, FLAG_EXE_VOLUMES = 0x1000, 0x8000
+FLAG_UTF8_TEXTS = 0x400  # the config texts are UTF-8: this builder always sets it
 
 
 def mksfx(*args, cwd=None):
@@ -263,7 +265,7 @@ class RealArchives(Workspace):
 
     def check_output(self, out, data, encrypted):
         settings = self.check_layout(data, self.stub)
-        self.assertEqual(settings["flags"], FLAG_ENCRYPTED if encrypted else 0)
+        self.assertEqual(settings["flags"], FLAG_UTF8_TEXTS | (FLAG_ENCRYPTED if encrypted else 0))
         self.assertEqual(settings["total"], sum(len(d) for d in self.files.values()))
         files, folders, end = walk_front_to_back(self, data, settings["archive"], PASSWORD)
         self.assertEqual(end, settings["end"])
@@ -345,7 +347,7 @@ class Settings(Workspace):
         for options, flags in rows:
             with self.subTest(options):
                 _, settings = self.build(*options)
-                self.assertEqual(settings["flags"], flags)
+                self.assertEqual(settings["flags"], FLAG_UTF8_TEXTS | flags)
 
     def test_texts_in_order(self):
         data, settings = self.build("--folder", ".", "--text", "line", "--prompt", "Go?", "--title", "Tí",
@@ -442,7 +444,7 @@ class SpannedSets(Workspace):
 
                 exe = disks[0]["Setup.EXE"]
                 settings = self.check_layout(exe, self.stub)
-                expected = FLAG_SPANNED | (FLAG_EXE_VOLUMES if names == "exe" else 0) | \
+                expected = FLAG_UTF8_TEXTS | FLAG_SPANNED | (FLAG_EXE_VOLUMES if names == "exe" else 0) | \
                     (FLAG_ENCRYPTED if options else 0)
                 self.assertEqual(settings["flags"], expected)
                 if names == "exe":  # disk 1 cut at the last multiple of 512 that fits
@@ -604,6 +606,7 @@ class Refusals(Workspace):
             ("prompt too long", ["a.txt"], ["--prompt", "p" * 514], 1, "--prompt is 514 bytes long; at most 513"),
             ("title too long", ["a.txt"], ["--title", "t" * 65], 1, "--title is 65 bytes long; at most 64"),
             ("info too long", ["a.txt"], ["--info", "i" * 512], 1, "--info is 512 bytes long; at most 511"),
+            ("title not UTF-8", ["a.txt"], ["--title", os.fsdecode(b"T\xe9")], 1, "--title is not UTF-8"),
             ("config block too long", ["a.txt"], long_texts, 1, "take 1345 bytes with their terminators; at most 1256"),
             ("stub without marker", ["a.txt"], ["--stub", "no-marker"], 1, "it has no settings block"),
             ("stub with two markers", ["a.txt"], ["--stub", "two-markers"], 1, "settings marker occurs more than once"),
@@ -680,28 +683,33 @@ FLAG_UTF8 = 0x800
 
 
 def raw_zip(path, entries):
-    """A stored ZIP of entries given as (name bytes, host, flag bits), or as a
-    text written the way zipfile writes it on Linux. For names zipfile would
-    not write as given: code page bytes, UTF-8 without its flag."""
+    """A stored ZIP of entries given as (name bytes, host, flag bits[, extra
+    field]), or as a text written the way zipfile writes it on Linux. For
+    names zipfile would not write as given: code page bytes, UTF-8 without its
+    flag. The extra field goes into both headers."""
     local, central = b"", b""
     for entry in entries:
         if isinstance(entry, str):
             entry = (entry.encode(), HOST_UNIX, 0 if entry.isascii() else FLAG_UTF8)
-        name, host, flags = entry
+        name, host, flags, extra = entry if len(entry) == 4 else entry + (b"",)
         data = b"" if name.endswith(b"/") else b"x"
         crc = zlib.crc32(data)
         central += struct.pack("<4s6H3I5H2I", SIG_CENTRAL, host << 8 | 20, 20, flags, 0, 0, 0x21, crc, len(data),
-                               len(data), len(name), 0, 0, 0, 0, 0, len(local)) + name
+                               len(data), len(name), len(extra), 0, 0, 0, 0, len(local)) + name + extra
         local += struct.pack("<4s5H3I2H", SIG_LOCAL, 20, flags, 0, 0, 0x21, crc, len(data), len(data),
-                             len(name), 0) + name + data
+                             len(name), len(extra)) + name + extra + data
     with open(path, "wb") as f:
         f.write(local + central + struct.pack("<4s4H2IH", SIG_END, 0, 0, len(entries), len(entries),
                                               len(central), len(local), 0))
 
 
 def shown(entry):
-    """How the builder's message shows a name (read back as UTF-8)."""
-    return entry[0].decode("utf-8", "replace") if isinstance(entry, tuple) else entry
+    """How the builder's message shows a name: bytes that are not UTF-8 as
+    \\xNN."""
+    if not isinstance(entry, tuple):
+        return entry
+    return re.sub(r"\\x([0-9a-f]{2})", lambda m: "\\x" + m.group(1).upper(),
+                  entry[0].decode("utf-8", "backslashreplace"))
 
 
 class WindowsNames(Workspace):
@@ -719,7 +727,6 @@ class WindowsNames(Workspace):
     def test_names_windows_takes_for_one(self):
         same = 'entry "%s" lands on the same file as entry "%s"'
         in_the_way = 'entry "%s" is a file, but entry "%s" needs a folder of that name'
-        cp1252 = same + " when Windows reads names in code page 1252"
         dos_e_acute, dos_capital_e_acute = (b"\xe9.txt", HOST_DOS, 0), (b"\xc9.txt", HOST_DOS, 0)
         rows = [  # first entry, second entry, message (second named first)
             ("a", "//a", same),
@@ -739,8 +746,6 @@ class WindowsNames(Workspace):
             ((b"\x8a", HOST_DOS, 0), (b"\x9a", HOST_DOS, 0), same),  # Š and š
             # Info-ZIP on Linux writes UTF-8 without the flag.
             (("É".encode(), HOST_UNIX, 0), ("é".encode(), HOST_UNIX, 0), same),
-            # Apart as UTF-8; as code page 1252 "Ê" is "ÃŠ" and "Ú" is "Ãš".
-            ("Ê.txt", "Ú.txt", cp1252),
             ("x", "./x/y", in_the_way),
             ("x", "x./y", in_the_way),
             ("x", "X/y/z", in_the_way),
@@ -781,8 +786,10 @@ class WindowsNames(Workspace):
                                   % (self.path("in.zip"), escaped, reason)])
 
     def test_names_windows_keeps_apart(self):
+        # "Ê" and "Ú" are "ÃŠ" and "Ãš" in code page 1252, which folds them to
+        # one name; the UTF-8 flag keeps them apart.
         names = ["./", "d/", "D/", "d/x", "d/./y", "ß", "SS", "a.b", "a..b", "\U00010428", "\U00010400", "tail ",
-                 "del\x7f"]
+                 "del\x7f", "Ê.txt", "Ú.txt"]
         source, out = self.path("in.zip"), self.path("out.exe")
         raw_zip(source, names)
         result = mksfx("--list", source, out)
@@ -799,6 +806,191 @@ class WindowsNames(Workspace):
                         "5 problems; nothing was written"]:
             self.assertIn(message, stderr)
         self.assertEqual(len(stderr.splitlines()), 6, stderr)
+
+
+# --- names in UTF-8 -----------------------------------------------------------
+
+def unicode_path(name, stored):
+    """The Unicode Path extra field (0x7075): version 1, the CRC-32 of the
+    stored name it stands for, the name in UTF-8."""
+    body = b"\x01" + struct.pack("<I", zlib.crc32(stored)) + name.encode()
+    return struct.pack("<HH", 0x7075, len(body)) + body
+
+
+def extra_ids(extra):
+    ids, at = [], 0
+    while at + 4 <= len(extra):
+        ids.append(u16(extra, at))
+        at += 4 + u16(extra, at + 2)
+    return ids
+
+
+def written_names(out):
+    """{name bytes: (flag bits, ids in the local extra, ids in the central
+    extra, host system)} of the output's entries."""
+    with open(out, "rb") as f:
+        data = f.read()
+    entries = {}
+    with zipfile.ZipFile(out) as z:
+        for info in z.infolist():
+            name = info.filename.encode("utf-8" if info.flag_bits & FLAG_UTF8 else "cp437")
+            at = info.header_offset
+            local_extra = data[at + 30 + u16(data, at + 26):][:u16(data, at + 28)]
+            entries[name] = (info.flag_bits, extra_ids(local_extra), extra_ids(info.extra), info.create_system)
+    return entries
+
+
+class Utf8Names(Workspace):
+    """Names reach the output as UTF-8 with general purpose bit 11 wherever the
+    input says what they are; other names are kept as stored, with a warning,
+    or converted from the charset given. Ordinary zip tools read the names
+    the self-extractor will create."""
+
+    def build(self, source, *options, password=PASSWORD):
+        out = self.path("out.exe")
+        result = mksfx(*options, source, out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        unzip = subprocess.run(["unzip", "-t", "-P", password, out], capture_output=True)
+        self.assertEqual(unzip.returncode, 0, unzip.stdout + unzip.stderr)
+        with open(out, "rb") as f:
+            data = f.read()
+        self.assertEqual(read_settings(data)["flags"] & FLAG_UTF8_TEXTS, FLAG_UTF8_TEXTS)
+        walk_front_to_back(self, data, read_settings(data)["archive"], password)
+        entries = written_names(out)
+        self.check_listings(out, {name for name, (flags, _, _, _) in entries.items() if flags & FLAG_UTF8},
+                            {name for name, (_, _, _, host) in entries.items() if host == HOST_UNIX})
+        return result, entries
+
+    def check_listings(self, out, utf8_names, made_on_unix):
+        """7-Zip lists every UTF-8 name as written; so does unzip, but for those
+        made on Unix only (Debian's unzip reads a name from a DOS host in the
+        DOS code page even when bit 11 says it is UTF-8)."""
+        seven = subprocess.run(["7zz", "l", "-slt", "-tzip", out], capture_output=True, check=True).stdout
+        unzip = subprocess.run(["unzip", "-l", out], capture_output=True, env=dict(os.environ, LC_ALL="C.UTF-8"),
+                               check=True).stdout
+        for name in utf8_names:
+            self.assertIn(b"Path = " + name.rstrip(b"/") + b"\n", seven)
+            if name in made_on_unix:
+                self.assertIn(b"   " + name + b"\n", unzip)
+
+    def test_folder(self):
+        tree = self.path("tree")
+        names = ["plain.txt", "café.txt", "Ωμέγα.txt", "日本語/ファイル.txt", "\U0001F600.txt"]
+        for name in names:
+            os.makedirs(os.path.dirname(os.path.join(tree, name)), exist_ok=True)
+            with open(os.path.join(tree, name), "wb") as f:
+                f.write(name.encode())
+        result, entries = self.build(tree)
+        self.assertEqual({name: (flags & FLAG_UTF8, host) for name, (flags, _, _, host) in entries.items()},
+                         {name.encode(): (0 if name.isascii() else FLAG_UTF8, HOST_UNIX)
+                          for name in names + ["日本語/"]})
+        self.assertEqual(result.stderr, "")
+
+    def test_folder_names_not_utf8_are_refused(self):
+        tree = self.path("tree").encode()
+        os.makedirs(os.path.join(tree, b"d\xff"))
+        for name in (b"ok.txt", b"caf\xe9.txt", b"d\xff/inner.txt"):
+            empty_file(os.path.join(tree, name))
+        result = mksfx(self.path("tree"), self.path("out.exe"))
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertEqual(sorted(result.stderr.splitlines()),
+                         ["arcula-mksfx: %s: %s" % (self.path("tree"), line) for line in (
+                             '"caf\\xE9.txt" has a name that is not UTF-8 (names are stored as UTF-8)',
+                             '"d\\xFF" has a name that is not UTF-8 (names are stored as UTF-8)',
+                             "2 problems; nothing was written")])
+        self.assertFalse(os.path.exists(self.path("out.exe")))
+
+    def test_zip_inputs(self):
+        def from_tree(command):
+            def make(source):
+                tree = self.path("tree")
+                shutil.rmtree(tree, ignore_errors=True)
+                for name in ("café.txt", "Ωμέγα/日本.txt"):
+                    os.makedirs(os.path.dirname(os.path.join(tree, name)), exist_ok=True)
+                    empty_file(os.path.join(tree, name))
+                write_zip([a for a in command], tree, source)
+            return make
+
+        def python_zipfile(source):
+            with zipfile.ZipFile(source, "w") as z:
+                for name in ("café.txt", "Ωμέγα/日本.txt"):
+                    z.writestr(name, b"")
+
+        def raw(*entries):
+            return lambda source: raw_zip(source, list(entries))
+
+        from_windows = [(b"\x81ber.txt", HOST_DOS, 0), (b"na\x8bve.txt", HOST_DOS, 0)]  # über, naïve in CP437
+        tree_names = {"café.txt": FLAG_UTF8, "Ωμέγα/日本.txt": FLAG_UTF8}
+        rows = [  # label, input, options, {name: bit 11} written, warning
+            ("python zipfile (bit 11)", python_zipfile, [], tree_names, None),
+            ("7-Zip (bit 11)", from_tree(["7zz", "a", "-bd", "-tzip", "{zip}", "."]), [],
+             dict(tree_names, **{"Ωμέγα/": FLAG_UTF8}), None),
+            ("Info-ZIP (UTF-8 made on Unix)", from_tree(["zip", "-q", "-r", "{zip}", "."]), [],
+             dict(tree_names, **{"Ωμέγα/": FLAG_UTF8}), None),
+            ("Unicode Path field", raw((b"\x81ber.txt", HOST_DOS, 0, unicode_path("über.txt", b"\x81ber.txt"))),
+             [], {"über.txt": FLAG_UTF8}, None),
+            ("Unicode Path field for another name", raw((b"\x81ber.txt", HOST_DOS, 0,
+                                                         unicode_path("other.txt", b"older name"))),
+             [], {b"\x81ber.txt": 0}, '1 name is not marked as UTF-8 and is kept as stored, for Windows to read in '
+                                     'its ANSI code page ("\\x81ber.txt"); --name-charset CHARSET converts them'),
+            ("code page names", raw(*from_windows, (b"\x82", HOST_DOS, 0), (b"\x83", HOST_DOS, 0), "ascii.txt"), [],
+             {b"\x81ber.txt": 0, b"na\x8bve.txt": 0, b"\x82": 0, b"\x83": 0, "ascii.txt": 0},
+             '4 names are not marked as UTF-8 and are kept as stored, for Windows to read in its ANSI code page '
+             '("\\x81ber.txt", "na\\x8Bve.txt", "\\x82", ...); --name-charset CHARSET converts them'),
+            ("--name-charset CP437", raw(*from_windows, "Grüße.txt", ("é".encode(), HOST_UNIX, 0), "ascii.txt"),
+             ["--name-charset", "CP437"],
+             {"über.txt": FLAG_UTF8, "naïve.txt": FLAG_UTF8, "Grüße.txt": FLAG_UTF8, "é": FLAG_UTF8, "ascii.txt": 0},
+             None),
+        ]
+        for label, make, options, expected, warning in rows:
+            with self.subTest(label):
+                source = self.path("in.zip")
+                if os.path.exists(source):
+                    os.remove(source)
+                make(source)
+                result, entries = self.build(source, *options)
+                expected = {n.encode() if isinstance(n, str) else n: flag for n, flag in expected.items()}
+                self.assertEqual({name: flags & FLAG_UTF8 for name, (flags, _, _, _) in entries.items()}, expected)
+                self.assertFalse([name for name, (_, local, central, _) in entries.items()
+                                  if 0x7075 in local + central])
+                self.assertEqual(result.stderr, "arcula-mksfx: %s: warning: %s\n" % (source, warning) if warning else "")
+
+    def test_names_that_cannot_be_read(self):
+        rows = [  # label, entries, options, status, message
+            ("bit 11 on a name that is not UTF-8", [(b"caf\xe9", HOST_DOS, FLAG_UTF8)], [], 1,
+             'entry "caf\\xE9" is marked as UTF-8 but its name is not UTF-8'),
+            ("not text in the charset", [(b"\x81.txt", HOST_DOS, 0)], ["--name-charset", "SHIFT_JIS"], 1,
+             'entry "\\x81.txt" has a name that is not text in SHIFT_JIS'),
+            ("unknown charset", ["a.txt"], ["--name-charset", "NO-SUCH-CHARSET"], 2,
+             "--name-charset: no conversion from 'NO-SUCH-CHARSET' to UTF-8"),
+        ]
+        for label, entries, options, status, message in rows:
+            with self.subTest(label):
+                raw_zip(self.path("in.zip"), entries)
+                result = mksfx(*options, self.path("in.zip"), self.path("out.exe"))
+                self.assertEqual(result.returncode, status, result.stderr)
+                self.assertIn(message, result.stderr)
+                self.assertFalse(os.path.exists(self.path("out.exe")))
+        os.makedirs(self.path("tree"))
+        result = mksfx("--name-charset", "CP437", self.path("tree"), self.path("out.exe"))
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("--name-charset applies to a ZIP", result.stderr)
+
+    def test_password_beyond_ascii(self):
+        """The files are encrypted with the password's UTF-8 bytes: tools given
+        those bytes decrypt them, given the same text in Latin-1 they do not."""
+        password = "pässwörd€✓"
+        tree = self.path("tree")
+        os.makedirs(tree)
+        with open(os.path.join(tree, "secret.txt"), "wb") as f:
+            f.write(b"secret\n" * 100)
+        self.build(tree, "--password", password, password=password)
+        out = self.path("out.exe")
+        with zipfile.ZipFile(out) as z:
+            self.assertEqual(z.read("secret.txt", pwd=password.encode()), b"secret\n" * 100)
+        for given, status in ((password.encode(), 0), (password.encode("latin-1", "replace"), 82)):
+            unzip = subprocess.run([b"unzip", b"-t", b"-P", given, out.encode()], capture_output=True)
+            self.assertEqual(unzip.returncode, status, unzip.stdout + unzip.stderr)
 
 
 # --- folders ------------------------------------------------------------------

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -28,9 +27,6 @@ const char* MethodName(uint16_t method) {
     default: return "unknown";
   }
 }
-
-// The high byte of "version made by": the system that wrote the entry.
-const uint16_t kMadeOnUnix = 3;
 
 using Problems = std::vector<std::string>;
 
@@ -78,29 +74,27 @@ void CheckTotalSize(const ZipArchive& archive, Problems* problems) {
     problems->push_back("the entries add up to more than 4 GiB, more than the self-extractor can count");
 }
 
-// Info-ZIP on Unix writes names as UTF-8 without setting the flag that says
-// so; other names are in the ANSI code page.
-bool IsUtf8Name(const ZipEntry& entry) {
-  bool declared = (entry.flags & kZipFlagUtf8Name) != 0 || (entry.versionMadeBy >> 8) == kMadeOnUnix;
-  return declared && IsUtf8(entry.name);
-}
+// The self-extractor reads a name flagged as UTF-8 (SettleNames flags every
+// name it knows to be UTF-8) as UTF-8, and any other in the ANSI code page:
+// code page 1252 stands for it here, that of Western Windows.
+bool IsUtf8Name(const ZipEntry& entry) { return (entry.flags & kZipFlagUtf8Name) != 0 && IsUtf8(entry.name); }
 
-// Every pair of entries that Windows puts on one file, and every file where
-// another entry needs a folder, with the names read as UTF-8 where the entry
-// says so (`asAnsi` false) or all in code page 1252 (`asAnsi` true).
-Problems FindClashes(const ZipArchive& archive, bool asAnsi) {
-  Problems clashes;
+// Two entries on one file would overwrite each other, and a file where a
+// later entry needs a folder makes the stub fail half-way through: every
+// pair of entries that Windows puts on one file, and every file where
+// another entry needs a folder.
+void CheckClashes(const ZipArchive& archive, Problems* problems) {
   std::map<std::u32string, const ZipEntry*> placed;   // the first entry on each file or folder
   std::map<std::u32string, const ZipEntry*> folders;  // every folder some entry lies in
   std::vector<std::pair<std::u32string, const ZipEntry*>> files;
   for (const ZipEntry& entry : archive.entries) {
     if (!NameProblem(entry).empty()) continue;  // refused already
-    std::u32string key = NameCollisionKey(entry.name, !asAnsi && IsUtf8Name(entry));
+    std::u32string key = NameCollisionKey(entry.name, IsUtf8Name(entry));
     if (key.empty()) continue;  // the target folder itself
     auto [previous, fresh] = placed.emplace(key, &entry);
     // Two folder entries on one folder make one folder, as both meant.
     if (!fresh && !(entry.IsFolder() && previous->second->IsFolder()))
-      Report(&clashes, entry, "lands on the same file as entry " + QuoteName(previous->second->name));
+      Report(problems, entry, "lands on the same file as entry " + QuoteName(previous->second->name));
     for (size_t slash = key.find(U'/'); slash != std::u32string::npos; slash = key.find(U'/', slash + 1))
       folders.emplace(key.substr(0, slash), &entry);
     if (!entry.IsFolder()) files.emplace_back(key, &entry);
@@ -108,22 +102,8 @@ Problems FindClashes(const ZipArchive& archive, bool asAnsi) {
   for (const auto& [key, entry] : files) {
     auto folder = folders.find(key);
     if (folder != folders.end())
-      Report(&clashes, *entry, "is a file, but entry " + QuoteName(folder->second->name) +
+      Report(problems, *entry, "is a file, but entry " + QuoteName(folder->second->name) +
                                    " needs a folder of that name");
-  }
-  return clashes;
-}
-
-// Two entries on one file would overwrite each other, and a file where a
-// later entry needs a folder makes the stub fail half-way through. The stub
-// hands names to Windows as bytes, so on a Western system a UTF-8 name is
-// read in code page 1252: a clash in either reading is reported, once.
-void CheckClashes(const ZipArchive& archive, Problems* problems) {
-  Problems asWritten = FindClashes(archive, false);
-  std::set<std::string> reported(asWritten.begin(), asWritten.end());
-  problems->insert(problems->end(), asWritten.begin(), asWritten.end());
-  for (const std::string& clash : FindClashes(archive, true)) {
-    if (reported.count(clash) == 0) problems->push_back(clash + " when Windows reads names in code page 1252");
   }
 }
 

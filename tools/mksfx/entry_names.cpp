@@ -120,19 +120,26 @@ std::u32string NameCollisionKey(const std::string& name, bool utf8) {
 
 std::string PrintableName(const std::string& name) {
   std::string printable;
-  for (char c : name) {
+  for (size_t at = 0; at < name.size();) {
+    char c = name[at];
     unsigned char byte = static_cast<unsigned char>(c);
+    size_t length = Utf8SequenceAt(name, at);
     if (c == '\n') {
       printable += "\\n";
     } else if (c == '\t') {
       printable += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
+    } else if (length == 0 || byte < 0x20 || byte == 0x7F) {
+      // A control character, or a byte of a name in some code page: shown
+      // as its value, so that the line stays one line of valid UTF-8.
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
       printable += escaped;
     } else {
-      printable += c;
+      printable.append(name, at, length);
+      at += length;
+      continue;
     }
+    ++at;
   }
   return printable;
 }

@@ -31,8 +31,9 @@ const char* UncreatableNameReason(const std::string& name);
 // be a folder. Empty for the target folder itself ("./").
 std::u32string NameCollisionKey(const std::string& name, bool utf8);
 
-// The name with control characters shown as escapes (\n, \t, \xNN), so that
-// it takes one line wherever it is printed.
+// The name with control characters, and bytes that are not part of
+// well-formed UTF-8, shown as escapes (\n, \t, \xNN), so that it takes one
+// line of valid UTF-8 wherever it is printed.
 std::string PrintableName(const std::string& name);
 
 // PrintableName in double quotes, for a message.

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "tools/mksfx/entry_names.h"
+#include "tools/mksfx/windows_case.h"
 
 namespace fs = std::filesystem;
 
@@ -72,6 +73,10 @@ bool ListTree(const fs::path& folder, const std::string& prefix, Listing* listin
       problems->push_back(QuoteName(item.name) + " is neither a file nor a folder (links are not followed)");
       continue;
     }
+    // Names go into the archive as UTF-8, and the self-extractor reads them
+    // as such: bytes in another encoding would come out as other characters.
+    if (!IsUtf8(child.filename().string()))
+      problems->push_back(QuoteName(item.name) + " has a name that is not UTF-8 (names are stored as UTF-8)");
     // On Linux "a\b" is one name; on Windows it is a file b in a folder a.
     if (child.filename().string().find('\\') != std::string::npos)
       problems->push_back(QuoteName(item.name) + " has a '\\' in its name, which Windows takes for a folder separator");

@@ -26,6 +26,6 @@ struct FolderInput {
 // the output was found there. False with one line in `problems` for each
 // thing that keeps the folder out of a self-extractor: more than 65,534 files
 // and folders, a file of 4 GiB or more or all of them together, a link or a
-// device, a name with a '\' (on Windows, a folder separator); or for the
-// first thing that cannot be read.
+// device, a name that is not UTF-8 or has a '\' (on Windows, a folder
+// separator); or for the first thing that cannot be read.
 bool ArchiveFolder(const FolderInput& input, Bytes* zip, bool* outputLeftOut, std::vector<std::string>* problems);

@@ -14,6 +14,7 @@
 #include "tools/mksfx/entry_checks.h"
 #include "tools/mksfx/entry_names.h"
 #include "tools/mksfx/folder_archive.h"
+#include "tools/mksfx/name_encoding.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/output_file.h"
 #include "tools/mksfx/self_extractor.h"
@@ -77,17 +78,50 @@ bool ZipFolder(const BuildOptions& options, Bytes* zip, std::vector<std::string>
 }
 
 // The archive as a ZIP file's bytes: read from INPUT, or zipped from the
-// folder INPUT.
-bool LoadInput(const BuildOptions& options, Bytes* zip, std::vector<std::string>* problems) {
+// folder INPUT (`*zippedHere` set).
+bool LoadInput(const BuildOptions& options, Bytes* zip, bool* zippedHere, std::vector<std::string>* problems) {
   std::error_code failure;
-  if (std::filesystem::is_directory(options.input, failure)) return ZipFolder(options, zip, problems);
+  *zippedHere = std::filesystem::is_directory(options.input, failure);
   std::string error;
-  if (!options.password.empty())
+  if (*zippedHere && !options.nameCharset.empty())
+    error = "--name-charset applies to a ZIP; names from a folder are UTF-8";
+  else if (*zippedHere)
+    return ZipFolder(options, zip, problems);
+  else if (!options.password.empty())
     error = "--password applies to a folder; a ZIP keeps the encryption it has";
   else if (ReadWholeFile(options.input, kMaxInputSize, zip, &error))
     return true;
   problems->push_back(error);
   return false;
+}
+
+// One line for the names kept in a code page: how many, the first few.
+void WarnOfUnmarkedNames(const std::string& input, const std::vector<std::string>& unmarked) {
+  const size_t kShown = 3;
+  if (unmarked.empty()) return;
+  std::string names;
+  for (size_t i = 0; i < unmarked.size() && i < kShown; ++i) names += (i ? ", " : "") + QuoteName(unmarked[i]);
+  if (unmarked.size() > kShown) names += ", ...";
+  std::fprintf(stderr,
+               "arcula-mksfx: %s: warning: %zu %s not marked as UTF-8 and %s kept as stored, for Windows to read "
+               "in its ANSI code page (%s); --name-charset CHARSET converts them\n",
+               PrintableName(input).c_str(), unmarked.size(), unmarked.size() == 1 ? "name is" : "names are",
+               unmarked.size() == 1 ? "is" : "are", names.c_str());
+}
+
+// The archive read and its names settled (see name_encoding.h).
+bool ReadInput(const BuildOptions& options, Bytes* zip, ZipArchive* archive, std::vector<std::string>* problems) {
+  bool zippedHere = false;
+  std::string error;
+  if (!LoadInput(options, zip, &zippedHere, problems)) return false;
+  if (!ReadZipArchive(*zip, archive, &error)) {
+    problems->push_back(error);
+    return false;
+  }
+  std::vector<std::string> unmarked;
+  if (!SettleNames({zippedHere, options.nameCharset}, archive, &unmarked, problems)) return false;
+  WarnOfUnmarkedNames(options.input, unmarked);
+  return true;
 }
 
 const char* MethodLabel(const ZipEntry& entry) {
@@ -162,8 +196,7 @@ int Build(const BuildOptions& options) {
   Bytes zip;
   ZipArchive archive;
   std::vector<std::string> problems;
-  if (!LoadInput(options, &zip, &problems)) return Refused(options.input, problems);
-  if (!ReadZipArchive(zip, &archive, &error)) return Refused(options.input, error);
+  if (!ReadInput(options, &zip, &archive, &problems)) return Refused(options.input, problems);
   if (!CheckEntries(zip, archive, &problems)) return Refused(options.input, problems);
 
   if (options.span.diskSize != 0) return BuildSet(options, stub, layout, config, zip, archive);

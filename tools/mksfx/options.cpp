@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "stub/settings.h"
+#include "tools/mksfx/name_encoding.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ const OptionRule kOptions[] = {
     {"--info", nullptr, &ConfigTexts::info, 0},
     {"--stub", &BuildOptions::stub, nullptr, 0},
     {"--password", &BuildOptions::password, nullptr, 0},
+    {"--name-charset", &BuildOptions::nameCharset, nullptr, 0},
     {"--prompt-buttons", nullptr, nullptr, 0},
     {"--caption-title", nullptr, nullptr, kFlagTitleCaption},
     {"--overwrite", nullptr, nullptr, kFlagOverwrite},
@@ -147,6 +149,8 @@ bool ParseOptions(int argc, char** argv, BuildOptions* options, std::string* err
   if (options->help) return true;
   if (operands.size() != 2) return Usage(error, "expected INPUT and OUTPUT.exe");
   if (options->spanNamesGiven && options->span.diskSize == 0) return Usage(error, "--span-names needs --span");
+  if (!options->nameCharset.empty() && !IsKnownCharset(options->nameCharset))
+    return Usage(error, "--name-charset: no conversion from '" + options->nameCharset + "' to UTF-8");
   options->input = operands[0];
   options->output = operands[1];
   return true;
@@ -166,7 +170,16 @@ deflated, ZIP64, split or spanned archives, names longer than 200 bytes,
 names that could write outside the target folder or to a device, entries
 that land on the same file, and damaged entries.
 
-Texts shown by the self-extractor:
+Names are stored as UTF-8 where the input says they are (the UTF-8 flag, the
+Unicode Path extra field, a ZIP made on Unix, a folder); other names with
+characters beyond ASCII are kept as stored, for the self-extractor to read in
+the ANSI code page of the Windows it runs on, with a warning:
+  --name-charset CHARSET
+                       convert those names from CHARSET to UTF-8 (any name
+                       iconv knows: CP437 for archives made on old Windows,
+                       CP1252, SHIFT_JIS, ...)
+
+Texts shown by the self-extractor (UTF-8; the limits count bytes):
   --folder TEXT        default target folder ("." = the current directory;
                        empty = a temporary folder); at most 260 bytes
   --text TEXT          a line kept with the archive; at most 103 bytes

@@ -15,6 +15,7 @@ struct BuildOptions {
   std::string output;
   std::string stub;    // empty: arcula-sfx.exe beside the builder
   std::string password;
+  std::string nameCharset;  // the code page of unflagged names in a ZIP INPUT; empty: kept as stored
   ConfigTexts texts;
   uint32_t flags = 0;  // settings block flag bits chosen by options
   SpanOptions span;    // diskSize 0: one file

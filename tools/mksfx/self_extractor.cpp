@@ -9,6 +9,7 @@
 #include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "tools/mksfx/pe_image.h"
+#include "tools/mksfx/windows_case.h"
 #include "tools/mksfx/zip_writer.h"
 
 namespace {
@@ -90,6 +91,7 @@ bool BuildConfigBlock(const ConfigTexts& texts, Bytes* block, std::string* error
                                 {"--info", &texts.info, kInfoTextSize - 1}};
   block->clear();
   for (const ConfigField& field : fields) {
+    if (!IsUtf8(*field.text)) return Refuse(error, std::string(field.option) + " is not UTF-8");
     if (field.text->size() > field.maxLength)
       return Refuse(error, std::string(field.option) + " is " + std::to_string(field.text->size()) +
                                " bytes long; at most " + std::to_string(field.maxLength) + " fit");
@@ -132,8 +134,8 @@ bool AssembleSelfExtractor(const Bytes& stub, const StubLayout& layout, const By
   return true;
 }
 
-uint32_t ArchiveFlags(const ZipArchive& archive, uint32_t flags) {
-  return flags | (AnyFileEncrypted(archive) ? kFlagEncrypted : 0);
+uint32_t SettingsFlags(const ZipArchive& archive, uint32_t flags) {
+  return flags | kFlagUtf8TextsPending | (AnyFileEncrypted(archive) ? kFlagEncrypted : 0);
 }
 
 bool BuildSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes& config,
@@ -151,6 +153,6 @@ bool BuildSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes
   values->endRecordOffset = WriteFrontToBackArchive(input, archive, values->archiveOffset,
                                                     fileSize - archiveEnd, &payload);
   values->totalSize = TotalSize(archive);
-  values->flags = ArchiveFlags(archive, flags);
+  values->flags = SettingsFlags(archive, flags);
   return AssembleSelfExtractor(stub, layout, payload, selfCheck, out, values, error);
 }

@@ -16,6 +16,11 @@
 #include "tools/mksfx/pe_image.h"
 #include "tools/mksfx/zip_archive.h"
 
+// The settings flag that tells the stub its config texts are UTF-8; without
+// it the stub reads them in the ANSI code page, as files from other builders
+// need. This builder writes UTF-8 and always sets it.
+const uint32_t kFlagUtf8TextsPending = 0x400;
+
 // The five texts of the config block, in their order in the block.
 struct ConfigTexts {
   std::string folder;
@@ -25,8 +30,9 @@ struct ConfigTexts {
   std::string info;
 };
 
-// The config block, or false with `error` set when a text is longer than the
-// stub's buffer for it or the block is longer than the stub reads.
+// The config block, or false with `error` set when a text is not UTF-8, is
+// longer than the stub's buffer for it, or the block is longer than the stub
+// reads.
 bool BuildConfigBlock(const ConfigTexts& texts, Bytes* block, std::string* error);
 
 // What went into the settings block.
@@ -51,16 +57,17 @@ struct StubLayout {
 // loaded at run time. False with `error` set otherwise.
 bool ReadStubLayout(const Bytes& stub, StubLayout* layout, std::string* error);
 
-// Builds the whole file into `out`. `flags` are the option bits; the
-// encryption bit is added here when an entry needs it. With `selfCheck`
+// Builds the whole file into `out`. `flags` are the option bits; the others
+// are added here (see SettingsFlags). With `selfCheck`
 // false the image CRC stays 0. `input` holds the entries' data.
 bool BuildSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes& config, const Bytes& input,
                         const ZipArchive& archive, uint32_t flags, bool selfCheck, Bytes* out,
                         SettingsValues* settings, std::string* error);
 
 // The settings block values that depend on the entries alone: the flag bits
-// with the encryption bit added when an entry needs it, and the total size.
-uint32_t ArchiveFlags(const ZipArchive& archive, uint32_t flags);
+// with the UTF-8 texts bit, and the encryption bit when an entry needs it;
+// the total size.
+uint32_t SettingsFlags(const ZipArchive& archive, uint32_t flags);
 uint32_t TotalSize(const ZipArchive& archive);
 
 // Puts a file together from the stub and `payload`, the raw data of the new

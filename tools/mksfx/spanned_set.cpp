@@ -92,7 +92,7 @@ bool BuildSpannedSet(const Bytes& stub, const StubLayout& layout, const Bytes& c
   values->archiveOffset = values->configOffset + static_cast<uint32_t>(config.size());
   values->endRecordOffset = 0;  // the end record is on the last disk, not in this file
   values->totalSize = TotalSize(archive);
-  values->flags = ArchiveFlags(archive, flags) | kFlagSpanned | (span.exeNames ? kFlagExeVolumes : 0);
+  values->flags = SettingsFlags(archive, flags) | kFlagSpanned | (span.exeNames ? kFlagExeVolumes : 0);
 
   Cuts cuts;
   if (!PlanCuts(layout, config, span, *values, &cuts, error)) return false;

@@ -49,13 +49,18 @@ char32_t WindowsUpperCase(char32_t code) {
   return static_cast<char32_t>(static_cast<int32_t>(code) + run->delta);
 }
 
+size_t Utf8SequenceAt(const std::string& bytes, size_t at) {
+  size_t length = SequenceLength(static_cast<unsigned char>(bytes[at]));
+  if (length == 0 || length > bytes.size() - at) return 0;
+  for (size_t i = 1; i < length; ++i)
+    if (!IsContinuation(static_cast<unsigned char>(bytes[at + i]))) return 0;
+  return IsAllowedValue(SequenceValue(bytes, at, length), length) ? length : 0;
+}
+
 bool IsUtf8(const std::string& bytes) {
   for (size_t at = 0; at < bytes.size();) {
-    size_t length = SequenceLength(static_cast<unsigned char>(bytes[at]));
-    if (length == 0 || length > bytes.size() - at) return false;
-    for (size_t i = 1; i < length; ++i)
-      if (!IsContinuation(static_cast<unsigned char>(bytes[at + i]))) return false;
-    if (!IsAllowedValue(SequenceValue(bytes, at, length), length)) return false;
+    size_t length = Utf8SequenceAt(bytes, at);
+    if (length == 0) return false;
     at += length;
   }
   return true;

@@ -26,6 +26,10 @@ extern const size_t kUpperCaseRunCount;
 // The code point Windows puts in place of `code` when it compares names.
 char32_t WindowsUpperCase(char32_t code);
 
+// The length of the well-formed UTF-8 sequence that begins at `at` (1 for an
+// ASCII byte), or 0 when none begins there. `at` lies inside `bytes`.
+size_t Utf8SequenceAt(const std::string& bytes, size_t at);
+
 // True when `bytes` is well-formed UTF-8: no stray or missing continuation
 // bytes, no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsUtf8(const std::string& bytes);
