@@ -169,7 +169,9 @@ class CommandLine(Workspace):
         damaged = self.path("damaged.exe")
         with open(exe, "rb") as f:
             data = bytearray(f.read())
-        data[0x4E] ^= 1  # a byte of the DOS stub, inside the self-check
+        # The first section's name: the first byte the self-check covers,
+        # with the headers or without them.
+        data[int.from_bytes(data[0x3C:0x40], "little") + 248] ^= 1
         with open(damaged, "wb") as f:
             f.write(data)
         header_corrupt = "Arcula Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error"

@@ -35,6 +35,7 @@ FLAG_OVERWRITE, FLAG_TITLE, FLAG_ENCRYPTED, FLAG_AUTO = 0x2, 0x10, 0x100, 0x200
 FLAG_SIGN_READY, FLAG_CAPTION, FLAG_QUESTION, FLAG_OKCANCEL = 0x800, 0x40000, 0x80000, 0x100000
 FLAG_SPANNED, FLAG_EXE_VOLUMES = 0x1000, 0x8000
 FLAG_UTF8_TEXTS = 0x400  # the config texts are UTF-8: this builder always sets it
+DEFAULT_FLAGS = FLAG_UTF8_TEXTS | FLAG_SIGN_READY  # the headers are left out of the self-check unless asked
 
 
 def mksfx(*args, cwd=None):
@@ -265,7 +266,7 @@ class RealArchives(Workspace):
 
     def check_output(self, out, data, encrypted):
         settings = self.check_layout(data, self.stub)
-        self.assertEqual(settings["flags"], FLAG_UTF8_TEXTS | (FLAG_ENCRYPTED if encrypted else 0))
+        self.assertEqual(settings["flags"], DEFAULT_FLAGS | (FLAG_ENCRYPTED if encrypted else 0))
         self.assertEqual(settings["total"], sum(len(d) for d in self.files.values()))
         files, folders, end = walk_front_to_back(self, data, settings["archive"], PASSWORD)
         self.assertEqual(end, settings["end"])
@@ -334,15 +335,16 @@ class Settings(Workspace):
 
     def test_flags(self):
         rows = [
-            ([], 0),
-            (["--overwrite"], FLAG_OVERWRITE),
-            (["--auto"], FLAG_AUTO),
-            (["--title", "T"], FLAG_TITLE),
-            (["--caption-title"], FLAG_CAPTION),
-            (["--prompt", "P", "--prompt-buttons", "ok"], 0),
-            (["--prompt", "P", "--prompt-buttons", "yesno"], FLAG_QUESTION),
-            (["--prompt", "P", "--prompt-buttons=okcancel"], FLAG_QUESTION | FLAG_OKCANCEL),
-            (["--sign-ready"], FLAG_SIGN_READY),
+            ([], FLAG_SIGN_READY),
+            (["--full-selfcheck"], 0),
+            (["--overwrite"], FLAG_SIGN_READY | FLAG_OVERWRITE),
+            (["--auto", "--overwrite"], FLAG_SIGN_READY | FLAG_AUTO | FLAG_OVERWRITE),
+            (["--title", "T"], FLAG_SIGN_READY | FLAG_TITLE),
+            (["--caption-title"], FLAG_SIGN_READY | FLAG_CAPTION),
+            (["--prompt", "P", "--prompt-buttons", "ok"], FLAG_SIGN_READY),
+            (["--prompt", "P", "--prompt-buttons", "yesno"], FLAG_SIGN_READY | FLAG_QUESTION),
+            (["--prompt", "P", "--prompt-buttons=okcancel"], FLAG_SIGN_READY | FLAG_QUESTION | FLAG_OKCANCEL),
+            (["--sign-ready"], FLAG_SIGN_READY),  # the default, still accepted
         ]
         for options, flags in rows:
             with self.subTest(options):
@@ -365,13 +367,18 @@ class Settings(Workspace):
         self.assertEqual(read_pe(data)["checksum"], pe_checksum(data))
         data, settings = self.build()
         self.assertNotEqual(settings["crc"], 0)
+        self.assertEqual(read_pe(data)["checksum"], pe_checksum(data))
+        # A check of the headers covers the checksum too: that stays 0.
+        data, settings = self.build("--full-selfcheck")
+        self.assertNotEqual(settings["crc"], 0)
+        self.assertEqual(read_pe(data)["checksum"], 0)
         stub_pe = read_pe(self.stub)
         if stub_pe["checksum"]:  # the linker's own checksum confirms pe_checksum()
             self.assertEqual(stub_pe["checksum"], pe_checksum(self.stub))
 
     @unittest.skipUnless(shutil.which("osslsigncode") and shutil.which("openssl"), "needs osslsigncode")
-    def test_sign_ready_survives_signing(self):
-        data, settings = self.build("--sign-ready")
+    def test_default_output_survives_signing(self):
+        data, settings = self.build()
         self.assertEqual(read_pe(data)["checksum"], pe_checksum(data))
         key, cert, signed = self.path("k.pem"), self.path("c.pem"), self.path("signed.exe")
         subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=t", "-days", "1",
@@ -444,7 +451,7 @@ class SpannedSets(Workspace):
 
                 exe = disks[0]["Setup.EXE"]
                 settings = self.check_layout(exe, self.stub)
-                expected = FLAG_UTF8_TEXTS | FLAG_SPANNED | (FLAG_EXE_VOLUMES if names == "exe" else 0) | \
+                expected = DEFAULT_FLAGS | FLAG_SPANNED | (FLAG_EXE_VOLUMES if names == "exe" else 0) | \
                     (FLAG_ENCRYPTED if options else 0)
                 self.assertEqual(settings["flags"], expected)
                 if names == "exe":  # disk 1 cut at the last multiple of 512 that fits
@@ -1021,7 +1028,7 @@ class FolderInputs(Workspace):
             ("backslashes", lambda tree: [empty_file(os.path.join(tree, "a\\b")), empty_file(os.path.join(tree, "x\\"))],
              ['"a\\b" has a \'\\\' in its name', '"x\\" has a \'\\\' in its name', "2 problems"]),
             ("link", lambda tree: os.symlink("/etc/hostname", os.path.join(tree, "link")),
-             ['"link" is neither a file nor a folder (links are not followed)']),
+             ['"link" is a link (--follow-links follows those that stay inside the folder)']),
         ]
         for label, fill, messages in rows:
             with self.subTest(label):

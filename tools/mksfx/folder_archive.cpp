@@ -30,12 +30,14 @@ struct FolderItem {
   struct stat info;
 };
 
-// What listing the folder found.
+// What listing the folder found, and what the listing needs to know.
 struct Listing {
   std::vector<FolderItem> items;
   bool outputExists = false;
   struct stat output {};
   bool outputLeftOut = false;
+  bool followLinks = false;
+  std::vector<fs::path> openFolders;  // canonical paths of the folders being listed, the input folder first
 };
 
 bool Fail(Problems* problems, const std::string& text) {
@@ -48,6 +50,28 @@ std::string Shown(const fs::path& path) { return PrintableName(path.string()); }
 
 bool IsOutput(const Listing& listing, const struct stat& info) {
   return listing.outputExists && info.st_dev == listing.output.st_dev && info.st_ino == listing.output.st_ino;
+}
+
+bool ListFolder(const fs::path& folder, const std::string& prefix, Listing* listing, Problems* problems);
+
+bool IsInside(const fs::path& path, const fs::path& folder) {
+  return std::mismatch(folder.begin(), folder.end(), path.begin(), path.end()).first == folder.end();
+}
+
+// Why the link `item` cannot go in as what it points to, or "" when it can;
+// then `item->info` describes its destination. A link to a folder being
+// listed would make the listing endless.
+std::string FollowLink(const Listing& listing, FolderItem* item) {
+  if (!listing.followLinks) return "is a link (--follow-links follows those that stay inside the folder)";
+  std::error_code failure;
+  fs::path destination = fs::canonical(item->path, failure);
+  if (failure || stat(item->path.c_str(), &item->info) != 0) return "is a link to nothing";
+  if (!IsInside(destination, listing.openFolders.front()))
+    return "is a link to " + Shown(destination) + ", outside the folder";
+  for (const fs::path& open : listing.openFolders) {
+    if (destination == open) return "is a link to a folder it lies in, which would never end";
+  }
+  return "";
 }
 
 // Depth first, names sorted, each folder before what it holds, so the
@@ -64,13 +88,20 @@ bool ListTree(const fs::path& folder, const std::string& prefix, Listing* listin
   for (const fs::path& child : children) {
     FolderItem item{child, prefix + child.filename().string(), {}};
     if (lstat(child.c_str(), &item.info) != 0) return Fail(problems, "cannot read " + Shown(child));
+    if (S_ISLNK(item.info.st_mode)) {
+      std::string refusal = FollowLink(*listing, &item);
+      if (!refusal.empty()) {
+        problems->push_back(QuoteName(item.name) + " " + refusal);
+        continue;
+      }
+    }
     if (IsOutput(*listing, item.info)) {
       listing->outputLeftOut = true;
       continue;
     }
     bool isFolder = S_ISDIR(item.info.st_mode);
     if (!isFolder && !S_ISREG(item.info.st_mode)) {
-      problems->push_back(QuoteName(item.name) + " is neither a file nor a folder (links are not followed)");
+      problems->push_back(QuoteName(item.name) + " is neither a file nor a folder");
       continue;
     }
     // Names go into the archive as UTF-8, and the self-extractor reads them
@@ -81,9 +112,20 @@ bool ListTree(const fs::path& folder, const std::string& prefix, Listing* listin
     if (child.filename().string().find('\\') != std::string::npos)
       problems->push_back(QuoteName(item.name) + " has a '\\' in its name, which Windows takes for a folder separator");
     listing->items.push_back(item);
-    if (isFolder && !ListTree(child, item.name + "/", listing, problems)) return false;
+    if (isFolder && !ListFolder(child, item.name + "/", listing, problems)) return false;
   }
   return true;
+}
+
+// ListTree with `folder` among the open folders while it is listed.
+bool ListFolder(const fs::path& folder, const std::string& prefix, Listing* listing, Problems* problems) {
+  std::error_code failure;
+  fs::path canonical = fs::canonical(folder, failure);
+  if (failure) return Fail(problems, "cannot read " + Shown(folder) + ": " + failure.message());
+  listing->openFolders.push_back(canonical);
+  bool listed = ListTree(folder, prefix, listing, problems);
+  listing->openFolders.pop_back();
+  return listed;
 }
 
 // The limits of a ZIP archive without ZIP64, told in files and bytes.
@@ -148,13 +190,21 @@ bool WriteFileData(struct archive* writer, const fs::path& path, Problems* probl
   return true;
 }
 
-bool WriteItem(struct archive* writer, const FolderItem& item, Problems* problems) {
+// The modification time, no later than the latest time allowed.
+void SetTime(struct archive_entry* entry, const FolderItem& item, const FolderInput& input) {
+  if (input.clampTimes && item.info.st_mtim.tv_sec >= input.latestTime)
+    archive_entry_set_mtime(entry, static_cast<time_t>(input.latestTime), 0);
+  else
+    archive_entry_set_mtime(entry, item.info.st_mtim.tv_sec, item.info.st_mtim.tv_nsec);
+}
+
+bool WriteItem(struct archive* writer, const FolderItem& item, const FolderInput& input, Problems* problems) {
   bool isFolder = S_ISDIR(item.info.st_mode);
   struct archive_entry* entry = archive_entry_new();
   archive_entry_set_pathname(entry, item.name.c_str());
   archive_entry_set_filetype(entry, isFolder ? AE_IFDIR : AE_IFREG);
   archive_entry_set_perm(entry, item.info.st_mode & 07777);
-  archive_entry_set_mtime(entry, item.info.st_mtim.tv_sec, item.info.st_mtim.tv_nsec);
+  SetTime(entry, item, input);
   archive_entry_set_size(entry, isFolder ? 0 : item.info.st_size);
   bool ok = archive_write_header(writer, entry) == ARCHIVE_OK;
   archive_entry_free(entry);
@@ -162,11 +212,10 @@ bool WriteItem(struct archive* writer, const FolderItem& item, Problems* problem
   return isFolder || WriteFileData(writer, item.path, problems);
 }
 
-bool WriteItems(const std::vector<FolderItem>& items, const std::string& password, Bytes* zip,
-                Problems* problems) {
+bool WriteItems(const std::vector<FolderItem>& items, const FolderInput& input, Bytes* zip, Problems* problems) {
   struct archive* writer = archive_write_new();
-  bool ok = OpenWriter(writer, password, zip, problems);
-  for (size_t i = 0; ok && i < items.size(); ++i) ok = WriteItem(writer, items[i], problems);
+  bool ok = OpenWriter(writer, input.password, zip, problems);
+  for (size_t i = 0; ok && i < items.size(); ++i) ok = WriteItem(writer, items[i], input, problems);
   if (ok && archive_write_close(writer) != ARCHIVE_OK)
     ok = LibarchiveFailed(writer, problems, "cannot finish the archive");
   archive_write_free(writer);
@@ -178,10 +227,11 @@ bool WriteItems(const std::vector<FolderItem>& items, const std::string& passwor
 bool ArchiveFolder(const FolderInput& input, Bytes* zip, bool* outputLeftOut, Problems* problems) {
   Listing listing;
   listing.outputExists = stat(input.output.c_str(), &listing.output) == 0 && S_ISREG(listing.output.st_mode);
+  listing.followLinks = input.followLinks;
   size_t found = problems->size();
-  if (!ListTree(input.folder, "", &listing, problems)) return false;
+  if (!ListFolder(input.folder, "", &listing, problems)) return false;
   *outputLeftOut = listing.outputLeftOut;
   CheckLimits(listing, problems);
   if (problems->size() != found) return false;
-  return WriteItems(listing.items, input.password, zip, problems);
+  return WriteItems(listing.items, input, zip, problems);
 }

@@ -10,6 +10,7 @@
 // stub cannot read; the result goes through the same rewriting as any ZIP.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,14 +19,18 @@
 struct FolderInput {
   std::string folder;
   std::string password;
-  std::string output;  // the file being built: left out if it lies in the folder
+  std::string output;        // the file being built: left out if it lies in the folder
+  bool followLinks = false;  // links whose destination lies inside the folder go in as what they point to
+  bool clampTimes = false;   // no modification time later than `latestTime` (SOURCE_DATE_EPOCH)
+  int64_t latestTime = 0;
 };
 
 // Fills `zip` with the archive of everything under the folder (the folder
 // itself is not an entry) except the output, and sets `*outputLeftOut` when
 // the output was found there. False with one line in `problems` for each
 // thing that keeps the folder out of a self-extractor: more than 65,534 files
-// and folders, a file of 4 GiB or more or all of them together, a link or a
-// device, a name that is not UTF-8 or has a '\' (on Windows, a folder
-// separator); or for the first thing that cannot be read.
+// and folders, a file of 4 GiB or more or all of them together, a link (one
+// that leaves the folder, points to nothing or makes a loop, when links are
+// followed), a device, a name that is not UTF-8 or has a '\' (on Windows, a
+// folder separator); or for the first thing that cannot be read.
 bool ArchiveFolder(const FolderInput& input, Bytes* zip, bool* outputLeftOut, std::vector<std::string>* problems);

@@ -5,8 +5,15 @@
 // every entry of the archive. The output appears in one rename at the end,
 // so a refusal leaves no file behind. A spanned set is written into one
 // folder per disk.
+//
+// Standard output carries the report (report.h); standard error carries
+// errors, and warnings unless --quiet.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,6 +24,8 @@
 #include "tools/mksfx/name_encoding.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/output_file.h"
+#include "tools/mksfx/built_file.h"
+#include "tools/mksfx/report.h"
 #include "tools/mksfx/self_extractor.h"
 #include "tools/mksfx/spanned_set.h"
 #include "tools/mksfx/zip_reader.h"
@@ -41,6 +50,12 @@ int Refused(const std::string& subject, const std::vector<std::string>& problems
   if (problems.size() > 1)
     Refused(subject, std::to_string(problems.size()) + " problems; nothing was written");
   return kExitRefused;
+}
+
+void Warn(const BuildOptions& options, const std::string& subject, const std::string& text) {
+  if (options.quiet) return;
+  std::fprintf(stderr, "arcula-mksfx: %s%s%s\n", PrintableName(subject).c_str(), subject.empty() ? "" : ": ",
+               text.c_str());
 }
 
 std::string DefaultStubPath() {
@@ -69,11 +84,15 @@ bool ZipFolder(const BuildOptions& options, Bytes* zip, std::vector<std::string>
     return false;
   }
   bool outputLeftOut = false;
-  if (!ArchiveFolder({options.input, options.password, options.output}, zip, &outputLeftOut, problems))
-    return false;
-  if (outputLeftOut)
-    std::fprintf(stderr, "arcula-mksfx: %s: left out %s, the file being built\n",
-                 PrintableName(options.input).c_str(), PrintableName(options.output).c_str());
+  FolderInput folder;
+  folder.folder = options.input;
+  folder.password = options.password;
+  folder.output = options.output;
+  folder.followLinks = options.followLinks;
+  folder.clampTimes = options.clampTimes;
+  folder.latestTime = options.latestTime;
+  if (!ArchiveFolder(folder, zip, &outputLeftOut, problems)) return false;
+  if (outputLeftOut) Warn(options, options.input, "left out " + PrintableName(options.output) + ", the file being built");
   return true;
 }
 
@@ -96,17 +115,18 @@ bool LoadInput(const BuildOptions& options, Bytes* zip, bool* zippedHere, std::v
 }
 
 // One line for the names kept in a code page: how many, the first few.
-void WarnOfUnmarkedNames(const std::string& input, const std::vector<std::string>& unmarked) {
+void WarnOfUnmarkedNames(const BuildOptions& options, const std::vector<std::string>& unmarked) {
   const size_t kShown = 3;
   if (unmarked.empty()) return;
   std::string names;
   for (size_t i = 0; i < unmarked.size() && i < kShown; ++i) names += (i ? ", " : "") + QuoteName(unmarked[i]);
   if (unmarked.size() > kShown) names += ", ...";
-  std::fprintf(stderr,
-               "arcula-mksfx: %s: warning: %zu %s not marked as UTF-8 and %s kept as stored, for Windows to read "
-               "in its ANSI code page (%s); --name-charset CHARSET converts them\n",
-               PrintableName(input).c_str(), unmarked.size(), unmarked.size() == 1 ? "name is" : "names are",
-               unmarked.size() == 1 ? "is" : "are", names.c_str());
+  bool one = unmarked.size() == 1;
+  Warn(options, options.input,
+       "warning: " + std::to_string(unmarked.size()) + (one ? " name is" : " names are") +
+           " not marked as UTF-8 and " + (one ? "is" : "are") +
+           " kept as stored, for Windows to read in its ANSI code page (" + names +
+           "); --name-charset CHARSET converts them");
 }
 
 // The archive read and its names settled (see name_encoding.h).
@@ -120,70 +140,86 @@ bool ReadInput(const BuildOptions& options, Bytes* zip, ZipArchive* archive, std
   }
   std::vector<std::string> unmarked;
   if (!SettleNames({zippedHere, options.nameCharset}, archive, &unmarked, problems)) return false;
-  WarnOfUnmarkedNames(options.input, unmarked);
+  WarnOfUnmarkedNames(options, unmarked);
   return true;
 }
 
-const char* MethodLabel(const ZipEntry& entry) {
-  return entry.method == kZipMethodStored ? "stored" : "deflated";
+// True when `a` and `b` name one file, through whatever paths or links.
+bool IsSameFile(const std::string& a, const std::string& b) {
+  struct stat first;
+  struct stat second;
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
 }
 
-void PrintList(const ZipArchive& archive) {
-  std::printf("%10s %10s  %-8s  %-9s  %s\n", "Size", "Packed", "Method", "Encrypted", "Name");
-  for (const ZipEntry& entry : archive.entries)
-    std::printf("%10u %10u  %-8s  %-9s  %s\n", entry.uncompressedSize, entry.compressedSize,
-                MethodLabel(entry), entry.IsEncrypted() ? "yes" : "no", PrintableName(entry.name).c_str());
+// The folder that gets a set's disk folders: OUTPUT's.
+std::string SetFolder(const BuildOptions& options) {
+  std::string folder = std::filesystem::path(options.output).parent_path().string();
+  return folder.empty() ? "." : folder;
 }
 
-// "NAME: n files (k encrypted), f folders, u bytes unpacked; SIZE" where
-// SIZE is the file's size or what the set holds.
-void PrintSummary(const std::string& output, const ZipArchive& archive,
-                  const SettingsValues& settings, const std::string& size) {
-  size_t folders = 0;
-  size_t encrypted = 0;
-  for (const ZipEntry& entry : archive.entries) {
-    folders += entry.IsFolder();
-    encrypted += entry.IsEncrypted() && !entry.IsFolder();
+// An older set's disk folders would be mixed with the new set's (a stale
+// disk5/, a SETUP.EXE beside a new setup.EXE): refused unless --force, which
+// clears them once the new set is ready to be written.
+bool CheckSetFolder(const BuildOptions& options, std::vector<std::string>* oldDisks, std::string* error) {
+  std::string folder = SetFolder(options);
+  *oldDisks = ExistingDiskFolders(folder);
+  if (oldDisks->empty()) return true;
+  std::string names;
+  for (const std::string& name : *oldDisks) names += (names.empty() ? "" : ", ") + name;
+  if (!options.force) {
+    *error = "it holds the disk folders of an older set (" + names + "); --force clears them";
+    return false;
   }
-  std::printf("%s: %zu files (%zu encrypted), %zu folders, %u bytes unpacked; %s\n",
-              output.c_str(), archive.entries.size() - folders, encrypted, folders,
-              settings.totalSize, size.c_str());
-}
-
-// One line per disk: its folder, the label it must carry, its files.
-void PrintDisks(const std::vector<SetDisk>& disks) {
-  for (size_t i = 0; i < disks.size(); ++i) {
-    std::printf("disk%zu: label \"%s\":", i + 1, disks[i].label.c_str());
-    for (const DiskFile& file : disks[i].files) std::printf(" %s (%zu bytes)", file.name.c_str(), file.bytes.size());
-    std::printf("\n");
+  for (const std::string& name : *oldDisks) {
+    if (IsInFolder(options.input, (std::filesystem::path(folder) / name).string())) {
+      *error = "INPUT lies in " + name + ", which --force would clear";
+      return false;
+    }
   }
+  return true;
 }
 
 // Writes the set into disk folders beside OUTPUT's name.
-int BuildSet(const BuildOptions& options, const Bytes& stub, const StubLayout& layout, const Bytes& config,
-             const Bytes& zip, const ZipArchive& archive) {
+// `oldDisks` are the older set's folders that --force clears.
+int BuildSet(const BuildOptions& options, const std::vector<std::string>& oldDisks, const Bytes& stub,
+             const StubLayout& layout, const Bytes& config, const Bytes& zip, const ZipArchive& archive) {
   std::string error;
+  std::string folder = SetFolder(options);
   std::string stem = SetFileStem(options.output);
-  std::string folder = std::filesystem::path(options.output).parent_path().string();
   std::vector<SetDisk> disks;
   SettingsValues settings;
   if (!BuildSpannedSet(stub, layout, config, zip, archive, options.flags, options.selfCheck, options.span, stem,
-                       &disks, &settings, &error) ||
-      !WriteSpannedSet(folder, disks, &error))
+                       &disks, &settings, &error))
     return Refused(options.output, error);
+  if (!oldDisks.empty()) {
+    if (!RemoveDiskFolders(folder, oldDisks, &error)) return Refused(folder, error);
+    std::string names;
+    for (const std::string& name : oldDisks) names += (names.empty() ? "" : ", ") + name;
+    Warn(options, folder, "cleared the older set's disk folders (" + names + ")");
+  }
+  if (!WriteSpannedSet(folder, disks, &error)) return Refused(options.output, error);
 
-  if (options.list) PrintList(archive);
-  PrintDisks(disks);
-  size_t total = 0;
+  BuildReport report;
+  report.output = (std::filesystem::path(folder) / "disk1" / (stem + ".EXE")).string();
+  report.archive = &archive;
   for (const SetDisk& disk : disks)
-    for (const DiskFile& file : disk.files) total += file.bytes.size();
-  std::string name = (std::filesystem::path(folder) / "disk1" / (stem + ".EXE")).string();
-  PrintSummary(name, archive, settings, std::to_string(total) + " bytes on " + std::to_string(disks.size()) + " disks");
+    for (const DiskFile& file : disk.files) report.bytes += file.bytes.size();
+  report.disks = &disks;
+  report.list = options.list;
+  report.summary = !options.quiet;
+  PrintBuildReport(report, options.json);
   return 0;
 }
 
 int Build(const BuildOptions& options) {
+  for (const std::string& warning : OptionWarnings(options)) Warn(options, "", "warning: " + warning);
+  if (IsSameFile(options.input, options.output))
+    return Refused(options.output, "OUTPUT is INPUT; building would replace the input");
   std::string error;
+  std::vector<std::string> oldDisks;
+  if (options.span.diskSize != 0 && !CheckSetFolder(options, &oldDisks, &error))
+    return Refused(SetFolder(options), error);
   Bytes config;
   if (!BuildConfigBlock(options.texts, &config, &error)) return Refused("", error);
 
@@ -199,7 +235,7 @@ int Build(const BuildOptions& options) {
   if (!ReadInput(options, &zip, &archive, &problems)) return Refused(options.input, problems);
   if (!CheckEntries(zip, archive, &problems)) return Refused(options.input, problems);
 
-  if (options.span.diskSize != 0) return BuildSet(options, stub, layout, config, zip, archive);
+  if (options.span.diskSize != 0) return BuildSet(options, oldDisks, stub, layout, config, zip, archive);
 
   Bytes out;
   SettingsValues settings;
@@ -208,8 +244,21 @@ int Build(const BuildOptions& options) {
       !WriteFileAtomically(options.output, out, &error))
     return Refused(options.output, error);
 
-  if (options.list) PrintList(archive);
-  PrintSummary(options.output, archive, settings, std::to_string(out.size()) + " bytes");
+  BuildReport report;
+  report.output = options.output;
+  report.archive = &archive;
+  report.bytes = out.size();
+  report.list = options.list;
+  report.summary = !options.quiet;
+  PrintBuildReport(report, options.json);
+  return 0;
+}
+
+int Show(const BuildOptions& options) {
+  BuiltFile built;
+  std::string error;
+  if (!ReadBuiltFile(options.show, &built, &error)) return Refused(options.show, error);
+  PrintBuiltFile(options.show, built, options.json);
   return 0;
 }
 
@@ -218,13 +267,24 @@ int Build(const BuildOptions& options) {
 int main(int argc, char** argv) {
   BuildOptions options;
   std::string error;
-  if (!ParseOptions(argc, argv, &options, &error)) {
+  if (!ParseOptions(argc, argv, &options, &error) || !ReadSourceDateEpoch(&options, &error)) {
     std::fprintf(stderr, "arcula-mksfx: %s\nTry 'arcula-mksfx --help'.\n", error.c_str());
     return kExitUsage;
   }
   if (options.help) {
     std::fputs(UsageText(), stdout);
     return 0;
+  }
+  if (options.version) {
+    std::printf("arcula-mksfx %s\n", ARCULA_VERSION);
+    return 0;
+  }
+  if (!options.show.empty()) return Show(options);
+  // ZIP times are local times without a zone; a reproducible build writes
+  // them in UTC, so that the build machine's zone does not change the bytes.
+  if (options.clampTimes) {
+    setenv("TZ", "UTC0", 1);
+    tzset();
   }
   return Build(options);
 }

@@ -1,5 +1,6 @@
 #include "tools/mksfx/options.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -8,34 +9,43 @@
 
 namespace {
 
-// One option: either a text it stores, or flag bits it sets (or both none,
-// for the few handled by name).
+// One option: a text it stores, flag bits it sets, a switch it turns on,
+// or none of these, for the few handled by name.
 struct OptionRule {
   const char* name;
   std::string BuildOptions::*text;
   std::string ConfigTexts::*configText;
   uint32_t flags;
+  bool BuildOptions::*switchOn;
 };
 
 const OptionRule kOptions[] = {
-    {"--folder", nullptr, &ConfigTexts::folder, 0},
-    {"--text", nullptr, &ConfigTexts::text, 0},
-    {"--prompt", nullptr, &ConfigTexts::prompt, 0},
-    {"--title", nullptr, &ConfigTexts::title, kFlagUseTitle},
-    {"--info", nullptr, &ConfigTexts::info, 0},
-    {"--stub", &BuildOptions::stub, nullptr, 0},
-    {"--password", &BuildOptions::password, nullptr, 0},
-    {"--name-charset", &BuildOptions::nameCharset, nullptr, 0},
-    {"--prompt-buttons", nullptr, nullptr, 0},
-    {"--caption-title", nullptr, nullptr, kFlagTitleCaption},
-    {"--overwrite", nullptr, nullptr, kFlagOverwrite},
-    {"--auto", nullptr, nullptr, kFlagUnattended},
-    {"--sign-ready", nullptr, nullptr, kFlagCheckFromSectionTable},
-    {"--no-selfcheck", nullptr, nullptr, 0},
-    {"--span", nullptr, nullptr, 0},
-    {"--span-names", nullptr, nullptr, 0},
-    {"--list", nullptr, nullptr, 0},
-    {"--help", nullptr, nullptr, 0},
+    {"--folder", nullptr, &ConfigTexts::folder, 0, nullptr},
+    {"--text", nullptr, &ConfigTexts::text, 0, nullptr},
+    {"--prompt", nullptr, &ConfigTexts::prompt, 0, nullptr},
+    {"--title", nullptr, &ConfigTexts::title, kFlagUseTitle, nullptr},
+    {"--info", nullptr, &ConfigTexts::info, 0, nullptr},
+    {"--stub", &BuildOptions::stub, nullptr, 0, nullptr},
+    {"--password", &BuildOptions::password, nullptr, 0, nullptr},
+    {"--name-charset", &BuildOptions::nameCharset, nullptr, 0, nullptr},
+    {"--show", &BuildOptions::show, nullptr, 0, nullptr},
+    {"--prompt-buttons", nullptr, nullptr, 0, nullptr},
+    {"--caption-title", nullptr, nullptr, kFlagTitleCaption, nullptr},
+    {"--overwrite", nullptr, nullptr, kFlagOverwrite, nullptr},
+    {"--auto", nullptr, nullptr, kFlagUnattended, nullptr},
+    // The default now; still accepted, so that older scripts keep working.
+    {"--sign-ready", nullptr, nullptr, 0, nullptr},
+    {"--full-selfcheck", nullptr, nullptr, 0, &BuildOptions::fullSelfCheck},
+    {"--no-selfcheck", nullptr, nullptr, 0, nullptr},
+    {"--span", nullptr, nullptr, 0, nullptr},
+    {"--span-names", nullptr, nullptr, 0, nullptr},
+    {"--force", nullptr, nullptr, 0, &BuildOptions::force},
+    {"--follow-links", nullptr, nullptr, 0, &BuildOptions::followLinks},
+    {"--list", nullptr, nullptr, 0, &BuildOptions::list},
+    {"--json", nullptr, nullptr, 0, &BuildOptions::json},
+    {"--quiet", nullptr, nullptr, 0, &BuildOptions::quiet},
+    {"--help", nullptr, nullptr, 0, &BuildOptions::help},
+    {"--version", nullptr, nullptr, 0, &BuildOptions::version},
 };
 
 bool TakesValue(const OptionRule& rule) {
@@ -102,13 +112,27 @@ bool ApplyOption(const OptionRule& rule, const std::string& value, BuildOptions*
   options->flags |= rule.flags;
   if (rule.text) options->*rule.text = value;
   if (rule.configText) options->texts.*rule.configText = value;
+  if (rule.switchOn) options->*rule.switchOn = true;
   std::string name = rule.name;
+  // An unset variable in a pipeline gives an empty password: building the
+  // archive unencrypted would ship the files in the clear.
+  if (name == "--password" && value.empty())
+    return Usage(error, "--password is empty; the files would not be encrypted");
   if (name == "--prompt-buttons") return SetPromptButtons(value, options, error);
   if (name == "--span") return SetSpanSize(value, options, error);
   if (name == "--span-names") return SetSpanNames(value, options, error);
   if (name == "--no-selfcheck") options->selfCheck = false;
-  if (name == "--list") options->list = true;
-  if (name == "--help") options->help = true;
+  return true;
+}
+
+// The options that only make sense together.
+bool CheckCombinations(const BuildOptions& options, std::string* error) {
+  if (options.spanNamesGiven && options.span.diskSize == 0) return Usage(error, "--span-names needs --span");
+  if (options.force && options.span.diskSize == 0) return Usage(error, "--force needs --span");
+  if (options.fullSelfCheck && !options.selfCheck)
+    return Usage(error, "--full-selfcheck and --no-selfcheck contradict each other");
+  if (!options.nameCharset.empty() && !IsKnownCharset(options.nameCharset))
+    return Usage(error, "--name-charset: no conversion from '" + options.nameCharset + "' to UTF-8");
   return true;
 }
 
@@ -146,19 +170,50 @@ bool ParseOptions(int argc, char** argv, BuildOptions* options, std::string* err
       return false;
     }
   }
-  if (options->help) return true;
+  if (options->help || options->version) return true;
+  if (!options->show.empty()) {
+    if (!operands.empty()) return Usage(error, "--show takes FILE.exe alone, without INPUT and OUTPUT.exe");
+    return true;
+  }
   if (operands.size() != 2) return Usage(error, "expected INPUT and OUTPUT.exe");
-  if (options->spanNamesGiven && options->span.diskSize == 0) return Usage(error, "--span-names needs --span");
-  if (!options->nameCharset.empty() && !IsKnownCharset(options->nameCharset))
-    return Usage(error, "--name-charset: no conversion from '" + options->nameCharset + "' to UTF-8");
+  if (!CheckCombinations(*options, error)) return false;
+  if (!options->fullSelfCheck) options->flags |= kFlagCheckFromSectionTable;
   options->input = operands[0];
   options->output = operands[1];
   return true;
 }
 
+bool ReadSourceDateEpoch(BuildOptions* options, std::string* error) {
+  const char* value = std::getenv("SOURCE_DATE_EPOCH");
+  if (value == nullptr) return true;
+  std::string text = value;
+  int64_t seconds = 0;
+  bool isNumber = !text.empty() && text.size() <= 12;
+  for (char c : text) {
+    isNumber = isNumber && c >= '0' && c <= '9';
+    seconds = seconds * 10 + (c - '0');
+  }
+  if (!isNumber) return Usage(error, "SOURCE_DATE_EPOCH must be a number of seconds, not '" + text + "'");
+  options->clampTimes = true;
+  options->latestTime = seconds;
+  return true;
+}
+
+std::vector<std::string> OptionWarnings(const BuildOptions& options) {
+  std::vector<std::string> warnings;
+  if ((options.flags & kFlagUnattended) && !(options.flags & kFlagOverwrite))
+    warnings.push_back("--auto without --overwrite: the self-extractor asks about each file that exists already, "
+                       "so an unattended run may stop to wait for an answer");
+  if ((options.flags & kFlagUnattended) && !options.texts.prompt.empty())
+    warnings.push_back("--auto with --prompt: the start-up question is still shown and waits for an answer");
+  return warnings;
+}
+
 const char* UsageText() {
   return R"(Usage: arcula-mksfx [options] INPUT OUTPUT.exe
-       arcula-mksfx --span SIZE [--span-names exe|zip] [options] INPUT DIR/NAME.EXE
+       arcula-mksfx --span SIZE [--span-names exe|zip] [--force] [options] INPUT DIR/NAME.EXE
+       arcula-mksfx --show [--json] FILE.exe
+       arcula-mksfx --version | --help
 
 Makes a self-extracting archive for Windows from INPUT: a ZIP file written
 by any common tool, or a folder (zipped here, deflated, with its subfolders,
@@ -168,7 +223,7 @@ The ZIP is rewritten so that the self-extractor can read it front to back;
 entry data is copied unchanged. Refused: methods other than stored and
 deflated, ZIP64, split or spanned archives, names longer than 200 bytes,
 names that could write outside the target folder or to a device, entries
-that land on the same file, and damaged entries.
+that land on the same file, and damaged entries. OUTPUT may not be INPUT.
 
 Names are stored as UTF-8 where the input says they are (the UTF-8 flag, the
 Unicode Path extra field, a ZIP made on Unix, a folder); other names with
@@ -178,6 +233,12 @@ the ANSI code page of the Windows it runs on, with a warning:
                        convert those names from CHARSET to UTF-8 (any name
                        iconv knows: CP437 for archives made on old Windows,
                        CP1252, SHIFT_JIS, ...)
+
+A folder INPUT:
+  --follow-links       follow links whose destination lies inside the folder
+                       (other links are refused)
+  With SOURCE_DATE_EPOCH set, no time written is later than it, and times are
+  written in UTC: the same tree gives the same bytes from any checkout.
 
 Texts shown by the self-extractor (UTF-8; the limits count bytes):
   --folder TEXT        default target folder ("." = the current directory;
@@ -193,12 +254,17 @@ Texts shown by the self-extractor (UTF-8; the limits count bytes):
 
 Behaviour:
   --overwrite          overwrite existing files without asking
-  --auto               unzip without waiting for the user
+  --auto               unzip without waiting for the user (a warning comes
+                       without --overwrite, or with --prompt: the run may
+                       still stop to ask)
   --password PASS      encrypt the files of a folder INPUT (traditional ZIP
-                       encryption); a ZIP INPUT keeps its own encryption
+                       encryption); a ZIP INPUT keeps its own encryption.
+                       An empty PASS is refused.
   --no-selfcheck       do not let the self-extractor check its own image
-  --sign-ready         leave the headers out of that check, so the output
-                       can be code-signed afterwards
+  --full-selfcheck     let the check cover the headers too; the output can
+                       then not be code-signed (by default the headers are
+                       left out of the check, so that signing is safe)
+  --sign-ready         the default; accepted for older scripts
 
 Spanned sets (for removable disks):
   --span SIZE          write the set for disks of SIZE bytes (k and m suffixes:
@@ -208,6 +274,7 @@ Spanned sets (for removable disks):
                        is the room for files on each disk: on disk 1 the
                        self-extractor counts in full, stub included. The
                        archive is cut every SIZE bytes wherever that falls.
+                       DIR may not hold disk folders already.
   --span-names exe|zip
                        exe (default): disk 1 holds NAME.EXE, the
                        self-extractor with the first part of the archive (cut
@@ -216,12 +283,19 @@ Spanned sets (for removable disks):
                        next parts, also named NAME.EXE.
                        zip: disk 1 holds NAME.EXE (stub and texts only) and
                        NAME.ZIP, the first part; later disks hold NAME.ZIP.
+  --force              remove the disk folders DIR holds from an older set
   The files are named NAME.EXE and NAME.ZIP with the extension in capitals,
   as the self-extractor looks for them.
 
 Builder:
   --stub FILE          stub to use (default: arcula-sfx.exe beside arcula-mksfx)
   --list               list the entries that went in
+  --json               print the summary (and the list, or what --show
+                       shows) as one JSON document
+  --quiet              print nothing but errors (and what --list asks for)
+  --show FILE.exe      describe a built file: its settings, with the flags
+                       decoded, its texts and its entries
+  --version            show the version
   --help               show this text
 
 Exit status: 0 done, 1 refused or failed (no output file is left), 2 usage.

@@ -55,10 +55,12 @@ bool ReadWholeFile(const std::string& path, uint64_t maxSize, Bytes* bytes, std:
   return true;
 }
 
+// Errors name `path`, the file the user asked for: the temporary file beside
+// it is the builder's business, and its random name would only puzzle.
 bool WriteFileAtomically(const std::string& path, const Bytes& bytes, std::string* error, bool program) {
   std::string temporary = path + ".XXXXXX";
   int fd = mkstemp(temporary.data());
-  if (fd < 0) return Fail(error, "cannot create " + temporary);
+  if (fd < 0) return Fail(error, "cannot write " + path);
   bool ok = WriteAll(fd, bytes) && fchmod(fd, FileMode(program)) == 0;
   ok = (close(fd) == 0) && ok;
   if (ok && rename(temporary.c_str(), path.c_str()) == 0) return true;

@@ -66,16 +66,13 @@ void WriteSettings(Bytes* file, size_t block, const SettingsValues& values) {
   SetLe32(file, block + offsetof(StubSettings, expectedEntry), values.expectedEntryPoint);
 }
 
-// CRC-32 of the checked range with the image CRC field as 0: from the
-// section table with flag 0x800 (so the headers can change when the file is
-// signed), else from 0, up to the archive.
-uint32_t ImageCrc(const Bytes& file, const PeImage& image, const SettingsValues& values) {
-  size_t start = (values.flags & kFlagCheckFromSectionTable) ? image.headersOffset + kPeHeadersSize : 0;
+}  // namespace
+
+uint32_t ImageCrc(const Bytes& file, uint32_t headersOffset, const SettingsValues& values) {
+  size_t start = (values.flags & kFlagCheckFromSectionTable) ? headersOffset + kPeHeadersSize : 0;
   uLong crc = crc32(0, Z_NULL, 0);
   return static_cast<uint32_t>(crc32(crc, file.data() + start, static_cast<uInt>(values.archiveOffset - start)));
 }
-
-}  // namespace
 
 uint32_t TotalSize(const ZipArchive& archive) {
   uint64_t total = 0;
@@ -124,7 +121,7 @@ bool AssembleSelfExtractor(const Bytes& stub, const StubLayout& layout, const By
   // table: then the checksum is filled in last, otherwise it stays 0.
   bool checksumOutsideRange = !selfCheck || (values->flags & kFlagCheckFromSectionTable);
   SetLe32(out, image.ChecksumOffset(), 0);
-  if (selfCheck) values->imageCrc = ImageCrc(*out, image, *values);
+  if (selfCheck) values->imageCrc = ImageCrc(*out, image.headersOffset, *values);
   WriteSettings(out, block, *values);
   if (checksumOutsideRange) SetLe32(out, image.ChecksumOffset(), PeChecksum(*out, image));
 

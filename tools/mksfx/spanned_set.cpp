@@ -1,5 +1,6 @@
 #include "tools/mksfx/spanned_set.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -76,7 +77,46 @@ bool PlanCuts(const StubLayout& layout, const Bytes& config, const SpanOptions& 
   return true;
 }
 
+// "disk" and digits, in any case; the number, or 0 for another name.
+size_t DiskNumber(const std::string& name) {
+  static const char kPrefix[] = "disk";
+  if (name.size() <= 4 || name.size() > 12) return 0;
+  for (size_t i = 0; i < 4; ++i)
+    if ((name[i] | 0x20) != kPrefix[i]) return 0;
+  size_t number = 0;
+  for (size_t i = 4; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return 0;
+    number = number * 10 + static_cast<size_t>(name[i] - '0');
+  }
+  return number;
+}
+
 }  // namespace
+
+std::vector<std::string> ExistingDiskFolders(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::vector<std::pair<size_t, std::string>> found;
+  std::error_code failure;
+  for (fs::directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure)) {
+    std::string name = it->path().filename().string();
+    std::error_code typeFailure;
+    if (DiskNumber(name) != 0 && it->is_directory(typeFailure)) found.emplace_back(DiskNumber(name), name);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> names;
+  for (const auto& [number, name] : found) names.push_back(name);
+  return names;
+}
+
+bool RemoveDiskFolders(const std::string& folder, const std::vector<std::string>& names, std::string* error) {
+  for (const std::string& name : names) {
+    std::filesystem::path path = std::filesystem::path(folder) / name;
+    std::error_code failure;
+    std::filesystem::remove_all(path, failure);
+    if (failure) return Refuse(error, "cannot remove " + path.string() + ": " + failure.message());
+  }
+  return true;
+}
 
 std::string SetFileStem(const std::string& output) {
   std::string name = std::filesystem::path(output).filename().string();

@@ -57,6 +57,15 @@ bool BuildSpannedSet(const Bytes& stub, const StubLayout& layout, const Bytes& c
                      const std::string& stem, std::vector<SetDisk>* disks, SettingsValues* values,
                      std::string* error);
 
+// The disk folders of an older set that `folder` holds: folders named
+// "disk" and a number, in any case (a set copied to a disk that ignores case
+// would mix with them), sorted by number.
+std::vector<std::string> ExistingDiskFolders(const std::string& folder);
+
+// Removes those folders with everything in them. False with `error` set
+// when one cannot be removed.
+bool RemoveDiskFolders(const std::string& folder, const std::vector<std::string>& names, std::string* error);
+
 // Writes disk N's files into `folder`/diskN/ (created when missing). On a
 // failure the files written so far are removed again.
 bool WriteSpannedSet(const std::string& folder, const std::vector<SetDisk>& disks, std::string* error);
