@@ -11,6 +11,7 @@ through the builder; each output is then read twice: by ordinary zip tools
 small reader in this file that walks the archive front to back from local
 headers only, as the stub does, decrypting and inflating every entry.
 """
+import json
 import os
 import random
 import re
@@ -38,11 +39,12 @@ FLAG_UTF8_TEXTS = 0x400  # the config texts are UTF-8: this builder always sets 
 DEFAULT_FLAGS = FLAG_UTF8_TEXTS | FLAG_SIGN_READY  # the headers are left out of the self-check unless asked
 
 
-def mksfx(*args, cwd=None):
-    """Runs the builder with the stub under test unless the caller names one."""
-    stub = [] if "--stub" in args else ["--stub", STUB]
+def mksfx(*args, cwd=None, env=None):
+    """Runs the builder with the stub under test unless the caller names one
+    (or the command needs none); `env` adds to the environment."""
+    stub = [] if {"--stub", "--show", "--version"} & set(args) else ["--stub", STUB]
     return subprocess.run([os.path.join(BIN, "arcula-mksfx"), *stub, *map(str, args)], cwd=cwd,
-                          capture_output=True, text=True, errors="replace")
+                          env=dict(os.environ, **(env or {})), capture_output=True, text=True, errors="replace")
 
 
 def stub_bytes():
@@ -390,6 +392,10 @@ class Settings(Workspace):
         self.assertGreater(len(signed_data), len(data))
         self.assertEqual(image_crc(signed_data, settings, read_pe(signed_data)), settings["crc"])
         self.assertEqual(signed_data[settings["end"]:settings["end"] + 4], SIG_END)
+        shown = mksfx("--show", signed)
+        self.assertEqual(shown.returncode, 0, shown.stderr)
+        self.assertIn("self-check: CRC-32 0x%08X from the section table, matches\n" % settings["crc"], shown.stdout)
+        self.assertIn(" a.txt\n", shown.stdout)
 
 
 class SpannedSets(Workspace):
@@ -470,6 +476,56 @@ class SpannedSets(Workspace):
                 files, _, _ = walk_front_to_back(self, stream, 4, PASSWORD)
                 self.assertEqual(files, self.files)
                 self.check_split_zip_tools([exe] + volumes[1:] if names == "exe" else volumes)
+
+
+    def test_older_set_in_the_folder(self):
+        """Disk folders of an older set (in any case) are refused, unless
+        --force, which clears them and says so; INPUT in one of them is
+        refused even then. Other names are left alone."""
+        folder, out = self.path("set"), self.path("set", "setup.exe")
+
+        def older_set(*names):
+            shutil.rmtree(folder, ignore_errors=True)
+            os.makedirs(os.path.join(folder, "diskette"))
+            empty_file(os.path.join(folder, "disk9"))  # a file, not a disk folder
+            for name in names:
+                os.makedirs(os.path.join(folder, name))
+                empty_file(os.path.join(folder, name, "SETUP.EXE"))
+
+        rows = [  # label, older disk folders, options, status, message
+            ("older set", ["disk1", "disk2", "disk5"], [], 1,
+             "it holds the disk folders of an older set (disk1, disk2, disk5); --force clears them"),
+            ("other case", ["Disk3"], [], 1, "older set (Disk3)"),
+            ("forced", ["disk1", "disk2", "DISK5"], ["--force"], 0,
+             "cleared the older set's disk folders (disk1, disk2, DISK5)"),
+            ("nothing to clear", [], ["--force"], 0, None),
+        ]
+        for label, names, options, status, message in rows:
+            with self.subTest(label):
+                older_set(*names)
+                result = mksfx("--span", self.SIZE, *options, self.tree, out)
+                self.assertEqual(result.returncode, status, result.stderr)
+                if message:
+                    self.assertIn("arcula-mksfx: %s: " % folder, result.stderr)
+                    self.assertIn(message, result.stderr)
+                else:
+                    self.assertEqual(result.stderr, "")
+                left = sorted(os.listdir(folder))
+                self.assertIn("diskette", left)
+                self.assertIn("disk9", left)
+                if status == 0:
+                    disks = [n for n in left if n.lower().startswith("disk") and n[4:].isdigit() and n != "disk9"]
+                    self.assertEqual(disks, ["disk%d" % i for i in range(1, len(disks) + 1)])
+                    self.assertEqual(os.listdir(os.path.join(folder, "disk1")), ["setup.EXE"])
+                else:
+                    self.assertEqual(sorted(set(left) - {"diskette", "disk9"}), sorted(names))
+        older_set("disk1")
+        source = os.path.join(folder, "disk1", "in.zip")
+        toollib.python_zip(self.tree, source, streamed=False)
+        result = mksfx("--span", self.SIZE, "--force", source, out)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("INPUT lies in disk1, which --force would clear", result.stderr)
+        self.assertTrue(os.path.exists(source))
 
 
 # --- refusals ---------------------------------------------------------------
@@ -1000,6 +1056,181 @@ class Utf8Names(Workspace):
             self.assertEqual(unzip.returncode, status, unzip.stdout + unzip.stderr)
 
 
+# --- for pipelines -------------------------------------------------------------
+
+class Pipelines(Workspace):
+    """What a build in a pipeline relies on: usage errors for what would ship
+    the wrong file, output a program can read, a quiet mode, warnings of
+    runs that may wait, and a way to look into a built file."""
+
+    def setUp(self):
+        super().setUp()
+        self.source = self.path("in.zip")
+        raw_zip(self.source, ["a.txt", "Ωμέγα/", "Ωμέγα/b.txt", (b"\x81ber.txt", HOST_DOS, 0)])
+        self.out = self.path("out.exe")
+
+    def test_usage_errors(self):
+        rows = [  # label, arguments, environment, message
+            ("empty password", ["--password", "", "{tree}", "{out}"], {}, "--password is empty"),
+            ("empty password with =", ["--password=", "{tree}", "{out}"], {}, "--password is empty"),
+            ("show with operands", ["--show", "{out}", "{tree}", "{out}"], {}, "--show takes FILE.exe alone"),
+            ("force without span", ["--force", "{tree}", "{out}"], {}, "--force needs --span"),
+            ("checks that contradict", ["--full-selfcheck", "--no-selfcheck", "{tree}", "{out}"], {},
+             "--full-selfcheck and --no-selfcheck contradict each other"),
+            ("SOURCE_DATE_EPOCH not a number", ["{tree}", "{out}"], {"SOURCE_DATE_EPOCH": "2024-01-01"},
+             "SOURCE_DATE_EPOCH must be a number of seconds, not '2024-01-01'"),
+        ]
+        os.makedirs(self.path("tree"))
+        for label, arguments, env, message in rows:
+            with self.subTest(label):
+                arguments = [a.format(tree=self.path("tree"), out=self.out) for a in arguments]
+                result = mksfx(*arguments, env=env)
+                self.assertEqual(result.returncode, 2, result.stderr)
+                self.assertIn(message, result.stderr)
+                self.assertFalse(os.path.exists(self.out))
+
+    def test_version(self):
+        result = mksfx("--version")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertRegex(result.stdout, r"\Aarcula-mksfx \d+\.\d+\.\d+\n\Z")
+
+    def test_warnings_and_quiet(self):
+        unmarked = ('arcula-mksfx: %s: warning: 1 name is not marked as UTF-8 and is kept as stored, for Windows to '
+                    'read in its ANSI code page ("\\x81ber.txt"); --name-charset CHARSET converts them' % self.source)
+        may_wait = ("arcula-mksfx: warning: --auto without --overwrite: the self-extractor asks about each file that "
+                    "exists already, so an unattended run may stop to wait for an answer")
+        prompt = ("arcula-mksfx: warning: --auto with --prompt: the start-up question is still shown and waits for "
+                  "an answer")
+        rows = [  # options, warnings
+            ([], [unmarked]),
+            (["--auto"], [may_wait, unmarked]),
+            (["--auto", "--overwrite"], [unmarked]),
+            (["--auto", "--overwrite", "--prompt", "Go?"], [prompt, unmarked]),
+            (["--auto", "--prompt", "Go?"], [may_wait, prompt, unmarked]),
+            (["--overwrite", "--prompt", "Go?"], [unmarked]),
+            (["--auto", "--quiet"], []),
+        ]
+        for options, warnings in rows:
+            with self.subTest(options):
+                result = mksfx(*options, self.source, self.out)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(result.stderr.splitlines(), warnings)
+                self.assertEqual(result.stdout == "", "--quiet" in options, result.stdout)
+        # Quiet keeps what was asked for, and errors.
+        result = mksfx("--quiet", "--list", self.source, self.out)
+        self.assertEqual(result.stdout.splitlines()[1:], [l for l in mksfx("--list", self.source, self.out)
+                                                          .stdout.splitlines()[1:-1]])
+        result = mksfx("--quiet", "--title", "t" * 65, self.source, self.out)
+        self.assertEqual((result.returncode, result.stderr), (1, "arcula-mksfx: --title is 65 bytes long; at most 64 "
+                                                                 "fit\n"))
+
+    def test_summary_says_what_it_counts(self):
+        result = mksfx(self.source, self.out)
+        self.assertEqual(result.stdout, "%s: 3 files (0 encrypted), 1 folders, 3 bytes unpacked; %d bytes in the "
+                         "self-extractor\n" % (self.out, os.path.getsize(self.out)))
+
+    def test_list_json(self):
+        """The summary and the entries as JSON agree with what zip tools read;
+        a name kept in a code page comes with its bytes."""
+        result = mksfx("--list", "--json", self.source, self.out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        report = json.loads(result.stdout)
+        entries = report.pop("entries")
+        self.assertEqual(report, {"output": self.out, "bytes": os.path.getsize(self.out), "files": 3, "encrypted": 0,
+                                  "folders": 1, "unpacked_bytes": 3})
+        with zipfile.ZipFile(self.out) as z:
+            expected = [{"name": i.filename, "utf8": bool(i.flag_bits & FLAG_UTF8), "folder": i.is_dir(),
+                         "size": i.file_size, "packed": i.compress_size, "method": "stored", "encrypted": False}
+                        for i in z.infolist()]
+        expected[3].update(name="\ufffdber.txt", name_hex="816265722e747874")
+        self.assertEqual(entries, expected)
+        # A set: its disks and their files.
+        result = mksfx("--json", "--span", "1m", self.source, self.path("set", "setup.exe"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        report = json.loads(result.stdout)
+        exe = self.path("set", "disk1", "setup.EXE")
+        self.assertEqual(report["output"], exe)
+        self.assertEqual(report["disks"], [{"folder": "disk1", "label": "PKBACK# 001",
+                                            "files": [{"name": "setup.EXE", "bytes": os.path.getsize(exe)}]}])
+        self.assertNotIn("entries", report)
+
+    def test_show(self):
+        options = ["--title", "Tí", "--folder", "C:\\Ωμέγα", "--info", "two\nlines", "--auto", "--overwrite"]
+        build = mksfx("--list", "--json", *options, self.source, self.out)
+        self.assertEqual(build.returncode, 0, build.stderr)
+        with open(self.out, "rb") as f:
+            settings = read_settings(f.read())
+
+        result = mksfx("--show", self.out, "--json")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        shown = json.loads(result.stdout)
+        self.assertEqual(shown["entries"], json.loads(build.stdout)["entries"])
+        self.assertEqual(shown["texts"], {"folder": "C:\\Ωμέγα", "text": "", "prompt": "", "title": "Tí",
+                                          "info": "two\nlines"})
+        self.assertEqual(shown["flags"], settings["flags"])
+        self.assertEqual(shown["flag_names"], ["overwrite", "title", "auto", "utf8-texts", "sign-ready"])
+        self.assertEqual((shown["image_crc"], shown["image_crc_matches"], shown["complete"]),
+                         (settings["crc"], True, True))
+        self.assertEqual((shown["archive_offset"], shown["config_offset"], shown["end_record_offset"],
+                          shown["unpacked_bytes"], shown["bytes"]),
+                         (settings["archive"], settings["config"], settings["end"], 3, os.path.getsize(self.out)))
+
+        text = mksfx("--show", self.out).stdout.splitlines()
+        self.assertEqual(text[:10], [
+            "%s: a self-extractor of %d bytes" % (self.out, os.path.getsize(self.out)),
+            "flags: 0x%08X (overwrite title auto utf8-texts sign-ready)" % settings["flags"],
+            "self-check: CRC-32 0x%08X from the section table, matches" % settings["crc"],
+            "archive: at %d, end record at %d, 3 bytes unpacked" % (settings["archive"], settings["end"]),
+            "texts (UTF-8):",
+            '  folder  "C:\\Ωμέγα"', '  text    ""', '  prompt  ""', '  title   "Tí"', '  info    "two\\nlines"'])
+        self.assertEqual(text[10:12], ["entries:", "      Size     Packed  Method    Encrypted  Name"])
+        self.assertRegex(text[-1], r"\s1\s+1\s+stored\s+no\s+\\x81ber\.txt$")
+
+    def test_show_what_went_wrong(self):
+        mksfx(self.source, self.out)
+        with open(self.out, "rb") as f:
+            data = bytearray(f.read())
+        pe = u32(data, 0x3C)
+        data[pe + 248] ^= 1  # the first section's name, inside the self-check
+        tampered = self.path("tampered.exe")
+        with open(tampered, "wb") as f:
+            f.write(data)
+        self.assertIn("self-check: CRC-32 0x%08X from the section table, does not match" % read_settings(data)["crc"],
+                      mksfx("--show", tampered).stdout)
+        result = mksfx("--show", self.source)
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, "arcula-mksfx: %s: not a self-extractor (no settings block)\n" % self.source))
+        result = mksfx("--span", "1m", "--span-names", "zip", self.source, self.path("set", "setup.exe"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        shown = json.loads(mksfx("--json", "--show", self.path("set", "disk1", "setup.EXE")).stdout)
+        self.assertEqual((shown["entries"], "spanned" in shown["flag_names"]), (None, True))
+
+    def test_output_that_is_the_input(self):
+        os.makedirs(self.path("dir"))
+        os.link(self.source, self.path("hard.zip"))
+        os.symlink(self.source, self.path("soft.zip"))
+        with open(self.source, "rb") as f:
+            original = f.read()
+        for output in (self.source, self.path("dir", "..", "in.zip"), self.path("hard.zip"), self.path("soft.zip")):
+            with self.subTest(output):
+                result = mksfx(self.source, output)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertEqual(result.stderr, "arcula-mksfx: %s: OUTPUT is INPUT; building would replace the "
+                                                "input\n" % output)
+                with open(self.source, "rb") as f:
+                    self.assertEqual(f.read(), original)
+
+    def test_errors_name_the_users_paths(self):
+        os.makedirs(self.path("a-folder"))
+        for output, reason in ((self.path("missing", "out.exe"), "No such file or directory"),
+                               (self.path("a-folder"), "Is a directory")):
+            with self.subTest(output):
+                result = mksfx("--quiet", self.source, output)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertEqual(result.stderr, "arcula-mksfx: %s: cannot write %s: %s\n" % (output, output, reason))
+        self.assertEqual(sorted(os.listdir(self.dir)), ["a-folder", "in.zip"])
+
+
 # --- folders ------------------------------------------------------------------
 
 def sparse_file(path, size):
@@ -1079,6 +1310,83 @@ class FolderInputs(Workspace):
         self.assertEqual(result.returncode, 1, result.stderr)
         self.assertIn("the disk folders of the set would lie inside it", result.stderr)
         self.assertEqual(sorted(os.listdir(tree)), ["a.txt", "setup.exe"])
+
+    def test_links(self):
+        """Without --follow-links every link is refused; with it, links whose
+        destination lies inside the folder go in as what they point to, and
+        the others are refused, all in one run."""
+        tree = self.path("tree")
+        os.makedirs(os.path.join(tree, "sub"))
+        for name, data in (("f.txt", b"file"), ("sub/g.txt", b"in sub")):
+            with open(os.path.join(tree, name), "wb") as f:
+                f.write(data)
+        inside = {"to-file": "f.txt", "to-folder": "sub", "sub/out-and-back": "../../tree/f.txt"}
+        outside = {  # link, destination, reason
+            "to-etc": ("/etc", 'is a link to /etc, outside the folder'),
+            "dangling": ("no-such-file", "is a link to nothing"),
+            "sub/up": ("..", "is a link to a folder it lies in, which would never end"),
+        }
+        for link, destination in list(inside.items()) + [(k, v[0]) for k, v in outside.items()]:
+            os.symlink(destination, os.path.join(tree, link))
+        out = self.path("out.exe")
+
+        result = mksfx(tree, out)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        for link in list(inside) + list(outside):
+            self.assertIn('"%s" is a link (--follow-links follows those that stay inside the folder)' % link,
+                          result.stderr)
+        self.assertIn("6 problems; nothing was written", result.stderr)
+
+        result = mksfx("--follow-links", tree, out)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        # "to-folder" is followed into sub/, where "up" is met again.
+        refused = dict(outside, **{"to-folder/up": outside["sub/up"]})
+        self.assertEqual(sorted(result.stderr.splitlines()), sorted(
+            ['arcula-mksfx: %s: "%s" %s' % (tree, link, reason) for link, (_, reason) in refused.items()] +
+            ["arcula-mksfx: %s: 4 problems; nothing was written" % tree]))
+        self.assertFalse(os.path.exists(out))
+
+        for link in outside:
+            os.remove(os.path.join(tree, link))
+        result = mksfx("--follow-links", tree, out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with zipfile.ZipFile(out) as z:
+            read = {i.filename: z.read(i) for i in z.infolist() if not i.is_dir()}
+        self.assertEqual(read, {"f.txt": b"file", "sub/g.txt": b"in sub", "to-file": b"file",
+                                "to-folder/g.txt": b"in sub", "sub/out-and-back": b"file",
+                                "to-folder/out-and-back": b"file"})
+
+    def test_source_date_epoch_makes_the_output_reproducible(self):
+        """Two copies of one tree, touched at different times, give the same
+        bytes under SOURCE_DATE_EPOCH, in any time zone; older times stay."""
+        epoch = 1700000000  # 2023-11-14 22:13:20 UTC
+        old = 1000000000   # 2001-09-09 01:46:40 UTC
+        first, second = self.path("first"), self.path("second")
+        make_tree(first)
+        shutil.copytree(first, second)
+        for root, mtime in ((first, epoch + 1000), (second, epoch + 86400 * 40)):
+            for folder, dirs, names in os.walk(root):
+                for name in dirs + names:
+                    os.utime(os.path.join(folder, name), (mtime, mtime))
+            os.utime(os.path.join(root, "empty.txt"), (old, old))
+        outputs = []
+        for root, zone in ((first, "UTC"), (second, "Asia/Tokyo"), (second, "America/New_York")):
+            out = self.path("%d.exe" % len(outputs))
+            result = mksfx(root, out, env={"SOURCE_DATE_EPOCH": str(epoch), "TZ": zone})
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(out, "rb") as f:
+                outputs.append(f.read())
+        self.assertEqual(outputs[0], outputs[1])
+        self.assertEqual(outputs[0], outputs[2])
+        with zipfile.ZipFile(self.path("0.exe")) as z:
+            times = {i.filename: i.date_time for i in z.infolist()}
+        self.assertEqual(times.pop("empty.txt"), (2001, 9, 9, 1, 46, 40))
+        self.assertEqual(set(times.values()), {(2023, 11, 14, 22, 13, 20)})
+        # Without it the times are the files' own.
+        unclamped = self.path("unclamped.exe")
+        self.assertEqual(mksfx(second, unclamped).returncode, 0)
+        with open(unclamped, "rb") as f:
+            self.assertNotEqual(f.read(), outputs[1])
 
 
 def main():

@@ -212,7 +212,7 @@ std::vector<std::string> OptionWarnings(const BuildOptions& options) {
 const char* UsageText() {
   return R"(Usage: arcula-mksfx [options] INPUT OUTPUT.exe
        arcula-mksfx --span SIZE [--span-names exe|zip] [--force] [options] INPUT DIR/NAME.EXE
-       arcula-mksfx --show [--json] FILE.exe
+       arcula-mksfx [--json] --show FILE.exe
        arcula-mksfx --version | --help
 
 Makes a self-extracting archive for Windows from INPUT: a ZIP file written

@@ -2,7 +2,7 @@
 //
 //   arcula-mksfx [options] INPUT OUTPUT.exe
 //   arcula-mksfx --span SIZE [--span-names exe|zip] [--force] [options] INPUT DIR/NAME.EXE
-//   arcula-mksfx --show [--json] FILE.exe
+//   arcula-mksfx [--json] --show FILE.exe
 //   arcula-mksfx --version | --help
 #pragma once
 
