@@ -1002,7 +1002,8 @@ class Utf8Names(Workspace):
              '("\\x81ber.txt", "na\\x8Bve.txt", "\\x82", ...); --name-charset CHARSET converts them'),
             ("--name-charset CP437", raw(*from_windows, "Grüße.txt", ("é".encode(), HOST_UNIX, 0), "ascii.txt"),
              ["--name-charset", "CP437"],
-             {"über.txt": FLAG_UTF8, "naïve.txt": FLAG_UTF8, "Grüße.txt": FLAG_UTF8, "é": FLAG_UTF8, "ascii.txt": 0},
+             {"über.txt": FLAG_UTF8, "naïve.txt": FLAG_UTF8, "Grüße.txt": FLAG_UTF8, "é": FLAG_UTF8,
+              "ascii.txt": 0},
              None),
         ]
         for label, make, options, expected, warning in rows:
@@ -1016,7 +1017,8 @@ class Utf8Names(Workspace):
                 self.assertEqual({name: flags & FLAG_UTF8 for name, (flags, _, _, _) in entries.items()}, expected)
                 self.assertFalse([name for name, (_, local, central, _) in entries.items()
                                   if 0x7075 in local + central])
-                self.assertEqual(result.stderr, "arcula-mksfx: %s: warning: %s\n" % (source, warning) if warning else "")
+                self.assertEqual(result.stderr,
+                                 "arcula-mksfx: %s: warning: %s\n" % (source, warning) if warning else "")
 
     def test_names_that_cannot_be_read(self):
         rows = [  # label, entries, options, status, message

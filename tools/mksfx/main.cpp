@@ -74,12 +74,17 @@ bool IsInFolder(const std::string& path, const std::string& folder) {
   return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
 }
 
+// The folder that gets a set's disk folders: OUTPUT's.
+std::string SetFolder(const BuildOptions& options) {
+  std::string folder = std::filesystem::path(options.output).parent_path().string();
+  return folder.empty() ? "." : folder;
+}
+
 // The folder INPUT zipped. The output is left out should it lie in the
 // folder (an earlier build's); a set's disk folders, which the next build
 // would pack, may not lie there at all.
 bool ZipFolder(const BuildOptions& options, Bytes* zip, std::vector<std::string>* problems) {
-  std::string setFolder = std::filesystem::path(options.output).parent_path().string();
-  if (options.span.diskSize != 0 && IsInFolder(setFolder.empty() ? "." : setFolder, options.input)) {
+  if (options.span.diskSize != 0 && IsInFolder(SetFolder(options), options.input)) {
     problems->push_back("the disk folders of the set would lie inside it; write the set outside the folder");
     return false;
   }
@@ -92,7 +97,8 @@ bool ZipFolder(const BuildOptions& options, Bytes* zip, std::vector<std::string>
   folder.clampTimes = options.clampTimes;
   folder.latestTime = options.latestTime;
   if (!ArchiveFolder(folder, zip, &outputLeftOut, problems)) return false;
-  if (outputLeftOut) Warn(options, options.input, "left out " + PrintableName(options.output) + ", the file being built");
+  if (outputLeftOut)
+    Warn(options, options.input, "left out " + PrintableName(options.output) + ", the file being built");
   return true;
 }
 
@@ -150,12 +156,6 @@ bool IsSameFile(const std::string& a, const std::string& b) {
   struct stat second;
   return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
          first.st_ino == second.st_ino;
-}
-
-// The folder that gets a set's disk folders: OUTPUT's.
-std::string SetFolder(const BuildOptions& options) {
-  std::string folder = std::filesystem::path(options.output).parent_path().string();
-  return folder.empty() ? "." : folder;
 }
 
 // An older set's disk folders would be mixed with the new set's (a stale
