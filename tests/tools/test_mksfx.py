@@ -903,6 +903,21 @@ def written_names(out):
     return entries
 
 
+def unzipped_by_the_stub(test, exe, target, *options):
+    """{name bytes: content} of the files the stub's own logic (the headless
+    runner) creates from `exe` in `target`."""
+    result = subprocess.run([os.path.join(BIN, "arcula-headless"), "--folder", target, *options, exe],
+                            capture_output=True, text=True, errors="replace")
+    test.assertEqual(result.returncode, 0, result.stderr)
+    files = {}
+    for folder, _, names in os.walk(target.encode()):
+        for name in names:
+            with open(os.path.join(folder, name), "rb") as f:
+                files[os.path.relpath(os.path.join(folder, name), target.encode())] = f.read()
+    shutil.rmtree(target)
+    return files
+
+
 class Utf8Names(Workspace):
     """Names reach the output as UTF-8 with general purpose bit 11 wherever the
     input says what they are; other names are kept as stored, with a warning,
@@ -948,6 +963,8 @@ class Utf8Names(Workspace):
                          {name.encode(): (0 if name.isascii() else FLAG_UTF8, HOST_UNIX)
                           for name in names + ["日本語/"]})
         self.assertEqual(result.stderr, "")
+        self.assertEqual(unzipped_by_the_stub(self, self.path("out.exe"), self.path("unzipped")),
+                         {name.encode(): name.encode() for name in names})
 
     def test_folder_names_not_utf8_are_refused(self):
         tree = self.path("tree").encode()
@@ -1019,6 +1036,9 @@ class Utf8Names(Workspace):
                                   if 0x7075 in local + central])
                 self.assertEqual(result.stderr,
                                  "arcula-mksfx: %s: warning: %s\n" % (source, warning) if warning else "")
+                if not warning:  # the stub creates the names zip tools read
+                    created = unzipped_by_the_stub(self, self.path("out.exe"), self.path("unzipped"))
+                    self.assertEqual(set(created), {n for n in expected if not n.endswith(b"/")})
 
     def test_names_that_cannot_be_read(self):
         rows = [  # label, entries, options, status, message
@@ -1056,6 +1076,9 @@ class Utf8Names(Workspace):
         for given, status in ((password.encode(), 0), (password.encode("latin-1", "replace"), 82)):
             unzip = subprocess.run([b"unzip", b"-t", b"-P", given, out.encode()], capture_output=True)
             self.assertEqual(unzip.returncode, status, unzip.stdout + unzip.stderr)
+        # The stub takes the password as typed, in UTF-8 since the texts are.
+        self.assertEqual(unzipped_by_the_stub(self, out, self.path("unzipped"), "--password", password),
+                         {b"secret.txt": b"secret\n" * 100})
 
 
 # --- for pipelines -------------------------------------------------------------

@@ -26,7 +26,7 @@ const FlagName kFlagNames[] = {
     {kFlagUseTitle, "title"},
     {kFlagEncrypted, "encrypted"},
     {kFlagUnattended, "auto"},
-    {kFlagUtf8TextsPending, "utf8-texts"},
+    {kFlagUtf8Texts, "utf8-texts"},
     {kFlagCheckFromSectionTable, "sign-ready"},
     {kFlagSpanned, "spanned"},
     {kFlagExeVolumes, "exe-volumes"},

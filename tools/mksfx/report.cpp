@@ -100,7 +100,7 @@ void PrintBuiltFileText(const std::string& path, const BuiltFile& built) {
   std::printf("self-check: %s\n", SelfCheckText(built).c_str());
   std::printf("archive: at %u, end record at %u, %u bytes unpacked\n", settings.archiveOffset,
               settings.endRecordOffset, settings.totalSize);
-  bool utf8 = (settings.flags & kFlagUtf8TextsPending) != 0;
+  bool utf8 = (settings.flags & kFlagUtf8Texts) != 0;
   std::printf("texts (%s):\n", utf8 ? "UTF-8" : "ANSI code page");
   for (size_t i = 0; i < built.texts.size(); ++i)
     std::printf("  %-7s %s\n", kTextLabels[i], QuoteName(built.texts[i]).c_str());

@@ -16,11 +16,6 @@
 #include "tools/mksfx/pe_image.h"
 #include "tools/mksfx/zip_archive.h"
 
-// The settings flag that tells the stub its config texts are UTF-8; without
-// it the stub reads them in the ANSI code page, as files from other builders
-// need. This builder writes UTF-8 and always sets it.
-const uint32_t kFlagUtf8TextsPending = 0x400;
-
 // The five texts of the config block, in their order in the block.
 struct ConfigTexts {
   std::string folder;
