@@ -86,9 +86,10 @@ class ThreeDiskSet(unittest.TestCase):
     def make_set(self, names):
         """The set's disk folders, each labelled as the builder says."""
         # A probe as one disk gives the stub's and the archive's sizes; the
-        # disk size is then chosen for three disks.
+        # disk size is then chosen for three disks. (--force: a test may make
+        # a set more than once, over the last probe.)
         probe = self.scratch / "probe"
-        self.mksfx(probe / "SETUP.EXE", "--span", "1024m")
+        self.mksfx(probe / "SETUP.EXE", "--span", "1024m", "--force")
         whole = (probe / "disk1" / "SETUP.EXE").stat().st_size
         size = whole * 2 // 5
         made = self.scratch / names
