@@ -55,7 +55,7 @@ bool ReadHeaders(const Bytes& stub, PeImage* image, std::string* error) {
       image->fileAlignment > 0x10000)
     return Refuse(error, "its alignments are odd");
   if (GetLe32(stub, pe + kSecurityDirectory) != 0 || GetLe32(stub, pe + kSecurityDirectory + 4) != 0)
-    return Refuse(error, "it is signed; sign the self-extractor instead (see --sign-ready)");
+    return Refuse(error, "it is signed; sign the self-extractor instead");
   return true;
 }
 
