@@ -34,7 +34,7 @@ SIG_LOCAL, SIG_CENTRAL, SIG_END, SIG_DESCRIPTOR = b"PK\x03\x04", b"PK\x01\x02", 
 
 FLAG_OVERWRITE, FLAG_TITLE, FLAG_ENCRYPTED, FLAG_AUTO = 0x2, 0x10, 0x100, 0x200
 FLAG_SIGN_READY, FLAG_CAPTION, FLAG_QUESTION, FLAG_OKCANCEL = 0x800, 0x40000, 0x80000, 0x100000
-FLAG_SPANNED, FLAG_EXE_VOLUMES = 0x1000, 0x8000
+FLAG_SPANNED, FLAG_EXE_VOLUMES, FLAG_SILENT = 0x1000, 0x8000, 0x200000
 FLAG_UTF8_TEXTS = 0x400  # the config texts are UTF-8: this builder always sets it
 DEFAULT_FLAGS = FLAG_UTF8_TEXTS | FLAG_SIGN_READY  # the headers are left out of the self-check unless asked
 
@@ -341,6 +341,7 @@ class Settings(Workspace):
             (["--full-selfcheck"], 0),
             (["--overwrite"], FLAG_SIGN_READY | FLAG_OVERWRITE),
             (["--auto", "--overwrite"], FLAG_SIGN_READY | FLAG_AUTO | FLAG_OVERWRITE),
+            (["--silent"], FLAG_SIGN_READY | FLAG_SILENT),
             (["--title", "T"], FLAG_SIGN_READY | FLAG_TITLE),
             (["--caption-title"], FLAG_SIGN_READY | FLAG_CAPTION),
             (["--prompt", "P", "--prompt-buttons", "ok"], FLAG_SIGN_READY),
@@ -1182,7 +1183,8 @@ class Pipelines(Workspace):
         self.assertNotIn("entries", report)
 
     def test_show(self):
-        options = ["--title", "Tí", "--folder", "C:\\Ωμέγα", "--info", "two\nlines", "--auto", "--overwrite"]
+        options = ["--title", "Tí", "--folder", "C:\\Ωμέγα", "--info", "two\nlines", "--auto", "--overwrite",
+                   "--silent"]
         build = mksfx("--list", "--json", *options, self.source, self.out)
         self.assertEqual(build.returncode, 0, build.stderr)
         with open(self.out, "rb") as f:
@@ -1195,7 +1197,7 @@ class Pipelines(Workspace):
         self.assertEqual(shown["texts"], {"folder": "C:\\Ωμέγα", "text": "", "prompt": "", "title": "Tí",
                                           "info": "two\nlines"})
         self.assertEqual(shown["flags"], settings["flags"])
-        self.assertEqual(shown["flag_names"], ["overwrite", "title", "auto", "utf8-texts", "sign-ready"])
+        self.assertEqual(shown["flag_names"], ["overwrite", "title", "auto", "utf8-texts", "sign-ready", "silent"])
         self.assertEqual((shown["image_crc"], shown["image_crc_matches"], shown["complete"]),
                          (settings["crc"], True, True))
         self.assertEqual((shown["archive_offset"], shown["config_offset"], shown["end_record_offset"],
@@ -1205,7 +1207,7 @@ class Pipelines(Workspace):
         text = mksfx("--show", self.out).stdout.splitlines()
         self.assertEqual(text[:10], [
             "%s: a self-extractor of %d bytes" % (self.out, os.path.getsize(self.out)),
-            "flags: 0x%08X (overwrite title auto utf8-texts sign-ready)" % settings["flags"],
+            "flags: 0x%08X (overwrite title auto utf8-texts sign-ready silent)" % settings["flags"],
             "self-check: CRC-32 0x%08X from the section table, matches" % settings["crc"],
             "archive: at %d, end record at %d, 3 bytes unpacked" % (settings["archive"], settings["end"]),
             "texts (UTF-8):",

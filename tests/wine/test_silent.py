@@ -16,8 +16,11 @@ class Silent(SfxTestCase):
     def run_silent(self, exe, *switches):
         """Runs to the end, watching the display all the while; returns the exit
         code and every title of a window the stub showed."""
-        program = self.start(exe, ["/silent", winelib.windows_path(self.target), *switches,
-                                   "/log", winelib.windows_path(self.log)])
+        return self.run_watched(exe, ["/silent", winelib.windows_path(self.target), *switches,
+                                      "/log", winelib.windows_path(self.log)])
+
+    def run_watched(self, exe, arguments):
+        program = self.start(exe, arguments)
         shown = set()
         while program.running():
             shown |= {title for title in winelib.visible_titles() if title.startswith("Arcula")}
@@ -47,6 +50,12 @@ class Silent(SfxTestCase):
         self.assertEqual((code, shown), (1, set()))
         self.assertIn("No password specified", self.log.read_text(encoding="utf-8"))
         code, shown = self.run_silent(exe, "/password", "Sesame")
+        self.assertEqual((code, shown), (0, set()))
+        self.assert_tree_extracted(self.source, self.target)
+
+    def test_a_file_built_silent_needs_no_switch(self):
+        exe = self.sfx(self.source, "--silent", "--folder", winelib.windows_path(self.target))
+        code, shown = self.run_watched(exe, [])
         self.assertEqual((code, shown), (0, set()))
         self.assert_tree_extracted(self.source, self.target)
 

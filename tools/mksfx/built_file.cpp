@@ -33,6 +33,7 @@ const FlagName kFlagNames[] = {
     {kFlagTitleCaption, "caption-title"},
     {kFlagPromptQuestion, "prompt-question"},
     {kFlagPromptOkCancel, "prompt-okcancel"},
+    {kFlagSilent, "silent"},
 };
 
 bool Refuse(std::string* error, const std::string& text) {

@@ -33,6 +33,7 @@ const OptionRule kOptions[] = {
     {"--caption-title", nullptr, nullptr, kFlagTitleCaption, nullptr},
     {"--overwrite", nullptr, nullptr, kFlagOverwrite, nullptr},
     {"--auto", nullptr, nullptr, kFlagUnattended, nullptr},
+    {"--silent", nullptr, nullptr, kFlagSilent, nullptr},
     // The default now; still accepted, so that older scripts keep working.
     {"--sign-ready", nullptr, nullptr, 0, nullptr},
     {"--full-selfcheck", nullptr, nullptr, 0, &BuildOptions::fullSelfCheck},
@@ -257,6 +258,10 @@ Behaviour:
   --auto               unzip without waiting for the user (a warning comes
                        without --overwrite, or with --prompt: the run may
                        still stop to ask)
+  --silent             run as with "/silent" by default: no window and no box,
+                       the start-up question taken as accepted; an existing
+                       file (without --overwrite) or an error ends the run
+                       with exit code 1 ("/noauto" still shows the dialog)
   --password PASS      encrypt the files of a folder INPUT (traditional ZIP
                        encryption); a ZIP INPUT keeps its own encryption.
                        An empty PASS is refused.
