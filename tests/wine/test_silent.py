@@ -2,6 +2,9 @@
 """/silent under Wine: no window and no box appear at all, the exit code says
 what happened, and /log holds every message that would have been shown."""
 
+import subprocess
+import unittest
+
 import winelib
 from sfxlib import SfxTestCase
 
@@ -58,6 +61,24 @@ class Silent(SfxTestCase):
         code, shown = self.run_watched(exe, [])
         self.assertEqual((code, shown), (0, set()))
         self.assert_tree_extracted(self.source, self.target)
+
+    def test_a_full_disk_ends_it_with_its_message(self):
+        full = self.scratch / "full"
+        full.mkdir()
+        # A 64 KiB file system: the 60 KB of sub/two.bin do not fit beside the rest.
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", str(full)],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+        if not mounted:
+            raise unittest.SkipTest("a small tmpfs needs root to mount")
+        try:
+            self.tree({"filler.bin": bytes(40000)}, name="full")
+            exe = self.sfx(self.source)
+            self.target = full / "target"
+            code, shown = self.run_silent(exe)
+            self.assertEqual((code, shown), (1, set()))
+            self.assertIn("Possible cause: disk full.", self.log.read_text(encoding="utf-8"))
+        finally:
+            subprocess.run(["umount", str(full)], check=False)
 
 
 if __name__ == "__main__":

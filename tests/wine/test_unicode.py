@@ -3,6 +3,7 @@
 a self-extractor started from such a folder, unzipping into such a folder,
 names flagged as UTF-8, and an old name in the ANSI code page."""
 import shutil
+import subprocess
 import struct
 import zipfile
 import zlib
@@ -50,6 +51,24 @@ class Unicode(SfxTestCase):
         self.wait_exit(program, 0)
         for name in NAMES:
             self.assertEqual((target / name).read_bytes(), name.encode() * 3, name)
+
+    def test_names_from_every_kind_of_input(self):
+        """A folder, and ZIPs from Python's zipfile (bit 11), Info-ZIP (raw
+        UTF-8 made on Unix) and 7-Zip (bit 11): the same names on disk."""
+        folder = self.tree({name: name.encode() * 3 for name in NAMES}, name="tree")
+        info_zip = self.scratch / "info.zip"
+        subprocess.run(["zip", "-qr", str(info_zip), "."], cwd=folder, check=True)
+        seven_zip = self.scratch / "seven.zip"
+        subprocess.run(["7zz", "a", "-tzip", "-bso0", "-bsp0", str(seven_zip), "."], cwd=folder, check=True)
+        for label, source in (("folder", folder), ("zipfile", self.flagged_zip()), ("Info-ZIP", info_zip),
+                              ("7-Zip", seven_zip)):
+            with self.subTest(label):
+                exe = self.sfx(source, name=f"setup-{label}.exe")
+                target = self.scratch / f"{TARGET}-{label}"
+                program = self.start(exe, ["/auto", winelib.windows_path(target)])
+                self.wait_exit(program, 0)
+                for name in NAMES:
+                    self.assertEqual((target / name).read_bytes(), name.encode() * 3, name)
 
     def test_an_old_ansi_name_is_read_in_the_code_page(self):
         archive = self.scratch / "old.zip"
