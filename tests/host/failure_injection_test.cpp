@@ -72,23 +72,6 @@ const int kNoPass = -1;
 
 // --- the archive ---------------------------------------------------------------
 
-// Text with some randomness, so that deflate makes literals, matches and
-// dynamic blocks of it.
-std::string Content(size_t size, uint32_t seed) {
-  std::string text;
-  uint32_t state = seed * 2654435761u + 1;
-  while (text.size() < size) {
-    state = state * 1103515245u + 12345u;
-    if ((state >> 28) < 5) {
-      text += "line " + std::to_string(state >> 20) + " of the content\n";
-    } else {
-      text += static_cast<char>(state >> 16);
-    }
-  }
-  text.resize(size);
-  return text;
-}
-
 // `data` (the entry's data as stored without encryption) enciphered, with
 // the fields that say so. The check byte is the time's high byte when a data
 // descriptor follows, else the CRC's.

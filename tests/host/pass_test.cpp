@@ -107,23 +107,6 @@ const uint32_t kFlagsEncrypted = 0x100;
 const std::string kAlpha = "alpha\n";
 const std::string kPassword = "pw";
 
-// Text with some randomness, so that deflate makes literals, matches and
-// dynamic blocks of it.
-std::string Content(size_t size, uint32_t seed) {
-  std::string text;
-  uint32_t state = seed * 2654435761u + 1;
-  while (text.size() < size) {
-    state = state * 1103515245u + 12345u;
-    if ((state >> 28) < 5) {
-      text += "line " + std::to_string(state >> 20) + " of the content\n";
-    } else {
-      text += static_cast<char>(state >> 16);
-    }
-  }
-  text.resize(size);
-  return text;
-}
-
 // An encrypted entry's fields and data: `fields` describe the plain data
 // (`data` as it would be stored without encryption).
 std::pair<ZipFields, std::string> Encrypted(ZipFields fields, const std::string& data, bool checkFromTime) {

@@ -259,7 +259,7 @@ TEST_F(SwitchVolumeTest, VolumeFileNamedLikeTheExecutable) {
 
 // --- whole runs ---------------------------------------------------------------
 
-std::string Content(size_t size, uint32_t seed) {
+std::string WordsAndBytes(size_t size, uint32_t seed) {
   std::string text;
   uint32_t state = seed;
   while (text.size() < size) {
@@ -299,7 +299,7 @@ Archive MakeArchive() {
   zip.Entry(first, "alpha\n");
 
   zip.Entry(FolderEntry("data/"), "");
-  std::string big = Content(6000, 1);
+  std::string big = WordsAndBytes(6000, 1);
   archive.bigData = zip.Size() + 30 + 12;
   zip.File("data/big.bin", big);
 
@@ -311,7 +311,7 @@ Archive MakeArchive() {
   archive.descriptor = archive.cryptHeader + crypt.compressedSize;
   zip.Entry(crypt, EncryptTraditional(kPassword, static_cast<uint8_t>(crypt.time >> 8), secret));
 
-  std::string last = Content(3000, 2);
+  std::string last = WordsAndBytes(3000, 2);
   archive.lastHeader = zip.Size();
   zip.Entry(DeflatedFile("last.txt", last, ZlibRawDeflate(last)), ZlibRawDeflate(last));
   archive.central = zip.Size();

@@ -291,3 +291,18 @@ void WriteBinaryFile(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+std::string Content(size_t size, uint32_t seed) {
+  std::string text;
+  uint32_t state = seed * 2654435761u + 1;
+  while (text.size() < size) {
+    state = state * 1103515245u + 12345u;
+    if ((state >> 28) < 5) {
+      text += "line " + std::to_string(state >> 20) + " of the content\n";
+    } else {
+      text += static_cast<char>(state >> 16);
+    }
+  }
+  text.resize(size);
+  return text;
+}

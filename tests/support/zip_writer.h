@@ -43,6 +43,10 @@ ZipFields DeflatedFile(const std::string& name, const std::string& content, cons
 // Fields of a folder entry (name ending in '/'), no data.
 ZipFields FolderEntry(const std::string& name);
 
+// Text with some randomness, so that deflate makes literals, matches and
+// dynamic blocks of it.
+std::string Content(size_t size, uint32_t seed);
+
 // The traditional encryption of the published ZIP format: 12-byte header
 // (its last byte is `checkByte`) then `plain`, all enciphered with the keys
 // made from `password`. Fields for such an entry: flags |= 1 and

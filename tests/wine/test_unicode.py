@@ -40,15 +40,21 @@ class Unicode(SfxTestCase):
                 archive.writestr(info, name.encode() * 3)
         return path
 
-    def test_started_from_a_folder_outside_the_code_page_into_another(self):
+    def run_from_elsewhere(self, env=None):
+        """A self-extractor of NAMES moved into a folder named outside the code
+        page and run with /auto into another; returns that target."""
         exe = self.sfx(self.flagged_zip())
         folder = self.scratch / ELSEWHERE
         folder.mkdir()
         moved = folder / "setup.exe"
         shutil.move(exe, moved)
         target = self.scratch / TARGET
-        program = self.start(moved, ["/auto", winelib.windows_path(target)])
+        program = self.start(moved, ["/auto", winelib.windows_path(target)], env=env)
         self.wait_exit(program, 0)
+        return target
+
+    def test_started_from_a_folder_outside_the_code_page_into_another(self):
+        target = self.run_from_elsewhere()
         for name in NAMES:
             self.assertEqual((target / name).read_bytes(), name.encode() * 3, name)
 
@@ -89,14 +95,7 @@ class Unicode(SfxTestCase):
         self.assertEqual(sorted(p.name for p in target.iterdir()), ["日本.txt"])
 
     def test_started_from_such_a_folder_under_code_page_932(self):
-        exe = self.sfx(self.flagged_zip())
-        folder = self.scratch / ELSEWHERE
-        folder.mkdir()
-        moved = folder / "setup.exe"
-        shutil.move(exe, moved)
-        target = self.scratch / TARGET
-        program = self.start(moved, ["/auto", winelib.windows_path(target)], env=JAPANESE)
-        self.wait_exit(program, 0)
+        target = self.run_from_elsewhere(env=JAPANESE)
         for name in NAMES:
             self.assertTrue((target / name).is_file(), name)
 
