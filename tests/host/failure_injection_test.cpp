@@ -49,20 +49,13 @@
 #include "tests/host/zlib_oracle.h"
 #include "tests/support/process_state.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/shown_texts.h"
 #include "tests/support/zip_writer.h"
 #include "ui/unzip_flow.h"
 
 namespace {
 
-const char kCaption[] = "Arcula Self-Extractor";
-const char kHeaderCorrupt[] =
-    "Arcula Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error";
-const char kDamaged[] =
-    "Zip file is damaged, truncated, or has been changed since it was created.   If you downloaded this file, try "
-    "downloading again.";
 const char kNotEnoughMemory[] = "not enough memory";
-const char kIoError[] = "I/O error on file.  Possible cause: file transfer error.";
-const char kInvalidHeader[] = "Invalid ZIP header.  Possible cause: file transfer error.";
 const char kBadCrc[] = "ZIP damaged: file ";
 const char kPrompt[] = "Unpack the test files?";
 const char kPassword[] = "pw";

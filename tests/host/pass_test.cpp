@@ -48,6 +48,7 @@
 #include "tests/support/deflate_writer.h"
 #include "tests/support/process_state.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/shown_texts.h"
 #include "tests/support/zip_writer.h"
 #include "ui/unzip_flow.h"
 
@@ -55,17 +56,9 @@ namespace {
 
 // --- what the user sees -----------------------------------------------------
 
-const char kCaption[] = "Arcula Self-Extractor";
-const char kHeaderCorrupt[] =
-    "Arcula Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error";
-const char kDamaged[] =
-    "Zip file is damaged, truncated, or has been changed since it was created.   If you downloaded this file, try "
-    "downloading again.";
 const char kIncomplete[] = "This is an incomplete self-extractor;\nplease re-create the file and try again.";
-const char kInvalidHeader[] = "Invalid ZIP header.  Possible cause: file transfer error.";
 const char kNameTooLong[] =
     "Zip contains filenames longer than are allowed by\nWindows. Arcula Self-Extractor cannot process this\nZip file.";
-const char kIoError[] = "I/O error on file.  Possible cause: file transfer error.";
 const char kNoPassword[] = "No password specified";
 const char kWrongPassword[] = "Incorrect password specified";
 const char kUnsupportedMethod[] = "Unsupported compression method";

@@ -39,14 +39,12 @@
 #include "tests/host/zlib_oracle.h"
 #include "tests/support/process_state.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/shown_texts.h"
 #include "tests/support/zip_writer.h"
 #include "ui/unzip_flow.h"
 
 namespace {
 
-const char kCaption[] = "Arcula Self-Extractor";
-const char kHeaderCorrupt[] =
-    "Arcula Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error";
 const char kWrongDisk[] = "The disk in the drive appears to be\nmissing or has an incorrect label.\nInsert disk number %d.";
 const char kPassword[] = "pw";
 
