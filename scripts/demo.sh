@@ -8,5 +8,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 
 scripts/install-deps.sh
-scripts/build.sh host >/dev/null
+# The cross build also makes the small probe through which the demo, like the
+# Wine tests, waits until a window takes input before it presses a key.
+scripts/build.sh host win32 >/dev/null
+export ARCULA_WINDOW_PROBE="$ROOT/build/win32/tests/window_probe.exe"
 exec python3 scripts/demo.py
