@@ -33,6 +33,7 @@
 #include "platform/host/host_boxes.h"
 #include "platform/host/host_paths.h"
 #include "platform/host/host_system.h"
+#include "platform/host/host_ui.h"
 #include "platform/host/host_window.h"
 #include "platform/memory.h"
 #include "stub/abort.h"
@@ -41,6 +42,7 @@
 #include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "stub/startup.h"
+#include "stub/work_memory.h"
 #include "ui/controls.h"
 #include "ui/meter.h"
 #include "ui/progress.h"
@@ -1222,6 +1224,34 @@ TEST_F(Pass, StatusLineAndMeterSteps) {
     }
     EXPECT_EQ(meterRepaints, marks.size());
     HostClearWindowCalls();
+  }
+}
+
+// The message pump, where a click on the dialog becomes the cancel question,
+// runs at least every kPumpVolume bytes of output, however fast the output
+// goes, but not after every write; when the output is slow (here the clock
+// moves 60 ms each time it is read) it runs after every write instead.
+TEST_F(Pass, MessagePumpRunsByVolumeAndByTime) {
+  const std::string big = Content(2 * 1024 * 1024, 5);
+  const std::string packed = ZlibRawDeflate(big);
+  ZipWriter zip;
+  zip.Entry(DeflatedFile("big.bin", big, packed), packed).Finish();
+  const size_t windowWrites = big.size() / kWindowSize;
+  const size_t volumeSteps = big.size() / kPumpVolume;
+  struct Row { const char* label; uint32_t millisecondsPerReading; size_t fewest; size_t most; };
+  const Row rows[] = {
+      {"fast output: by volume", 0, volumeSteps, volumeSteps + 1},
+      {"slow output: by time", 60, windowWrites, windowWrites},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    HostSetClock(1000, row.millisecondsPerReading);
+    size_t peeksBefore = HostPeekCount();
+    ASSERT_EQ(Run(Sfx(zip)).exit, kExitCompleted);
+    size_t pumps = HostPeekCount() - peeksBefore;  // each finds the queue empty
+    EXPECT_GE(pumps, row.fewest);
+    EXPECT_LE(pumps, row.most);
   }
 }
 
