@@ -1209,8 +1209,8 @@ TEST_F(Pass, StatusLineAndMeterSteps) {
       }
       if (call.kind == HostWindowCall::kInvalidate && call.control == kMeterControl) ++meterRepaints;
     }
-    // The marks at 64, 128, 192 and 256 KiB of the 300 KiB and one byte (the
-    // counted output is the full buffers; a file's last, partial one is not).
+    // The marks at 64, 128, 192 and 256 KiB of the 300 KiB and one byte of
+    // output, each shown at its mark whatever the size of the block that passed it.
     std::vector<uint32_t> marks;
     for (uint32_t done : {65536u, 131072u, 196608u, 262144u}) {
       marks.push_back(static_cast<uint32_t>(uint64_t{done} * 100 / total));
