@@ -11,10 +11,11 @@
 const uint32_t kWindowSize = 0x8000;
 const uint32_t kWindowAllocation = 32776;
 
-// The archive input moves entry data in blocks of this size; its buffer
-// carries a little slack behind the block.
-const uint32_t kInputBufferSize = 2048;
-const uint32_t kInputBufferAllocation = 2068;
+// The archive input moves entry data in blocks of up to this size (one read
+// each: a read costs a system call, and a round trip to the server under
+// Wine); its buffer carries a little slack behind the block.
+const uint32_t kInputBufferSize = 0x10000;
+const uint32_t kInputBufferAllocation = kInputBufferSize + 20;
 
 // --- Process-wide state of the work memory (FreeWorkMemory puts it back) ---
 extern uint8_t* g_window;        // kWindowAllocation bytes

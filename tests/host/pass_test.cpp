@@ -439,7 +439,7 @@ ZipWriter DamagedStream(const DeflateWriter& w) {
 }
 
 std::vector<FailureRow> RecordFailures() {
-  const std::string big = Content(5000, 1);
+  const std::string big = Content(kInputBufferSize + 5000, 1);
   return {
       {"archive offset beyond what a seek reaches", [] {
          SelfExtractor s = GoodSfx(Unchecked());
@@ -475,11 +475,12 @@ std::vector<FailureRow> RecordFailures() {
          z.Raw(std::string("PK\x05\x06", 4) + std::string(5, '\0'));
          return Unpadded(z);
        }, {}, kExitAborted, ReadErrorText(7), kFirstFile, {}},
-      {"stored data cut short in its third chunk", [big] {
+      {"stored data cut short in its second block", [big] {
          ZipWriter z;
-         z.Local(StoredFile("a.bin", big)).Raw(big.substr(0, 4500));
+         z.Local(StoredFile("a.bin", big)).Raw(big.substr(0, kInputBufferSize + 2000));
          return Unpadded(z);
-       }, {}, kExitAborted, ReadErrorText(2), {"target/", "target/a.bin"}, {{"target/a.bin", big.substr(0, 4096)}}},
+       }, {}, kExitAborted, ReadErrorText(2), {"target/", "target/a.bin"},
+       {{"target/a.bin", big.substr(0, kInputBufferSize)}}},
       {"stored size field past the end of the file", [] {
          ZipFields f = StoredFile("a.txt", kAlpha);
          f.compressedSize = 0xFFFFFFFFu;
@@ -758,14 +759,17 @@ TEST_F(Pass, ChecksThatPass) {
 
 // --- flows ---------------------------------------------------------------------------
 
-// Every size around the 2048-byte chunks of input and output, stored,
-// deflated and encrypted (with and without bit 3), in one archive: each entry
-// must end exactly where the next record begins.
+// Every size around the blocks of input (kInputBufferSize) and output (the
+// decoder's window), and a few small ones, stored, deflated and encrypted
+// (with and without bit 3), in one archive: each entry must end exactly where
+// the next record begins.
 TEST_F(Pass, EntriesAroundTheChunkSizesExtractExactly) {
   ZipWriter zip;
   std::vector<std::pair<std::string, std::string>> expected;
   uint32_t seed = 10;
-  for (size_t size : {0, 1, 2047, 2048, 2049, 4096, 5000, 70000}) {
+  const size_t sizes[] = {0, 1, 2047, 2048, 2049, 5000, kWindowSize - 1, kWindowSize, kWindowSize + 1,
+                          kInputBufferSize - 1, kInputBufferSize, kInputBufferSize + 1, 2 * kInputBufferSize + 70000};
+  for (size_t size : sizes) {
     std::string content = Content(size, seed++);
     std::string packed = ZlibRawDeflate(content);
     std::string n = std::to_string(size);
