@@ -1188,13 +1188,20 @@ TEST_F(Pass, ATargetFolderThatIsALinkIsUsed) {
 
 // What the dialog shows while a pass runs, seen through the recorded window
 // calls: the status line names each file while the meter is hidden; a shown
-// meter moves at every 64 KiB of output, to the share of the total.
+// meter moves at every 64 KiB of output, to the share of the total (and
+// repaints itself when that moves). The file name, across the meter or in the
+// status line, is repainted at the first step after each file starts.
 TEST_F(Pass, StatusLineAndMeterSteps) {
   const std::string big = Content(300 * 1024, 3);
-  const std::string packed = ZlibRawDeflate(big);
+  const std::string more = Content(100 * 1024, 4);
+  const std::string packedBig = ZlibRawDeflate(big);
+  const std::string packedMore = ZlibRawDeflate(more);
   ZipWriter zip;
-  zip.File("a.txt", "a").Entry(DeflatedFile("big.bin", big, packed), packed).Finish();
-  const uint32_t total = static_cast<uint32_t>(1 + big.size());
+  zip.File("a.txt", "a")
+      .Entry(DeflatedFile("big.bin", big, packedBig), packedBig)
+      .Entry(DeflatedFile("more.bin", more, packedMore), packedMore)
+      .Finish();
+  const uint32_t total = static_cast<uint32_t>(1 + big.size() + more.size());
   for (bool meterShown : {false, true}) {
     SCOPED_TRACE(meterShown ? "meter shown" : "status line");
     ClearDrive();
@@ -1204,29 +1211,34 @@ TEST_F(Pass, StatusLineAndMeterSteps) {
     ASSERT_EQ(Run(Sfx(zip), setup).exit, kExitCompleted);
     std::vector<std::string> statusTexts;
     std::vector<uint32_t> meterPositions;
-    uint32_t meterRepaints = 0;
+    std::vector<size_t> repaintsAfterPositions;  // how many positions came before each repaint
     for (const HostWindowCall& call : HostWindowCalls()) {
       if (call.kind == HostWindowCall::kSetText && call.control == kStatusLine) statusTexts.push_back(call.text);
       if (call.kind == HostWindowCall::kSendMessage && call.control == kMeterControl &&
           call.message == kMeterSetPositionMessage) {
         meterPositions.push_back(call.wParam);
       }
-      if (call.kind == HostWindowCall::kInvalidate && call.control == kMeterControl) ++meterRepaints;
+      if (call.kind == HostWindowCall::kInvalidate && call.control == kMeterControl) {
+        repaintsAfterPositions.push_back(meterPositions.size());
+      }
     }
-    // The marks at 64, 128, 192 and 256 KiB of the 300 KiB and one byte of
-    // output, each shown at its mark whatever the size of the block that passed it.
+    // The marks at 64 KiB to 384 KiB of the 400 KiB and one byte of output,
+    // each shown at its mark whatever the size of the block that passed it:
+    // four in big.bin, two in more.bin.
     std::vector<uint32_t> marks;
-    for (uint32_t done : {65536u, 131072u, 196608u, 262144u}) {
+    for (uint32_t done = 65536; done < total; done += 65536) {
       marks.push_back(static_cast<uint32_t>(uint64_t{done} * 100 / total));
     }
+    ASSERT_EQ(marks.size(), 6u);
     if (meterShown) {
       EXPECT_TRUE(statusTexts.empty());
       EXPECT_EQ(meterPositions, marks);
+      EXPECT_EQ(repaintsAfterPositions, (std::vector<size_t>{1, 5}));  // the first marks of big.bin and more.bin
     } else {
-      EXPECT_EQ(statusTexts, (std::vector<std::string>{"Unzipping a.txt", "Unzipping big.bin"}));
+      EXPECT_EQ(statusTexts, (std::vector<std::string>{"Unzipping a.txt", "Unzipping big.bin", "Unzipping more.bin"}));
       EXPECT_TRUE(meterPositions.empty());
+      EXPECT_EQ(repaintsAfterPositions.size(), 2u);
     }
-    EXPECT_EQ(meterRepaints, marks.size());
     HostClearWindowCalls();
   }
 }
