@@ -1,8 +1,8 @@
 // The archive input. Record headers are read straight from the archive
-// handle by the scanner; entry data comes through here, in chunks of at most
-// 2048 bytes that never reach past the entry's data, so that when the last
-// byte of an entry has been handed out the archive is positioned just behind
-// it.
+// handle by the scanner; entry data comes through here, in blocks of up to
+// kInputBufferSize bytes that never reach past the entry's data, so that when
+// the last byte of an entry has been handed out the archive is positioned
+// just behind it.
 #include "archive/input.h"
 
 #include "archive/decrypt.h"

@@ -1,5 +1,5 @@
-// The archive input: the archive handle, the 2048-byte input buffer that entry
-// data passes through (decrypted in place when the entry is encrypted), and
+// The archive input: the archive handle, the input buffer that entry data
+// passes through (decrypted in place when the entry is encrypted), and
 // memory mode, in which the same byte source serves a block held in memory.
 #pragma once
 

@@ -109,20 +109,22 @@ def stage_corpus(corpus, work):
     return folder
 
 
-def stamp_of(corpus, bin_dir):
+def stamp_of(corpus, programs):
     """What the ZIP and the self-extractor were made from."""
     parts = [(corpus / "MANIFEST").read_text()]
-    for program in ("arcula-mksfx", "arcula-sfx.exe"):
-        status = (bin_dir / program).stat()
+    for program in programs:
+        status = program.stat()
         parts.append("%s %d %d" % (program, status.st_size, status.st_mtime_ns))
     return "\n".join(parts)
 
 
-def ensure_inputs(corpus, bin_dir, work):
-    """corpus.zip and corpus.exe in work, made again when their stamp changed."""
+def ensure_inputs(corpus, bin_dir, work, stub=None):
+    """corpus.zip and corpus.exe in work, made again when their stamp changed.
+    The stub is bin_dir's unless named."""
+    stub = stub or bin_dir / "arcula-sfx.exe"
     work.mkdir(parents=True, exist_ok=True)
     archive, self_extractor, stamp_file = work / "corpus.zip", work / "corpus.exe", work / "STAMP"
-    stamp = stamp_of(corpus, bin_dir)
+    stamp = stamp_of(corpus, (bin_dir / "arcula-mksfx", stub))
     folder = work / "corpus"
     if stamp_file.exists() and stamp_file.read_text() == stamp and archive.exists() and self_extractor.exists() \
             and folder.exists():
@@ -133,7 +135,7 @@ def ensure_inputs(corpus, bin_dir, work):
     archive.unlink(missing_ok=True)
     subprocess.run(["zip", "-q", "-6", "-r", str(archive), "corpus"], cwd=work, check=True)
     self_extractor.unlink(missing_ok=True)
-    subprocess.run([str(bin_dir / "arcula-mksfx"), "--stub", str(bin_dir / "arcula-sfx.exe"),
+    subprocess.run([str(bin_dir / "arcula-mksfx"), "--stub", str(stub),
                     str(archive), str(self_extractor)], check=True, stdout=subprocess.DEVNULL)
     stamp_file.write_text(stamp)
     return folder, archive, self_extractor
@@ -151,11 +153,11 @@ def command(bin_dir, program, archive, self_extractor, out_dir):
     return [shutil.which("7zz"), "x", "-y", "-o" + str(out_dir), str(archive)]
 
 
-def run_once(bin_dir, argv, log_path):
+def run_once(bin_dir, argv, log_path, timeout=None):
     """Runs argv through bench-measure-run, its output to a file:
     (wall s, CPU s, peak RSS KiB, exit status)."""
     measured = subprocess.run([str(bin_dir / MEASURE), str(log_path)] + argv,
-                              stdout=subprocess.PIPE, text=True, check=True).stdout.split()
+                              stdout=subprocess.PIPE, text=True, check=True, timeout=timeout).stdout.split()
     return float(measured[0]), float(measured[1]), int(measured[2]), int(measured[3])
 
 

@@ -99,12 +99,15 @@ def command(bin_dir, program, stream, out_path):
     return argv
 
 
-def run_timed(argv, out_path, stdout_path):
-    """Runs argv with stdout to a file; returns (wall seconds, exit status, printed text)."""
+def run_timed(argv, out_path, stdout_path, quiet=False):
+    """Runs argv with stdout to a file (and stderr to nowhere when quiet);
+    returns (wall seconds, exit status, printed text)."""
     for path in (out_path, stdout_path):
         if path.exists():
             path.unlink()
     actions = [(os.POSIX_SPAWN_OPEN, 1, str(stdout_path), os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)]
+    if quiet:
+        actions.append((os.POSIX_SPAWN_OPEN, 2, os.devnull, os.O_WRONLY, 0))
     start = time.perf_counter()
     pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions)
     _, status, _ = os.wait4(pid, 0)

@@ -70,6 +70,11 @@ target_link_options(arcula-sfx PRIVATE
 set_target_properties(arcula-sfx PROPERTIES LINK_DEPENDS "${ARCULA_STUB_LINKER_SCRIPT}")
 target_link_libraries(arcula-sfx PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 
+# The inflate tool from the stub's objects, and the Windows programs of the
+# benchmarks under Wine: beside the stub, in the host build's folder too.
+add_subdirectory(tools/inflate)
+add_subdirectory(bench)
+
 if(ARCULA_TESTS)
   add_subdirectory(tests)
 endif()

@@ -18,12 +18,10 @@ namespace {
 const uint16_t kMethodStored = 0;
 const uint16_t kMethodDeflated = 8;
 
+// A stored entry's bytes go to the file as each refill brings them.
 void CopyStored() {
-  uint16_t cell = 0;
-  while (ReadInputByte(&cell) != 0) {
-    *g_outputCursor++ = static_cast<uint8_t>(cell);
-    if (++g_outputCount == static_cast<int32_t>(kOutputBufferSize)) FlushOutput();
-  }
+  int32_t got;
+  while ((got = RefillInput()) > 0) WriteOutput(g_inputCursor, static_cast<uint32_t>(got));
 }
 
 }  // namespace
@@ -80,7 +78,6 @@ void ExtractEntry(const char* path) {
   }
 
   ++g_fileCounter;  // counted before the check: a damaged file was still written
-  FlushLastOutput();
   SetOutputFileTime();
   SysClose(g_output);
   uint32_t crc = 0xFFFFFFFF - g_runningCrc;

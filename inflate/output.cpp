@@ -1,21 +1,23 @@
-// The output sink. Every byte of a pass goes through the 2048-byte output
-// buffer; each flush counts the bytes, moves the meter every 64 KiB, advances
-// the CRC, writes the buffer and lets the message pump run, which is where
-// the user can cancel. In memory mode the decoder's output lands in a
-// caller's block instead: nothing is counted, checked, written or pumped.
+// The output sink. Every byte of a pass is written as it leaves the
+// decoder's window, 32 KiB at a time (a stored entry's bytes as they arrive
+// in the input buffer): each block is counted, moves the meter at the 64 KiB
+// marks it passes, advances the CRC and is written; the message pump, which
+// is where the user can cancel, runs when enough output or time has passed.
+// In memory mode the decoder's output lands in a caller's block instead:
+// nothing is counted, checked, written or pumped.
 #include "inflate/output.h"
 
 #include "inflate/crc32.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/format.h"
+#include "platform/system.h"
 #include "stub/abort.h"
 #include "stub/messages.h"
 #include "stub/progress.h"
 #include "stub/work_memory.h"
 
 uint8_t* g_outputCursor;
-int32_t g_outputCount;
 FileHandle g_output;
 char g_outputPath[kPathBufferSize];
 bool g_outputMemoryMode;
@@ -23,6 +25,8 @@ uint32_t g_outputMemoryRoom;
 uint8_t* g_outputMemoryStart;
 uint32_t g_bytesDone;
 uint32_t g_lastMeterMark;
+int32_t g_pumpCountdown;
+uint32_t g_lastPumpTick;
 uint32_t g_fileCounter;
 uint32_t g_fileRoom;
 bool g_fileRoomBounded;
@@ -37,29 +41,40 @@ void EmitToMemory(const uint8_t* source, uint32_t count) {
   g_outputMemoryRoom -= count;
 }
 
-// Writes the buffer's bytes to the output file, as far as the file's room
-// goes, then lets the user interface run.
-void WriteBuffer() {
-  uint32_t count = static_cast<uint32_t>(g_outputCount);
+// Lets the user interface run once enough output or time has passed since
+// it last did.
+void PumpWhenDue(uint32_t written) {
+  g_pumpCountdown -= static_cast<int32_t>(written);
+  uint32_t now = SysTickCount();
+  if (g_pumpCountdown > 0 && now - g_lastPumpTick < kPumpInterval) return;
+  g_pumpCountdown = kPumpVolume;
+  g_lastPumpTick = now;
+  if (PassCancelRequested()) AbortPass();
+}
+
+}  // namespace
+
+void WriteOutput(const uint8_t* bytes, uint32_t count) {
+  g_bytesDone += count;
+  while (g_bytesDone - g_lastMeterMark >= kMeterStep) {
+    g_lastMeterMark += kMeterStep;
+    ShowMeterStep(g_lastMeterMark);
+  }
   bool overrun = g_fileRoomBounded && count > g_fileRoom;
   if (overrun) count = g_fileRoom + 1;  // one byte past the declared size, no more
-  UpdateCrc(g_outputBuffer, count);
-  int32_t written = SysWrite(g_output, g_outputBuffer, count);
+  UpdateCrc(bytes, count);
+  int32_t written = SysWrite(g_output, bytes, count);
   if (written != static_cast<int32_t>(count)) {
     SysFormat(g_formatBuffer, MessageText(kMessageWriteError), g_outputPath);
     FatalError(g_formatBuffer);
   }
   if (overrun) FatalError(MessageText(kMessageDamaged));
   g_fileRoom -= count;
-  if (PassCancelRequested()) AbortPass();
+  PumpWhenDue(count);
 }
-
-}  // namespace
 
 void BeginFileOutput(uint32_t declaredSize) {
   g_runningCrc = 0xFFFFFFFF;
-  g_outputCursor = g_outputBuffer;
-  g_outputCount = 0;
   g_fileRoom = declaredSize;
   g_fileRoomBounded = true;
 }
@@ -78,48 +93,16 @@ uint32_t MeterPercent(uint32_t bytesDone, uint32_t totalSize) {
 }
 
 void EmitWindow(uint16_t count) {
-  const uint8_t* source = g_window;
   if (g_outputMemoryMode) {
-    EmitToMemory(source, count);
-    return;
+    EmitToMemory(g_window, count);
+  } else if (count != 0) {
+    WriteOutput(g_window, count);
   }
-  uint32_t left = count;
-  while (left != 0) {
-    uint32_t chunk = kOutputBufferSize - static_cast<uint32_t>(g_outputCount);
-    if (chunk > left) chunk = left;
-    CopyBytes(g_outputCursor, source, chunk);
-    g_outputCursor += chunk;
-    g_outputCount += static_cast<int32_t>(chunk);
-    if (g_outputCount == static_cast<int32_t>(kOutputBufferSize)) FlushOutput();
-    left -= chunk;
-    source += chunk;
-  }
-}
-
-void FlushOutput() {
-  if (g_outputMemoryMode) {
-    g_outputCount = 0;
-    return;
-  }
-  g_bytesDone += static_cast<uint32_t>(g_outputCount);
-  if (g_bytesDone >= g_lastMeterMark + kMeterStep) {
-    g_lastMeterMark = g_bytesDone;
-    ShowMeterStep(g_bytesDone);
-  }
-  WriteBuffer();
-  g_outputCursor = g_outputBuffer;
-  g_outputCount = 0;
-}
-
-void FlushLastOutput() {
-  if (g_outputCount <= 0) return;
-  WriteBuffer();
 }
 
 void BeginMemoryOutput(void* destination, uint32_t capacity) {
   g_outputMemoryStart = static_cast<uint8_t*>(destination);
   g_outputCursor = g_outputMemoryStart;
-  g_outputCount = 0;
   g_outputMemoryRoom = capacity;
   g_outputMemoryMode = true;
 }
@@ -137,13 +120,14 @@ void ResetOutputSink() {
   if (g_output > 0) SysClose(g_output);
   g_output = 0;
   g_outputCursor = nullptr;
-  g_outputCount = 0;
   FillBytes(g_outputPath, 0, sizeof(g_outputPath));
   g_outputMemoryMode = false;
   g_outputMemoryStart = nullptr;
   g_outputMemoryRoom = 0;
   g_bytesDone = 0;
   g_lastMeterMark = 0;
+  g_pumpCountdown = 0;
+  g_lastPumpTick = 0;
   g_fileCounter = 0;
   g_fileRoom = 0;
   g_fileRoomBounded = false;

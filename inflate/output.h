@@ -1,6 +1,7 @@
-// The output sink: the 2048-byte output buffer and its flush, through which
-// every extracted byte passes (progress, CRC, write, message pump), and memory
-// mode, in which the decoder's output lands in a caller's block instead.
+// The output sink: every extracted byte goes from the decoder's window (or,
+// for a stored entry, from the input buffer) straight to the file, a block
+// at a time (progress, CRC, write, and now and then the message pump); and
+// memory mode, in which the decoder's output lands in a caller's block instead.
 #pragma once
 
 #include "paths/path_routines.h"
@@ -8,16 +9,25 @@
 
 const uint32_t kMeterStep = 65536;
 
+// The message pump, where a click becomes a cancel, runs after a write once
+// this much output or this much time (milliseconds) has passed since it last
+// ran: a click waits at most a quarter MiB of output, 26 ms at 10 MB/s, and
+// never much more than the interval behind a slow disk. Running it after
+// every write would cost more than the write itself under Wine.
+const int32_t kPumpVolume = 256 * 1024;
+const uint32_t kPumpInterval = 50;
+
 // --- Process-wide state of the output sink (ResetOutputSink puts it back) ---
-extern uint8_t* g_outputCursor;       // next free byte
-extern int32_t g_outputCount;         // bytes not yet flushed (0..2048)
+extern uint8_t* g_outputCursor;       // memory mode: next free byte of the destination
 extern FileHandle g_output;           // file being written; 0 between entries
 extern char g_outputPath[kPathBufferSize];
 extern bool g_outputMemoryMode;
 extern uint32_t g_outputMemoryRoom;   // memory mode: bytes the destination can still take
 extern uint8_t* g_outputMemoryStart;  // memory mode: where the destination begins
-extern uint32_t g_bytesDone;          // flushed to files in this pass
-extern uint32_t g_lastMeterMark;
+extern uint32_t g_bytesDone;          // output of this pass so far
+extern uint32_t g_lastMeterMark;      // the last multiple of kMeterStep g_bytesDone passed
+extern int32_t g_pumpCountdown;       // output still to come before the pump is due
+extern uint32_t g_lastPumpTick;       // SysTickCount when the pump last ran
 extern uint32_t g_fileCounter;
 // What the file being written may still take: the size its header declares,
 // less what was written. Unbounded for a stream of unknown size.
@@ -34,24 +44,23 @@ void BeginMemoryOutput(void* destination, uint32_t capacity);
 uint32_t EndMemoryOutput();
 
 // Starts a file's output (the output file itself is opened by the caller):
-// an empty buffer, the running CRC at its start, and the room the file has.
-// A file that would grow past its declared size gets one byte more, so that
-// the damage shows, and the pass stops with kMessageDamaged.
+// the running CRC at its start, and the room the file has. A file that would
+// grow past its declared size gets one byte more, so that the damage shows,
+// and the pass stops with kMessageDamaged.
 void BeginFileOutput(uint32_t declaredSize);
 void BeginUnboundedFileOutput();
 
 // True when the file written so far has exactly its declared size.
 bool FileHasDeclaredSize();
 
-// Appends the first `count` bytes of the decoder's window to the output.
+// Hands the first `count` bytes of the decoder's window to the output.
 void EmitWindow(uint16_t count);
 
-// Empties the output buffer: progress, CRC, write, and a look at the queue
-// of window messages (kMessageWriteError when the write fails).
-void FlushOutput();
-
-// Writes what is left in the output buffer at the end of an entry.
-void FlushLastOutput();
+// Writes `count` bytes to the output file: counts them, moves the meter at
+// each 64 KiB mark they pass, advances the CRC, writes them as one block
+// (kMessageWriteError when the write fails) and runs the message pump when
+// it is due.
+void WriteOutput(const uint8_t* bytes, uint32_t count);
 
 // (bytesDone * 100) / totalSize in 64 bits, cut to 16 bits; 0 when the total is 0.
 uint32_t MeterPercent(uint32_t bytesDone, uint32_t totalSize);

@@ -12,3 +12,7 @@ uint32_t SysGetEnvironmentVariable(const char* name, char* buffer, uint32_t size
 // GetModuleFileNameA of the running program: the length written without the
 // terminator, cut to fit `size`; 0 on failure.
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size);
+
+// GetTickCount: milliseconds since the system started, wrapping every 49.7
+// days (compare differences, never values).
+uint32_t SysTickCount();

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build python3
-  g++-mingw-w64-i686
+  g++-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick
   zlib1g-dev libdeflate-dev libdeflate-tools libarchive-dev
   googletest libgtest-dev libbenchmark-dev

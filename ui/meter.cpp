@@ -17,9 +17,14 @@ const int32_t kMeterPoints = 6;
 const int32_t kPointsPerInch = 72;
 
 // Stores one word and repaints at once: a pass keeps the thread busy, so a
-// repaint left for later would only come with the next pump.
+// repaint left for later would only come with the next pump. A word that
+// keeps its value changes nothing on screen, and is not repainted: a pass
+// sets the position at every 64 KiB of output, mostly to the percentage it
+// already shows, and a paint costs more than that much output under Wine.
 void StoreMeterWord(WindowHandle window, int offset, uintptr_t value) {
-  SysSetWindowWord(window, offset, static_cast<uint16_t>(value & 0xFFFF));
+  uint16_t word = static_cast<uint16_t>(value & 0xFFFF);
+  if (SysGetWindowWord(window, offset) == word) return;
+  SysSetWindowWord(window, offset, word);
   SysInvalidateWindow(window);
   SysUpdateWindow(window);
 }

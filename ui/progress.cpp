@@ -16,6 +16,10 @@ bool g_meterShown;
 
 namespace {
 
+// A file's data has started since the last meter step: the meter's text (or
+// the status line) names another file, and the next step repaints it.
+bool g_fileStartedSinceStep;
+
 
 void SetMeterPosition(uint32_t bytesDone) {
   SysSendDlgItemMessage(g_mainDialog, kMeterControl, kMeterSetPositionMessage,
@@ -29,9 +33,13 @@ void RepaintMeter() {
 
 }  // namespace
 
-void ResetProgressDisplay() { g_meterShown = false; }
+void ResetProgressDisplay() {
+  g_meterShown = false;
+  g_fileStartedSinceStep = false;
+}
 
 void ShowUnzipping(const char* outputPath) {
+  g_fileStartedSinceStep = true;
   if (g_meterShown) return;
   char status[kFormatLimit];
   SysFormat(status, MessageText(kMessageUnzipping), FileNamePart(outputPath));
@@ -39,8 +47,12 @@ void ShowUnzipping(const char* outputPath) {
   SysInvalidateControl(g_mainDialog, kStatusLine);
 }
 
+// The meter repaints itself when its position moves; the name across it
+// changes only when a file starts.
 void ShowMeterStep(uint32_t bytesDone) {
   if (g_meterShown) SetMeterPosition(bytesDone);
+  if (!g_fileStartedSinceStep) return;
+  g_fileStartedSinceStep = false;
   RepaintMeter();
 }
 

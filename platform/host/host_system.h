@@ -21,3 +21,8 @@ uint32_t HostCodePage();
 
 // The program's own file name; by default the real one.
 void HostSetModuleFileName(const char* path);
+
+// The clock SysTickCount reads: it starts at `start` and moves on by `step`
+// milliseconds each time it is read. By default it stands still at 0, so
+// that nothing a test checks depends on how fast the machine is.
+void HostSetClock(uint32_t start, uint32_t step);

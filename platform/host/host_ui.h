@@ -16,6 +16,10 @@ const std::vector<QueuedMessage>& HostDispatchedMessages();
 // Messages still in the queue.
 size_t HostQueuedMessageCount();
 
+// How many times SysPeekMessage was asked: a message pump that finds the
+// queue empty asks once.
+size_t HostPeekCount();
+
 // What SysGetParent answers for `window` (null unless set).
 void HostSetParent(WindowHandle window, WindowHandle parent);
 

@@ -20,6 +20,8 @@ struct SystemSettings {
   std::optional<std::string> windowsDirectory;
   std::optional<std::string> moduleFileName;
   uint32_t codePage = 1252;
+  uint32_t ticks = 0;
+  uint32_t tickStep = 0;
 };
 
 SystemSettings& Settings() {
@@ -41,6 +43,17 @@ void HostSetWindowsDirectory(const char* folder) {
 
 const char* HostWindowsDirectory() {
   return Settings().windowsDirectory ? Settings().windowsDirectory->c_str() : nullptr;
+}
+
+void HostSetClock(uint32_t start, uint32_t step) {
+  Settings().ticks = start;
+  Settings().tickStep = step;
+}
+
+uint32_t SysTickCount() {
+  uint32_t now = Settings().ticks;
+  Settings().ticks += Settings().tickStep;
+  return now;
 }
 
 void HostSetCodePage(uint32_t codePage) { Settings().codePage = codePage; }

@@ -16,6 +16,7 @@ struct UiState {
   std::vector<QueuedMessage> dispatched;
   std::map<WindowHandle, WindowHandle> parents;
   std::map<std::pair<WindowHandle, int>, uint16_t> words;
+  size_t peeks = 0;
 };
 
 UiState& State() {
@@ -30,6 +31,8 @@ void HostQueueWindowMessage(const QueuedMessage& message) { State().queue.push_b
 const std::vector<QueuedMessage>& HostDispatchedMessages() { return State().dispatched; }
 
 size_t HostQueuedMessageCount() { return State().queue.size(); }
+
+size_t HostPeekCount() { return State().peeks; }
 
 void HostSetParent(WindowHandle window, WindowHandle parent) { State().parents[window] = parent; }
 
@@ -56,6 +59,7 @@ uintptr_t SysSetTimer(WindowHandle, uintptr_t id, uint32_t) { return id; }
 void SysKillTimer(WindowHandle, uintptr_t) {}
 
 int SysPeekMessage(QueuedMessage* message) {
+  ++State().peeks;
   if (State().queue.empty()) return 0;
   *message = State().queue.front();
   State().queue.pop_front();

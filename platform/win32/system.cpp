@@ -13,3 +13,5 @@ uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
   if (units == 0 || units >= static_cast<DWORD>(kWideTextUnits)) return 0;
   return ToUtf8(wide, buffer, size);  // cut to fit, as the platform cuts
 }
+
+uint32_t SysTickCount() { return GetTickCount(); }

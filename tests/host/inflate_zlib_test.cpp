@@ -194,8 +194,8 @@ struct FileDecode {
 };
 
 // Decodes the input file as the whole data of an entry, as arcula-inflate
-// does: archive input in 2048-byte refills, the output buffer, the CRC and
-// 2048-byte writes to the output file.
+// does: the archive input's refills, the window written to the output file
+// with its CRC.
 FileDecode DecodeThroughFiles(const std::string& inPath, const std::string& outPath) {
   FileDecode decoded;
   g_archive = SysOpen(inPath.c_str(), kOpenRead);
@@ -211,7 +211,6 @@ FileDecode DecodeThroughFiles(const std::string& inPath, const std::string& outP
     decoded.jumpCode = g_jumpCode;
   } else {
     decoded.result = Inflate();
-    FlushLastOutput();
     decoded.crc = 0xFFFFFFFF - g_runningCrc;
     decoded.unpulled = g_remainingCompressed + static_cast<uint32_t>(g_inputCount);
   }

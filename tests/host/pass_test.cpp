@@ -33,6 +33,7 @@
 #include "platform/host/host_boxes.h"
 #include "platform/host/host_paths.h"
 #include "platform/host/host_system.h"
+#include "platform/host/host_ui.h"
 #include "platform/host/host_window.h"
 #include "platform/memory.h"
 #include "stub/abort.h"
@@ -41,6 +42,7 @@
 #include "stub/run_facts.h"
 #include "stub/settings.h"
 #include "stub/startup.h"
+#include "stub/work_memory.h"
 #include "ui/controls.h"
 #include "ui/meter.h"
 #include "ui/progress.h"
@@ -413,7 +415,7 @@ ZipWriter DamagedStream(const DeflateWriter& w) {
 }
 
 std::vector<FailureRow> RecordFailures() {
-  const std::string big = Content(5000, 1);
+  const std::string big = Content(kInputBufferSize + 5000, 1);
   return {
       {"archive offset beyond what a seek reaches", [] {
          SelfExtractor s = GoodSfx(Unchecked());
@@ -449,11 +451,12 @@ std::vector<FailureRow> RecordFailures() {
          z.Raw(std::string("PK\x05\x06", 4) + std::string(5, '\0'));
          return Unpadded(z);
        }, {}, kExitAborted, ReadErrorText(7), kFirstFile, {}},
-      {"stored data cut short in its third chunk", [big] {
+      {"stored data cut short in its second block", [big] {
          ZipWriter z;
-         z.Local(StoredFile("a.bin", big)).Raw(big.substr(0, 4500));
+         z.Local(StoredFile("a.bin", big)).Raw(big.substr(0, kInputBufferSize + 2000));
          return Unpadded(z);
-       }, {}, kExitAborted, ReadErrorText(2), {"target/", "target/a.bin"}, {{"target/a.bin", big.substr(0, 4096)}}},
+       }, {}, kExitAborted, ReadErrorText(2), {"target/", "target/a.bin"},
+       {{"target/a.bin", big.substr(0, kInputBufferSize)}}},
       {"stored size field past the end of the file", [] {
          ZipFields f = StoredFile("a.txt", kAlpha);
          f.compressedSize = 0xFFFFFFFFu;
@@ -732,14 +735,17 @@ TEST_F(Pass, ChecksThatPass) {
 
 // --- flows ---------------------------------------------------------------------------
 
-// Every size around the 2048-byte chunks of input and output, stored,
-// deflated and encrypted (with and without bit 3), in one archive: each entry
-// must end exactly where the next record begins.
+// Every size around the blocks of input (kInputBufferSize) and output (the
+// decoder's window), and a few small ones, stored, deflated and encrypted
+// (with and without bit 3), in one archive: each entry must end exactly where
+// the next record begins.
 TEST_F(Pass, EntriesAroundTheChunkSizesExtractExactly) {
   ZipWriter zip;
   std::vector<std::pair<std::string, std::string>> expected;
   uint32_t seed = 10;
-  for (size_t size : {0, 1, 2047, 2048, 2049, 4096, 5000, 70000}) {
+  const size_t sizes[] = {0, 1, 2047, 2048, 2049, 5000, kWindowSize - 1, kWindowSize, kWindowSize + 1,
+                          kInputBufferSize - 1, kInputBufferSize, kInputBufferSize + 1, 2 * kInputBufferSize + 70000};
+  for (size_t size : sizes) {
     std::string content = Content(size, seed++);
     std::string packed = ZlibRawDeflate(content);
     std::string n = std::to_string(size);
@@ -1158,13 +1164,20 @@ TEST_F(Pass, ATargetFolderThatIsALinkIsUsed) {
 
 // What the dialog shows while a pass runs, seen through the recorded window
 // calls: the status line names each file while the meter is hidden; a shown
-// meter moves at every 64 KiB of output, to the share of the total.
+// meter moves at every 64 KiB of output, to the share of the total (and
+// repaints itself when that moves). The file name, across the meter or in the
+// status line, is repainted at the first step after each file starts.
 TEST_F(Pass, StatusLineAndMeterSteps) {
   const std::string big = Content(300 * 1024, 3);
-  const std::string packed = ZlibRawDeflate(big);
+  const std::string more = Content(100 * 1024, 4);
+  const std::string packedBig = ZlibRawDeflate(big);
+  const std::string packedMore = ZlibRawDeflate(more);
   ZipWriter zip;
-  zip.File("a.txt", "a").Entry(DeflatedFile("big.bin", big, packed), packed).Finish();
-  const uint32_t total = static_cast<uint32_t>(1 + big.size());
+  zip.File("a.txt", "a")
+      .Entry(DeflatedFile("big.bin", big, packedBig), packedBig)
+      .Entry(DeflatedFile("more.bin", more, packedMore), packedMore)
+      .Finish();
+  const uint32_t total = static_cast<uint32_t>(1 + big.size() + more.size());
   for (bool meterShown : {false, true}) {
     SCOPED_TRACE(meterShown ? "meter shown" : "status line");
     ClearDrive();
@@ -1174,30 +1187,63 @@ TEST_F(Pass, StatusLineAndMeterSteps) {
     ASSERT_EQ(Run(Sfx(zip), setup).exit, kExitCompleted);
     std::vector<std::string> statusTexts;
     std::vector<uint32_t> meterPositions;
-    uint32_t meterRepaints = 0;
+    std::vector<size_t> repaintsAfterPositions;  // how many positions came before each repaint
     for (const HostWindowCall& call : HostWindowCalls()) {
       if (call.kind == HostWindowCall::kSetText && call.control == kStatusLine) statusTexts.push_back(call.text);
       if (call.kind == HostWindowCall::kSendMessage && call.control == kMeterControl &&
           call.message == kMeterSetPositionMessage) {
         meterPositions.push_back(call.wParam);
       }
-      if (call.kind == HostWindowCall::kInvalidate && call.control == kMeterControl) ++meterRepaints;
+      if (call.kind == HostWindowCall::kInvalidate && call.control == kMeterControl) {
+        repaintsAfterPositions.push_back(meterPositions.size());
+      }
     }
-    // The marks at 64, 128, 192 and 256 KiB of the 300 KiB and one byte (the
-    // counted output is the full buffers; a file's last, partial one is not).
+    // The marks at 64 KiB to 384 KiB of the 400 KiB and one byte of output,
+    // each shown at its mark whatever the size of the block that passed it:
+    // four in big.bin, two in more.bin.
     std::vector<uint32_t> marks;
-    for (uint32_t done : {65536u, 131072u, 196608u, 262144u}) {
+    for (uint32_t done = 65536; done < total; done += 65536) {
       marks.push_back(static_cast<uint32_t>(uint64_t{done} * 100 / total));
     }
+    ASSERT_EQ(marks.size(), 6u);
     if (meterShown) {
       EXPECT_TRUE(statusTexts.empty());
       EXPECT_EQ(meterPositions, marks);
+      EXPECT_EQ(repaintsAfterPositions, (std::vector<size_t>{1, 5}));  // the first marks of big.bin and more.bin
     } else {
-      EXPECT_EQ(statusTexts, (std::vector<std::string>{"Unzipping a.txt", "Unzipping big.bin"}));
+      EXPECT_EQ(statusTexts, (std::vector<std::string>{"Unzipping a.txt", "Unzipping big.bin", "Unzipping more.bin"}));
       EXPECT_TRUE(meterPositions.empty());
+      EXPECT_EQ(repaintsAfterPositions.size(), 2u);
     }
-    EXPECT_EQ(meterRepaints, marks.size());
     HostClearWindowCalls();
+  }
+}
+
+// The message pump, where a click on the dialog becomes the cancel question,
+// runs at least every kPumpVolume bytes of output, however fast the output
+// goes, but not after every write; when the output is slow (here the clock
+// moves 60 ms each time it is read) it runs after every write instead.
+TEST_F(Pass, MessagePumpRunsByVolumeAndByTime) {
+  const std::string big = Content(2 * 1024 * 1024, 5);
+  const std::string packed = ZlibRawDeflate(big);
+  ZipWriter zip;
+  zip.Entry(DeflatedFile("big.bin", big, packed), packed).Finish();
+  const size_t windowWrites = big.size() / kWindowSize;
+  const size_t volumeSteps = big.size() / kPumpVolume;
+  struct Row { const char* label; uint32_t millisecondsPerReading; size_t fewest; size_t most; };
+  const Row rows[] = {
+      {"fast output: by volume", 0, volumeSteps, volumeSteps + 1},
+      {"slow output: by time", 60, windowWrites, windowWrites},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    HostSetClock(1000, row.millisecondsPerReading);
+    size_t peeksBefore = HostPeekCount();
+    ASSERT_EQ(Run(Sfx(zip)).exit, kExitCompleted);
+    size_t pumps = HostPeekCount() - peeksBefore;  // each finds the queue empty
+    EXPECT_GE(pumps, row.fewest);
+    EXPECT_LE(pumps, row.most);
   }
 }
 

@@ -277,7 +277,7 @@ struct Archive {
   uint32_t firstHeader = 0;     // the first local header's signature
   uint32_t firstName = 0;
   uint32_t firstExtra = 0;
-  uint32_t bigData = 0;         // stored data of 6000 bytes: refills of 2048, 2048, 1904
+  uint32_t bigData = 0;         // stored data of kInputBufferSize + 6000 bytes: two refills
   uint32_t cryptHeader = 0;     // an encrypted entry's 12-byte header
   uint32_t descriptor = 0;      // its data descriptor
   uint32_t lastHeader = 0;
@@ -297,7 +297,7 @@ Archive MakeArchive() {
   zip.Entry(first, "alpha\n");
 
   zip.Entry(FolderEntry("data/"), "");
-  std::string big = WordsAndBytes(6000, 1);
+  std::string big = WordsAndBytes(kInputBufferSize + 6000, 1);
   archive.bigData = zip.Size() + 30 + 12;
   zip.File("data/big.bin", big);
 
@@ -401,8 +401,9 @@ TEST_F(SpannedRunTest, VolumesEndingAnywhereExtractTheSame) {
       {"inside a local header's fixed part", {archive.firstHeader + 17}},
       {"inside a name", {archive.firstName + 4}},
       {"inside an extra field", {archive.firstExtra + 3}},
-      {"inside entry data at a refill boundary", {archive.bigData + 2048}},
-      {"inside entry data 100 bytes into a refill", {archive.bigData + 2048 + 100}},
+      {"inside entry data, part of the way into a refill", {archive.bigData + 2048}},
+      {"inside entry data at a refill boundary", {archive.bigData + kInputBufferSize}},
+      {"inside entry data 100 bytes into a refill", {archive.bigData + kInputBufferSize + 100}},
       {"inside an encryption header", {archive.cryptHeader + 5}},
       {"inside a data descriptor", {archive.descriptor + 6}},
       {"inside deflated data", {archive.lastHeader + 100}},
@@ -460,7 +461,7 @@ TEST_F(SpannedRunTest, AnEmptyNextVolumeEndsTheEntryShortAndDamaged) {
   // empty: the refill that reads again from it gets nothing, the entry ends
   // short of its declared size, and the pass reports the damage.
   const Archive archive = MakeArchive();
-  WriteSet(archive, {archive.bigData + 2048}, Names::kZip);
+  WriteSet(archive, {archive.bigData + kInputBufferSize}, Names::kZip);
   WriteBinaryFile(drive_.Join(2, "SETUP.ZIP"), "");
   ASSERT_EQ(StartUp(), kStartupShowDialog);
   EXPECT_EQ(Pass(), kJumpAborted);

@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/host/host_boxes.h"
 #include "platform/host/host_ui.h"
+#include "platform/host/host_window.h"
 #include "platform/ui.h"
 #include "stub/abort.h"
 #include "stub/messages.h"
@@ -135,6 +136,16 @@ TEST(MeterWords, CreateAndStoredValues) {
   EXPECT_EQ(MeterProc(meter, kMeterGetPositionMessage, 0, 0), 37);
   EXPECT_EQ(MeterProc(meter, kMeterGetRangeMessage, 0, 0), 70000 - 65536) << "the two words are apart";
   EXPECT_EQ(MeterProc(meter, kWmGetDlgCode, 0, 0), kDlgcStatic);
+
+  // The meter repaints at once when a word changes, and not when it keeps its
+  // value: nothing on screen would change.
+  HostRecordWindowCalls(true);
+  MeterProc(meter, kMeterSetPositionMessage, 37, 0);
+  EXPECT_TRUE(HostWindowCalls().empty());
+  MeterProc(meter, kMeterSetPositionMessage, 38, 0);
+  ASSERT_EQ(HostWindowCalls().size(), 1u);
+  EXPECT_EQ(HostWindowCalls()[0].kind, HostWindowCall::kUpdate);
+  HostClearWindowCalls();
   HostResetUi();
 }
 

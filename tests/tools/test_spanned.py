@@ -24,7 +24,7 @@ import toollib
 BIN = None
 STUB = None
 PASSWORD = "pw"
-REFILL = 2048  # the self-extractor reads entry data in chunks of this size
+REFILL = 65536  # the self-extractor reads entry data in blocks of this size
 
 
 def run(program, *args):
@@ -35,7 +35,7 @@ def run(program, *args):
 def make_tree(root):
     """A large incompressible file first, then small ones with longer names."""
     rng = random.Random(5)
-    files = {"big.bin": rng.randbytes(90000)}
+    files = {"big.bin": rng.randbytes(3 * REFILL + 20000)}
     for i in range(6):
         files["folder %d/file with a longer name %d.txt" % (i % 2, i)] = ("text %d\n" % i).encode() * (50 + 40 * i)
     for name, data in files.items():

@@ -1,7 +1,7 @@
 // arcula-inflate IN OUT: decodes the raw DEFLATE stream in IN with the stub's
-// decoder, through the same output path an extracted entry takes (2048-byte
-// input refills, output buffer, CRC-32, 2048-byte writes), writes OUT and
-// prints the CRC-32 of the output. Exit status: the decoder's result (0, 1 or
+// decoder, through the same input and output path an extracted entry takes
+// (the archive input's refills; the window written to the file a block at a
+// time, with its CRC-32), writes OUT and prints the CRC-32 of the output. Exit status: the decoder's result (0, 1 or
 // 2), or 3 when a file cannot be read or written.
 #include <sys/stat.h>
 
@@ -40,9 +40,7 @@ bool OpenInput(const char* path) {
 
 int Decode() {
   BeginUnboundedFileOutput();
-  int result = Inflate();
-  FlushLastOutput();
-  return result;
+  return Inflate();
 }
 
 }  // namespace

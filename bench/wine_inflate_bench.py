@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""The decoder on its own target: arcula-inflate.exe (the inflate tool made by
+the cross build from the stub's objects and flags) against zlib built for
+i686 (bench-zlib-inflate.exe, MinGW's zlib), both under Wine, which runs x86
+code natively.
+
+    bench/wine_inflate_bench.py [--win32-bin DIR] [--corpus DIR] [--runs N]
+                                [--tmp DIR] [--streams NAME,...]
+
+    --win32-bin DIR  where arcula-inflate.exe and bench-zlib-inflate.exe are
+                     (default: build/win32/bin)
+    --corpus DIR     the benchmark corpus (default: build/bench-corpus); built
+                     by bench/make_corpus.py first when it is missing
+    --runs N         timed runs of each program on each stream (default: 7);
+                     the median counts
+    --tmp DIR        where the programs write their output (default: /dev/shm)
+    --streams LIST   the streams to decode (default: the level-6 streams of
+                     the six corpus files that compress: headers.tar,
+                     docs.txt, data.xml, data.json, binaries.bin, log.txt)
+
+Both programs take IN OUT, read the raw DEFLATE stream, decode it, take the
+CRC-32 of the output, write it and print the CRC (zlib's side with 64 KiB
+buffers). A first, untimed run checks that both print the corpus file's
+CRC-32, exit with 0 and write its size. The timed runs go round the two
+programs and a start-up run (`wine arcula-inflate.exe` with no arguments,
+which only prints its usage) in turn, under one persistent wineserver.
+
+Printed: for each stream MB/s of output of each program, from the median
+wall time, and the time ratio of ours to zlib's; then the sums of the
+median times, their ratio, and the ratio with the median start-up time taken
+off both sides (the decoding alone). Figures to read, never a pass/fail test.
+"""
+
+import argparse
+import os
+import statistics
+import sys
+from pathlib import Path
+
+import inflate_bench
+import winebench
+
+TOP = Path(__file__).resolve().parent.parent
+OURS = "arcula-inflate.exe"
+ZLIB = "bench-zlib-inflate.exe"
+START = "start-up"
+PROGRAMS = (OURS, ZLIB, START)
+DEFAULT_STREAMS = ",".join("%s.l6.deflate" % name for name in
+                           ("headers.tar", "docs.txt", "data.xml", "data.json", "binaries.bin", "log.txt"))
+
+
+def fail(message):
+    winebench.fail("wine_inflate_bench", message)
+
+
+def command(win32_bin, program, stream, out_path):
+    if program == START:
+        return [winebench.wine(), str(win32_bin / OURS)]
+    return [winebench.wine(), str(win32_bin / program), winebench.windows_path(stream.path),
+            winebench.windows_path(out_path)]
+
+
+def run(win32_bin, program, stream, tmp):
+    out_path = tmp / "out"
+    elapsed, code, printed = inflate_bench.run_timed(command(win32_bin, program, stream, out_path), out_path,
+                                                     tmp / "stdout", quiet=program == START)
+    size = out_path.stat().st_size if out_path.exists() else -1
+    return elapsed, code, printed, size
+
+
+def check(win32_bin, streams, tmp):
+    for stream in streams:
+        for program in (OURS, ZLIB):
+            _, code, printed, size = run(win32_bin, program, stream, tmp)
+            if code != 0 or printed != stream.crc or size != stream.size:
+                fail("%s on %s: exit %d, CRC %s, %d bytes; expected exit 0, CRC %s, %d bytes"
+                     % (program, stream.name, code, printed or "(none)", size, stream.crc, stream.size))
+
+
+def measure(win32_bin, streams, tmp, runs):
+    for stream in streams:
+        stream.times = {program: [] for program in PROGRAMS}
+        print("  %-26s" % stream.name, end="", flush=True)
+        for index in range(runs):
+            shift = index % len(PROGRAMS)
+            for program in PROGRAMS[shift:] + PROGRAMS[:shift]:
+                elapsed, code, _, _ = run(win32_bin, program, stream, tmp)
+                if code != (3 if program == START else 0):
+                    fail("%s on %s: exit %d in a timed run" % (program, stream.name, code))
+                stream.times[program].append(elapsed)
+            print(".", end="", flush=True)
+        print()
+
+
+def print_table(streams):
+    speed = inflate_bench.speed
+    print("%-26s %8s %10s %10s %11s" % ("stream", "out MB", "arcula MB/s", "zlib MB/s", "arcula/zlib"))
+    for stream in streams:
+        ours, zlib = stream.median(OURS), stream.median(ZLIB)
+        print("%-26s %8.1f %10.1f %10.1f %11.2f" % (stream.name, stream.size / 1e6, speed(stream.size, ours),
+                                                    speed(stream.size, zlib), ours / zlib))
+    total = sum(s.size for s in streams)
+    ours, zlib = (sum(s.median(p) for s in streams) for p in (OURS, ZLIB))
+    start = statistics.median([t for s in streams for t in s.times[START]])
+    print("%-26s %8.1f %10.1f %10.1f %11.2f" % ("all (sum of times)", total / 1e6, speed(total, ours),
+                                                speed(total, zlib), ours / zlib))
+    print()
+    print("total time: arcula %.3f s, zlib %.3f s; start-up under Wine %.3f s a run" % (ours, zlib, start))
+    net_ours, net_zlib = ours - start * len(streams), zlib - start * len(streams)
+    print("without start-up: arcula %.3f s, zlib %.3f s, arcula/zlib %.2f" % (net_ours, net_zlib, net_ours / net_zlib))
+
+
+def main():
+    parser = argparse.ArgumentParser(description="arcula-inflate.exe against zlib for i686, under Wine")
+    parser.add_argument("--win32-bin", type=Path, default=TOP / "build" / "win32" / "bin")
+    parser.add_argument("--corpus", type=Path, default=TOP / "build" / "bench-corpus")
+    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--tmp", type=Path, default=Path("/dev/shm"))
+    parser.add_argument("--streams", default=DEFAULT_STREAMS)
+    args = parser.parse_args()
+
+    win32_bin = args.win32_bin.resolve()
+    for program in (OURS, ZLIB):
+        if not (win32_bin / program).exists():
+            fail("%s is not in %s: build first (scripts/build.sh win32; zlib's needs libz-mingw-w64-dev)"
+                 % (program, win32_bin))
+    inflate_bench.ensure_corpus(args.corpus)
+    every = {s.name: s for s in inflate_bench.read_streams(args.corpus.resolve(), "")}
+    streams = []
+    for name in args.streams.split(","):
+        if name not in every:
+            fail("no stream named %s in the corpus" % name)
+        streams.append(every[name])
+
+    tmp = args.tmp.resolve() / ("wine-inflate-bench-%d" % os.getpid())
+    tmp.mkdir(parents=True)
+    try:
+        with winebench.session():
+            print("DEFLATE decoding under Wine, i686, %s, %d runs each, median wall time"
+                  % (inflate_bench.cpu_name(), args.runs))
+            check(win32_bin, streams, tmp)
+            print("Outputs checked: both programs agree with the corpus on every stream.")
+            measure(win32_bin, streams, tmp, args.runs)
+        print()
+        print_table(streams)
+    finally:
+        for path in tmp.iterdir():
+            path.unlink()
+        tmp.rmdir()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
