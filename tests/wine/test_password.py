@@ -102,6 +102,17 @@ class PasswordDialog(unittest.TestCase):
         winelib.key(main, "Escape")
         self.assertEqual(self.program.wait().code, 0)
 
+    def test_a_password_beyond_ascii(self):
+        # Set through the field's own text, as no keyboard layout of the test
+        # display types these letters.
+        main, _ = self.start_and_unzip("pässwörd Ω")
+        winelib.set_control_text(PASSWORD_TITLE, PASSWORD_FIELD, "pässwörd Ω")
+        winelib.press_command(PASSWORD_TITLE, 1)  # OK
+        self.close_result_box("2 file(s) unzipped successfully")
+        self.assert_extracted()
+        winelib.key(main, "Escape")
+        self.assertEqual(self.program.wait().code, 0)
+
     def test_wrong_password_ends_the_pass(self):
         _, dialog = self.start_and_unzip("Sesame")
         self.answer_password(dialog, "sesame")
