@@ -12,10 +12,12 @@
 // Input: bytes are pulled one at a time through ReadInputByte, only when a
 // field needs them, so that a stream pulls exactly its own length from the
 // byte source and leaves whatever follows it. A code lookup pulls a byte only
-// while the code found is longer than the bits at hand. At the end of the
-// input the byte source keeps returning the last byte; consuming any such
-// filler bit means the stream was cut short, and the decoder stops with
-// result 1 instead of decoding the filler for ever.
+// while the code found is longer than the bits at hand. (Where the input
+// buffer holds enough, the codes of a block take bytes ahead and give back
+// what they did not use: see TOP_UP_BITS.) At the end of the input the
+// missing bytes count as zero bits of filler; consuming any filler bit means
+// the stream was cut short, and the decoder stops with result 1 instead of
+// decoding the filler for ever.
 //
 // Output: a 32 KiB circular window, handed to EmitWindow whenever it is full
 // and once more with its fill count at the end of a successful stream.
@@ -37,7 +39,6 @@ namespace {
 uint32_t g_bitBuffer;       // bits not yet consumed; the next stream bit is bit 0
 uint32_t g_bitCount;        // valid bits in g_bitBuffer
 uint32_t g_windowPosition;  // next byte to write in the window (0..0x7FFF)
-uint16_t g_inputCell;       // where ReadInputByte stores each byte it delivers
 uint32_t g_fillerBits;      // bits at the top of g_bitBuffer that came from past the end
 
 // The tables of the block being decoded. They live here, not in the block
@@ -80,21 +81,32 @@ const uint32_t kMaxCodeBits = 16;
 // consumes n bits and stops the stream with result 1 if any of them was
 // filler from past the end of the input.
 
-#define PULL_BYTE()                                                   \
-  do {                                                                \
-    if (ReadInputByteFrom(&in, &available, &cell) == 0) filler += 8;  \
-    b |= static_cast<uint32_t>(cell) << k;                            \
-    k += 8;                                                           \
+// The byte source's next byte, or kPastTheEnd. The cursor and count travel
+// through the archive input's globals (PULL_BYTE), so that the decoder's own
+// copies of them never need an address and can live in registers.
+const uint32_t kPastTheEnd = 0x100;
+uint32_t PullInputByte() {
+  uint16_t cell = 0;
+  return ReadInputByte(&cell) != 0 ? cell : kPastTheEnd;
+}
+
+#define PULL_BYTE()                              \
+  do {                                           \
+    g_inputCursor = in;                          \
+    g_inputCount = available;                    \
+    uint32_t pulled = PullInputByte();           \
+    in = g_inputCursor;                          \
+    available = g_inputCount;                    \
+    if (pulled == kPastTheEnd) {                 \
+      filler += 8;                               \
+    } else {                                     \
+      b |= pulled << k;                          \
+    }                                            \
+    k += 8;                                      \
   } while (0)
 
-// Fields are at most 16 bits wide, so two pulls always suffice.
-#define NEED_BITS(n)                                 \
-  do {                                               \
-    if (k < static_cast<uint32_t>(n)) {              \
-      PULL_BYTE();                                   \
-      if (k < static_cast<uint32_t>(n)) PULL_BYTE(); \
-    }                                                \
-  } while (0)
+#define NEED_BITS(n) \
+  while (k < static_cast<uint32_t>(n)) PULL_BYTE()
 
 #define DROP_BITS(n)                        \
   do {                                      \
@@ -127,16 +139,56 @@ const uint32_t kMaxCodeBits = 16;
   uint32_t b = g_bitBuffer;                  \
   uint32_t k = g_bitCount;                   \
   uint32_t filler = g_fillerBits;            \
-  uint16_t cell = g_inputCell;               \
   const uint8_t* in = g_inputCursor;         \
   int32_t available = g_inputCount
+
+// While the input buffer holds more than a literal or match can take (at
+// most 7 bytes: up to 3 topping up for the literal/length code and its extra
+// bits, 3 for the distance code, 1 for its extra bits), the bit buffer is
+// topped up from it a word at a time, without the byte source's checks, to
+// at least 24 bits: enough for any literal/length code with its extra bits,
+// and for most distances. The word's bits above the whole bytes taken are
+// those of the next byte, at the very places where that byte goes when it is
+// taken, so they do no harm while at least the bits a field needs are there.
+// Below that margin the bytes are pulled one at a time as fields need them,
+// as everywhere else. A block that began with the margin never reaches the
+// end of the buffer, so the whole bytes in the bit buffer have all come from
+// the buffer as it stands: GIVE_BACK_BYTES returns them to it (and clears
+// the bits above the count) before a block ends or the careful pulls take
+// over, so that the stream never takes more than its own bytes from the byte
+// source.
+const int32_t kFastInputMargin = 8;
+
+inline uint32_t LoadLe32(const uint8_t* bytes) {
+  uint32_t word;
+  CopyBytes(&word, bytes, 4);  // x86 on both targets: little-endian, unaligned loads are fine
+  return word;
+}
+
+#define TOP_UP_BITS()                                        \
+  do {                                                       \
+    if (available >= kFastInputMargin) {                     \
+      b |= LoadLe32(in) << k;                                \
+      uint32_t taken = (31 - k) >> 3;                        \
+      in += taken;                                           \
+      available -= static_cast<int32_t>(taken);              \
+      k |= 24;                                               \
+    }                                                        \
+  } while (0)
+
+#define GIVE_BACK_BYTES()                     \
+  do {                                        \
+    in -= k >> 3;                             \
+    available += static_cast<int32_t>(k >> 3); \
+    k &= 7;                                   \
+    b = LowBits(b, k);                        \
+  } while (0)
 
 #define SAVE_BITS()              \
   do {                           \
     g_bitBuffer = b;             \
     g_bitCount = k;              \
     g_fillerBits = filler;       \
-    g_inputCell = cell;          \
     g_inputCursor = in;          \
     g_inputCount = available;    \
   } while (0)
@@ -144,7 +196,7 @@ const uint32_t kMaxCodeBits = 16;
 // Writes one byte to the window, emitting the window when it is full.
 #define PUT_BYTE(position, byte)          \
   do {                                    \
-    g_window[position++] = (byte);        \
+    window[position++] = (byte);          \
     if (position == kWindowSize) {        \
       EmitWindow(static_cast<uint16_t>(kWindowSize)); \
       position = 0;                       \
@@ -377,6 +429,11 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
   const uint32_t distanceMask = (1u << distanceBits) - 1;
 
   for (;;) {
+    if (available >= kFastInputMargin) {
+      TOP_UP_BITS();
+    } else {
+      GIVE_BACK_BYTES();
+    }
     const DecodeEntry* entry;
     LOOKUP(entry, literalTable, literalMask);
     uint32_t op = entry->op;
@@ -406,6 +463,7 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
     SKIP_BITS(op);
 
     if (distanceTable == nullptr) return kInflateBadData;
+    TOP_UP_BITS();
     LOOKUP(entry, distanceTable, distanceMask);
     op = entry->op;
     while (op > kOpLiteral) {
@@ -444,6 +502,7 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
     } while (length != 0);
   }
 
+  GIVE_BACK_BYTES();
   SAVE_BITS();
   g_windowPosition = position;
   return kInflateOk;
@@ -465,7 +524,9 @@ int InflateStored() {
   // buffer is empty, and the stored bytes come straight from the byte
   // source, a run at a time.
   uint32_t position = g_windowPosition;
+  uint8_t* const window = g_window;
   while (length > 0) {
+    uint16_t cell = 0;
     if (ReadInputByteFrom(&in, &available, &cell) == 0) return kInflateBadData;  // ends inside the block
     PUT_BYTE(position, static_cast<uint8_t>(cell));
     --length;
@@ -473,10 +534,9 @@ int InflateStored() {
     if (run > length) run = length;
     if (run > kWindowSize - position) run = kWindowSize - position;
     if (run > 0) {
-      CopyBytes(g_window + position, in, run);
+      CopyBytes(window + position, in, run);
       in += run;
       available -= static_cast<int32_t>(run);
-      cell = in[-1];
       position += run;
       length -= run;
       if (position == kWindowSize) {
