@@ -13,6 +13,7 @@
 #include "ui/pump.h"
 
 bool g_meterShown;
+uint32_t g_meterStepPosition;
 
 namespace {
 
@@ -20,10 +21,8 @@ namespace {
 // the status line) names another file, and the next step repaints it.
 bool g_fileStartedSinceStep;
 
-
-void SetMeterPosition(uint32_t bytesDone) {
-  SysSendDlgItemMessage(g_mainDialog, kMeterControl, kMeterSetPositionMessage,
-                        MeterPercent(bytesDone, g_settings.totalSize), 0);
+void SetMeterPosition(uint32_t position) {
+  SysSendDlgItemMessage(g_mainDialog, kMeterControl, kMeterSetPositionMessage, position, 0);
 }
 
 void RepaintMeter() {
@@ -35,6 +34,7 @@ void RepaintMeter() {
 
 void ResetProgressDisplay() {
   g_meterShown = false;
+  g_meterStepPosition = kNoMeterStep;
   g_fileStartedSinceStep = false;
 }
 
@@ -47,10 +47,16 @@ void ShowUnzipping(const char* outputPath) {
   SysInvalidateControl(g_mainDialog, kStatusLine);
 }
 
-// The meter repaints itself when its position moves; the name across it
+// The meter moves, and repaints itself, when its position changes: a large
+// pass has many more 64 KiB steps than positions, and every message to the
+// dialog is a round trip to the server under Wine. The name across the meter
 // changes only when a file starts.
 void ShowMeterStep(uint32_t bytesDone) {
-  if (g_meterShown) SetMeterPosition(bytesDone);
+  uint32_t position = MeterPercent(bytesDone, g_settings.totalSize);
+  if (g_meterShown && position != g_meterStepPosition) {
+    g_meterStepPosition = position;
+    SetMeterPosition(position);
+  }
   if (!g_fileStartedSinceStep) return;
   g_fileStartedSinceStep = false;
   RepaintMeter();
@@ -58,7 +64,7 @@ void ShowMeterStep(uint32_t bytesDone) {
 
 void ShowProgressBeforeQuestion() {
   if (!g_meterShown) return;
-  SetMeterPosition(g_bytesDone);
+  SetMeterPosition(MeterPercent(g_bytesDone, g_settings.totalSize));
   RepaintMeter();
 }
 

@@ -8,6 +8,7 @@
 #include "stub/abort.h"
 #include "stub/boxes.h"
 #include "stub/messages.h"
+#include "ui/progress.h"
 
 void CompleteTargetFolder() {
   if (g_targetFolder[0] == 0) {
@@ -29,5 +30,6 @@ bool RefuseTargetFolder() {
 void ResetPassCounters() {
   g_bytesDone = 0;
   g_lastMeterMark = 0;
+  g_meterStepPosition = kNoMeterStep;
   g_fileCounter = 0;
 }

@@ -13,5 +13,6 @@ void CompleteTargetFolder();
 // so no character can hide a separator byte as a double-byte one could.
 bool RefuseTargetFolder();
 
-// Zeroes bytes done, the last meter mark and the file counter.
+// Zeroes bytes done, the last meter mark and the file counter, and forgets
+// the meter's last step.
 void ResetPassCounters();

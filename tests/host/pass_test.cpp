@@ -1219,6 +1219,35 @@ TEST_F(Pass, StatusLineAndMeterSteps) {
   }
 }
 
+// A pass of more than a hundred 64 KiB steps moves the meter only when its
+// position, a percentage, changes: each position once, in order.
+TEST_F(Pass, MeterMovesOnlyWhenItsPositionChanges) {
+  const std::string zeros(8 * 1024 * 1024, '\0');
+  const std::string packed = ZlibRawDeflate(zeros);
+  ZipWriter zip;
+  zip.Entry(DeflatedFile("zeros.bin", zeros, packed), packed).Finish();
+  const uint64_t total = zeros.size();
+  HostRecordWindowCalls(true);
+  RunSetup setup;
+  setup.meterShown = true;
+  ASSERT_EQ(Run(Sfx(zip), setup).exit, kExitCompleted);
+  std::vector<uint32_t> positions;
+  for (const HostWindowCall& call : HostWindowCalls()) {
+    if (call.kind == HostWindowCall::kSendMessage && call.control == kMeterControl &&
+        call.message == kMeterSetPositionMessage) {
+      positions.push_back(call.wParam);
+    }
+  }
+  std::vector<uint32_t> expected;
+  for (uint64_t done = 65536; done <= total; done += 65536) {
+    uint32_t position = static_cast<uint32_t>(done * 100 / total);
+    if (expected.empty() || expected.back() != position) expected.push_back(position);
+  }
+  ASSERT_EQ(expected.size(), 101u);  // 0 to 100 from 128 steps
+  EXPECT_EQ(positions, expected);
+  HostClearWindowCalls();
+}
+
 // The message pump, where a click on the dialog becomes the cancel question,
 // runs at least every kPumpVolume bytes of output, however fast the output
 // goes, but not after every write; when the output is slow (here the clock
