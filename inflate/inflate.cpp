@@ -9,9 +9,9 @@
 // code are one chain of allocations, freed with one call at the end of the
 // block.
 //
-// Input: bytes are pulled one at a time through ReadInputByte, only when a
-// field needs them, so that a stream pulls exactly its own length from the
-// byte source and leaves whatever follows it. A code lookup pulls a byte only
+// Input: bytes are pulled one at a time (PullFrom), only when a field needs
+// them, so that a stream pulls exactly its own length from the byte source
+// and leaves whatever follows it. A code lookup pulls a byte only
 // while the code found is longer than the bits at hand. (Where the input
 // buffer holds enough, the codes of a block take bytes ahead and give back
 // what they did not use: see TOP_UP_BITS.) At the end of the input the
@@ -81,28 +81,36 @@ const uint32_t kMaxCodeBits = 16;
 // consumes n bits and stops the stream with result 1 if any of them was
 // filler from past the end of the input.
 
-// The byte source's next byte, or kPastTheEnd. The cursor and count travel
-// through the archive input's globals (PULL_BYTE), so that the decoder's own
-// copies of them never need an address and can live in registers.
-const uint32_t kPastTheEnd = 0x100;
-uint32_t PullInputByte() {
-  uint16_t cell = 0;
-  return ReadInputByte(&cell) != 0 ? cell : kPastTheEnd;
+// Where the byte source stands: the cursor and the bytes left at it. The
+// decoder keeps its own copies in locals, so that they can live in
+// registers, and hands them to PullFrom by value.
+struct InputPlace {
+  const uint8_t* in;
+  int32_t available;
+};
+
+// The place behind the byte source's next byte, which is then at in[-1]; at
+// the end of the data, a count below zero and the cursor as it was.
+InputPlace PullFrom(InputPlace place) {
+  if (place.available <= 0) {
+    int32_t got = RefillInput();
+    if (got <= 0) return InputPlace{place.in, -1};
+    place = InputPlace{g_inputCursor, got};
+  }
+  return InputPlace{place.in + 1, place.available - 1};
 }
 
-#define PULL_BYTE()                              \
-  do {                                           \
-    g_inputCursor = in;                          \
-    g_inputCount = available;                    \
-    uint32_t pulled = PullInputByte();           \
-    in = g_inputCursor;                          \
-    available = g_inputCount;                    \
-    if (pulled == kPastTheEnd) {                 \
-      filler += 8;                               \
-    } else {                                     \
-      b |= pulled << k;                          \
-    }                                            \
-    k += 8;                                      \
+#define PULL_BYTE()                                     \
+  do {                                                  \
+    InputPlace pulled = PullFrom(InputPlace{in, available}); \
+    if (pulled.available < 0) {                         \
+      filler += 8;                                      \
+    } else {                                            \
+      in = pulled.in;                                   \
+      available = pulled.available;                     \
+      b |= static_cast<uint32_t>(in[-1]) << k;          \
+    }                                                   \
+    k += 8;                                             \
   } while (0)
 
 #define NEED_BITS(n) \

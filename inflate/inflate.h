@@ -1,5 +1,5 @@
-// The DEFLATE decoder (RFC 1951): table driven, pulling input one byte at a
-// time from the archive input (ReadInputByte) and writing into a 32 KiB
+// The DEFLATE decoder (RFC 1951): table driven, taking its input from the
+// archive input's buffer (refilled through RefillInput) and writing into a 32 KiB
 // circular window that it hands to the output sink (EmitWindow) each time it
 // is full and once more at the end of the stream.
 #pragma once
