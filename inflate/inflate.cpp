@@ -165,7 +165,7 @@ InputPlace PullFrom(InputPlace place) {
 // the bits above the count) before a block ends or the careful pulls take
 // over, so that the stream never takes more than its own bytes from the byte
 // source.
-const int32_t kFastInputMargin = 8;
+const int32_t kTopUpMargin = 8;
 
 inline uint32_t LoadLe32(const uint8_t* bytes) {
   uint32_t word;
@@ -175,7 +175,7 @@ inline uint32_t LoadLe32(const uint8_t* bytes) {
 
 #define TOP_UP_BITS()                                        \
   do {                                                       \
-    if (available >= kFastInputMargin) {                     \
+    if (available >= kTopUpMargin) {                         \
       b |= LoadLe32(in) << k;                                \
       uint32_t taken = (31 - k) >> 3;                        \
       in += taken;                                           \
@@ -191,6 +191,39 @@ inline uint32_t LoadLe32(const uint8_t* bytes) {
     k &= 7;                                   \
     b = LowBits(b, k);                        \
   } while (0)
+
+// The codes loop keeps its bits in a machine word: 64 bits on a 64-bit host,
+// where one refill holds a whole match (up to 48 bits: a 15-bit length code
+// with 5 extra bits, a 15-bit distance code with 13), 32 on the stub's target,
+// where it holds a length with its extra bits and is refilled for the
+// distance. Between blocks and routines the buffer holds fewer than 8 bits
+// (GIVE_BACK_BYTES), so the other routines' 32-bit buffer takes them as they are.
+typedef uintptr_t BitWord;
+const uint32_t kWordBits = sizeof(BitWord) * 8;
+
+inline BitWord LoadWord(const uint8_t* bytes) {
+  BitWord word;
+  CopyBytes(&word, bytes, sizeof(word));  // little-endian, unaligned loads are fine
+  return word;
+}
+
+// The fast loop's top-up: as TOP_UP_BITS, a whole word, to at least
+// kWordBits - 8 bits, without looking at the count: the loop only runs while
+// the buffer holds more than it can take (kFastInputMargin).
+#define REFILL_WORD()                                  \
+  do {                                                 \
+    b |= LoadWord(in) << k;                            \
+    in += (kWordBits - 1 - k) >> 3;                    \
+    k |= kWordBits - 8;                                \
+  } while (0)
+
+// The fast loop runs while a whole literal or match fits without a look at
+// either end: the input buffer holds more than its refills can read (three
+// refills of a 32-bit word take at most 9 bytes and read 4 beyond; one of a
+// 64-bit word takes 7 and reads 8), and the window has room for the longest
+// match with a byte to spare, so that it never fills up inside the loop.
+const int32_t kFastInputMargin = 16;
+const uint32_t kMaxMatchLength = 258;
 
 #define SAVE_BITS()              \
   do {                           \
@@ -420,8 +453,131 @@ void FreeDecodeTable(DecodeEntry* table) {
 
 namespace {
 
+// Copies a match whose source or destination reaches the end of the window,
+// in chunks that stay inside the window on both sides, emitting the window
+// when it is full. A distance before the start of the stream reads what the
+// window holds. Returns the window position after the match.
+uint32_t CopyMatchAcrossWindowEnd(uint8_t* window, uint32_t position, uint32_t source, uint32_t length) {
+  do {
+    source &= kWindowSize - 1;
+    uint32_t chunk = kWindowSize - (source > position ? source : position);
+    if (chunk > length) chunk = length;
+    length -= chunk;
+    CopyMatch(window + position, window + source, chunk);
+    position += chunk;
+    source += chunk;
+    if (position == kWindowSize) {
+      EmitWindow(static_cast<uint16_t>(kWindowSize));
+      position = 0;
+    }
+  } while (length != 0);
+  return position;
+}
+
+// Follows next-level tables from a first-level entry to the entry of the
+// code, consuming each level's bits (which are already there); an invalid
+// code stops the fast loop with kInflateBadData.
+#define FOLLOW_LEVELS(entry, op)                           \
+  while (op > kOpLiteral) {                                \
+    if (op == kOpInvalid) {                                \
+      result = kInflateBadData;                            \
+      break;                                               \
+    }                                                      \
+    SKIP_BITS(entry->bits);                                \
+    entry = entry->next + LowBits(b, op - kOpLiteral);     \
+    op = entry->op;                                        \
+  }                                                        \
+  if (result == kInflateBadData) break
+
+// Where the codes of a block stand between their fast and careful loops.
+struct CodesPlace {
+  BitWord bits;
+  uint32_t bitCount;
+  const uint8_t* in;
+  int32_t available;
+  uint32_t position;
+};
+
+// What stopped the fast loop, besides kInflateBadData.
+const int kFastLoopEdge = -1;        // near the end of the input buffer or the window
+const int kFastLoopEndOfBlock = -2;  // the end-of-block code
+
+// The fast loop: decodes while a whole literal or match fits in what the
+// input buffer and the window hold (kFastInputMargin, kMaxMatchLength),
+// refilling the bit buffer a word at a time and looking at neither end. It
+// works on pointers, and keeps nothing else live, so that its state fits
+// in the registers of a 32-bit target. Hands the place back with fewer than
+// 8 bits in the buffer. Filler never gets here: the input has ended before
+// any is taken, so the margin is never there again.
+__attribute__((noinline)) int DecodeFast(CodesPlace* place, const DecodeEntry* literalTable, const DecodeEntry* distanceTable,
+               uint32_t literalMask, uint32_t distanceMask) {
+  BitWord b = place->bits;
+  uint32_t k = place->bitCount;
+  const uint8_t* in = place->in;
+  const uint8_t* const inEnd = in + place->available;
+  uint8_t* const window = g_window;
+  uint8_t* out = window + place->position;
+  uint8_t* const outLimit = window + (kWindowSize - kMaxMatchLength);
+  int result = kFastLoopEdge;
+  while (inEnd - in >= kFastInputMargin && out < outLimit) {
+    REFILL_WORD();
+    const DecodeEntry* entry = literalTable + (b & literalMask);
+    uint32_t op = entry->op;
+    FOLLOW_LEVELS(entry, op);
+    SKIP_BITS(entry->bits);
+    if (op == kOpLiteral) {
+      *out++ = static_cast<uint8_t>(entry->value);
+      continue;
+    }
+    if (op == kOpEndOfBlock) {
+      result = kFastLoopEndOfBlock;
+      break;
+    }
+
+    uint32_t length = entry->value + LowBits(b, op);
+    SKIP_BITS(op);
+    if (distanceTable == nullptr) {
+      result = kInflateBadData;
+      break;
+    }
+    if (kWordBits < 64) REFILL_WORD();  // 20 bits may be gone: at least 24 again
+    entry = distanceTable + (b & distanceMask);
+    op = entry->op;
+    FOLLOW_LEVELS(entry, op);
+    SKIP_BITS(entry->bits);
+    if (k < op) REFILL_WORD();  // a 32-bit buffer may hold only 9 bits here
+    uint32_t distance = entry->value + LowBits(b, op);
+    SKIP_BITS(op);
+    uint32_t position = static_cast<uint32_t>(out - window);
+    if (distance <= position) {  // the usual case: the source is behind in the window
+      CopyMatch(out, out - distance, length);
+      out += length;
+      continue;
+    }
+    uint32_t source = position + kWindowSize - distance;  // from the window's older turn
+    if (source + length <= kWindowSize) {
+      CopyMatch(out, window + source, length);
+      out += length;
+      continue;
+    }
+    out = window + CopyMatchAcrossWindowEnd(window, position, source, length);
+  }
+  in -= k >> 3;  // the whole bytes not used go back, as GIVE_BACK_BYTES does
+  k &= 7;
+  place->bits = LowBits(b, k);
+  place->bitCount = k;
+  place->in = in;
+  place->available = static_cast<int32_t>(inEnd - in);
+  place->position = static_cast<uint32_t>(out - window);
+  return result;
+}
+
 // Decodes literals and matches until the end-of-block code. 0 at the end of
 // the block, 1 on an invalid code, a missing table or a truncated stream.
+//
+// The fast loop (DecodeFast) does most of the work; this loop, the careful
+// one, decodes where the fast one may not: near the end of the input buffer
+// or of the window, one field at a time as described above.
 //
 // Assumes: the window exists; both tables come from BuildDecodeTable with the
 // lookup widths it returned (the distance table may be null in a block of
@@ -430,18 +586,32 @@ namespace {
 int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTable,
                  uint32_t literalBits, uint32_t distanceBits) {
   if (literalTable == nullptr) return kInflateBadData;
-  LOAD_BITS();
+  BitWord b = g_bitBuffer;
+  uint32_t k = g_bitCount;
+  uint32_t filler = g_fillerBits;
+  const uint8_t* in = g_inputCursor;
+  int32_t available = g_inputCount;
   uint32_t position = g_windowPosition;
   uint8_t* const window = g_window;
   const uint32_t literalMask = (1u << literalBits) - 1;
   const uint32_t distanceMask = (1u << distanceBits) - 1;
 
   for (;;) {
-    if (available >= kFastInputMargin) {
-      TOP_UP_BITS();
-    } else {
-      GIVE_BACK_BYTES();
+    GIVE_BACK_BYTES();  // the careful loop takes bytes only as it needs them
+    if (available >= kFastInputMargin && position < kWindowSize - kMaxMatchLength) {
+      CodesPlace place = {b, k, in, available, position};
+      int stop = DecodeFast(&place, literalTable, distanceTable, literalMask, distanceMask);
+      if (stop == kInflateBadData) return stop;
+      b = place.bits;
+      k = place.bitCount;
+      in = place.in;
+      available = place.available;
+      position = place.position;
+      if (stop == kFastLoopEndOfBlock) break;
+      if (available >= kFastInputMargin && position < kWindowSize - kMaxMatchLength) continue;
     }
+
+    TOP_UP_BITS();
     const DecodeEntry* entry;
     LOOKUP(entry, literalTable, literalMask);
     uint32_t op = entry->op;
@@ -483,31 +653,16 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
     }
     SKIP_BITS(entry->bits);
     NEED_BITS(op);
-    uint32_t source = (position - entry->value - LowBits(b, op)) & 0xFFFF;
+    uint32_t source = (position - entry->value - LowBits(b, op)) & (kWindowSize - 1);
     SKIP_BITS(op);
     if (k < filler) return kInflateBadData;
 
-    source &= kWindowSize - 1;
     if (source < position && position + length < kWindowSize) {  // the usual case: no wrap
       CopyMatch(window + position, window + source, length);
       position += length;
       continue;
     }
-    // Otherwise copy in chunks that stay inside the window on both sides. A
-    // distance before the start of the stream reads what the window holds.
-    do {
-      source &= kWindowSize - 1;
-      uint32_t chunk = kWindowSize - (source > position ? source : position);
-      if (chunk > length) chunk = length;
-      length -= chunk;
-      CopyMatch(window + position, window + source, chunk);
-      position += chunk;
-      source += chunk;
-      if (position == kWindowSize) {
-        EmitWindow(static_cast<uint16_t>(kWindowSize));
-        position = 0;
-      }
-    } while (length != 0);
+    position = CopyMatchAcrossWindowEnd(window, position, source, length);
   }
 
   GIVE_BACK_BYTES();
