@@ -6,8 +6,8 @@
 // for the fixed codes, 7 for the code-length code, clamped to the lengths
 // present); longer codes continue in smaller next-level tables, sized so that
 // they hold no more entries than the remaining codes need. All tables of one
-// code are one chain of allocations, freed with one call at the end of the
-// block.
+// code lie in one allocation (a link entry holds its table's index there),
+// freed at the end of the block; an entry is one 32-bit word.
 //
 // Input: bytes are pulled one at a time (PullFrom), only when a field needs
 // them, so that a stream pulls exactly its own length from the byte source
@@ -29,9 +29,6 @@
 #include "platform/memory.h"
 #include "stub/abort.h"
 #include "stub/work_memory.h"
-
-static_assert(sizeof(DecodeEntry) == 2 + sizeof(DecodeEntry*),
-              "a decode entry is op, bits and a value or table pointer, packed");
 
 namespace {
 
@@ -130,8 +127,8 @@ InputPlace PullFrom(InputPlace place) {
 // whose code fits in the bits present is the right one.)
 #define LOOKUP(entry, table, mask)             \
   for (;;) {                                   \
-    entry = (table) + (b & (mask));            \
-    if (entry->bits <= k) break;               \
+    entry = (table)[b & (mask)];               \
+    if (EntryBits(entry) <= k) break;          \
     PULL_BYTE();                               \
   }
 
@@ -246,23 +243,6 @@ const uint32_t kMaxMatchLength = 258;
 
 // --- Decode tables ---------------------------------------------------------
 
-// One allocation of a decode table: a link entry, then 2^bits entries. The
-// link entries chain every allocation of one code in the order made, so that
-// FreeDecodeTable releases them all from the first.
-DecodeEntry* AllocateTableLevel(uint32_t bits, DecodeEntry** table, DecodeEntry** lastLink) {
-  uint32_t entries = (1u << bits) + 1;
-  DecodeEntry* block = static_cast<DecodeEntry*>(SysAlloc(entries * sizeof(DecodeEntry)));
-  if (block == nullptr) return nullptr;
-  block->next = nullptr;
-  if (*lastLink == nullptr) {
-    *table = block + 1;
-  } else {
-    (*lastLink)->next = block + 1;
-  }
-  *lastLink = block;
-  return block + 1;
-}
-
 inline void CopyWord(uint8_t* destination, const uint8_t* source) {
   uint64_t word;
   CopyBytes(&word, source, 8);
@@ -307,6 +287,120 @@ inline void CopyMatch(uint8_t* destination, const uint8_t* source, uint32_t coun
 int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTable,
                  uint32_t literalBits, uint32_t distanceBits);
 
+// --- Decode tables ---------------------------------------------------------
+
+inline DecodeEntry MakeEntry(uint32_t bits, uint32_t op, uint32_t value) {
+  return bits | (op << 8) | (value << 16);
+}
+
+// A code as BuildDecodeTable hands it to WalkCodes: how many codes each
+// length has (the unused patterns counted as dummy codes of the longest
+// length), the symbols sorted by code length, and what the symbols mean.
+struct CodeShape {
+  const uint16_t* lengthCount;
+  uint16_t values[288];
+  uint32_t realCodes;
+  uint32_t minLength;
+  uint32_t maxLength;
+  uint32_t rootBits;
+  uint32_t simpleCount;         // symbols below it are literals (and 256 the end of block)
+  const uint16_t* baseTable;    // for the others: base value and extra bits
+  const uint16_t* extraTable;
+};
+
+// The entry of the symbol that the walk's next real code stands for; a
+// dummy code (past the real ones) decodes as invalid.
+DecodeEntry SymbolEntry(const CodeShape* shape, uint32_t nextValue, uint32_t bits) {
+  if (nextValue >= shape->realCodes) return MakeEntry(bits, kOpInvalid, 0);
+  uint32_t symbol = shape->values[nextValue];
+  if (symbol < shape->simpleCount) return MakeEntry(bits, symbol < 256 ? kOpLiteral : kOpEndOfBlock, symbol);
+  symbol -= shape->simpleCount;
+  return MakeEntry(bits, shape->extraTable[symbol], shape->baseTable[symbol]);
+}
+
+// The width of a next-level table opened for a code of `length` bits of
+// which the levels above resolve `resolvedBits`, with `remaining` more codes
+// of that length to come: wide enough for the codes that follow to fill it,
+// at most the root's width and what the longest code needs.
+uint32_t NextLevelBits(const CodeShape* shape, uint32_t length, uint32_t resolvedBits, uint32_t remaining) {
+  uint32_t sizeLimit = shape->maxLength - resolvedBits;
+  if (sizeLimit > shape->rootBits) sizeLimit = shape->rootBits;
+  uint32_t indexBits = length - resolvedBits;
+  uint32_t slots = 1u << indexBits;
+  if (slots > remaining + 1) {  // too few codes of this length to fill the table
+    uint32_t missing = slots - (remaining + 1);
+    const uint16_t* longer = shape->lengthCount + length;
+    while (++indexBits < sizeLimit) {
+      missing <<= 1;
+      if (missing <= *++longer) break;
+      missing -= *longer;
+    }
+  }
+  return indexBits;
+}
+
+// Walks the codes in increasing length, opening a next-level table wherever
+// a code is longer than the levels open resolve. All levels lie in one
+// block, the root table first; a link entry holds its table's index in the
+// block. Returns the number of entries in the block; fills it when `table`
+// is not null (the same walk, so the sizes agree).
+uint32_t WalkCodes(const CodeShape* shape, DecodeEntry* table) {
+  const int32_t rootBits = static_cast<int32_t>(shape->rootBits);
+  uint32_t levelStart[kMaxCodeBits];           // index of each open level's table
+  uint32_t levelCode[kMaxCodeBits + 1] = {0};  // code value that opened each level
+  uint32_t used = 0;                           // entries of the tables opened so far
+  uint32_t code = 0;                           // the current code, its bits reversed
+  uint32_t nextValue = 0;
+  int level = -1;
+  int32_t resolvedBits = -rootBits;
+  uint32_t tableSize = 0;
+
+  for (uint32_t length = shape->minLength; length <= shape->maxLength; ++length) {
+    uint32_t remaining = shape->lengthCount[length];
+    while (remaining-- > 0) {
+      // Open deeper tables until this code fits.
+      while (static_cast<int32_t>(length) > resolvedBits + rootBits) {
+        ++level;
+        resolvedBits += rootBits;
+        uint32_t indexBits = NextLevelBits(shape, length, static_cast<uint32_t>(resolvedBits), remaining);
+        tableSize = 1u << indexBits;
+        levelStart[level] = used;
+        used += tableSize;
+        if (level > 0) {
+          levelCode[level] = code;
+          uint32_t slot = levelStart[level - 1] + (code >> (resolvedBits - rootBits));
+          if (table != nullptr) table[slot] = MakeEntry(shape->rootBits, kOpLiteral + indexBits, levelStart[level]);
+        }
+      }
+
+      uint32_t bits = length - static_cast<uint32_t>(resolvedBits);
+      if (table != nullptr) {
+        DecodeEntry entry = SymbolEntry(shape, nextValue, bits);
+        DecodeEntry* current = table + levelStart[level];
+        for (uint32_t index = code >> resolvedBits; index < tableSize; index += 1u << bits) current[index] = entry;
+      }
+      ++nextValue;
+
+      // Next code, bit-reversed increment of `length` bits.
+      uint32_t bit = 1u << (length - 1);
+      while ((code & bit) != 0) {
+        code ^= bit;
+        bit >>= 1;
+      }
+      code ^= bit;
+
+      // Back up over finished tables. The current table need not follow:
+      // the next code is longer than everything the parent level resolves,
+      // so it always opens a fresh table first.
+      while ((code & ((1u << resolvedBits) - 1)) != levelCode[level]) {
+        --level;
+        resolvedBits -= rootBits;
+      }
+    }
+  }
+  return used;
+}
+
 }  // namespace
 
 int BuildDecodeTable(const uint16_t* lengths, uint32_t count, uint32_t simpleCount,
@@ -341,114 +435,34 @@ int BuildDecodeTable(const uint16_t* lengths, uint32_t count, uint32_t simpleCou
   lengthCount[maxLength] = static_cast<uint16_t>(lengthCount[maxLength] + unused);
 
   // Symbols sorted by code length, stable within a length.
+  CodeShape shape;
   uint16_t offsets[kMaxCodeBits + 2];
   offsets[1] = 0;
   for (uint32_t length = 1; length < maxLength; ++length) {
     offsets[length + 1] = static_cast<uint16_t>(offsets[length] + lengthCount[length]);
   }
-  uint16_t values[288];
   for (uint32_t symbol = 0; symbol < count; ++symbol) {
-    if (lengths[symbol] != 0) values[offsets[lengths[symbol]]++] = static_cast<uint16_t>(symbol);
+    if (lengths[symbol] != 0) shape.values[offsets[lengths[symbol]]++] = static_cast<uint16_t>(symbol);
   }
-  const uint32_t realCodes = offsets[maxLength];
+  shape.realCodes = offsets[maxLength];
+  shape.lengthCount = lengthCount;
+  shape.minLength = minLength;
+  shape.maxLength = maxLength;
+  shape.rootBits = rootBits;
+  shape.simpleCount = simpleCount;
+  shape.baseTable = baseTable;
+  shape.extraTable = extraTable;
 
-  // Walk the codes in increasing length; `code` is the current code with its
-  // bits reversed (the order in which they arrive in the stream).
-  DecodeEntry* levelTable[kMaxCodeBits] = {nullptr};  // open table of each level
-  uint32_t levelCode[kMaxCodeBits + 1] = {0};         // code value that opened each level
-  DecodeEntry* lastLink = nullptr;
-  *table = nullptr;
-  DecodeEntry* current = nullptr;
-  uint32_t code = 0;
-  uint32_t nextValue = 0;
-  int level = -1;
-  int32_t resolvedBits = -static_cast<int32_t>(rootBits);
-  uint32_t tableSize = 0;
-
-  for (uint32_t length = minLength; length <= maxLength; ++length) {
-    uint32_t remaining = lengthCount[length];
-    while (remaining-- > 0) {
-      // Open deeper tables until this code fits.
-      while (static_cast<int32_t>(length) > resolvedBits + static_cast<int32_t>(rootBits)) {
-        ++level;
-        resolvedBits += static_cast<int32_t>(rootBits);
-        uint32_t sizeLimit = maxLength - static_cast<uint32_t>(resolvedBits);
-        if (sizeLimit > rootBits) sizeLimit = rootBits;
-        uint32_t indexBits = length - static_cast<uint32_t>(resolvedBits);
-        uint32_t slots = 1u << indexBits;
-        if (slots > remaining + 1) {  // too few codes of this length to fill the table
-          uint32_t missing = slots - (remaining + 1);
-          const uint16_t* longer = lengthCount + length;
-          while (++indexBits < sizeLimit) {
-            missing <<= 1;
-            if (missing <= *++longer) break;
-            missing -= *longer;
-          }
-        }
-        tableSize = 1u << indexBits;
-        DecodeEntry* fresh = AllocateTableLevel(indexBits, table, &lastLink);
-        if (fresh == nullptr) {
-          FreeDecodeTable(*table);
-          *table = nullptr;
-          FatalError("not enough memory");
-        }
-        current = levelTable[level] = fresh;
-        if (level > 0) {
-          levelCode[level] = code;
-          DecodeEntry link;
-          link.op = static_cast<uint8_t>(kOpLiteral + indexBits);
-          link.bits = static_cast<uint8_t>(rootBits);
-          link.next = fresh;
-          levelTable[level - 1][code >> (resolvedBits - static_cast<int32_t>(rootBits))] = link;
-        }
-      }
-
-      // The entry for this code.
-      DecodeEntry entry;
-      entry.bits = static_cast<uint8_t>(length - static_cast<uint32_t>(resolvedBits));
-      entry.value = 0;
-      if (nextValue >= realCodes) {
-        entry.op = kOpInvalid;  // a dummy code filling an unused pattern
-      } else {
-        uint32_t symbol = values[nextValue++];
-        if (symbol < simpleCount) {
-          entry.op = symbol < 256 ? kOpLiteral : kOpEndOfBlock;
-          entry.value = static_cast<uint16_t>(symbol);
-        } else {
-          entry.op = static_cast<uint8_t>(extraTable[symbol - simpleCount]);
-          entry.value = baseTable[symbol - simpleCount];
-        }
-      }
-      uint32_t step = 1u << (length - static_cast<uint32_t>(resolvedBits));
-      for (uint32_t index = code >> resolvedBits; index < tableSize; index += step) current[index] = entry;
-
-      // Next code, bit-reversed increment of `length` bits.
-      uint32_t bit = 1u << (length - 1);
-      while ((code & bit) != 0) {
-        code ^= bit;
-        bit >>= 1;
-      }
-      code ^= bit;
-
-      // Back up over finished tables. The current table need not follow:
-      // the next code is longer than everything the parent level resolves,
-      // so it always opens a fresh table first.
-      while ((code & ((1u << resolvedBits) - 1)) != levelCode[level]) {
-        --level;
-        resolvedBits -= static_cast<int32_t>(rootBits);
-      }
-    }
-  }
+  // Once to size the block that holds every level, once to fill it.
+  uint32_t entries = WalkCodes(&shape, nullptr);
+  *table = static_cast<DecodeEntry*>(SysAlloc(entries * sizeof(DecodeEntry)));
+  if (*table == nullptr) FatalError("not enough memory");
+  WalkCodes(&shape, *table);
   return unused != 0 && maxLength != 1 ? kInflateBadData : kInflateOk;
 }
 
 void FreeDecodeTable(DecodeEntry* table) {
-  while (table != nullptr) {
-    DecodeEntry* header = table - 1;
-    DecodeEntry* next = header->next;
-    SysFree(header);
-    table = next;
-  }
+  if (table != nullptr) SysFree(table);
 }
 
 namespace {
@@ -474,19 +488,20 @@ uint32_t CopyMatchAcrossWindowEnd(uint8_t* window, uint32_t position, uint32_t s
   return position;
 }
 
-// Follows next-level tables from a first-level entry to the entry of the
-// code, consuming each level's bits (which are already there); an invalid
-// code stops the fast loop with kInflateBadData.
-#define FOLLOW_LEVELS(entry, op)                           \
-  while (op > kOpLiteral) {                                \
-    if (op == kOpInvalid) {                                \
-      result = kInflateBadData;                            \
-      break;                                               \
-    }                                                      \
-    SKIP_BITS(entry->bits);                                \
-    entry = entry->next + LowBits(b, op - kOpLiteral);     \
-    op = entry->op;                                        \
-  }                                                        \
+// Follows next-level tables of the code whose block starts at `table`, from
+// a first-level entry to the entry of the code, consuming each level's bits
+// (which are already there); an invalid code stops the fast loop with
+// kInflateBadData.
+#define FOLLOW_LEVELS(entry, op, table)                              \
+  while (op > kOpLiteral) {                                          \
+    if (op == kOpInvalid) {                                          \
+      result = kInflateBadData;                                      \
+      break;                                                         \
+    }                                                                \
+    SKIP_BITS(EntryBits(entry));                                     \
+    entry = (table)[EntryValue(entry) + LowBits(b, op - kOpLiteral)]; \
+    op = EntryOp(entry);                                             \
+  }                                                                  \
   if (result == kInflateBadData) break
 
 // Where the codes of a block stand between their fast and careful loops.
@@ -521,12 +536,12 @@ __attribute__((noinline)) int DecodeFast(CodesPlace* place, const DecodeEntry* l
   int result = kFastLoopEdge;
   while (inEnd - in >= kFastInputMargin && out < outLimit) {
     REFILL_WORD();
-    const DecodeEntry* entry = literalTable + (b & literalMask);
-    uint32_t op = entry->op;
-    FOLLOW_LEVELS(entry, op);
-    SKIP_BITS(entry->bits);
+    DecodeEntry entry = literalTable[b & literalMask];
+    uint32_t op = EntryOp(entry);
+    FOLLOW_LEVELS(entry, op, literalTable);
+    SKIP_BITS(EntryBits(entry));
     if (op == kOpLiteral) {
-      *out++ = static_cast<uint8_t>(entry->value);
+      *out++ = static_cast<uint8_t>(EntryValue(entry));
       continue;
     }
     if (op == kOpEndOfBlock) {
@@ -534,19 +549,19 @@ __attribute__((noinline)) int DecodeFast(CodesPlace* place, const DecodeEntry* l
       break;
     }
 
-    uint32_t length = entry->value + LowBits(b, op);
+    uint32_t length = EntryValue(entry) + LowBits(b, op);
     SKIP_BITS(op);
     if (distanceTable == nullptr) {
       result = kInflateBadData;
       break;
     }
     if (kWordBits < 64) REFILL_WORD();  // 20 bits may be gone: at least 24 again
-    entry = distanceTable + (b & distanceMask);
-    op = entry->op;
-    FOLLOW_LEVELS(entry, op);
-    SKIP_BITS(entry->bits);
+    entry = distanceTable[b & distanceMask];
+    op = EntryOp(entry);
+    FOLLOW_LEVELS(entry, op, distanceTable);
+    SKIP_BITS(EntryBits(entry));
     if (k < op) REFILL_WORD();  // a 32-bit buffer may hold only 9 bits here
-    uint32_t distance = entry->value + LowBits(b, op);
+    uint32_t distance = EntryValue(entry) + LowBits(b, op);
     SKIP_BITS(op);
     uint32_t position = static_cast<uint32_t>(out - window);
     if (distance <= position) {  // the usual case: the source is behind in the window
@@ -612,22 +627,22 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
     }
 
     TOP_UP_BITS();
-    const DecodeEntry* entry;
+    DecodeEntry entry;
     LOOKUP(entry, literalTable, literalMask);
-    uint32_t op = entry->op;
+    uint32_t op = EntryOp(entry);
     while (op > kOpLiteral) {  // a longer code continues in a next-level table
       if (op == kOpInvalid) return kInflateBadData;
-      SKIP_BITS(entry->bits);
-      const DecodeEntry* next = entry->next;
+      SKIP_BITS(EntryBits(entry));
+      const DecodeEntry* next = literalTable + EntryValue(entry);
       LOOKUP(entry, next, (1u << (op - kOpLiteral)) - 1);
-      op = entry->op;
+      op = EntryOp(entry);
     }
-    SKIP_BITS(entry->bits);
+    SKIP_BITS(EntryBits(entry));
     // Filler is checked once per literal or match, before anything of it is
     // written: the bits skipped so far may have come from past the end.
     if (op == kOpLiteral) {
       if (k < filler) return kInflateBadData;
-      PUT_BYTE(position, static_cast<uint8_t>(entry->value));
+      PUT_BYTE(position, static_cast<uint8_t>(EntryValue(entry)));
       continue;
     }
     if (op == kOpEndOfBlock) {
@@ -637,23 +652,23 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
 
     // A match: the length, then the distance back into the window.
     NEED_BITS(op);
-    uint32_t length = entry->value + LowBits(b, op);
+    uint32_t length = EntryValue(entry) + LowBits(b, op);
     SKIP_BITS(op);
 
     if (distanceTable == nullptr) return kInflateBadData;
     TOP_UP_BITS();
     LOOKUP(entry, distanceTable, distanceMask);
-    op = entry->op;
+    op = EntryOp(entry);
     while (op > kOpLiteral) {
       if (op == kOpInvalid) return kInflateBadData;
-      SKIP_BITS(entry->bits);
-      const DecodeEntry* next = entry->next;
+      SKIP_BITS(EntryBits(entry));
+      const DecodeEntry* next = distanceTable + EntryValue(entry);
       LOOKUP(entry, next, (1u << (op - kOpLiteral)) - 1);
-      op = entry->op;
+      op = EntryOp(entry);
     }
-    SKIP_BITS(entry->bits);
+    SKIP_BITS(EntryBits(entry));
     NEED_BITS(op);
-    uint32_t source = (position - entry->value - LowBits(b, op)) & (kWindowSize - 1);
+    uint32_t source = (position - EntryValue(entry) - LowBits(b, op)) & (kWindowSize - 1);
     SKIP_BITS(op);
     if (k < filler) return kInflateBadData;
 
@@ -747,11 +762,11 @@ int ReadCodeLengths(const DecodeEntry* table, uint32_t tableBits, uint16_t* leng
   uint32_t index = 0;
   uint16_t previous = 0;
   while (index < total) {
-    const DecodeEntry* entry;
+    DecodeEntry entry;
     LOOKUP(entry, table, mask);
-    if (entry->op == kOpInvalid) return kInflateBadData;
-    DROP_BITS(entry->bits);
-    uint32_t symbol = entry->value;
+    if (EntryOp(entry) == kOpInvalid) return kInflateBadData;
+    DROP_BITS(EntryBits(entry));
+    uint32_t symbol = EntryValue(entry);
     if (symbol < 16) {
       previous = static_cast<uint16_t>(symbol);
       lengths[index++] = previous;

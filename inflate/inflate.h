@@ -24,28 +24,31 @@ int InflateToMemory(const void* source, uint32_t sourceLength, void* destination
 // abort left half decoded: this frees them (the next stream and shutdown call it).
 void FreeDecodeTables();
 
-// One element of a decode table: op, bits and the value or next-level table,
-// packed (6 bytes on the 32-bit target).
-struct __attribute__((packed)) DecodeEntry {
-  uint8_t op;     // 0..13 extra bits of a length/distance; 15 end of block; 16 literal;
-                  // 17..32 next-level table of (op - 16) bits; 99 invalid code
-  uint8_t bits;   // stream bits this entry's code consumes at this level
-  union {
-    uint16_t value;           // literal, symbol, base length or base distance
-    DecodeEntry* next;        // op 17..32: the next-level table
-  };
-};
+// One element of a decode table, packed in 32 bits so that one load yields
+// all of it:
+//   bits 0..7    the stream bits its code takes at this level;
+//   bits 8..15   op: 0..13 extra bits of a length or distance; 15 end of
+//                block; 16 literal; 17..32 a next-level table of (op - 16)
+//                bits; 99 invalid code;
+//   bits 16..31  the literal, symbol, base length or base distance; for a
+//                next-level table, its index in the code's block.
+typedef uint32_t DecodeEntry;
+
+inline uint32_t EntryBits(DecodeEntry entry) { return entry & 0xFF; }
+inline uint32_t EntryOp(DecodeEntry entry) { return (entry >> 8) & 0xFF; }
+inline uint32_t EntryValue(DecodeEntry entry) { return entry >> 16; }
 
 const uint8_t kOpEndOfBlock = 15;
 const uint8_t kOpLiteral = 16;
 const uint8_t kOpInvalid = 99;
 
-// Builds the multi-level decode table of a canonical Huffman code. Returns 0
-// complete, 1 incomplete, 2 over-subscribed; *table is null for an empty code.
+// Builds the multi-level decode table of a canonical Huffman code, all its
+// levels in one block, the first level at its start. Returns 0 complete, 1
+// incomplete, 2 over-subscribed; *table is null for an empty code.
 // *lookupBits is the wanted first-level width in, the width used out.
 int BuildDecodeTable(const uint16_t* lengths, uint32_t count, uint32_t simpleCount,
                      const uint16_t* baseTable, const uint16_t* extraTable, DecodeEntry** table,
                      uint32_t* lookupBits);
 
-// Frees every allocation of a decode table; null is ignored. Returns 0.
+// Frees a decode table; null is ignored.
 void FreeDecodeTable(DecodeEntry* table);
