@@ -220,6 +220,14 @@ inline BitWord LoadWord(const uint8_t* bytes) {
 // 64-bit word takes 7 and reads 8), and the window has room for the longest
 // match with a byte to spare, so that it never fills up inside the loop.
 const int32_t kFastInputMargin = 16;
+
+// The bits the fast loop wants in the buffer before it decodes a literal or
+// length: with a 64-bit buffer a whole match (a 15-bit length code, 5 extra
+// bits, a 15-bit distance code, 13 extra bits), so that one refill serves
+// the match or two or three literals; with a 32-bit buffer a length code
+// and its extra bits, the distance being refilled for.
+const uint32_t kFastWantedBits = kWordBits >= 64 ? 48 : 20;
+const uint32_t kMaxCodeLength = 15;
 const uint32_t kMaxMatchLength = 258;
 
 #define SAVE_BITS()              \
@@ -535,7 +543,7 @@ __attribute__((noinline)) int DecodeFast(CodesPlace* place, const DecodeEntry* l
   uint8_t* const outLimit = window + (kWindowSize - kMaxMatchLength);
   int result = kFastLoopEdge;
   while (inEnd - in >= kFastInputMargin && out < outLimit) {
-    REFILL_WORD();
+    if (k < kFastWantedBits) REFILL_WORD();
     DecodeEntry entry = literalTable[b & literalMask];
     uint32_t op = EntryOp(entry);
     FOLLOW_LEVELS(entry, op, literalTable);
@@ -555,7 +563,7 @@ __attribute__((noinline)) int DecodeFast(CodesPlace* place, const DecodeEntry* l
       result = kInflateBadData;
       break;
     }
-    if (kWordBits < 64) REFILL_WORD();  // 20 bits may be gone: at least 24 again
+    if (k < kMaxCodeLength) REFILL_WORD();  // only a 32-bit buffer runs short here
     entry = distanceTable[b & distanceMask];
     op = EntryOp(entry);
     FOLLOW_LEVELS(entry, op, distanceTable);
