@@ -12,9 +12,14 @@ extern uint32_t g_crcTable[256];
 // The value UpdateCrc advances; one check at a time.
 extern uint32_t g_runningCrc;
 
+// True when UpdateCrc folds with carry-less multiplication (BuildCrcTable
+// asks the processor); false, it takes the tables only.
+extern bool g_crcFolds;
+
 uint32_t CrcTableEntry(uint32_t byteValue);
 
-// Fills g_crcTable (and the derived tables UpdateCrc uses for speed).
+// Fills g_crcTable (and the derived tables and multipliers UpdateCrc uses
+// for speed) and sets g_crcFolds.
 void BuildCrcTable();
 
 // Advances g_runningCrc over `count` bytes in address order.
