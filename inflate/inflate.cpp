@@ -13,8 +13,9 @@
 // them, so that a stream pulls exactly its own length from the byte source
 // and leaves whatever follows it. A code lookup pulls a byte only
 // while the code found is longer than the bits at hand. (Where the input
-// buffer holds enough, the codes of a block take bytes ahead and give back
-// what they did not use: see TOP_UP_BITS.) At the end of the input the
+// buffer holds enough, the codes of a block take bytes ahead, a word at a
+// time, and give back what they did not use: see DecodeFast and
+// TOP_UP_BITS.) At the end of the input the
 // missing bytes count as zero bits of filler; consuming any filler bit means
 // the stream was cut short, and the decoder stops with result 1 instead of
 // decoding the filler for ever.
