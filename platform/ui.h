@@ -9,6 +9,7 @@
 
 // Window messages, as the platform numbers them.
 const uint32_t kWmCreate = 0x0001;
+const uint32_t kWmDestroy = 0x0002;
 const uint32_t kWmPaint = 0x000F;
 const uint32_t kWmSetCursor = 0x0020;
 const uint32_t kWmVKeyToItem = 0x002E;

@@ -9,6 +9,8 @@
 
 const char kMeterClassName[] = "Meter";
 
+FontHandle g_meterFont;
+
 namespace {
 
 const uint32_t kMeterStartRange = 100;
@@ -34,19 +36,17 @@ void OnMeterCreate(WindowHandle window) {
   SysSendMessage(window, kMeterSetPositionMessage, kMeterStartPosition, 0);
 }
 
-// The font is made and released at every paint: painting is rare (every
-// 64 KiB of output at most) and the control then owns nothing lasting.
-FontHandle SelectMeterFont(DrawContext context, FontHandle* previous) {
-  FontHandle font = SysCreateMeterFont(MeterFontHeight(SysDisplayPixelsPerInchY()));
-  *previous = nullptr;
-  if (font != nullptr) *previous = SysSelectFont(context, font);
-  return font;
+// Selects the meter's font, made at the first paint; returns the font it
+// replaces, which the paint selects back before it ends.
+FontHandle SelectMeterFont(DrawContext context) {
+  if (g_meterFont == nullptr) g_meterFont = SysCreateMeterFont(MeterFontHeight(SysDisplayPixelsPerInchY()));
+  if (g_meterFont == nullptr) return nullptr;
+  return SysSelectFont(context, g_meterFont);
 }
 
-void ReleaseMeterFont(DrawContext context, FontHandle font, FontHandle previous) {
-  if (font == nullptr) return;
-  FontHandle selected = SysSelectFont(context, previous);
-  if (selected != nullptr) SysDeleteFont(selected);
+void OnMeterDestroy() {
+  if (g_meterFont != nullptr) SysDeleteFont(g_meterFont);
+  g_meterFont = nullptr;
 }
 
 // The two opaque draws together cover the whole client area, which is why
@@ -60,8 +60,7 @@ void OnMeterPaint(WindowHandle window) {
 
   PaintSession session;
   DrawContext context = SysBeginPaint(window, &session);
-  FontHandle previous;
-  FontHandle font = SelectMeterFont(context, &previous);
+  FontHandle previous = SelectMeterFont(context);
   SysSetTextAlign(context, kTextAlignCentreTop);
   PaintRect client = SysGetClientRect(window);
   int32_t textHeight = 0;
@@ -79,7 +78,7 @@ void OnMeterPaint(WindowHandle window) {
   SysSetTextColours(context, rest.text, rest.background);
   SysDrawTextInRect(context, plan.textX, plan.textY, &plan.rest, text);
 
-  ReleaseMeterFont(context, font, previous);
+  if (previous != nullptr) SysSelectFont(context, previous);
   SysEndPaint(window, &session);
 }
 
@@ -119,6 +118,8 @@ void FormatMeterText(char* text, const char* outputPath) {
   CopyText(text, formatted, kMeterTextSize);
 }
 
+void ResetMeter() { g_meterFont = nullptr; }
+
 void RegisterMeterClass(InstanceHandle instance) {
   SysRegisterWindowClass(instance, kMeterClassName, MeterProc, kMeterWindowBytes);
 }
@@ -127,6 +128,9 @@ intptr_t DIALOG_CALLBACK MeterProc(WindowHandle window, uint32_t message, uintpt
   switch (message) {
     case kWmCreate:
       OnMeterCreate(window);
+      return 0;
+    case kWmDestroy:
+      OnMeterDestroy();
       return 0;
     case kWmPaint:
       OnMeterPaint(window);

@@ -11,6 +11,15 @@
 
 extern const char kMeterClassName[];  // "Meter"
 
+// --- Process-wide state of the meter (ResetMeter puts it back) ---
+// The font of the text across the bar, made at the first paint and released
+// when the meter is destroyed: a paint comes at every percent of a pass,
+// and making a font (with a display context to size it) costs more than
+// the paint itself under Wine. The program shows one meter at a time.
+extern FontHandle g_meterFont;
+
+void ResetMeter();
+
 // The meter's messages; the set messages take the new value in the first
 // parameter and keep its low 16 bits.
 const uint32_t kMeterSetRangeMessage = kWmUser;

@@ -17,12 +17,14 @@
 #include "stub/work_memory.h"
 #include "ui/cjk_font.h"
 #include "ui/main_dialog.h"
+#include "ui/meter.h"
 #include "ui/progress.h"
 
 void ResetProcessState() {
   // Top to bottom, so that what a module frees is still there when it does.
   ResetMainDialog();
   ResetProgressDisplay();
+  ResetMeter();
   g_cjkFont = nullptr;
   ResetResources();
   ResetScanner();
