@@ -11,10 +11,12 @@ const uint32_t kMeterStep = 65536;
 
 // The message pump, where a click becomes a cancel, runs after a write once
 // this much output or this much time (milliseconds) has passed since it last
-// ran: a click waits at most a quarter MiB of output, 26 ms at 10 MB/s, and
-// never much more than the interval behind a slow disk. Running it after
-// every write would cost more than the write itself under Wine.
-const int32_t kPumpVolume = 256 * 1024;
+// ran, whichever comes first. A click waits at most the interval and one
+// write: at 10 MB/s the interval comes before the volume (1 MiB is 100 ms
+// there), and on a fast disk a MiB goes by in a few milliseconds. Each run is
+// a round trip to the window system (to the Wine server under Wine): every
+// quarter MiB, it cost a fifteenth of a fast extraction there.
+const int32_t kPumpVolume = 1024 * 1024;
 const uint32_t kPumpInterval = 50;
 
 // --- Process-wide state of the output sink (ResetOutputSink puts it back) ---

@@ -1253,7 +1253,7 @@ TEST_F(Pass, MeterMovesOnlyWhenItsPositionChanges) {
 // goes, but not after every write; when the output is slow (here the clock
 // moves 60 ms each time it is read) it runs after every write instead.
 TEST_F(Pass, MessagePumpRunsByVolumeAndByTime) {
-  const std::string big = Content(2 * 1024 * 1024, 5);
+  const std::string big = Content(2 * kPumpVolume + kPumpVolume / 2, 5);
   const std::string packed = ZlibRawDeflate(big);
   ZipWriter zip;
   zip.Entry(DeflatedFile("big.bin", big, packed), packed).Finish();
