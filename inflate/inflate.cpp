@@ -215,12 +215,13 @@ inline BitWord LoadWord(const uint8_t* bytes) {
     k |= kWordBits - 8;                                \
   } while (0)
 
-// The fast loop runs while a whole literal or match fits without a look at
-// either end: the input buffer holds more than its refills can read (three
-// refills of a 32-bit word take at most 9 bytes and read 4 beyond; one of a
-// 64-bit word takes 7 and reads 8), and the window has room for the longest
-// match with a byte to spare, so that it never fills up inside the loop.
-const int32_t kFastInputMargin = 16;
+// The fast loop runs while a round (a literal, then a literal or a match)
+// fits without a look at either end: the input buffer holds more than its
+// refills can read (three refills of a 32-bit word take at most 9 bytes and
+// read 4 beyond; two of a 64-bit word take 14 and read 8), and the window
+// has room for a literal and the longest match with a byte to spare, so that
+// it never fills up inside the loop.
+const int32_t kFastInputMargin = 32;
 
 // The bits the fast loop wants in the buffer before it decodes a literal or
 // length: with a 64-bit buffer a whole match (a 15-bit length code, 5 extra
@@ -230,6 +231,11 @@ const int32_t kFastInputMargin = 16;
 const uint32_t kFastWantedBits = kWordBits >= 64 ? 48 : 20;
 const uint32_t kMaxCodeLength = 15;
 const uint32_t kMaxMatchLength = 258;
+const uint32_t kFastWindowRoom = 1 + kMaxMatchLength + 1;
+
+// The bits a literal/length code and a length's extra bits take at most: a
+// literal leaves at least this many for the next code in the same round.
+const uint32_t kMaxLengthBits = kMaxCodeLength + 5;
 
 #define SAVE_BITS()              \
   do {                           \
@@ -527,7 +533,7 @@ const int kFastLoopEdge = -1;        // near the end of the input buffer or the 
 const int kFastLoopEndOfBlock = -2;  // the end-of-block code
 
 // The fast loop: decodes while a whole literal or match fits in what the
-// input buffer and the window hold (kFastInputMargin, kMaxMatchLength),
+// input buffer and the window hold (kFastInputMargin, kFastWindowRoom),
 // refilling the bit buffer a word at a time and looking at neither end. It
 // works on pointers and keeps little else live, so that on a 32-bit target
 // most of its state stays in registers. Hands the place back with fewer than
@@ -544,17 +550,29 @@ __attribute__((noinline)) int DecodeFast(CodesPlace* place, const DecodeEntry* l
   const uint8_t* const inEnd = in + place->available;
   uint8_t* const window = g_window;
   uint8_t* out = window + place->position;
-  uint8_t* const outLimit = window + (kWindowSize - kMaxMatchLength);
+  uint8_t* const outLimit = window + (kWindowSize - kFastWindowRoom);
   int result = kFastLoopEdge;
-  while (inEnd - in >= kFastInputMargin && out < outLimit) {
+  while (inEnd - in >= kFastInputMargin && out <= outLimit) {
     if (k < kFastWantedBits) REFILL_WORD();
     DecodeEntry entry = literalTable[b & literalMask];
     uint32_t op = EntryOp(entry);
     FOLLOW_LEVELS(entry, op, literalTable);
     SKIP_BITS(EntryBits(entry));
     if (op == kOpLiteral) {
+      // Literals come in runs: with a 64-bit buffer the bits left hold the
+      // next code, which is then decoded in the same round, without the
+      // round's checks. (A 32-bit buffer seldom holds enough, and the stub
+      // is smaller without.)
       *out++ = static_cast<uint8_t>(EntryValue(entry));
-      continue;
+      if (kWordBits < 64 || k < kMaxLengthBits) continue;
+      entry = literalTable[b & literalMask];
+      op = EntryOp(entry);
+      FOLLOW_LEVELS(entry, op, literalTable);
+      SKIP_BITS(EntryBits(entry));
+      if (op == kOpLiteral) {
+        *out++ = static_cast<uint8_t>(EntryValue(entry));
+        continue;
+      }
     }
     if (op == kOpEndOfBlock) {
       result = kFastLoopEndOfBlock;
@@ -625,7 +643,7 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
 
   for (;;) {
     GIVE_BACK_BYTES();  // the careful loop takes bytes only as it needs them
-    if (available >= kFastInputMargin && position < kWindowSize - kMaxMatchLength) {
+    if (available >= kFastInputMargin && position <= kWindowSize - kFastWindowRoom) {
       CodesPlace place = {b, k, in, available, position};
       int stop = DecodeFast(&place, literalTable, distanceTable, literalMask, distanceMask);
       if (stop == kInflateBadData) return stop;
@@ -635,7 +653,7 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
       available = place.available;
       position = place.position;
       if (stop == kFastLoopEndOfBlock) break;
-      if (available >= kFastInputMargin && position < kWindowSize - kMaxMatchLength) continue;
+      if (available >= kFastInputMargin && position <= kWindowSize - kFastWindowRoom) continue;
     }
 
     TOP_UP_BITS();
