@@ -538,12 +538,9 @@ const int kFastLoopEndOfBlock = -2;  // the end-of-block code
 // works on pointers and keeps little else live, so that on a 32-bit target
 // most of its state stays in registers. Hands the place back with fewer than
 // 8 bits in the buffer. Filler never gets here: the input has ended before
-// any is taken, so the margin is never there again. Kept out of line: inside
-// InflateCodes, the 32-bit target's few registers go to the careful loop's
-// state, and the fast loop's pointers live on the stack.
-__attribute__((noinline)) int DecodeFast(CodesPlace* place, const DecodeEntry* literalTable,
-                                         const DecodeEntry* distanceTable, uint32_t literalMask,
-                                         uint32_t distanceMask) {
+// any is taken, so the margin is never there again.
+int DecodeFast(CodesPlace* place, const DecodeEntry* literalTable, const DecodeEntry* distanceTable,
+               uint32_t literalMask, uint32_t distanceMask) {
   BitWord b = place->bits;
   uint32_t k = place->bitCount;
   const uint8_t* in = place->in;
