@@ -1,7 +1,9 @@
 #include "platform/host/host_paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <map>
@@ -60,16 +62,22 @@ std::string WithoutTrailingDotsAndBlanks(const std::string& component) {
   return component.substr(0, end);
 }
 
-// The name under which `folder` holds `component` as Windows would find it:
-// the component itself when it exists there, else an entry that differs only
-// in case, else the component (a new name).
-std::string ExistingSpelling(const std::string& folder, const std::string& component) {
+// The name under which the folder open as `folder` holds `component` as
+// Windows would find it: the component itself when it exists there, else an
+// entry that differs only in case, else the component (a new name).
+std::string ExistingSpelling(int folder, const std::string& component) {
   struct stat status;
-  if (component == "." || component == ".." || ::lstat((folder + "/" + component).c_str(), &status) == 0) {
+  if (component == "." || component == ".." ||
+      ::fstatat(folder, component.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
     return component;
   }
-  DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (listing == nullptr) return component;
+  int listingHandle = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listingHandle < 0) return component;
+  DIR* listing = ::fdopendir(listingHandle);
+  if (listing == nullptr) {
+    ::close(listingHandle);
+    return component;
+  }
   std::string found = component;
   while (dirent* entry = ::readdir(listing)) {
     if (SameNameOnWindows(entry->d_name, component)) {
@@ -82,21 +90,33 @@ std::string ExistingSpelling(const std::string& folder, const std::string& compo
 }
 
 // The components behind the mapped root, each spelt as Windows would find it.
+// The walk holds each folder open and looks up the next component in it, so
+// that a path of n components costs n lookups, not n path walks of up to n
+// components each (a deep folder being made looks up every prefix of its
+// path). Below a component that is not a folder, nothing exists: the rest is
+// taken as it is, as the lookups would find it.
 std::string FollowWindowsNames(std::string result, const char* rest) {
   bool absolute = !result.empty() || IsSeparator(*rest);
-  std::string folder = result;
+  std::string base = result.empty() ? (absolute ? "/" : ".") : result;
+  int folder = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   while (*rest != 0) {
     if (IsSeparator(*rest)) {
       result += '/';
       ++rest;
       continue;
     }
-    std::string component = TakeComponent(rest);
-    std::string base = folder.empty() && !absolute ? "." : (folder.empty() ? "/" : folder);
-    std::string spelt = ExistingSpelling(base, WithoutTrailingDotsAndBlanks(component));
+    std::string component = WithoutTrailingDotsAndBlanks(TakeComponent(rest));
+    if (folder < 0) {
+      result += component;
+      continue;
+    }
+    std::string spelt = ExistingSpelling(folder, component);
     result += spelt;
-    folder = result;
+    int next = ::openat(folder, spelt.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(folder);
+    folder = next;
   }
+  if (folder >= 0) ::close(folder);
   return result;
 }
 
