@@ -16,6 +16,8 @@ from pathlib import Path
 
 TOP = Path(__file__).resolve().parent.parent
 WINE_ENV = TOP / "scripts" / "wine-env.sh"
+sys.path.insert(0, str(TOP / "scripts"))
+import xvfb as virtual_display  # noqa: E402  (scripts/xvfb.py)
 
 
 def fail(prefix, message):
@@ -48,34 +50,17 @@ def _take_prefix():
         os.environ[name] = value
 
 
-def _display_answers():
-    return bool(os.environ.get("DISPLAY")) and subprocess.run(
-        ["xdpyinfo"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
-
-
 def _start_xvfb():
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            break
-        number += chunk
-    os.close(read_end)
-    if not number.strip().isdigit():
-        xvfb.kill()
-        fail("winebench", "Xvfb did not start")
-    os.environ["DISPLAY"] = ":" + number.decode().strip()
-    return xvfb
+    try:
+        return virtual_display.start()
+    except RuntimeError as error:
+        fail("winebench", str(error))
 
 
 @contextlib.contextmanager
 def session():
     _take_prefix()
-    xvfb = None if _display_answers() else _start_xvfb()
+    xvfb = None if virtual_display.display_answers() else _start_xvfb()
     # Status 0: this call started the server, so it is ours to stop.
     own_server = _bash("source \"$1\" && arcula_start_wineserver", stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
@@ -86,8 +71,4 @@ def session():
             subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             subprocess.run(["wineserver", "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if xvfb is not None:
-            xvfb.terminate()
-            try:
-                xvfb.wait(5)
-            except subprocess.TimeoutExpired:
-                xvfb.kill()
+            virtual_display.stop(xvfb)

@@ -40,6 +40,8 @@ from pathlib import Path
 
 REPO_ROOT = Path(__file__).resolve().parents[2]
 WINE_ENV_SCRIPT = REPO_ROOT / "scripts" / "wine-env.sh"
+sys.path.insert(0, str(REPO_ROOT / "scripts"))
+import xvfb as virtual_display  # noqa: E402  (scripts/xvfb.py)
 
 # What the test script was given on its command line (set by main()).
 STUB = None        # Path of arcula-sfx.exe
@@ -70,43 +72,18 @@ def setup():
 
 
 def _ensure_display():
-    if os.environ.get("DISPLAY") and _display_answers():
+    if virtual_display.display_answers():
         return
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            break
-        number += chunk
-    os.close(read_end)
-    if not number.strip().isdigit():
-        xvfb.kill()
-        raise WineTestError("Xvfb did not start")
-    _session["xvfb"] = xvfb
+    try:
+        _session["xvfb"] = virtual_display.start()
+    except RuntimeError as error:
+        raise WineTestError(str(error))
     atexit.register(_stop_xvfb)
-    os.environ["DISPLAY"] = ":" + number.decode().strip()
-    if not _display_answers():
-        raise WineTestError(f"Xvfb on {os.environ['DISPLAY']} does not answer")
-
-
-def _display_answers():
-    return subprocess.run(["xdpyinfo"], stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL).returncode == 0
 
 
 def _stop_xvfb():
-    xvfb = _session["xvfb"]
-    if xvfb is not None:
-        xvfb.terminate()
-        try:
-            xvfb.wait(5)
-        except subprocess.TimeoutExpired:
-            xvfb.kill()
+    if _session["xvfb"] is not None:
+        virtual_display.stop(_session["xvfb"])
 
 
 def _ensure_prefix():
