@@ -39,6 +39,7 @@
 #include "platform/dialogs.h"
 #include "platform/host/host_boxes.h"
 #include "platform/host/host_paths.h"
+#include "platform/host/host_reset.h"
 #include "platform/host/host_volumes.h"
 #include "stub/abort.h"
 #include "stub/messages.h"
@@ -215,22 +216,17 @@ void SwapDiskForPrompt(const HostBox& box, int answer) {
 class FailureInjection : public testing::Test {
  protected:
   void SetUp() override {
-    Reset();
     HostMapDrive('X', target_.Path());
     g_disks = &disks_;
     HostSetBoxObserver(SwapDiskForPrompt);
   }
+  // The listeners reset everything before each test; this closes the files
+  // a run left open before the scratch folders go.
   void TearDown() override {
     StopCountingCalls();
-    HostSetBoxObserver(nullptr);
     g_disks = nullptr;
-    Reset();
-  }
-  static void Reset() {
     ResetProcessState();
-    HostClearBoxes();
-    HostResetPaths();
-    HostSetVolumeLabel('A', nullptr);
+    HostResetPlatform();
   }
 
   // One self-extractor file with the archive in it.

@@ -27,6 +27,7 @@
 #include "platform/files.h"
 #include "platform/host/host_boxes.h"
 #include "platform/host/host_paths.h"
+#include "platform/host/host_reset.h"
 #include "platform/host/host_volumes.h"
 #include "stub/abort.h"
 #include "stub/checks.h"
@@ -115,23 +116,18 @@ std::vector<std::string> Texts(const std::vector<HostBox>& boxes) {
 class SpannedTest : public testing::Test {
  protected:
   void SetUp() override {
-    Reset();
     g_drive = &drive_;
     HostSetBoxObserver(SwapDiskForPrompt);
     HostMapDrive('X', target_.Path());
     alarm(60);  // a prompt asked for ever fails the test instead of hanging the suite
   }
+  // The listeners reset everything before each test; this closes the files
+  // a run left open before the scratch folders go.
   void TearDown() override {
     alarm(0);
-    HostSetBoxObserver(nullptr);
     g_drive = nullptr;
-    Reset();
-  }
-  static void Reset() {
     ResetProcessState();
-    HostClearBoxes();
-    HostResetPaths();
-    HostSetVolumeLabel('A', nullptr);
+    HostResetPlatform();
   }
 
   Drive drive_;
