@@ -195,18 +195,26 @@ def fresh_folder(tmp):
     return Path(tempfile.mkdtemp(prefix="extract-bench-", dir=tmp))
 
 
+def check_run(program, run, command_for, source, tmp):
+    """Unpacks with `program` into a fresh folder under tmp and checks the
+    tree against the corpus files. run(argv, log) runs a command as
+    run_once does; command_for(folder) is the command that unpacks there."""
+    out_dir = fresh_folder(tmp)
+    try:
+        log = out_dir.parent / (out_dir.name + ".log")
+        _, _, _, code = run(command_for(out_dir), log)
+        if code != 0:
+            fail("%s exited with %d:\n%s" % (program, code, log.read_text(errors="replace")))
+        log.unlink()
+        check_tree(program, out_dir, source)
+    finally:
+        shutil.rmtree(out_dir, ignore_errors=True)
+
+
 def check(bin_dir, archive, self_extractor, source, tmp):
     for program in PROGRAMS:
-        out_dir = fresh_folder(tmp)
-        try:
-            log = out_dir.parent / (out_dir.name + ".log")
-            _, _, _, code = run_once(bin_dir, command(bin_dir, program, archive, self_extractor, out_dir), log)
-            if code != 0:
-                fail("%s exited with %d:\n%s" % (program, code, log.read_text(errors="replace")))
-            log.unlink()
-            check_tree(program, out_dir, source)
-        finally:
-            shutil.rmtree(out_dir, ignore_errors=True)
+        check_run(program, lambda argv, log: run_once(bin_dir, argv, log),
+                  lambda out_dir: command(bin_dir, program, archive, self_extractor, out_dir), source, tmp)
 
 
 def measure(bin_dir, archive, self_extractor, tmp, runs):

@@ -40,6 +40,7 @@ import argparse
 import os
 import platform
 import re
+import shutil
 import statistics
 import subprocess
 import sys
@@ -241,9 +242,7 @@ def main():
                 print()
                 print_instructions(every[name], count_instructions(bin_dir, every[name], tmp))
     finally:
-        for path in tmp.iterdir():
-            path.unlink()
-        tmp.rmdir()
+        shutil.rmtree(tmp)
     return 0
 
 

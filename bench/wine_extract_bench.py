@@ -105,16 +105,9 @@ def run_checked(args, argv, log):
 
 def check(args, self_extractor, files, source):
     for program in (STUB, HEADLESS):
-        out_dir = extract_bench.fresh_folder(args.tmp)
-        try:
-            log = out_dir.parent / (out_dir.name + ".log")
-            _, _, _, code = run_checked(args, command(args, program, self_extractor, files, out_dir), log)
-            if code != 0:
-                fail("%s exited with %d:\n%s" % (program, code, log.read_text(errors="replace")))
-            log.unlink()
-            extract_bench.check_tree(program, out_dir, source)
-        finally:
-            shutil.rmtree(out_dir, ignore_errors=True)
+        extract_bench.check_run(program, lambda argv, log: run_checked(args, argv, log),
+                                lambda out_dir: command(args, program, self_extractor, files, out_dir),
+                                source, args.tmp)
 
 
 def measure(args, self_extractor, files):

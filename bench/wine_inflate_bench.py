@@ -36,6 +36,7 @@ never a pass/fail test.
 
 import argparse
 import os
+import shutil
 import statistics
 import sys
 from pathlib import Path
@@ -151,9 +152,7 @@ def main():
         print()
         print_table(streams)
     finally:
-        for path in tmp.iterdir():
-            path.unlink()
-        tmp.rmdir()
+        shutil.rmtree(tmp)
     return 0
 
 
