@@ -1,4 +1,22 @@
-# Cross build: the stub arcula-sfx.exe and the core unit tests for the target.
+# Cross build: the stub and the core unit tests for the target. The same
+# sources make both stubs: arcula-sfx.exe for 32-bit Windows (i686) and
+# arcula-sfx64.exe for 64-bit Windows (x86-64).
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(ARCULA_TARGET_ARCH x64)
+  set(ARCULA_STUB_TARGET arcula-sfx64)
+  # The 64-bit calling convention decorates no symbol.
+  set(ARCULA_SYMBOL_PREFIX "")
+  set(ARCULA_ENTRY_SYMBOL Entry)
+  # The 64-bit ABI keeps the stack 16-byte aligned; there is nothing to trade.
+  set(ARCULA_ARCH_CODE_FLAGS "")
+else()
+  set(ARCULA_TARGET_ARCH x86)
+  set(ARCULA_STUB_TARGET arcula-sfx)
+  set(ARCULA_SYMBOL_PREFIX "_")
+  set(ARCULA_ENTRY_SYMBOL _Entry@0)
+  set(ARCULA_ARCH_CODE_FLAGS -mpreferred-stack-boundary=2)
+endif()
 
 file(GLOB ARCULA_PLATFORM_WIN32 CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/platform/win32/*.cpp")
 # The entry point and the two runtime routines belong to the stub alone; the
@@ -25,7 +43,7 @@ list(REMOVE_ITEM ARCULA_PLATFORM_WIN32 ${ARCULA_STUB_ONLY})
 # stack from the start, which covers its one frame larger than a page (the
 # config block's, at start-up) with room to spare.
 set(ARCULA_STUB_CODE_FLAGS -Os -fno-ident -fomit-frame-pointer -flto
-    -mno-accumulate-outgoing-args -mno-stack-arg-probe -mpreferred-stack-boundary=2
+    -mno-accumulate-outgoing-args -mno-stack-arg-probe ${ARCULA_ARCH_CODE_FLAGS}
     ${ARCULA_STUB_CXX_FLAGS})
 # A section per function lets the linker drop what no one calls from code
 # compiled the usual way (crt.cpp, the unit tests). Code generated at link
@@ -40,11 +58,11 @@ target_include_directories(arcula_core PUBLIC "${CMAKE_SOURCE_DIR}")
 target_compile_options(arcula_core PRIVATE ${ARCULA_WARNINGS} ${ARCULA_STUB_COMPILE_FLAGS})
 
 file(GLOB ARCULA_STUB_RESOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/stub/*.rc")
-add_executable(arcula-sfx WIN32 ${ARCULA_STUB_ONLY} ${ARCULA_STUB_RESOURCES} $<TARGET_OBJECTS:arcula_core>)
-target_include_directories(arcula-sfx PRIVATE "${CMAKE_SOURCE_DIR}")
-target_compile_options(arcula-sfx PRIVATE
+add_executable(${ARCULA_STUB_TARGET} WIN32 ${ARCULA_STUB_ONLY} ${ARCULA_STUB_RESOURCES} $<TARGET_OBJECTS:arcula_core>)
+target_include_directories(${ARCULA_STUB_TARGET} PRIVATE "${CMAKE_SOURCE_DIR}")
+target_compile_options(${ARCULA_STUB_TARGET} PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:${ARCULA_WARNINGS} ${ARCULA_STUB_COMPILE_FLAGS}>)
-set_target_properties(arcula-sfx PROPERTIES SUFFIX ".exe")
+set_target_properties(${ARCULA_STUB_TARGET} PROPERTIES SUFFIX ".exe")
 # The compiler emits calls to memcpy, memset and the 64-bit divisions while
 # it optimises the whole stub at link time, after the linker has settled
 # which definitions are used: compiled as link-time code, ours would be
@@ -56,19 +74,19 @@ set_source_files_properties("${CMAKE_SOURCE_DIR}/platform/win32/crt.cpp" PROPERT
 # link time. Our own section layout (cmake/stub.ld) saves the padding of
 # two sections.
 set(ARCULA_STUB_LINKER_SCRIPT "${CMAKE_SOURCE_DIR}/cmake/stub.ld")
-target_link_options(arcula-sfx PRIVATE
+target_link_options(${ARCULA_STUB_TARGET} PRIVATE
   ${ARCULA_STUB_CODE_FLAGS}
   -nostdlib -nostartfiles -mwindows -s
-  -Wl,-e,_Entry@0 -Wl,--gc-sections -Wl,--fatal-warnings ${ARCULA_STUB_STACK_COMMIT}
+  -Wl,-e,${ARCULA_ENTRY_SYMBOL} -Wl,--gc-sections -Wl,--fatal-warnings ${ARCULA_STUB_STACK_COMMIT}
   "SHELL:-Xlinker -T -Xlinker ${ARCULA_STUB_LINKER_SCRIPT}" -Wl,--orphan-handling=error
   # The builder patches the settings block in the file: it must be there
   # whatever the code happens to read of it. Being referenced from outside
   # the optimised code also keeps link-time optimisation from treating the
   # block as constant and folding its fields, and the signatures' tails from
   # being folded back into whole signatures in the code.
-  -Wl,--undefined=_g_settings -Wl,--undefined=_g_signatureTails)
-set_target_properties(arcula-sfx PROPERTIES LINK_DEPENDS "${ARCULA_STUB_LINKER_SCRIPT}")
-target_link_libraries(arcula-sfx PRIVATE kernel32 user32 gdi32 advapi32 gcc)
+  -Wl,--undefined=${ARCULA_SYMBOL_PREFIX}g_settings -Wl,--undefined=${ARCULA_SYMBOL_PREFIX}g_signatureTails)
+set_target_properties(${ARCULA_STUB_TARGET} PROPERTIES LINK_DEPENDS "${ARCULA_STUB_LINKER_SCRIPT}")
+target_link_libraries(${ARCULA_STUB_TARGET} PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 
 # The inflate tool from the stub's objects, and the Windows programs of the
 # benchmarks under Wine: beside the stub, in the host build's folder too.

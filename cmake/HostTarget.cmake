@@ -21,15 +21,19 @@ foreach(tool_list IN LISTS ARCULA_TOOL_LISTS)
   add_subdirectory("${tool_dir}")
 endforeach()
 
-# The stub, beside the builder (its default) and for the tool tests. A host
-# compiler cannot make it, so this build runs the cross configuration of this
-# same project in a folder of its own and puts the stub into ARCULA_BIN_DIR.
-# A build that has a stub from elsewhere names it in ARCULA_STUB_FILE.
-set(ARCULA_STUB_FILE "" CACHE FILEPATH "A stub made elsewhere (empty: this build makes its own)")
+# The stubs, beside the builder (its default) and for the tool tests. A host
+# compiler cannot make them, so this build runs the cross configuration of
+# this same project in folders of its own and puts the stubs into
+# ARCULA_BIN_DIR. A build that has stubs from elsewhere names the 32-bit one
+# in ARCULA_STUB_FILE; the 64-bit one is looked for beside it.
+set(ARCULA_STUB_FILE "" CACHE FILEPATH "A 32-bit stub made elsewhere (empty: this build makes both its own)")
 if(ARCULA_STUB_FILE)
   set(ARCULA_STUB "${ARCULA_STUB_FILE}")
+  get_filename_component(stub_dir "${ARCULA_STUB_FILE}" DIRECTORY)
+  set(ARCULA_STUB64 "${stub_dir}/arcula-sfx64.exe")
 else()
   set(ARCULA_STUB "${ARCULA_BIN_DIR}/arcula-sfx.exe")
+  set(ARCULA_STUB64 "${ARCULA_BIN_DIR}/arcula-sfx64.exe")
   include(cmake/CrossStub.cmake)
 endif()
 

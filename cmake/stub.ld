@@ -1,4 +1,5 @@
-/* Section layout of the stub (arcula-sfx.exe); see cmake/stub-size.md.
+/* Section layout of the stubs (arcula-sfx.exe, arcula-sfx64.exe); see
+   cmake/stub-size.md.
 
    Each section of the file is padded to the file alignment (512 bytes), so
    every section costs 256 bytes on average. The linker's default layout
@@ -18,8 +19,10 @@
    Any input section not named here is an error (--orphan-handling=error),
    so a new kind of section, say .ctors from a global with a constructor,
    which nothing would run without a C runtime, stops the build instead of
-   quietly growing the stub. */
-OUTPUT_FORMAT(pei-i386)
+   quietly growing the stub.
+
+   One script serves both stubs: the output format is the linker's own
+   (pei-i386 for the 32-bit stub, pei-x86-64 for the 64-bit one). */
 SECTIONS
 {
   . = SIZEOF_HEADERS;

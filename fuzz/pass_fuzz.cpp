@@ -145,6 +145,7 @@ std::vector<uint8_t> BuildSelfExtractor(const uint8_t* data, size_t size, uint8_
   file[1] = 'Z';
   PutLe32(&file, kLfanewOffset, kPeOffset);
   std::memcpy(file.data() + kPeOffset, "PE\0\0", 4);
+  PutLe32(&file, kPeOffset + 20, 224);  // SizeOfOptionalHeader of a 32-bit image (Characteristics 0)
   PutLe32(&file, kPeOffset + 40, kEntryPoint);
 
   StubSettings settings;

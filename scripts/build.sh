@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Builds the named build folders under build/ (default: host and win32):
+# Builds the named build folders under build/ (default: host, win32, win64):
 #
 #   host    Release host build: the tools, the benchmarks, the host tests, and
-#           the stub (made by its own cross sub-build); every program lands in
-#           build/bin, the stub beside the builder
-#   win32   cross build (MinGW-w64 i686): the stub with the unit tests for the
-#           32-bit target, run under Wine, and the Wine tests' helpers
+#           both stubs (made by their own cross sub-builds); every program
+#           lands in build/bin, the stubs beside the builder
+#   win32   cross build (MinGW-w64 i686): the 32-bit stub with the unit tests
+#           for its target, run under 32-bit Wine, and the Wine tests' helpers
+#   win64   the same for the 64-bit stub (MinGW-w64 x86-64), under 64-bit Wine
 #   asan    Debug host build under AddressSanitizer and UndefinedBehaviorSanitizer
 #
-#   scripts/build.sh [host|win32|asan]...
+#   scripts/build.sh [host|win32|win64|asan]...
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -35,11 +36,14 @@ build_host() {
 }
 
 # The Wine tests run the host tools of build/bin (ARCULA_HOST_BIN_DIR).
-build_win32() {
-  configure build/win32 -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DARCULA_BIN_DIR="$ROOT/build/win32/bin" -DARCULA_HOST_BIN_DIR="$ROOT/build/bin"
-  cmake --build build/win32 -j "$JOBS"
+build_cross() {  # dir, toolchain file
+  configure "build/$1" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$2" \
+    -DCMAKE_BUILD_TYPE=Release -DARCULA_BIN_DIR="$ROOT/build/$1/bin" -DARCULA_HOST_BIN_DIR="$ROOT/build/bin"
+  cmake --build "build/$1" -j "$JOBS"
 }
+
+build_win32() { build_cross win32 toolchain-mingw-i686.cmake; }
+build_win64() { build_cross win64 toolchain-mingw-x86_64.cmake; }
 
 build_asan() {
   configure build/asan -DCMAKE_BUILD_TYPE=Debug -DARCULA_SANITIZE=ON -DARCULA_STUB_FILE= \
@@ -47,11 +51,11 @@ build_asan() {
   cmake --build build/asan -j "$JOBS"
 }
 
-(($# > 0)) || set -- host win32
+(($# > 0)) || set -- host win32 win64
 for name in "$@"; do
   case "$name" in
-    host|win32|asan) ;;
-    *) echo "usage: scripts/build.sh [host|win32|asan]..." >&2; exit 2 ;;
+    host|win32|win64|asan) ;;
+    *) echo "usage: scripts/build.sh [host|win32|win64|asan]..." >&2; exit 2 ;;
   esac
 done
 for name in "$@"; do

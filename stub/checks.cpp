@@ -25,6 +25,8 @@ namespace {
 
 const uint32_t kLfanewOffset = 0x3C;
 const uint32_t kEntryPointOffset = 40;  // AddressOfEntryPoint within the PE headers
+const uint32_t kOptionalHeaderSizeOffset = 20;  // SizeOfOptionalHeader within the PE headers
+const uint32_t kPeFileHeaderEnd = 24;  // PE signature and file header
 const uint32_t kConfigWorkSize = 4100;
 
 // The end record's signature where the builder put it; kMessageDamaged otherwise.
@@ -96,8 +98,11 @@ int ImageCrc(uint8_t* image, uint32_t length, const uint8_t* marker, uint32_t* c
   if ((g_settings.flags & kFlagCheckFromSectionTable) != 0) {
     if (length < kLfanewOffset + 4) return 1;
     uint32_t lfanew = ReadLe32(image + kLfanewOffset);
-    if (lfanew > length || length - lfanew < kPeHeadersSize) return 1;
-    start = lfanew + kPeHeadersSize;
+    if (lfanew > length || length - lfanew < kPeFileHeaderEnd) return 1;
+    // The optional header is longer in a 64-bit image: the table follows it.
+    uint32_t tableOffset = kPeFileHeaderEnd + ReadLe16(image + lfanew + kOptionalHeaderSizeOffset);
+    if (length - lfanew < tableOffset) return 1;
+    start = lfanew + tableOffset;
   }
   g_runningCrc = 0xFFFFFFFF;
   UpdateCrc(image + start, length - start);

@@ -10,7 +10,10 @@ FileHandle FromHandle(HANDLE handle) { return static_cast<FileHandle>(reinterpre
 }  // namespace
 
 // INVALID_HANDLE_VALUE is -1, the failure value of the stub's file handles.
-static_assert(sizeof(HANDLE) == sizeof(FileHandle), "a handle fits the stub's file handle");
+// A kernel handle is 32 bits wide in a 64-bit process too (Windows keeps
+// them so, for handles shared with 32-bit processes): it is truncated to
+// 32 bits and sign-extended back, which gives -1 back for -1.
+static_assert(sizeof(HANDLE) >= sizeof(FileHandle), "a handle holds the stub's file handle");
 
 FileHandle SysOpen(const char* path, uint32_t mode) {
   wchar_t wide[kWideTextUnits];

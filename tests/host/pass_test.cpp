@@ -152,6 +152,13 @@ SelfExtractor GoodSfx(SfxOptions options = SfxOptions()) {
   return Sfx(zip, options);
 }
 
+SelfExtractor GoodSfx64(SfxOptions options) {
+  ZipWriter zip = OneFile();
+  zip.Finish();
+  options.totalSize = zip.TotalSize();
+  return MakeSelfExtractor(FakeStub64(), zip.Bytes(), options);
+}
+
 void SetSetting(SelfExtractor* sfx, uint32_t field, uint32_t value) {
   PutLe32(&sfx->bytes, sfx->settingsAt + field, value);
   RefreshImageCrc(sfx);
@@ -335,6 +342,11 @@ std::vector<FailureRow> StartOfRunFailures() {
       {"a byte of the section table changed, checked from there (0x800)", [] {
          SelfExtractor s = GoodSfx(Options(0x800));
          s.bytes[kFakeLfanew + 248 + 1] ^= 1;
+         return s;
+       }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
+      {"a byte of a 64-bit image's section table changed, checked from there (0x800)", [] {
+         SelfExtractor s = GoodSfx64(Options(0x800));
+         s.bytes[kFakeLfanew + 264 + 1] ^= 1;
          return s;
        }, {}, kExitStartupFailed, kHeaderCorrupt, kNothing, {}},
       {"the checked length ends before the marker", [] {
@@ -690,6 +702,11 @@ TEST_F(Pass, ChecksThatPass) {
          SelfExtractor s = GoodSfx(Options(0x800));
          s.bytes[0x50] ^= 1;
          s.bytes[kFakeLfanew + 60] ^= 1;  // and an optional header byte other than the entry point
+         return s;
+       }, "", {}, kExitCompleted},
+      {"0x800 on a 64-bit image: the end of its longer optional header is outside the check", [] {
+         SelfExtractor s = GoodSfx64(Options(0x800));
+         s.bytes[kFakeLfanew + 24 + 230] ^= 1;  // a data directory, past where a 32-bit header ends
          return s;
        }, "", {}, kExitCompleted},
       {"a changed archive byte passes the self-check and fails its entry's CRC", [] {

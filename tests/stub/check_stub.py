@@ -7,16 +7,18 @@
 - No ZIP signature occurs anywhere in the stub: a tool scanning the finished
   self-extractor for the archive must never mistake stub bytes for a record.
   New code or resources can bring one in by chance, hence a check per build.
-- It is a 32-bit GUI program importing only the four system libraries the
-  stub may rely on (no C runtime, nothing that might be missing).
+- It is a GUI program for the processor asked for (a PE32 for i386 or a
+  PE32+ for AMD64) importing only the four system libraries the stub may
+  rely on (no C runtime, nothing that might be missing).
 - It may be loaded at any address (dynamic base, with base relocations that
-  land inside the image) and runs with data execution prevention (NX): a
-  change of section layout or linker options must not lose either.
-- It fits in 30 KiB, resources included: every self-extractor carries it.
+  land inside the image; a 64-bit stub anywhere in the 64-bit address space,
+  high entropy) and runs with data execution prevention (NX): a change of
+  section layout or linker options must not lose either.
+- It fits in its budget, resources included: every self-extractor carries it.
 - Its resources are one icon and a manifest that asks for no elevation
   (asInvoker), and nothing else: the messages and dialogs live in its data.
 
-Usage: check_stub.py STUB.exe
+Usage: check_stub.py [--arch x86|x64] STUB.exe   (default x86)
 """
 import struct
 import sys
@@ -30,20 +32,35 @@ ZIP_SIGNATURES = {
     b"PK\x07\x08": "data descriptor",
 }
 ALLOWED_IMPORTS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL"}
-# The budget: Unicode at the Windows boundary and the decoder's fast loop
-# took the last of the earlier 30 KiB.
-SIZE_LIMIT = 32 * 1024
-MACHINE_I386 = 0x14C
 FILE_RELOCS_STRIPPED = 0x0001
+DLL_HIGH_ENTROPY_VA = 0x0020
 DLL_DYNAMIC_BASE = 0x0040
 DLL_NX_COMPAT = 0x0100
 SUBSYSTEM_WINDOWS_GUI = 2
 PE32_MAGIC = 0x10B
+PE32_PLUS_MAGIC = 0x20B
+
+
+class Arch:
+    def __init__(self, name, machine, magic, relocation, size_limit):
+        self.name = name
+        self.machine = machine
+        self.magic = magic
+        self.relocation = relocation  # the kind of base relocation its addresses take
+        self.size_limit = size_limit
+
+
+# The budgets: Unicode at the Windows boundary and the decoder's fast loop
+# took the last of the earlier 30 KiB of the 32-bit stub. The 64-bit one's
+# code is larger (wider instructions, a REX prefix on most).
+ARCHES = {
+    "x86": Arch("x86", 0x14C, PE32_MAGIC, 3, 32 * 1024),        # HIGHLOW: a 32-bit address
+    "x64": Arch("x64", 0x8664, PE32_PLUS_MAGIC, 10, 48 * 1024),  # DIR64: a 64-bit address
+}
 IMPORT_DIRECTORY_INDEX = 1
 RESOURCE_DIRECTORY_INDEX = 2
 BASE_RELOCATION_DIRECTORY_INDEX = 5
 RELOCATION_ABSOLUTE = 0  # padding entry
-RELOCATION_HIGHLOW = 3   # a 32-bit address
 RT_ICON = 3
 RT_GROUP_ICON = 14
 RT_MANIFEST = 24
@@ -82,7 +99,7 @@ def check_zip_signatures(data):
 
 
 class PeImage:
-    """The parts of a PE32 file these checks need."""
+    """The parts of a PE32 or PE32+ file these checks need."""
 
     def __init__(self, data):
         self.data = data
@@ -98,11 +115,14 @@ class PeImage:
         self.characteristics = self.u16(coff + 18)
         self.optional = coff + 20
         self.magic = self.u16(self.optional)
-        if self.magic != PE32_MAGIC:
-            raise StubError(f"optional header magic {self.magic:#x}, expected PE32 (0x10b)")
+        if self.magic not in (PE32_MAGIC, PE32_PLUS_MAGIC):
+            raise StubError(f"optional header magic {self.magic:#x}, expected PE32 (0x10b) "
+                            f"or PE32+ (0x20b)")
         self.subsystem = self.u16(self.optional + 68)
         self.dll_characteristics = self.u16(self.optional + 70)
-        self.directory_count = self.u32(self.optional + 92)
+        # The 64-bit header's four stack and heap sizes are 8 bytes each.
+        self.directories = self.optional + (96 if self.magic == PE32_MAGIC else 112)
+        self.directory_count = self.u32(self.directories - 4)
         self.sections = []
         table = self.optional + optional_size
         for index in range(section_count):
@@ -127,7 +147,7 @@ class PeImage:
     def directory(self, index):
         if index >= self.directory_count:
             return 0, 0
-        entry = self.optional + 96 + 8 * index
+        entry = self.directories + 8 * index
         return self.u32(entry), self.u32(entry + 4)
 
     def file_offset(self, rva):
@@ -161,8 +181,9 @@ class PeImage:
             names.append(self.c_string(fields[3]))
             descriptor += 20
 
-    def relocation_targets(self):
-        """The RVA of every 32-bit address that the base relocations fix up."""
+    def relocation_targets(self, address_kind):
+        """The RVA of every address that the base relocations fix up; all
+        must be of `address_kind`."""
         rva, size = self.directory(BASE_RELOCATION_DIRECTORY_INDEX)
         if rva == 0 or size == 0:
             return []
@@ -178,7 +199,7 @@ class PeImage:
                 raise StubError(f"base relocation block at {block:#x} has a bad size {block_size}")
             for entry in range(block + 8, block + block_size, 2):
                 kind, offset = divmod(self.u16(entry), 0x1000)
-                if kind == RELOCATION_HIGHLOW:
+                if kind == address_kind:
                     targets.append(page + offset)
                 elif kind != RELOCATION_ABSOLUTE:
                     raise StubError(f"base relocation of type {kind} at {entry:#x}")
@@ -220,17 +241,18 @@ class PeImage:
         leaves.append(self.data[start:start + data_size])
 
 
-def check_size(data):
-    if len(data) > SIZE_LIMIT:
-        raise StubError(f"{len(data)} bytes, {len(data) - SIZE_LIMIT} over the limit of "
-                        f"{SIZE_LIMIT}")
+def check_size(data, arch):
+    if len(data) > arch.size_limit:
+        raise StubError(f"{len(data)} bytes, {len(data) - arch.size_limit} over the limit of "
+                        f"{arch.size_limit}")
 
 
-def check_pe(data):
+def check_pe(data, arch):
     image = PeImage(data)
     problems = []
-    if image.machine != MACHINE_I386:
-        problems.append(f"machine {image.machine:#x}, expected i386 (0x14c)")
+    if image.machine != arch.machine or image.magic != arch.magic:
+        problems.append(f"machine {image.machine:#x} with optional header {image.magic:#x}, "
+                        f"expected {arch.machine:#x} with {arch.magic:#x} for {arch.name}")
     if image.subsystem != SUBSYSTEM_WINDOWS_GUI:
         problems.append(f"subsystem {image.subsystem}, expected Windows GUI (2)")
     libraries = image.imported_libraries()
@@ -242,7 +264,7 @@ def check_pe(data):
     return libraries
 
 
-def check_relocatable(data):
+def check_relocatable(data, arch):
     image = PeImage(data)
     problems = []
     if image.characteristics & FILE_RELOCS_STRIPPED:
@@ -251,14 +273,16 @@ def check_relocatable(data):
         problems.append("it does not ask to be loaded at a random address (no DYNAMIC_BASE)")
     if not image.dll_characteristics & DLL_NX_COMPAT:
         problems.append("it does not run with data execution prevention (no NX_COMPAT)")
-    targets = image.relocation_targets()
+    if arch.magic == PE32_PLUS_MAGIC and not image.dll_characteristics & DLL_HIGH_ENTROPY_VA:
+        problems.append("it does not take a random address above 4 GiB (no HIGH_ENTROPY_VA)")
+    targets = image.relocation_targets(arch.relocation)
     if not targets:
         problems.append("it has no base relocations")
     for target in targets:
         # Each fixed-up address lies wholly in the file's data of a section.
         try:
             image.file_offset(target)
-            image.file_offset(target + 3)
+            image.file_offset(target + (3 if arch.relocation == 3 else 7))
         except StubError as error:
             problems.append(f"a base relocation at RVA {target:#x} points outside the data: {error}")
             break
@@ -266,7 +290,7 @@ def check_relocatable(data):
         raise StubError("; ".join(problems))
 
 
-def check_resources(data):
+def check_resources(data, arch):
     found = PeImage(data).resources()
     counts = {type_id: len(leaves) for type_id, leaves in found.items()}
     if counts != EXPECTED_RESOURCE_TYPES:
@@ -278,9 +302,14 @@ def check_resources(data):
 
 
 def main(argv):
+    arch_name = "x86"
+    if len(argv) == 4 and argv[1] == "--arch" and argv[2] in ARCHES:
+        arch_name = argv[2]
+        argv = argv[:1] + argv[3:]
     if len(argv) != 2:
-        print("usage: check_stub.py STUB.exe", file=sys.stderr)
+        print("usage: check_stub.py [--arch x86|x64] STUB.exe", file=sys.stderr)
         return 2
+    arch = ARCHES[arch_name]
     path = argv[1]
     try:
         with open(path, "rb") as stub:
@@ -295,7 +324,8 @@ def main(argv):
     for check in (check_marker, check_zip_signatures, check_size, check_pe, check_relocatable,
                   check_resources):
         try:
-            result = check(data)
+            needs_arch = check not in (check_marker, check_zip_signatures)
+            result = check(data, arch) if needs_arch else check(data)
         except StubError as error:
             failures.append(str(error))
             continue
@@ -308,7 +338,8 @@ def main(argv):
         for failure in failures:
             print(f"check_stub: FAIL: {failure}", file=sys.stderr)
         return 1
-    print(f"stub size: {len(data)} bytes of {SIZE_LIMIT}; settings marker at {marker_offset:#x}; "
+    print(f"{arch.name} stub size: {len(data)} bytes of {arch.size_limit}; "
+          f"settings marker at {marker_offset:#x}; "
           f"imports: {', '.join(libraries)}")
     return 0
 

@@ -11,7 +11,6 @@ const char kEndSignature[] = "PK\x05\x06";
 const char kDescriptorSignature[] = "PK\x07\x08";
 
 const uint32_t kFakeStubSize = 0x400;
-const uint32_t kPeHeadersSize = 248;
 const uint32_t kFileAlignment = 0x200;
 
 // Settings block field offsets.
@@ -201,21 +200,30 @@ ZipWriter& ZipWriter::Finish(const std::string& comment) {
 // --- self-extractors ------------------------------------------------------
 
 
-std::string FakeStub(uint32_t entryPoint) {
+namespace {
+
+std::string FakeImage(uint32_t entryPoint, uint16_t machine, uint16_t magic, uint16_t optionalHeaderSize) {
   std::string stub(kFakeStubSize, '\0');
   for (uint32_t i = 0; i < kFakeStubSize; ++i) stub[i] = static_cast<char>(0x20 + i % 0x5F);  // no zeros to hide behind
   stub.replace(0, 2, "MZ");
   PutLe32(&stub, 0x3C, kFakeLfanew);
   stub.replace(kFakeLfanew, 4, std::string("PE\0\0", 4));
-  PutLe16(&stub, kFakeLfanew + 4, 0x14C);  // i386
-  PutLe16(&stub, kFakeLfanew + 6, 1);      // one section
-  PutLe16(&stub, kFakeLfanew + 24, 0x10B); // PE32 optional header
+  PutLe16(&stub, kFakeLfanew + 4, machine);
+  PutLe16(&stub, kFakeLfanew + 6, 1);                   // one section
+  PutLe16(&stub, kFakeLfanew + 20, optionalHeaderSize);  // the section table follows it
+  PutLe16(&stub, kFakeLfanew + 24, magic);
   PutLe32(&stub, kFakeLfanew + 40, entryPoint);
-  stub.replace(kFakeLfanew + kPeHeadersSize, 8, std::string(".data\0\0\0", 8));
+  stub.replace(kFakeLfanew + 24 + optionalHeaderSize, 8, std::string(".data\0\0\0", 8));
   stub.replace(kFakeSettingsAt, 60, std::string(60, '\0'));
   stub.replace(kFakeSettingsAt, 8, SettingsMarkerText());
   return stub;
 }
+
+}  // namespace
+
+std::string FakeStub(uint32_t entryPoint) { return FakeImage(entryPoint, 0x14C, 0x10B, 224); }
+
+std::string FakeStub64(uint32_t entryPoint) { return FakeImage(entryPoint, 0x8664, 0x20B, 240); }
 
 std::string ConfigBlock(const std::string& folder, const std::string& textLine, const std::string& prompt,
                         const std::string& title, const std::string& info) {
@@ -260,7 +268,9 @@ void RefreshImageCrc(SelfExtractor* sfx) {
   if (GetLe32(sfx->bytes, field) == 0) return;
   uint32_t length = GetLe32(sfx->bytes, sfx->settingsAt + kArchiveOffsetField);
   uint32_t flags = GetLe32(sfx->bytes, sfx->settingsAt + kFlagsField);
-  uint32_t start = (flags & kCheckFromSectionTable) != 0 ? GetLe32(sfx->bytes, 0x3C) + kPeHeadersSize : 0;
+  uint32_t lfanew = GetLe32(sfx->bytes, 0x3C);
+  uint32_t sectionTable = lfanew + 24 + (GetLe32(sfx->bytes, lfanew + 20) & 0xFFFF);
+  uint32_t start = (flags & kCheckFromSectionTable) != 0 ? sectionTable : 0;
   std::string checked = sfx->bytes.substr(0, length);
   checked.replace(field, 4, std::string(4, '\0'));
   PutLe32(&sfx->bytes, field, Crc32Of(checked.substr(start)));

@@ -105,6 +105,10 @@ inline std::string SettingsMarkerText() {
 // and an empty settings block at 0x200; 0x400 bytes in all.
 std::string FakeStub(uint32_t entryPoint = 0x1234);
 
+// The same for a 64-bit image: its optional header is 16 bytes longer, so
+// its section table begins at kFakeLfanew + 264.
+std::string FakeStub64(uint32_t entryPoint = 0x1234);
+
 // Where FakeStub keeps its parts.
 const uint32_t kFakeLfanew = 0x80;
 const uint32_t kFakeSettingsAt = 0x200;

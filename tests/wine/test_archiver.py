@@ -44,7 +44,7 @@ RECORD_TIMEOUT = 15.0
 
 
 def reg(*args):
-    result = subprocess.run(["wine", "reg", *args], stdout=subprocess.PIPE,
+    result = subprocess.run([winelib.WINE, "reg", *args], stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, text=True)
     return result.returncode
 
@@ -56,7 +56,7 @@ class RunArcula(unittest.TestCase):
         build = Path(cls._build.name)
         (build / "recorder.c").write_text(RECORDER_SOURCE)
         cls.recorder = build / "recorder.exe"
-        subprocess.run(["i686-w64-mingw32-gcc", "-O2", "-mwindows", "-o", cls.recorder,
+        subprocess.run([winelib.cross_compiler("gcc"), "-O2", "-mwindows", "-o", cls.recorder,
                         build / "recorder.c"], check=True)
         source = build / "source"
         source.mkdir()

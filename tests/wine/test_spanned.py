@@ -23,7 +23,6 @@ MAIN_TITLE = "Arcula Self-Extractor - SETUP.EXE"
 DRIVE = "A"
 DISKS = 3
 HELPER_SOURCE = Path(__file__).resolve().with_name("define_drive.cpp")
-CROSS_COMPILER = "i686-w64-mingw32-g++"
 
 _helper = {}
 
@@ -36,7 +35,7 @@ def define_drive_exe():
         folder = Path(tempfile.mkdtemp(prefix="define-drive-"))
         atexit.register(shutil.rmtree, folder, True)
         exe = folder / "define_drive.exe"
-        subprocess.run([CROSS_COMPILER, "-O2", "-Wall", "-Wextra", "-Werror", "-municode", "-static", "-s",
+        subprocess.run([winelib.cross_compiler("g++"), "-O2", "-Wall", "-Wextra", "-Werror", "-municode", "-static", "-s",
                         str(HELPER_SOURCE), "-o", str(exe)], check=True)
         _helper["exe"] = exe
     return _helper["exe"]

@@ -133,11 +133,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   return TRUE;
 }
 """
-CROSS_COMPILER = "i686-w64-mingw32-gcc"
 
 
 class DllPlanting(StartupTestCase):
-    @unittest.skipUnless(shutil.which(CROSS_COMPILER), "needs the MinGW compiler")
+    @unittest.skipUnless(shutil.which("i686-w64-mingw32-gcc") and shutil.which("x86_64-w64-mingw32-gcc"),
+                         "needs the MinGW compilers")
     def test_shell_library_comes_from_the_system_folder(self):
         # A downloads folder may hold anything: here a "Shell32.dll" beside
         # the self-extractor, and Wine told to prefer such a file to its own.
@@ -145,7 +145,7 @@ class DllPlanting(StartupTestCase):
         folder.mkdir()
         source = self.scratch / "planted.c"
         source.write_text(PLANTED_DLL_SOURCE)
-        subprocess.run([CROSS_COMPILER, "-shared", "-s", "-o", str(folder / "Shell32.dll"),
+        subprocess.run([winelib.cross_compiler("gcc"), "-shared", "-s", "-o", str(folder / "Shell32.dll"),
                         str(source)], check=True)
         exe = self.small_sfx()
         exe = exe.rename(folder / exe.name)

@@ -1,13 +1,16 @@
 """Shared machinery of the end-to-end tests that run the stub under Wine.
 
-A test script calls `winelib.main()`; it parses `--stub EXE --bin DIR`, makes
-sure a Wine session is there, and runs the script's unittest cases.
+A test script calls `winelib.main()`; it parses `--stub EXE --arch x86|x64
+--bin DIR`, makes sure a Wine session of that processor is there, and runs
+the script's unittest cases.
 
 The session: scripts/test.sh starts one Xvfb and one persistent wineserver
-for the whole run and exports DISPLAY and WINEPREFIX. A test started on its
-own finds neither, so `setup()` creates the prefix (through scripts/wine-env.sh,
-the one place that knows how), starts an Xvfb and a wineserver of its own, and
-stops both when the script ends.
+for each processor's run and exports DISPLAY. A test started on its own
+finds neither, so `setup()` creates the prefix (through scripts/wine-env.sh,
+the one place that knows the prefixes and Wine's programs for each
+processor), starts an Xvfb and a wineserver of its own, and stops both when
+the script ends. The helpers a test compiles are built for the stub's
+processor (`cross_compiler`): a 64-bit prefix may have no 32-bit side.
 
 Windows: found by their exact title with xdotool (polled); keys and clicks
 go through xdotool. Under Wine a dialog's controls are not X windows, so
@@ -44,19 +47,26 @@ sys.path.insert(0, str(REPO_ROOT / "scripts"))
 import xvfb as virtual_display  # noqa: E402  (scripts/xvfb.py)
 
 # What the test script was given on its command line (set by main()).
-STUB = None        # Path of arcula-sfx.exe
+STUB = None        # Path of the stub (arcula-sfx.exe or arcula-sfx64.exe)
+ARCH = "x86"       # its processor: x86 or x64
 HOST_BIN = None    # Path of the folder of host programs (builder, tools)
+# Wine's programs for the prefix (set by setup() from scripts/wine-env.sh).
+WINE = "wine"
+WINESERVER = "wineserver"
 
 DEFAULT_RUN_TIMEOUT = 30.0
 DEFAULT_WINDOW_TIMEOUT = 15.0
 POLL_INTERVAL = 0.1
+# Where 32-bit programs run only through an emulator, a 32-bit program takes
+# many times as long for everything; the bounds of the waits grow by this.
+EMULATED_SLOWDOWN = 40
 
 
 class WineTestError(AssertionError):
     """A step of an end-to-end test failed (a window missing, a hang)."""
 
 
-_session = {"ready": False, "xvfb": None, "own_server": False}
+_session = {"ready": False, "xvfb": None, "own_server": False, "slowdown": 1}
 
 
 # ---------------------------------------------------------------- session
@@ -86,24 +96,49 @@ def _stop_xvfb():
         virtual_display.stop(_session["xvfb"])
 
 
+WINE_VARIABLES = ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER",
+                  "WINESERVER", "ARCULA_WINE", "ARCULA_WINE_ARCH")
+
+
 def _ensure_prefix():
-    """Takes the Wine variables from scripts/wine-env.sh and creates the prefix."""
-    script = ('source "$1" && arcula_wine_prefix && '
-              'printf "%s\\0" "$WINEPREFIX" "$WINEARCH" "$WINEDEBUG" "$WINEDLLOVERRIDES"')
-    result = subprocess.run(["bash", "-c", script, "wine-env", str(WINE_ENV_SCRIPT)],
+    """Takes the Wine variables of ARCH from scripts/wine-env.sh and creates the prefix."""
+    global WINE, WINESERVER
+    script = ('source "$1" && arcula_wine_arch "$2" && arcula_wine_prefix && '
+              'printf "%s\\0" ' + " ".join(f'"${name}"' for name in WINE_VARIABLES))
+    result = subprocess.run(["bash", "-c", script, "wine-env", str(WINE_ENV_SCRIPT), ARCH],
                             stdout=subprocess.PIPE, env=os.environ, check=False)
     values = result.stdout.decode().split("\0")
-    if result.returncode != 0 or len(values) < 4:
-        raise WineTestError("could not prepare the Wine prefix")
-    for name, value in zip(("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES"), values):
+    if result.returncode != 0 or len(values) < len(WINE_VARIABLES):
+        raise WineTestError(f"could not prepare the Wine prefix for {ARCH}")
+    for name, value in zip(WINE_VARIABLES, values):
         os.environ[name] = value
+    WINE = os.environ["ARCULA_WINE"]
+    WINESERVER = os.environ["WINESERVER"]
+    if ARCH == "x86" and _i386_mode() == "emulated":
+        _session["slowdown"] = EMULATED_SLOWDOWN
+
+
+def _i386_mode():
+    """How this machine runs 32-bit programs (scripts/wine-env.sh tells;
+    scripts/test.sh has asked already and passes the answer on)."""
+    if os.environ.get("ARCULA_I386_MODE"):
+        return os.environ["ARCULA_I386_MODE"]
+    result = subprocess.run(["bash", "-c", 'source "$1" && arcula_i386_mode', "wine-env",
+                             str(WINE_ENV_SCRIPT)], stdout=subprocess.PIPE, text=True)
+    os.environ["ARCULA_I386_MODE"] = result.stdout.strip()
+    return os.environ["ARCULA_I386_MODE"]
+
+
+def bound(timeout):
+    """The upper bound of a wait of `timeout` seconds on this machine."""
+    return timeout * _session["slowdown"]
 
 
 def _ensure_server():
     # Status 0: this call started the server, so it is ours to stop;
     # otherwise one is already running for the prefix (scripts/test.sh's).
-    script = 'source "$1" && arcula_start_wineserver'
-    started = subprocess.run(["bash", "-c", script, "wine-env", str(WINE_ENV_SCRIPT)],
+    script = 'source "$1" && arcula_wine_arch "$2" && arcula_start_wineserver'
+    started = subprocess.run(["bash", "-c", script, "wine-env", str(WINE_ENV_SCRIPT), ARCH],
                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL).returncode == 0
     if started:
@@ -113,8 +148,16 @@ def _ensure_server():
 
 def _stop_server():
     if _session["own_server"]:
-        subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def cross_compiler(tool):
+    """The MinGW-w64 `tool` ("gcc", "g++") that builds helpers for the
+    stub's processor: a 64-bit stub loads only 64-bit DLLs, and a 64-bit
+    prefix may have no 32-bit side."""
+    prefix = {"x86": "i686", "x64": "x86_64"}[ARCH]
+    return f"{prefix}-w64-mingw32-{tool}"
 
 
 def windows_path(path):
@@ -137,7 +180,7 @@ class Program:
 
     def __init__(self, exe, args=(), cwd=None, env=None):
         setup()
-        self.command = ["wine", str(exe), *[str(a) for a in args]]
+        self.command = [WINE, str(exe), *[str(a) for a in args]]
         # Output goes to files, not pipes: Wine's own background processes
         # (services started by the first program of a session) inherit the
         # handles and would keep a pipe open long after the program ended.
@@ -150,6 +193,7 @@ class Program:
 
     def wait(self, timeout=DEFAULT_RUN_TIMEOUT):
         """Waits for the exit; kills the program and fails after `timeout` s."""
+        timeout = bound(timeout)
         try:
             code = self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -162,6 +206,11 @@ class Program:
 
     def running(self):
         return self.process.poll() is None
+
+    def error_output(self):
+        """What the program (or Wine, for it) wrote to its standard error so far."""
+        self._stderr.seek(0)
+        return self._stderr.read().decode(errors="replace").strip()
 
     def stop(self):
         """Stops the program (SIGSTOP) and returns once all its threads have
@@ -238,6 +287,7 @@ def wait_until(condition, what, timeout=DEFAULT_WINDOW_TIMEOUT):
     """Polls `condition` until it returns something true, and returns that.
     `timeout` is an upper bound on waiting for a state; reaching it fails,
     naming `what`."""
+    timeout = bound(timeout)
     deadline = time.monotonic() + timeout
     while True:
         value = condition()
@@ -276,14 +326,19 @@ def find_window(title, timeout=DEFAULT_WINDOW_TIMEOUT, program=None):
 
     With `program`, stops early (and says so) if that program has exited."""
     setup()
+    timeout = bound(timeout)
     deadline = time.monotonic() + timeout
     while True:
         found = windows_titled(title)
         if found:
             return found[0]
         if program is not None and not program.running():
+            # Wine's own refusal (a bad image, a missing library) is on the
+            # program's standard error: pass it on.
+            said = program.error_output()
             raise WineTestError(f'program exited with code {program.process.returncode} '
-                                f'before a window "{title}" appeared')
+                                f'before a window "{title}" appeared'
+                                + (f"; it said: {said}" if said else ""))
         if time.monotonic() >= deadline:
             shot = screenshot_on_failure("missing-window")
             raise WineTestError(f'no window "{title}" within {timeout} s; on screen: '
@@ -499,6 +554,7 @@ def set_control_text(window, control_id, text):
 def wait_idle(window, timeout=DEFAULT_WINDOW_TIMEOUT):
     """Waits until the program of `window` waits for input with nothing left
     in its queue (timer ticks that are due included)."""
+    timeout = bound(timeout)
     result = _probe("idle", window, int(timeout * 1000))
     if result.code != 0:
         raise WineTestError(f'the program of window "{window}" not idle within {timeout} s '
@@ -508,13 +564,16 @@ def wait_idle(window, timeout=DEFAULT_WINDOW_TIMEOUT):
 # ---------------------------------------------------------------- test scripts
 
 def main(argv=None):
-    """Entry point of a test script: `--stub EXE --bin DIR`, then unittest."""
-    global STUB, HOST_BIN
+    """Entry point of a test script: `--stub EXE --arch x86|x64 --bin DIR`,
+    then unittest."""
+    global STUB, ARCH, HOST_BIN
     parser = argparse.ArgumentParser()
-    parser.add_argument("--stub", required=True, type=Path, help="the built arcula-sfx.exe")
+    parser.add_argument("--stub", required=True, type=Path, help="the built stub")
+    parser.add_argument("--arch", choices=("x86", "x64"), default="x86", help="the stub's processor")
     parser.add_argument("--bin", required=True, type=Path, help="folder of the host programs")
     args, rest = parser.parse_known_args(argv)
     STUB = args.stub.resolve()
+    ARCH = args.arch
     HOST_BIN = args.bin.resolve()
     if not STUB.is_file():
         parser.error(f"no stub at {STUB}")
