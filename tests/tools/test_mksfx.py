@@ -112,8 +112,10 @@ def u32(data, at):
 def read_pe(data):
     pe = u32(data, 0x3C)
     count = u16(data, pe + 6)
-    sections = [struct.unpack_from("<8sIIIIIIHHI", data, pe + 248 + 40 * i) for i in range(count)]
-    return {"pe": pe, "entry": u32(data, pe + 40), "init": u32(data, pe + 32), "align": u32(data, pe + 56),
+    table = pe + 24 + u16(data, pe + 20)  # behind the optional header, 224 or 240 bytes
+    sections = [struct.unpack_from("<8sIIIIIIHHI", data, table + 40 * i) for i in range(count)]
+    return {"pe": pe, "machine": u16(data, pe + 4), "magic": u16(data, pe + 24), "table": table,
+            "entry": u32(data, pe + 40), "init": u32(data, pe + 32), "align": u32(data, pe + 56),
             "image": u32(data, pe + 80), "checksum": u32(data, pe + 88), "sections": sections}
 
 
@@ -137,7 +139,7 @@ def pe_checksum(data):
 
 
 def image_crc(data, settings, pe):
-    start = pe["pe"] + 248 if settings["flags"] & FLAG_SIGN_READY else 0
+    start = pe["table"] if settings["flags"] & FLAG_SIGN_READY else 0
     checked = bytearray(data[start:settings["archive"]])
     at = settings["at"] + 8 - start
     checked[at:at + 4] = b"\0\0\0\0"
@@ -241,7 +243,7 @@ class Workspace(unittest.TestCase):
         changed = set(range(settings["at"], settings["at"] + 60))
         for field, width in ((6, 2), (32, 4), (80, 4), (88, 4)):
             changed |= set(range(pe["pe"] + field, pe["pe"] + field + width))
-        table_end = pe["pe"] + 248 + 40 * len(old_pe["sections"])
+        table_end = pe["table"] + 40 * len(old_pe["sections"])
         changed |= set(range(table_end, table_end + 40))
         differ = [i for i in range(len(stub)) if data[i] != stub[i] and i not in changed]
         self.assertEqual(differ, [], "stub bytes changed outside the known fields")
@@ -397,6 +399,74 @@ class Settings(Workspace):
         self.assertEqual(shown.returncode, 0, shown.stderr)
         self.assertIn("self-check: CRC-32 0x%08X from the section table, matches\n" % settings["crc"], shown.stdout)
         self.assertIn(" a.txt\n", shown.stdout)
+
+
+def stub64_path():
+    """The 64-bit stub, beside the one under test."""
+    return os.path.join(os.path.dirname(STUB), "arcula-sfx64.exe")
+
+
+class SixtyFourBitStub(Workspace):
+    """The 64-bit stub goes through the builder as the 32-bit one does: a
+    PE32+ image, whose longer optional header moves the section table."""
+
+    def setUp(self):
+        super().setUp()
+        if not os.path.isfile(stub64_path()):
+            self.skipTest("no 64-bit stub beside %s" % STUB)
+        with open(stub64_path(), "rb") as f:
+            self.stub = f.read()
+        self.source = self.path("in.zip")
+        with zipfile.ZipFile(self.source, "w") as z:
+            z.writestr("a.txt", b"a")
+
+    def build(self, *options):
+        out = self.path("out.exe")
+        result = mksfx("--stub", stub64_path(), *options, self.source, out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(out, "rb") as f:
+            data = f.read()
+        return out, data
+
+    def test_layout_self_check_and_show(self):
+        for options, origin in (([], "from the section table"), (["--full-selfcheck"], "from the file's start")):
+            with self.subTest(options):
+                out, data = self.build(*options)
+                pe = read_pe(data)
+                self.assertEqual((pe["machine"], pe["magic"], pe["table"] - pe["pe"]), (0x8664, 0x20B, 264))
+                settings = self.check_layout(data, self.stub)
+                self.assertIn(pe["checksum"], (0, pe_checksum(data)))
+                shown = mksfx("--show", out)
+                self.assertIn("arch: x64\n", shown.stdout)
+                self.assertIn("self-check: CRC-32 0x%08X %s, matches\n" % (settings["crc"], origin), shown.stdout)
+                self.assertEqual(json.loads(mksfx("--json", "--show", out).stdout)["arch"], "x64")
+
+    def test_arch_option_picks_the_stub_beside_the_builder(self):
+        # The builder looks beside itself; a host build puts both stubs there.
+        if not os.path.isfile(os.path.join(BIN, "arcula-sfx64.exe")):
+            self.skipTest("no stubs beside the builder in %s" % BIN)
+        for arch in ("x86", "x64"):
+            with self.subTest(arch):
+                out = self.path(arch + ".exe")
+                result = subprocess.run([os.path.join(BIN, "arcula-mksfx"), "--arch", arch, self.source, out],
+                                        capture_output=True, text=True)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(json.loads(mksfx("--json", "--show", out).stdout)["arch"], arch)
+
+    def test_arch_against_the_stub_and_unknown_arch_are_refused(self):
+        rows = [
+            (["--arch", "x64", "--stub", STUB], 1, "--arch x64 asks for an x64 stub; this one is x86"),
+            (["--arch", "x86", "--stub", stub64_path()], 1, "--arch x86 asks for an x86 stub; this one is x64"),
+            (["--arch", "arm64"], 2, "--arch takes x86 or x64, not 'arm64'"),
+        ]
+        for options, status, message in rows:
+            with self.subTest(options):
+                out = self.path("refused.exe")
+                result = subprocess.run([os.path.join(BIN, "arcula-mksfx"), *options, self.source, out],
+                                        capture_output=True, text=True)
+                self.assertEqual(result.returncode, status)
+                self.assertIn(message, result.stderr)
+                self.assertFalse(os.path.exists(out))
 
 
 class SpannedSets(Workspace):
@@ -1198,6 +1268,7 @@ class Pipelines(Workspace):
                                           "info": "two\nlines"})
         self.assertEqual(shown["flags"], settings["flags"])
         self.assertEqual(shown["flag_names"], ["overwrite", "title", "auto", "utf8-texts", "sign-ready", "silent"])
+        self.assertEqual(shown["arch"], "x86")
         self.assertEqual((shown["image_crc"], shown["image_crc_matches"], shown["complete"]),
                          (settings["crc"], True, True))
         self.assertEqual((shown["archive_offset"], shown["config_offset"], shown["end_record_offset"],
@@ -1205,14 +1276,15 @@ class Pipelines(Workspace):
                          (settings["archive"], settings["config"], settings["end"], 3, os.path.getsize(self.out)))
 
         text = mksfx("--show", self.out).stdout.splitlines()
-        self.assertEqual(text[:10], [
+        self.assertEqual(text[:11], [
             "%s: a self-extractor of %d bytes" % (self.out, os.path.getsize(self.out)),
+            "arch: x86",
             "flags: 0x%08X (overwrite title auto utf8-texts sign-ready silent)" % settings["flags"],
             "self-check: CRC-32 0x%08X from the section table, matches" % settings["crc"],
             "archive: at %d, end record at %d, 3 bytes unpacked" % (settings["archive"], settings["end"]),
             "texts (UTF-8):",
             '  folder  "C:\\Ωμέγα"', '  text    ""', '  prompt  ""', '  title   "Tí"', '  info    "two\\nlines"'])
-        self.assertEqual(text[10:12], ["entries:", "      Size     Packed  Method    Encrypted  Name"])
+        self.assertEqual(text[11:13], ["entries:", "      Size     Packed  Method    Encrypted  Name"])
         self.assertRegex(text[-1], r"\s1\s+1\s+stored\s+no\s+\\x81ber\.txt$")
 
     def test_show_what_went_wrong(self):

@@ -6,6 +6,7 @@
 
 #include "stub/settings.h"
 #include "tools/mksfx/output_file.h"
+#include "tools/mksfx/pe_image.h"
 #include "tools/mksfx/zip_reader.h"
 
 namespace {
@@ -63,14 +64,15 @@ void ReadSettings(const Bytes& file, size_t block, BuiltFile* built) {
 
 // The self-check as the stub makes it: the CRC of the checked range with
 // the CRC field as 0.
-bool ImageCrcMatches(const Bytes& file, size_t block, const SettingsValues& values) {
-  if (values.imageCrc == 0 || !FitsIn(file.size(), kLfanewOffset, 4)) return false;
-  uint32_t headersOffset = GetLe32(file, kLfanewOffset);
-  uint64_t start = (values.flags & kFlagCheckFromSectionTable) ? uint64_t{headersOffset} + kPeHeadersSize : 0;
+bool ImageCrcMatches(const Bytes& file, size_t block, const BuiltFile& built) {
+  const SettingsValues& values = built.settings;
+  if (values.imageCrc == 0 || !built.knownArch) return false;
+  uint64_t sectionTable = uint64_t{GetLe32(file, kLfanewOffset)} + kPeFileHeaderEnd + built.optionalHeaderSize;
+  uint64_t start = (values.flags & kFlagCheckFromSectionTable) ? sectionTable : 0;
   if (start > values.archiveOffset || values.archiveOffset > file.size()) return false;
   Bytes copy = file;
   SetLe32(&copy, block + offsetof(StubSettings, imageCrc), 0);
-  return ImageCrc(copy, headersOffset, values) == values.imageCrc;
+  return ImageCrc(copy, static_cast<size_t>(sectionTable), values) == values.imageCrc;
 }
 
 // Five NUL-terminated texts between the config offset and the archive.
@@ -113,7 +115,8 @@ bool ReadBuiltFile(const std::string& path, BuiltFile* built, std::string* error
   built->size = file.size();
   if (!FindBlock(file, &block)) return Refuse(error, "not a self-extractor (no settings block)");
   ReadSettings(file, block, built);
-  built->imageCrcMatches = ImageCrcMatches(file, block, built->settings);
+  built->knownArch = ReadPeArch(file, &built->arch, &built->optionalHeaderSize);
+  built->imageCrcMatches = ImageCrcMatches(file, block, *built);
   if (!ReadTexts(file, built->settings, &built->texts, error)) return false;
   built->hasEntries = !(built->settings.flags & kFlagSpanned);
   if (!built->hasEntries) return true;

@@ -7,11 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "tools/mksfx/pe_image.h"
 #include "tools/mksfx/self_extractor.h"
 #include "tools/mksfx/zip_archive.h"
 
 struct BuiltFile {
   uint64_t size = 0;
+  bool knownArch = false;     // its PE headers are those of an x86 or x64 image
+  StubArch arch = StubArch::kX86;
+  uint16_t optionalHeaderSize = 0;
   SettingsValues settings;
   bool complete = false;      // the completeness word says a builder filled the block in
   bool imageCrcMatches = false;  // the self-check would pass (false when it is off)

@@ -58,10 +58,11 @@ void Warn(const BuildOptions& options, const std::string& subject, const std::st
                text.c_str());
 }
 
-std::string DefaultStubPath() {
+// The stub of the processor asked for, beside the builder.
+std::string DefaultStubPath(const std::string& arch) {
   std::error_code failure;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failure);
-  return (self.parent_path() / "arcula-sfx.exe").string();
+  return (self.parent_path() / (arch == "x64" ? "arcula-sfx64.exe" : "arcula-sfx.exe")).string();
 }
 
 // True when `path` is `folder` or lies somewhere below it.
@@ -223,11 +224,15 @@ int Build(const BuildOptions& options) {
   Bytes config;
   if (!BuildConfigBlock(options.texts, &config, &error)) return Refused("", error);
 
-  std::string stubPath = options.stub.empty() ? DefaultStubPath() : options.stub;
+  std::string stubPath = options.stub.empty() ? DefaultStubPath(options.arch) : options.stub;
   Bytes stub;
   StubLayout layout;
   if (!ReadWholeFile(stubPath, kMaxStubSize, &stub, &error)) return Refused("", error);
   if (!ReadStubLayout(stub, &layout, &error)) return Refused(stubPath, "not usable as a stub: " + error);
+  // A file meant for one processor must not quietly come out for the other.
+  if (!options.arch.empty() && options.arch != ArchName(layout.image.arch))
+    return Refused(stubPath, "--arch " + options.arch + " asks for an " + options.arch + " stub; this one is " +
+                                 ArchName(layout.image.arch));
 
   Bytes zip;
   ZipArchive archive;

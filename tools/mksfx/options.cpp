@@ -26,6 +26,7 @@ const OptionRule kOptions[] = {
     {"--title", nullptr, &ConfigTexts::title, kFlagUseTitle, nullptr},
     {"--info", nullptr, &ConfigTexts::info, 0, nullptr},
     {"--stub", &BuildOptions::stub, nullptr, 0, nullptr},
+    {"--arch", &BuildOptions::arch, nullptr, 0, nullptr},
     {"--password", &BuildOptions::password, nullptr, 0, nullptr},
     {"--name-charset", &BuildOptions::nameCharset, nullptr, 0, nullptr},
     {"--show", &BuildOptions::show, nullptr, 0, nullptr},
@@ -123,6 +124,8 @@ bool ApplyOption(const OptionRule& rule, const std::string& value, BuildOptions*
   if (name == "--span") return SetSpanSize(value, options, error);
   if (name == "--span-names") return SetSpanNames(value, options, error);
   if (name == "--no-selfcheck") options->selfCheck = false;
+  if (name == "--arch" && value != "x86" && value != "x64")
+    return Usage(error, "--arch takes x86 or x64, not '" + value + "'");
   return true;
 }
 
@@ -293,7 +296,13 @@ Spanned sets (for removable disks):
   as the self-extractor looks for them.
 
 Builder:
-  --stub FILE          stub to use (default: arcula-sfx.exe beside arcula-mksfx)
+  --arch x86|x64       the processor of the stub: x86 (default, arcula-sfx.exe)
+                       runs on every Windows; x64 (arcula-sfx64.exe) runs on
+                       64-bit Windows only, without the redirections of a
+                       32-bit program (Program Files (x86), SysWOW64,
+                       Wow6432Node), and on Windows PE
+  --stub FILE          stub to use (default: the one --arch names, beside
+                       arcula-mksfx); its processor is read from the file
   --list               list the entries that went in
   --json               print the summary (and the list, or what --show
                        shows) as one JSON document

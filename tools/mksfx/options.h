@@ -16,7 +16,8 @@
 struct BuildOptions {
   std::string input;   // a ZIP file or a folder
   std::string output;
-  std::string stub;    // empty: arcula-sfx.exe beside the builder
+  std::string stub;    // empty: the stub of `arch` beside the builder
+  std::string arch;    // "x86" or "x64"; empty: not given (x86, or --stub's own)
   std::string password;
   std::string nameCharset;  // the code page of unflagged names in a ZIP INPUT; empty: kept as stored
   std::string show;         // a built file to describe instead of building one

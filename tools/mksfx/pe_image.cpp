@@ -6,9 +6,19 @@
 namespace {
 
 const uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
-const uint16_t kMachineI386 = 0x014C;
-const uint16_t kOptionalHeaderMagicPe32 = 0x010B;
-const uint16_t kOptionalHeaderSizePe32 = 224;
+// Each processor's machine type, optional header magic and size.
+struct ArchHeaders {
+  StubArch arch;
+  uint16_t machine;
+  uint16_t magic;
+  uint16_t optionalHeaderSize;
+  size_t dataDirectories;  // offset of the data directories from e_lfanew
+};
+
+const ArchHeaders kArchHeaders[] = {
+    {StubArch::kX86, 0x014C, 0x010B, 224, 24 + 96},
+    {StubArch::kX64, 0x8664, 0x020B, 240, 24 + 112},
+};
 const uint32_t kMinimumPayloadAlignment = 0x200;
 
 // Optional header fields, as offsets from e_lfanew.
@@ -18,7 +28,7 @@ const size_t kSectionAlignment = 24 + 32;
 const size_t kFileAlignment = 24 + 36;
 const size_t kSizeOfImage = 24 + 56;
 const size_t kSizeOfHeaders = 24 + 60;
-const size_t kSecurityDirectory = 24 + 96 + 4 * 8;
+const size_t kSecurityDirectoryIndex = 4;
 
 // Section header fields.
 const size_t kVirtualSize = 8;
@@ -38,15 +48,31 @@ bool Refuse(std::string* error, const std::string& what) {
   return false;
 }
 
+const ArchHeaders* FindArchHeaders(const Bytes& file, size_t pe) {
+  for (const ArchHeaders& headers : kArchHeaders) {
+    if (GetLe16(file, pe + 4) == headers.machine && GetLe16(file, pe + 20) == headers.optionalHeaderSize &&
+        FitsIn(file.size(), pe, kPeFileHeaderEnd + headers.optionalHeaderSize) &&
+        GetLe16(file, pe + 24) == headers.magic)
+      return &headers;
+  }
+  return nullptr;
+}
+
+bool HasPeHeaders(const Bytes& file, size_t* pe) {
+  if (file.size() < 64 || file[0] != 'M' || file[1] != 'Z') return false;
+  *pe = GetLe32(file, 0x3C);
+  return FitsIn(file.size(), *pe, kPeFileHeaderEnd) && GetLe32(file, *pe) == kPeSignature;
+}
+
 bool ReadHeaders(const Bytes& stub, PeImage* image, std::string* error) {
+  size_t pe = 0;
   if (stub.size() < 64 || stub[0] != 'M' || stub[1] != 'Z') return Refuse(error, "it is not an executable");
-  image->headersOffset = GetLe32(stub, 0x3C);
-  size_t pe = image->headersOffset;
-  if (!FitsIn(stub.size(), pe, kPeHeadersSize) || GetLe32(stub, pe) != kPeSignature)
-    return Refuse(error, "it has no PE headers");
-  if (GetLe16(stub, pe + 4) != kMachineI386 || GetLe16(stub, pe + 20) != kOptionalHeaderSizePe32 ||
-      GetLe16(stub, pe + 24) != kOptionalHeaderMagicPe32)
-    return Refuse(error, "it is not a 32-bit Windows executable");
+  if (!HasPeHeaders(stub, &pe)) return Refuse(error, "it has no PE headers");
+  const ArchHeaders* headers = FindArchHeaders(stub, pe);
+  if (headers == nullptr) return Refuse(error, "it is not a 32-bit or 64-bit Windows executable");
+  image->arch = headers->arch;
+  image->headersOffset = static_cast<uint32_t>(pe);
+  image->optionalHeaderSize = headers->optionalHeaderSize;
   image->sectionCount = GetLe16(stub, pe + 6);
   image->entryPoint = GetLe32(stub, pe + kAddressOfEntryPoint);
   image->sectionAlignment = GetLe32(stub, pe + kSectionAlignment);
@@ -54,7 +80,8 @@ bool ReadHeaders(const Bytes& stub, PeImage* image, std::string* error) {
   if (!IsPowerOfTwo(image->fileAlignment) || !IsPowerOfTwo(image->sectionAlignment) ||
       image->fileAlignment > 0x10000)
     return Refuse(error, "its alignments are odd");
-  if (GetLe32(stub, pe + kSecurityDirectory) != 0 || GetLe32(stub, pe + kSecurityDirectory + 4) != 0)
+  size_t security = pe + headers->dataDirectories + kSecurityDirectoryIndex * 8;
+  if (GetLe32(stub, security) != 0 || GetLe32(stub, security + 4) != 0)
     return Refuse(error, "it is signed; sign the self-extractor instead");
   return true;
 }
@@ -85,6 +112,18 @@ bool ReadSections(const Bytes& stub, PeImage* image, uint32_t* firstRaw, std::st
 }
 
 }  // namespace
+
+const char* ArchName(StubArch arch) { return arch == StubArch::kX64 ? "x64" : "x86"; }
+
+bool ReadPeArch(const Bytes& file, StubArch* arch, uint16_t* optionalHeaderSize) {
+  size_t pe = 0;
+  if (!HasPeHeaders(file, &pe)) return false;
+  const ArchHeaders* headers = FindArchHeaders(file, pe);
+  if (headers == nullptr) return false;
+  *arch = headers->arch;
+  *optionalHeaderSize = headers->optionalHeaderSize;
+  return true;
+}
 
 bool ReadPeImage(const Bytes& stub, PeImage* image, std::string* error) {
   uint32_t firstRaw = 0;

@@ -96,6 +96,7 @@ void PrintBuiltFileText(const std::string& path, const BuiltFile& built) {
   const SettingsValues& settings = built.settings;
   std::printf("%s: a self-extractor of %" PRIu64 " bytes%s\n", PrintableName(path).c_str(), built.size,
               built.complete ? "" : ", incomplete (no builder filled in its settings)");
+  std::printf("arch: %s\n", built.knownArch ? ArchName(built.arch) : "unknown");
   std::printf("flags: %s\n", FlagsText(settings.flags).c_str());
   std::printf("self-check: %s\n", SelfCheckText(built).c_str());
   std::printf("archive: at %u, end record at %u, %u bytes unpacked\n", settings.archiveOffset,
@@ -160,6 +161,7 @@ void PrintBuiltFileJson(const std::string& path, const BuiltFile& built) {
   const SettingsValues& settings = built.settings;
   std::string json = "{\n  \"file\": " + JsonString(path);
   json += ",\n  \"bytes\": " + std::to_string(built.size);
+  json += ",\n  \"arch\": " + (built.knownArch ? "\"" + std::string(ArchName(built.arch)) + "\"" : "null");
   json += ",\n  \"complete\": " + std::string(JsonBool(built.complete));
   json += ",\n  \"flags\": " + std::to_string(settings.flags);
   json += ",\n  \"flag_names\": [";

@@ -68,8 +68,8 @@ void WriteSettings(Bytes* file, size_t block, const SettingsValues& values) {
 
 }  // namespace
 
-uint32_t ImageCrc(const Bytes& file, uint32_t headersOffset, const SettingsValues& values) {
-  size_t start = (values.flags & kFlagCheckFromSectionTable) ? headersOffset + kPeHeadersSize : 0;
+uint32_t ImageCrc(const Bytes& file, size_t sectionTable, const SettingsValues& values) {
+  size_t start = (values.flags & kFlagCheckFromSectionTable) ? sectionTable : 0;
   uLong crc = crc32(0, Z_NULL, 0);
   return static_cast<uint32_t>(crc32(crc, file.data() + start, static_cast<uInt>(values.archiveOffset - start)));
 }
@@ -121,7 +121,7 @@ bool AssembleSelfExtractor(const Bytes& stub, const StubLayout& layout, const By
   // table: then the checksum is filled in last, otherwise it stays 0.
   bool checksumOutsideRange = !selfCheck || (values->flags & kFlagCheckFromSectionTable);
   SetLe32(out, image.ChecksumOffset(), 0);
-  if (selfCheck) values->imageCrc = ImageCrc(*out, image.headersOffset, *values);
+  if (selfCheck) values->imageCrc = ImageCrc(*out, image.SectionTableOffset(), *values);
   WriteSettings(out, block, *values);
   if (checksumOutsideRange) SetLe32(out, image.ChecksumOffset(), PeChecksum(*out, image));
 

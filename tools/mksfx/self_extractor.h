@@ -68,8 +68,9 @@ uint32_t TotalSize(const ZipArchive& archive);
 // CRC-32 of the range the self-check covers, in a file whose image CRC
 // field holds 0: from the section table with flag 0x800 (so the headers can
 // change when the file is signed), else from 0, up to the archive.
-// `headersOffset` is e_lfanew; the range must lie in `file`.
-uint32_t ImageCrc(const Bytes& file, uint32_t headersOffset, const SettingsValues& values);
+// `sectionTable` is where the section table begins: behind the optional
+// header, whose size depends on the processor. The range must lie in `file`.
+uint32_t ImageCrc(const Bytes& file, size_t sectionTable, const SettingsValues& values);
 
 // Puts a file together from the stub and `payload`, the raw data of the new
 // section (the config block, then whatever part of the archive goes into
