@@ -1,8 +1,9 @@
 """The Wine session of the benchmarks that run Windows programs
 (bench/wine_extract_bench.py, bench/wine_inflate_bench.py).
 
-`session()` is a context manager: it takes the prefix from
-scripts/wine-env.sh (the one place that knows how to make it), starts an
+`session(arch)` is a context manager: it takes the prefix and Wine's
+programs of one processor (x86 or x64) from scripts/wine-env.sh (the one
+place that knows how to make them), starts an
 Xvfb when there is no display, and a persistent wineserver (a launch then
 costs tens of milliseconds instead of most of a second) when none runs for
 the prefix. On leaving, it stops what it started and nothing else.
@@ -32,21 +33,43 @@ def windows_path(path):
 
 
 def wine():
-    found = shutil.which("wine")
-    if found is None:
+    """The Wine loader of the session's processor (set by session())."""
+    found = os.environ.get("ARCULA_WINE") or shutil.which("wine")
+    if found is None or not os.path.exists(found):
         fail("winebench", "wine is not installed (scripts/install-deps.sh installs it)")
     return found
+
+
+def wineserver():
+    return os.environ.get("WINESERVER") or "wineserver"
+
+
+def i386_mode():
+    """How this machine runs 32-bit x86 programs: native, emulated or none."""
+    if os.environ.get("ARCULA_I386_MODE"):
+        return os.environ["ARCULA_I386_MODE"]
+    mode = _bash('source "$1" && arcula_i386_mode', stdout=subprocess.PIPE, text=True).stdout.strip()
+    os.environ["ARCULA_I386_MODE"] = mode
+    return mode
 
 
 def _bash(script, **kwargs):
     return subprocess.run(["bash", "-c", script, "wine-env", str(WINE_ENV)], env=os.environ, **kwargs)
 
 
-def _take_prefix():
-    script = ('source "$1" && arcula_wine_prefix && '
-              'printf "%s\\0" "$WINEPREFIX" "$WINEARCH" "$WINEDEBUG" "$WINEDLLOVERRIDES"')
-    values = _bash(script, stdout=subprocess.PIPE, check=True).stdout.decode().split("\0")
-    for name, value in zip(("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES"), values):
+WINE_VARIABLES = ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER",
+                  "WINESERVER", "ARCULA_WINE", "ARCULA_WINE_ARCH")
+
+
+def _bash_arch(script, arch, **kwargs):
+    return subprocess.run(["bash", "-c", 'source "$1" && arcula_wine_arch "$2" && ' + script, "wine-env",
+                           str(WINE_ENV), arch], env=os.environ, **kwargs)
+
+
+def _take_prefix(arch):
+    script = 'arcula_wine_prefix && printf "%s\\0" ' + " ".join('"$%s"' % name for name in WINE_VARIABLES)
+    values = _bash_arch(script, arch, stdout=subprocess.PIPE, check=True).stdout.decode().split("\0")
+    for name, value in zip(WINE_VARIABLES, values):
         os.environ[name] = value
 
 
@@ -58,17 +81,17 @@ def _start_xvfb():
 
 
 @contextlib.contextmanager
-def session():
-    _take_prefix()
+def session(arch="x64"):
+    _take_prefix(arch)
     xvfb = None if virtual_display.display_answers() else _start_xvfb()
     # Status 0: this call started the server, so it is ours to stop.
-    own_server = _bash("source \"$1\" && arcula_start_wineserver", stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+    own_server = _bash_arch("arcula_start_wineserver", arch, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
     try:
         yield
     finally:
         if own_server:
-            subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            subprocess.run(["wineserver", "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            subprocess.run([wineserver(), "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            subprocess.run([wineserver(), "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if xvfb is not None:
             virtual_display.stop(xvfb)

@@ -37,6 +37,19 @@ for part in "$@"; do
 done
 
 scripts/install-deps.sh
+if [[ -n "${wanted[wine]:-}" ]]; then
+  source scripts/wine-env.sh
+  export ARCULA_I386_MODE="$(arcula_i386_mode)"
+  # The 64-bit prefix first, in seconds, while no 32-bit program runs (its
+  # making switches the emulator off for a moment). Emulated, the 32-bit one
+  # takes many minutes: it is made in the background meanwhile, and the
+  # 32-bit tests wait for it (on the prefix's lock).
+  (arcula_wine_arch x64 && arcula_wine_prefix)
+  if [[ $ARCULA_I386_MODE == emulated ]]; then
+    echo "test.sh: making the 32-bit Wine prefix in the background (emulated: minutes)"
+    (arcula_wine_arch x86 && arcula_wine_prefix) </dev/null >/dev/null 2>&1 &
+  fi
+fi
 if ((${#builds[@]} > 0)); then
   # Each build once, in the order first asked for.
   mapfile -t builds < <(printf '%s\n' "${builds[@]}" | awk '!seen[$0]++')
@@ -66,10 +79,8 @@ if [[ -n "${wanted[asan]:-}" ]]; then
   ctest --test-dir build/asan --output-on-failure -j "$JOBS" || status=1
 fi
 if [[ -n "${wanted[wine]:-}" ]]; then
-  source scripts/wine-env.sh
   arcula_start_xvfb
   trap 'arcula_stop_xvfb' EXIT
-  export ARCULA_I386_MODE="$(arcula_i386_mode)"
   i386_mode="$ARCULA_I386_MODE"
   echo "test.sh: the 64-bit stub: every Wine test, under 64-bit Wine"
   run_wine_tests x64 build/win64 -LE smoke || status=1

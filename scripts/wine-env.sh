@@ -34,8 +34,11 @@ arcula_wine_arch() {
 # How this machine runs 32-bit x86 Linux programs: "native", "emulated"
 # (through the registered emulator) or "none". The kernel is asked with the
 # emulator's entry switched off for the moment, so that a machine that
-# registered it once still tells the truth.
+# registered it once still tells the truth. A caller that asked already
+# passes the answer on in ARCULA_I386_MODE: asking again while a 32-bit
+# program starts would make it fail.
 arcula_i386_mode() {
+  if [[ -n "${ARCULA_I386_MODE:-}" ]]; then echo "$ARCULA_I386_MODE"; return 0; fi
   local probe=/lib/ld-linux.so.2 entry_on=0 mode=none
   if [[ -f "$ARCULA_I386_BINFMT" ]] && head -1 "$ARCULA_I386_BINFMT" | grep -qx enabled; then
     entry_on=1
