@@ -67,6 +67,22 @@ class Attended(SfxTestCase):
         self.wait_exit(program, 0)
         self.assertEqual(winelib.windows_titled(dialog_title(exe)), [])
 
+    def test_unzip_and_close_with_the_keyboard(self):
+        # What a user of the demo does: Enter on the dialog (Unzip is the
+        # default button), Enter on the box that says it is done, Enter
+        # again (Close is the default now). Few questions to the program
+        # here, so that it runs in minutes where the program runs emulated.
+        source = self.tree({"readme.txt": b"read me\r\n", "docs/guide.txt": b"guide " * 500})
+        target = self.scratch / "target folder"
+        exe = self.sfx(source, "--folder", winelib.windows_path(target))
+        program = self.start(exe)
+        wid = winelib.find_window(dialog_title(exe), program=program)
+        answer(wid, "Return")
+        answer_box(winelib.find_window(CAPTION, program=program), "Return")
+        self.assert_tree_extracted(source, target)
+        answer(wid, "Return")
+        self.wait_exit(program, 0)
+
     def test_texts_of_the_dialog(self):
         cases = [
             # name, mksfx options, caption, name in the introduction
