@@ -1,19 +1,21 @@
 #!/usr/bin/env python3
 """The decoder on its own target: arcula-inflate.exe (the inflate tool made by
 the cross build from the stub's objects and flags) against zlib built for
-the same processor (bench-zlib-inflate.exe, MinGW's zlib), both under Wine,
-which runs x86 code natively.
+the same processor (bench-zlib-inflate.exe, MinGW's zlib), both under the
+Wine of that processor.
 
-    bench/wine_inflate_bench.py [--arch x64|x86] [--cross-bin DIR] [--corpus DIR]
+    bench/wine_inflate_bench.py [--arch x86|x64|both] [--cross-bin DIR] [--corpus DIR]
                                 [--runs N] [--tmp DIR] [--streams NAME,...]
 
-    --arch           the processor (default: x64, under 64-bit Wine, with the
-                     programs of build/win64/bin; x86: 32-bit Wine and
-                     build/win32/bin). Where 32-bit programs run only under an
-                     emulator, x86 is refused with a line saying why: the
-                     figures would measure the emulator.
+    --arch           the processors (default: both): x64, under 64-bit Wine,
+                     with the programs of build/win64/bin; x86, under 32-bit
+                     Wine, with those of build/win32/bin. Where 32-bit
+                     programs run only under an emulator, the x86 figures
+                     would measure the emulator: they are left out, with a
+                     line saying so.
     --cross-bin DIR  where arcula-inflate.exe and bench-zlib-inflate.exe are
-                     (default: the cross build of --arch)
+                     (default: the cross build of --arch; only with one
+                     processor)
     --corpus DIR     the benchmark corpus (default: build/bench-corpus); built
                      by bench/make_corpus.py first when it is missing
     --runs N         timed runs of each program on each stream (default: 7);
@@ -28,9 +30,9 @@ CRC-32 of the output, write it and print the CRC (zlib's side with 64 KiB
 buffers). A first, untimed run checks that both print the corpus file's
 CRC-32, exit with 0 and write its size. The timed runs go round the two
 programs and their start-up runs (each with no arguments, so that it only
-prints its usage) in turn, under one persistent wineserver. Ours starts
-slower: it loads the stub's user-interface libraries, zlib's peer only the
-C runtime.
+prints its usage) in turn, under one persistent wineserver. The start-up
+runs measure what Wine costs a launch of each program, so that the decoding
+alone can be compared.
 
 Printed: for each stream MB/s of output of each program, from the median
 wall time, and the time ratio of ours to zlib's; then the sums of the
@@ -64,38 +66,38 @@ def fail(message):
     winebench.fail("wine_inflate_bench", message)
 
 
-def command(win32_bin, program, stream, out_path):
+def command(cross_bin, program, stream, out_path):
     if program in STARTS:
-        return [winebench.wine(), str(win32_bin / STARTS[program])]
-    return [winebench.wine(), str(win32_bin / program), winebench.windows_path(stream.path),
+        return [winebench.wine(), str(cross_bin / STARTS[program])]
+    return [winebench.wine(), str(cross_bin / program), winebench.windows_path(stream.path),
             winebench.windows_path(out_path)]
 
 
-def run(win32_bin, program, stream, tmp):
+def run(cross_bin, program, stream, tmp):
     out_path = tmp / "out"
-    elapsed, code, printed = inflate_bench.run_timed(command(win32_bin, program, stream, out_path), out_path,
+    elapsed, code, printed = inflate_bench.run_timed(command(cross_bin, program, stream, out_path), out_path,
                                                      tmp / "stdout", quiet=program in STARTS)
     size = out_path.stat().st_size if out_path.exists() else -1
     return elapsed, code, printed, size
 
 
-def check(win32_bin, streams, tmp):
+def check(cross_bin, streams, tmp):
     for stream in streams:
         for program in (OURS, ZLIB):
-            _, code, printed, size = run(win32_bin, program, stream, tmp)
+            _, code, printed, size = run(cross_bin, program, stream, tmp)
             if code != 0 or printed != stream.crc or size != stream.size:
                 fail("%s on %s: exit %d, CRC %s, %d bytes; expected exit 0, CRC %s, %d bytes"
                      % (program, stream.name, code, printed or "(none)", size, stream.crc, stream.size))
 
 
-def measure(win32_bin, streams, tmp, runs):
+def measure(cross_bin, streams, tmp, runs):
     for stream in streams:
         stream.times = {program: [] for program in PROGRAMS}
         print("  %-26s" % stream.name, end="", flush=True)
         for index in range(runs):
             shift = index % len(PROGRAMS)
             for program in PROGRAMS[shift:] + PROGRAMS[:shift]:
-                elapsed, code, _, _ = run(win32_bin, program, stream, tmp)
+                elapsed, code, _, _ = run(cross_bin, program, stream, tmp)
                 if code != (3 if program in STARTS else 0):
                     fail("%s on %s: exit %d in a timed run" % (program, stream.name, code))
                 stream.times[program].append(elapsed)
@@ -123,50 +125,61 @@ def print_table(streams):
     print("without start-up: arcula %.3f s, zlib %.3f s, arcula/zlib %.2f" % (net_ours, net_zlib, net_ours / net_zlib))
 
 
-CROSS_BUILDS = {"x64": "win64", "x86": "win32"}
+def select_streams(args):
+    inflate_bench.ensure_corpus(args.corpus)
+    every = {s.name: s for s in inflate_bench.read_streams(args.corpus, "")}
+    for name in args.streams.split(","):
+        if name not in every:
+            fail("no stream named %s in the corpus" % name)
+    return [every[name] for name in args.streams.split(",")]
+
+
+def bench_arch(args, arch):
+    """Checks and times one processor's programs, or says why this machine
+    gives no figures for them."""
+    reason = winebench.left_out(arch)
+    if reason is not None:
+        print("wine_inflate_bench: %s left out: %s" % (arch, reason))
+        return
+    cross_bin = args.cross_bin or winebench.cross_bin(arch)
+    for program in (OURS, ZLIB):
+        if not (cross_bin / program).exists():
+            fail("%s is not in %s: build first (scripts/build.sh %s; zlib's needs libz-mingw-w64-dev)"
+                 % (program, cross_bin, winebench.CROSS_BUILDS[arch]))
+    streams = select_streams(args)
+    tmp = args.tmp / ("wine-inflate-bench-%d" % os.getpid())
+    tmp.mkdir(parents=True)
+    try:
+        with winebench.session(arch):
+            print("DEFLATE decoding under Wine, %s, %s, %d runs each, median wall time"
+                  % (arch, inflate_bench.cpu_name(), args.runs))
+            check(cross_bin, streams, tmp)
+            print("Outputs checked: both programs agree with the corpus on every stream.")
+            measure(cross_bin, streams, tmp, args.runs)
+        print()
+        print_table(streams)
+        print()
+    finally:
+        shutil.rmtree(tmp)
 
 
 def main():
     parser = argparse.ArgumentParser(description="arcula-inflate.exe against zlib for Windows, under Wine")
-    parser.add_argument("--arch", choices=("x64", "x86"), default="x64")
+    parser.add_argument("--arch", choices=("x86", "x64", "both"), default="both")
     parser.add_argument("--cross-bin", type=Path)
     parser.add_argument("--corpus", type=Path, default=TOP / "build" / "bench-corpus")
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--tmp", type=Path, default=Path("/dev/shm"))
     parser.add_argument("--streams", default=DEFAULT_STREAMS)
     args = parser.parse_args()
+    if args.cross_bin is not None and args.arch == "both":
+        parser.error("--cross-bin holds the programs of one processor: give --arch x86 or x64 with it")
+    for name in ("cross_bin", "corpus", "tmp"):
+        if getattr(args, name) is not None:
+            setattr(args, name, getattr(args, name).resolve())
 
-    if args.arch == "x86" and winebench.i386_mode() != "native":
-        print("wine_inflate_bench: x86 left out: this machine runs 32-bit programs only under an emulator, "
-              "so the figures would measure the emulator")
-        return 0
-    build = CROSS_BUILDS[args.arch]
-    win32_bin = (args.cross_bin or TOP / "build" / build / "bin").resolve()
-    for program in (OURS, ZLIB):
-        if not (win32_bin / program).exists():
-            fail("%s is not in %s: build first (scripts/build.sh %s; zlib's needs libz-mingw-w64-dev)"
-                 % (program, win32_bin, build))
-    inflate_bench.ensure_corpus(args.corpus)
-    every = {s.name: s for s in inflate_bench.read_streams(args.corpus.resolve(), "")}
-    streams = []
-    for name in args.streams.split(","):
-        if name not in every:
-            fail("no stream named %s in the corpus" % name)
-        streams.append(every[name])
-
-    tmp = args.tmp.resolve() / ("wine-inflate-bench-%d" % os.getpid())
-    tmp.mkdir(parents=True)
-    try:
-        with winebench.session(args.arch):
-            print("DEFLATE decoding under Wine, %s, %s, %d runs each, median wall time"
-                  % (args.arch, inflate_bench.cpu_name(), args.runs))
-            check(win32_bin, streams, tmp)
-            print("Outputs checked: both programs agree with the corpus on every stream.")
-            measure(win32_bin, streams, tmp, args.runs)
-        print()
-        print_table(streams)
-    finally:
-        shutil.rmtree(tmp)
+    for arch in winebench.arches(args.arch):
+        bench_arch(args, arch)
     return 0
 
 

@@ -3,14 +3,18 @@
 
 `session(arch)` is a context manager: it takes the prefix and Wine's
 programs of one processor (x86 or x64) from scripts/wine-env.sh (the one
-place that knows how to make them), starts an
-Xvfb when there is no display, and a persistent wineserver (a launch then
-costs tens of milliseconds instead of most of a second) when none runs for
-the prefix. On leaving, it stops what it started and nothing else.
+place that knows how to make them), starts an Xvfb when there is no display,
+and a persistent wineserver (a launch then costs tens of milliseconds
+instead of most of a second) when none runs for the prefix. On leaving, it
+stops what it started and nothing else.
+
+`arches(choice)` and `left_out(arch)` hold the rule both benchmarks follow
+for --arch: the 64-bit programs always run; the 32-bit ones only where this
+machine runs 32-bit programs natively, since under an emulator their figures
+would measure the emulator.
 """
 import contextlib
 import os
-import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -19,6 +23,14 @@ TOP = Path(__file__).resolve().parent.parent
 WINE_ENV = TOP / "scripts" / "wine-env.sh"
 sys.path.insert(0, str(TOP / "scripts"))
 import xvfb as virtual_display  # noqa: E402  (scripts/xvfb.py)
+
+# --arch both runs them in this order: the 64-bit side first, as it always runs.
+ARCHES = ("x64", "x86")
+CROSS_BUILDS = {"x64": "win64", "x86": "win32"}
+# What session() takes from wine-env.sh; ARCULA_WINE is the loader to run
+# programs with (the plain `wine` script would pick the 32-bit one).
+WINE_VARIABLES = ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER",
+                  "WINESERVER", "ARCULA_WINE", "ARCULA_WINE_ARCH")
 
 
 def fail(prefix, message):
@@ -32,43 +44,113 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def wine():
-    """The Wine loader of the session's processor (set by session())."""
-    found = os.environ.get("ARCULA_WINE") or shutil.which("wine")
-    if found is None or not os.path.exists(found):
-        fail("winebench", "wine is not installed (scripts/install-deps.sh installs it)")
-    return found
+def cross_bin(arch):
+    """Where the cross build of that processor puts its Windows programs."""
+    return TOP / "build" / CROSS_BUILDS[arch] / "bin"
 
 
-def wineserver():
-    return os.environ.get("WINESERVER") or "wineserver"
+# --- processors -----------------------------------------------------------------
+
+def arches(choice):
+    """The processors that --arch x86|x64|both names."""
+    return ARCHES if choice == "both" else (choice,)
 
 
 def i386_mode():
-    """How this machine runs 32-bit x86 programs: native, emulated or none."""
-    if os.environ.get("ARCULA_I386_MODE"):
-        return os.environ["ARCULA_I386_MODE"]
-    mode = _bash('source "$1" && arcula_i386_mode', stdout=subprocess.PIPE, text=True).stdout.strip()
-    os.environ["ARCULA_I386_MODE"] = mode
-    return mode
+    """How this machine runs 32-bit x86 programs: native, emulated or none.
+    Asked once: wine-env.sh switches the emulator off for a moment to ask,
+    which a 32-bit program starting then would not survive."""
+    if not os.environ.get("ARCULA_I386_MODE"):
+        result = _wine_env("arcula_i386_mode", stdout=subprocess.PIPE, text=True)
+        os.environ["ARCULA_I386_MODE"] = result.stdout.strip() or "none"
+    return os.environ["ARCULA_I386_MODE"]
 
 
-def _bash(script, **kwargs):
-    return subprocess.run(["bash", "-c", script, "wine-env", str(WINE_ENV)], env=os.environ, **kwargs)
+def left_out(arch):
+    """Why this machine gives no figures for arch's programs, or None when
+    it does."""
+    if arch != "x86":
+        return None
+    mode = i386_mode()
+    if mode == "native":
+        return None
+    if mode == "emulated":
+        return "this machine runs 32-bit programs only under an emulator, so the figures would measure the emulator"
+    return "this machine does not run 32-bit programs"
 
 
-WINE_VARIABLES = ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER",
-                  "WINESERVER", "ARCULA_WINE", "ARCULA_WINE_ARCH")
+# --- the session ----------------------------------------------------------------
+
+def wine():
+    """The Wine loader of the current session's processor."""
+    return _session_variable("ARCULA_WINE")
 
 
-def _bash_arch(script, arch, **kwargs):
-    return subprocess.run(["bash", "-c", 'source "$1" && arcula_wine_arch "$2" && ' + script, "wine-env",
-                           str(WINE_ENV), arch], env=os.environ, **kwargs)
+def wineserver():
+    """The wineserver of the current session (it serves both kinds of prefix)."""
+    return _session_variable("WINESERVER")
+
+
+def _session_variable(name):
+    value = os.environ.get("ARCULA_WINE_ARCH") and os.environ.get(name)
+    if not value:
+        fail("winebench", "%s asked for outside a Wine session (winebench.session)" % name)
+    if not os.path.exists(value):
+        fail("winebench", "%s is not installed (scripts/install-deps.sh installs Wine)" % value)
+    return value
+
+
+def server_cpu_seconds():
+    """CPU seconds the wineserver of the session's prefix has used so far,
+    or None when it cannot be found. Wine does part of a Windows program's
+    work in the server (handles, waits, file information), outside the
+    program's own CPU time; the difference across a run is that share (and
+    that of any other program the server serves meanwhile)."""
+    pid = _server_pid()
+    if pid is None:
+        return None
+    try:
+        # Fields after the command name, which may hold spaces: utime and
+        # stime are the 12th and 13th.
+        fields = Path("/proc/%s/stat" % pid).read_text().rsplit(")", 1)[1].split()
+    except OSError:
+        return None
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def _server_pid():
+    """The wineserver of the session's prefix: the one working in the
+    folder Wine names after the prefix's device and inode."""
+    status = os.stat(os.environ["WINEPREFIX"])
+    folder = "server-%x-%x" % (status.st_dev, status.st_ino)
+    server = os.path.realpath(wineserver())
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            if Path(os.readlink(entry / "cwd")).name == folder and os.readlink(entry / "exe") == server:
+                return entry.name
+        except OSError:
+            continue
+    return None
+
+
+def _wine_env(script, arch=None, **kwargs):
+    """Runs script in bash with scripts/wine-env.sh sourced and, given arch,
+    its variables pointed at that processor."""
+    select = 'arcula_wine_arch "$2" && ' if arch else ""
+    return subprocess.run(["bash", "-c", 'source "$1" && ' + select + script, "wine-env", str(WINE_ENV),
+                           arch or ""], env=os.environ, **kwargs)
 
 
 def _take_prefix(arch):
+    """Creates arch's prefix once and takes its Wine variables into this
+    process, for the programs it starts."""
     script = 'arcula_wine_prefix && printf "%s\\0" ' + " ".join('"$%s"' % name for name in WINE_VARIABLES)
-    values = _bash_arch(script, arch, stdout=subprocess.PIPE, check=True).stdout.decode().split("\0")
+    result = _wine_env(script, arch, stdout=subprocess.PIPE)
+    values = result.stdout.decode().split("\0")
+    if result.returncode != 0 or len(values) < len(WINE_VARIABLES):
+        fail("winebench", "could not prepare the Wine prefix for %s (scripts/wine-env.sh)" % arch)
     for name, value in zip(WINE_VARIABLES, values):
         os.environ[name] = value
 
@@ -80,18 +162,22 @@ def _start_xvfb():
         fail("winebench", str(error))
 
 
+def _stop_wineserver():
+    for option in ("-k", "-w"):
+        subprocess.run([wineserver(), option], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 @contextlib.contextmanager
 def session(arch="x64"):
     _take_prefix(arch)
     xvfb = None if virtual_display.display_answers() else _start_xvfb()
     # Status 0: this call started the server, so it is ours to stop.
-    own_server = _bash_arch("arcula_start_wineserver", arch, stdin=subprocess.DEVNULL,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+    own_server = _wine_env("arcula_start_wineserver", arch, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
     try:
         yield
     finally:
         if own_server:
-            subprocess.run([wineserver(), "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            subprocess.run([wineserver(), "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            _stop_wineserver()
         if xvfb is not None:
             virtual_display.stop(xvfb)
