@@ -406,16 +406,30 @@ def stub64_path():
     return os.path.join(os.path.dirname(STUB), "arcula-sfx64.exe")
 
 
+def skip_without_stub64(test):
+    if not os.path.isfile(stub64_path()):
+        test.skipTest("no 64-bit stub (arcula-sfx64.exe) beside %s" % STUB)
+
+
+def read_file(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+# What each processor's image carries: machine type, optional header magic,
+# and where the section table begins behind e_lfanew.
+PE_HEADERS = {"x86": (0x14C, 0x10B, 248), "x64": (0x8664, 0x20B, 264)}
+
+
 class SixtyFourBitStub(Workspace):
     """The 64-bit stub goes through the builder as the 32-bit one does: a
-    PE32+ image, whose longer optional header moves the section table."""
+    PE32+ image, whose longer optional header moves the section table and
+    the data directories."""
 
     def setUp(self):
         super().setUp()
-        if not os.path.isfile(stub64_path()):
-            self.skipTest("no 64-bit stub beside %s" % STUB)
-        with open(stub64_path(), "rb") as f:
-            self.stub = f.read()
+        skip_without_stub64(self)
+        self.stub = read_file(stub64_path())
         self.source = self.path("in.zip")
         with zipfile.ZipFile(self.source, "w") as z:
             z.writestr("a.txt", b"a")
@@ -424,47 +438,88 @@ class SixtyFourBitStub(Workspace):
         out = self.path("out.exe")
         result = mksfx("--stub", stub64_path(), *options, self.source, out)
         self.assertEqual(result.returncode, 0, result.stderr)
-        with open(out, "rb") as f:
-            data = f.read()
-        return out, data
+        return out, read_file(out)
+
+    def check_headers(self, data, arch):
+        pe = read_pe(data)
+        self.assertEqual((pe["machine"], pe["magic"], pe["table"] - pe["pe"]), PE_HEADERS[arch])
+
+    def builder_beside(self, stubs):
+        """A copy of the builder in a folder of its own, with `stubs` (name:
+        file to copy) beside it, where it looks for them."""
+        folder = self.path("bin")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        shutil.copy(os.path.join(BIN, "arcula-mksfx"), folder)
+        for name, source in stubs.items():
+            shutil.copy(source, os.path.join(folder, name))
+        return os.path.join(folder, "arcula-mksfx")
 
     def test_layout_self_check_and_show(self):
         for options, origin in (([], "from the section table"), (["--full-selfcheck"], "from the file's start")):
             with self.subTest(options):
                 out, data = self.build(*options)
-                pe = read_pe(data)
-                self.assertEqual((pe["machine"], pe["magic"], pe["table"] - pe["pe"]), (0x8664, 0x20B, 264))
+                self.check_headers(data, "x64")
                 settings = self.check_layout(data, self.stub)
-                self.assertIn(pe["checksum"], (0, pe_checksum(data)))
                 shown = mksfx("--show", out)
                 self.assertIn("arch: x64\n", shown.stdout)
                 self.assertIn("self-check: CRC-32 0x%08X %s, matches\n" % (settings["crc"], origin), shown.stdout)
-                self.assertEqual(json.loads(mksfx("--json", "--show", out).stdout)["arch"], "x64")
+                shown = json.loads(mksfx("--json", "--show", out).stdout)
+                self.assertEqual((shown["arch"], shown["image_crc_matches"]), ("x64", True))
 
-    def test_arch_option_picks_the_stub_beside_the_builder(self):
-        # The builder looks beside itself; a host build puts both stubs there.
-        if not os.path.isfile(os.path.join(BIN, "arcula-sfx64.exe")):
-            self.skipTest("no stubs beside the builder in %s" % BIN)
-        for arch in ("x86", "x64"):
-            with self.subTest(arch):
-                out = self.path(arch + ".exe")
-                result = subprocess.run([os.path.join(BIN, "arcula-mksfx"), "--arch", arch, self.source, out],
-                                        capture_output=True, text=True)
+    def test_self_check_starts_at_the_section_table(self):
+        """What --show checks from the section table leaves out the 16 bytes
+        the longer optional header adds, and takes in the table's first byte."""
+        out, data = self.build()
+        pe = read_pe(data)
+        rows = [  # offset changed, verdict
+            (pe["pe"] + 248, "matches"),  # where the table of a 32-bit image would begin
+            (pe["table"] - 1, "matches"),
+            (pe["table"], "does not match"),
+        ]
+        for offset, verdict in rows:
+            with self.subTest(offset=offset - pe["pe"]):
+                changed = bytearray(data)
+                changed[offset] ^= 1
+                with open(out, "wb") as f:
+                    f.write(changed)
+                self.assertIn(", %s\n" % verdict, mksfx("--show", out).stdout)
+
+    def test_arch_picks_the_stub_beside_the_builder(self):
+        builder = self.builder_beside({"arcula-sfx.exe": STUB, "arcula-sfx64.exe": stub64_path()})
+        for options, arch in (([], "x86"), (["--arch", "x86"], "x86"), (["--arch=x64"], "x64")):
+            with self.subTest(options):
+                out = self.path("out.exe")
+                result = subprocess.run([builder, "--json", *options, self.source, out], capture_output=True,
+                                        text=True)
                 self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(json.loads(result.stdout)["arch"], arch)
+                data = read_file(out)
+                self.check_headers(data, arch)
+                self.check_layout(data, read_file(STUB if arch == "x86" else stub64_path()))
                 self.assertEqual(json.loads(mksfx("--json", "--show", out).stdout)["arch"], arch)
 
-    def test_arch_against_the_stub_and_unknown_arch_are_refused(self):
-        rows = [
-            (["--arch", "x64", "--stub", STUB], 1, "--arch x64 asks for an x64 stub; this one is x86"),
-            (["--arch", "x86", "--stub", stub64_path()], 1, "--arch x86 asks for an x86 stub; this one is x64"),
-            (["--arch", "arm64"], 2, "--arch takes x86 or x64, not 'arm64'"),
+    def test_arch_that_does_not_fit_the_stub_is_refused(self):
+        x86_only, x86_as_x64 = {"arcula-sfx.exe": STUB}, {"arcula-sfx64.exe": STUB}
+        rows = [  # label, stubs beside the builder, options, status, message
+            ("x64 --stub for --arch x86", x86_only, ["--arch", "x86", "--stub", stub64_path()], 2,
+             "--arch x86 asks for an x86 stub, but --stub %s is an x64 one\nTry" % stub64_path()),
+            ("x86 --stub for --arch x64", x86_only, ["--arch", "x64", "--stub", STUB], 2,
+             "--arch x64 asks for an x64 stub, but --stub %s is an x86 one\nTry" % STUB),
+            ("unknown processor", x86_only, ["--arch", "arm64"], 2, "--arch takes x86 or x64, not 'arm64'"),
+            ("empty processor", x86_only, ["--arch="], 2, "--arch takes x86 or x64, not ''"),
+            ("no 64-bit stub beside the builder", x86_only, ["--arch", "x64"], 1,
+             "cannot open %s" % self.path("bin", "arcula-sfx64.exe")),
+            ("a 32-bit stub named as the 64-bit one", x86_as_x64, ["--arch", "x64"], 1,
+             "%s: --arch x64 asks for an x64 stub, but this stub is an x86 one"
+             % self.path("bin", "arcula-sfx64.exe")),
         ]
-        for options, status, message in rows:
-            with self.subTest(options):
-                out = self.path("refused.exe")
-                result = subprocess.run([os.path.join(BIN, "arcula-mksfx"), *options, self.source, out],
-                                        capture_output=True, text=True)
-                self.assertEqual(result.returncode, status)
+        for label, stubs, options, status, message in rows:
+            with self.subTest(label):
+                builder = self.builder_beside(stubs)
+                out = self.path(label + ".exe")
+                result = subprocess.run([builder, *options, self.source, out], capture_output=True, text=True)
+                self.assertEqual(result.returncode, status, result.stderr)
                 self.assertIn(message, result.stderr)
                 self.assertFalse(os.path.exists(out))
 
@@ -482,13 +537,14 @@ class SpannedSets(Workspace):
         self.files, _ = make_tree(self.tree)
         self.stub = stub_bytes()
 
-    def build_set(self, names, *options):
-        out = self.path(names, "Setup.exe")
+    def build_set(self, names, *options, into=None):
+        into = into or names
+        out = self.path(into, "Setup.exe")
         result = mksfx("--span", self.SIZE, "--span-names", names, *options, self.tree, out)
         self.assertEqual(result.returncode, 0, result.stderr)
         disks = []
-        while os.path.isdir(self.path(names, "disk%d" % (len(disks) + 1))):
-            folder = self.path(names, "disk%d" % (len(disks) + 1))
+        while os.path.isdir(self.path(into, "disk%d" % (len(disks) + 1))):
+            folder = self.path(into, "disk%d" % (len(disks) + 1))
             disks.append({})
             for name in os.listdir(folder):
                 with open(os.path.join(folder, name), "rb") as f:
@@ -516,9 +572,17 @@ class SpannedSets(Workspace):
         shutil.rmtree(split)
 
     def test_sets(self):
-        for names, options in (("exe", ["--password", PASSWORD]), ("zip", [])):
-            with self.subTest(names):
-                stdout, disks = self.build_set(names, *options)
+        rows = [  # label, volume names, options, processor of the stub
+            ("exe", "exe", ["--password", PASSWORD], "x86"),
+            ("zip", "zip", [], "x86"),
+            ("exe-x64", "exe", ["--password", PASSWORD], "x64"),
+        ]
+        for label, names, options, arch in rows:
+            with self.subTest(label):
+                if arch == "x64":
+                    skip_without_stub64(self)
+                stub_path = STUB if arch == "x86" else stub64_path()
+                stdout, disks = self.build_set(names, "--stub", stub_path, *options, into=label)
                 self.assertGreaterEqual(len(disks), 4)
                 for number in range(1, len(disks) + 1):
                     self.assertIn('disk%d: label "PKBACK# %03d"' % (number, number), stdout)
@@ -527,7 +591,9 @@ class SpannedSets(Workspace):
                 self.assertTrue(all(list(disk) == [volume] for disk in disks[1:]))
 
                 exe = disks[0]["Setup.EXE"]
-                settings = self.check_layout(exe, self.stub)
+                settings = self.check_layout(exe, read_file(stub_path))
+                shown = json.loads(mksfx("--json", "--show", self.path(label, "disk1", "Setup.EXE")).stdout)
+                self.assertEqual((shown["arch"], shown["image_crc_matches"]), (arch, True))
                 expected = DEFAULT_FLAGS | FLAG_SPANNED | (FLAG_EXE_VOLUMES if names == "exe" else 0) | \
                     (FLAG_ENCRYPTED if options else 0)
                 self.assertEqual(settings["flags"], expected)
@@ -759,6 +825,39 @@ class Refusals(Workspace):
                 self.assertEqual(result.returncode, status, result.stderr)
                 self.assertIn(message, result.stderr)
                 self.assertFalse([n for n in os.listdir(self.dir) if n.startswith(("out.exe", "disk"))])
+
+    def test_stub_headers(self):
+        """A stub is taken for either processor only with the optional header
+        that goes with it; each finds its security directory where its own
+        data directories begin."""
+        other = "it is not a 32-bit or 64-bit Windows executable"
+        signed = "it is signed; sign the self-extractor instead"
+        rows = [  # label, stub, offset from e_lfanew, format, value written, message
+            ("ARM64 machine", "x64", 4, "<H", 0xAA64, other),
+            ("x64 machine on a 32-bit header", "x86", 4, "<H", 0x8664, other),
+            ("i386 machine on a 64-bit header", "x64", 4, "<H", 0x14C, other),
+            ("64-bit magic in a 32-bit image", "x86", 24, "<H", 0x20B, other),
+            ("32-bit magic in a 64-bit image", "x64", 24, "<H", 0x10B, other),
+            ("32-bit optional header of 240 bytes", "x86", 20, "<H", 240, other),
+            ("64-bit optional header of 224 bytes", "x64", 20, "<H", 224, other),
+            ("signed 32-bit stub", "x86", 24 + 96 + 4 * 8 + 4, "<I", 0x400, signed),
+            ("signed 64-bit stub", "x64", 24 + 112 + 4 * 8 + 4, "<I", 0x400, signed),
+        ]
+        crafted_zip(self.path("in.zip"), ["a.txt"])
+        for label, arch, offset, layout, value, message in rows:
+            with self.subTest(label):
+                if arch == "x64":
+                    skip_without_stub64(self)
+                data = bytearray(self.stub if arch == "x86" else read_file(stub64_path()))
+                struct.pack_into(layout, data, u32(data, 0x3C) + offset, value)
+                stub = self.path("stub.exe")
+                with open(stub, "wb") as f:
+                    f.write(data)
+                out = self.path(label + ".exe")
+                result = mksfx("--stub", stub, self.path("in.zip"), out)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertIn("%s: not usable as a stub: %s\n" % (stub, message), result.stderr)
+                self.assertFalse(os.path.exists(out))
 
     def test_default_stub_is_beside_the_builder(self):
         for program, source in (("arcula-mksfx", os.path.join(BIN, "arcula-mksfx")), ("arcula-sfx.exe", STUB)):
@@ -1234,8 +1333,8 @@ class Pipelines(Workspace):
         self.assertEqual(result.returncode, 0, result.stderr)
         report = json.loads(result.stdout)
         entries = report.pop("entries")
-        self.assertEqual(report, {"output": self.out, "bytes": os.path.getsize(self.out), "files": 3, "encrypted": 0,
-                                  "folders": 1, "unpacked_bytes": 3})
+        self.assertEqual(report, {"output": self.out, "arch": "x86", "bytes": os.path.getsize(self.out), "files": 3,
+                                  "encrypted": 0, "folders": 1, "unpacked_bytes": 3})
         with zipfile.ZipFile(self.out) as z:
             expected = [{"name": i.filename, "utf8": bool(i.flag_bits & FLAG_UTF8), "folder": i.is_dir(),
                          "size": i.file_size, "packed": i.compress_size, "method": "stored", "encrypted": False}

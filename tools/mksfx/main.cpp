@@ -52,6 +52,12 @@ int Refused(const std::string& subject, const std::vector<std::string>& problems
   return kExitRefused;
 }
 
+// A usage error, told as those of the command line are.
+int UsageError(const std::string& error) {
+  std::fprintf(stderr, "arcula-mksfx: %s\nTry 'arcula-mksfx --help'.\n", error.c_str());
+  return kExitUsage;
+}
+
 void Warn(const BuildOptions& options, const std::string& subject, const std::string& text) {
   if (options.quiet) return;
   std::fprintf(stderr, "arcula-mksfx: %s%s%s\n", PrintableName(subject).c_str(), subject.empty() ? "" : ": ",
@@ -63,6 +69,16 @@ std::string DefaultStubPath(const std::string& arch) {
   std::error_code failure;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failure);
   return (self.parent_path() / (arch == "x64" ? "arcula-sfx64.exe" : "arcula-sfx.exe")).string();
+}
+
+// A file meant for one processor must not quietly come out for the other.
+// With --stub the command line contradicts itself: a usage error. Without
+// it, the stub beside the builder is the wrong one.
+int RefuseArchMismatch(const BuildOptions& options, const std::string& stubPath, StubArch stubArch) {
+  std::string asked = "--arch " + options.arch + " asks for an " + options.arch + " stub, but ";
+  std::string found = std::string(" is an ") + ArchName(stubArch) + " one";
+  if (options.stub.empty()) return Refused(stubPath, asked + "this stub" + found);
+  return UsageError(asked + "--stub " + PrintableName(stubPath) + found);
 }
 
 // True when `path` is `folder` or lies somewhere below it.
@@ -204,6 +220,7 @@ int BuildSet(const BuildOptions& options, const std::vector<std::string>& oldDis
   BuildReport report;
   report.output = (std::filesystem::path(folder) / "disk1" / (stem + ".EXE")).string();
   report.archive = &archive;
+  report.arch = layout.image.arch;
   for (const SetDisk& disk : disks)
     for (const DiskFile& file : disk.files) report.bytes += file.bytes.size();
   report.disks = &disks;
@@ -229,10 +246,8 @@ int Build(const BuildOptions& options) {
   StubLayout layout;
   if (!ReadWholeFile(stubPath, kMaxStubSize, &stub, &error)) return Refused("", error);
   if (!ReadStubLayout(stub, &layout, &error)) return Refused(stubPath, "not usable as a stub: " + error);
-  // A file meant for one processor must not quietly come out for the other.
   if (!options.arch.empty() && options.arch != ArchName(layout.image.arch))
-    return Refused(stubPath, "--arch " + options.arch + " asks for an " + options.arch + " stub; this one is " +
-                                 ArchName(layout.image.arch));
+    return RefuseArchMismatch(options, stubPath, layout.image.arch);
 
   Bytes zip;
   ZipArchive archive;
@@ -252,6 +267,7 @@ int Build(const BuildOptions& options) {
   BuildReport report;
   report.output = options.output;
   report.archive = &archive;
+  report.arch = layout.image.arch;
   report.bytes = out.size();
   report.list = options.list;
   report.summary = !options.quiet;
@@ -272,10 +288,8 @@ int Show(const BuildOptions& options) {
 int main(int argc, char** argv) {
   BuildOptions options;
   std::string error;
-  if (!ParseOptions(argc, argv, &options, &error) || !ReadSourceDateEpoch(&options, &error)) {
-    std::fprintf(stderr, "arcula-mksfx: %s\nTry 'arcula-mksfx --help'.\n", error.c_str());
-    return kExitUsage;
-  }
+  if (!ParseOptions(argc, argv, &options, &error) || !ReadSourceDateEpoch(&options, &error))
+    return UsageError(error);
   if (options.help) {
     std::fputs(UsageText(), stdout);
     return 0;

@@ -302,13 +302,14 @@ Builder:
                        32-bit program (Program Files (x86), SysWOW64,
                        Wow6432Node), and on Windows PE
   --stub FILE          stub to use (default: the one --arch names, beside
-                       arcula-mksfx); its processor is read from the file
+                       arcula-mksfx); its processor is read from the file,
+                       and an --arch given with it must name the same one
   --list               list the entries that went in
   --json               print the summary (and the list, or what --show
                        shows) as one JSON document
   --quiet              print nothing but errors (and what --list asks for)
-  --show FILE.exe      describe a built file: its settings, with the flags
-                       decoded, its texts and its entries
+  --show FILE.exe      describe a built file: its processor, its settings
+                       with the flags decoded, its texts and its entries
   --version            show the version
   --help               show this text
 

@@ -147,6 +147,7 @@ std::string JsonDisks(const std::vector<SetDisk>& disks) {
 void PrintBuildJson(const BuildReport& report) {
   Counts counts = CountEntries(*report.archive);
   std::string json = "{\n  \"output\": " + JsonString(report.output);
+  json += ",\n  \"arch\": \"" + std::string(ArchName(report.arch)) + "\"";
   json += ",\n  \"bytes\": " + std::to_string(report.bytes);
   json += ",\n  \"files\": " + std::to_string(counts.files);
   json += ",\n  \"encrypted\": " + std::to_string(counts.encrypted);

@@ -18,6 +18,7 @@
 struct BuildReport {
   std::string output;  // the self-extractor, as the user named it (disk 1's file for a set)
   const ZipArchive* archive = nullptr;
+  StubArch arch = StubArch::kX86;  // the processor of the stub that went in
   uint64_t bytes = 0;  // the self-extractor's size, or that of all the set's files
   const std::vector<SetDisk>* disks = nullptr;  // null for one file
   bool list = false;   // with the entries

@@ -2,7 +2,10 @@
 // filled in, and a new last section `_arcula_` holding the config block and
 // the archive.
 //
-//   0 .. e_lfanew+248          DOS header and stub, PE headers
+//   0 .. section table         DOS header and stub, PE headers (the table
+//                              begins behind the optional header: at
+//                              e_lfanew+248 in a 32-bit image, +264 in a
+//                              64-bit one)
 //   .. config offset           section table and the stub's sections
 //                              (the settings block lies in its data)
 //   config offset ..           config block: five NUL-terminated texts
@@ -47,7 +50,7 @@ struct StubLayout {
   size_t settingsBlock = 0;
 };
 
-// Checks that `stub` can take an archive: a 32-bit PE image (see
+// Checks that `stub` can take an archive: a 32- or 64-bit PE image (see
 // ReadPeImage) whose settings marker occurs exactly once, inside data that is
 // loaded at run time. False with `error` set otherwise.
 bool ReadStubLayout(const Bytes& stub, StubLayout* layout, std::string* error);
