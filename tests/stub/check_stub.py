@@ -42,11 +42,12 @@ PE32_PLUS_MAGIC = 0x20B
 
 
 class Arch:
-    def __init__(self, name, machine, magic, relocation, size_limit):
+    def __init__(self, name, machine, magic, relocation, address_size, size_limit):
         self.name = name
         self.machine = machine
         self.magic = magic
         self.relocation = relocation  # the kind of base relocation its addresses take
+        self.address_size = address_size  # bytes a relocated address takes
         self.size_limit = size_limit
 
 
@@ -54,8 +55,8 @@ class Arch:
 # took the last of the earlier 30 KiB of the 32-bit stub. The 64-bit one's
 # code is larger (wider instructions, a REX prefix on most).
 ARCHES = {
-    "x86": Arch("x86", 0x14C, PE32_MAGIC, 3, 32 * 1024),        # HIGHLOW: a 32-bit address
-    "x64": Arch("x64", 0x8664, PE32_PLUS_MAGIC, 10, 48 * 1024),  # DIR64: a 64-bit address
+    "x86": Arch("x86", 0x14C, PE32_MAGIC, 3, 4, 32 * 1024),        # HIGHLOW: a 32-bit address
+    "x64": Arch("x64", 0x8664, PE32_PLUS_MAGIC, 10, 8, 48 * 1024),  # DIR64: a 64-bit address
 }
 IMPORT_DIRECTORY_INDEX = 1
 RESOURCE_DIRECTORY_INDEX = 2
@@ -282,7 +283,7 @@ def check_relocatable(data, arch):
         # Each fixed-up address lies wholly in the file's data of a section.
         try:
             image.file_offset(target)
-            image.file_offset(target + (3 if arch.relocation == 3 else 7))
+            image.file_offset(target + arch.address_size - 1)
         except StubError as error:
             problems.append(f"a base relocation at RVA {target:#x} points outside the data: {error}")
             break
