@@ -20,17 +20,13 @@ import sys
 from pathlib import Path
 
 TOP = Path(__file__).resolve().parent.parent
-WINE_ENV = TOP / "scripts" / "wine-env.sh"
 sys.path.insert(0, str(TOP / "scripts"))
+import wine_env  # noqa: E402  (scripts/wine_env.py)
 import xvfb as virtual_display  # noqa: E402  (scripts/xvfb.py)
 
 # --arch both runs them in this order: the 64-bit side first, as it always runs.
 ARCHES = ("x64", "x86")
 CROSS_BUILDS = {"x64": "win64", "x86": "win32"}
-# What session() takes from wine-env.sh; ARCULA_WINE is the loader to run
-# programs with (the plain `wine` script would pick the 32-bit one).
-WINE_VARIABLES = ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER",
-                  "WINESERVER", "ARCULA_WINE", "ARCULA_WINE_ARCH")
 
 
 def fail(prefix, message):
@@ -57,13 +53,8 @@ def arches(choice):
 
 
 def i386_mode():
-    """How this machine runs 32-bit x86 programs: native, emulated or none.
-    Asked once: wine-env.sh switches the emulator off for a moment to ask,
-    which a 32-bit program starting then would not survive."""
-    if not os.environ.get("ARCULA_I386_MODE"):
-        result = _wine_env("arcula_i386_mode", stdout=subprocess.PIPE, text=True)
-        os.environ["ARCULA_I386_MODE"] = result.stdout.strip() or "none"
-    return os.environ["ARCULA_I386_MODE"]
+    """How this machine runs 32-bit x86 programs (scripts/wine_env.py)."""
+    return wine_env.i386_mode()
 
 
 def left_out(arch):
@@ -135,24 +126,9 @@ def _server_pid():
     return None
 
 
-def _wine_env(script, arch=None, **kwargs):
-    """Runs script in bash with scripts/wine-env.sh sourced and, given arch,
-    its variables pointed at that processor."""
-    select = 'arcula_wine_arch "$2" && ' if arch else ""
-    return subprocess.run(["bash", "-c", 'source "$1" && ' + select + script, "wine-env", str(WINE_ENV),
-                           arch or ""], env=os.environ, **kwargs)
-
-
 def _take_prefix(arch):
-    """Creates arch's prefix once and takes its Wine variables into this
-    process, for the programs it starts."""
-    script = 'arcula_wine_prefix && printf "%s\\0" ' + " ".join('"$%s"' % name for name in WINE_VARIABLES)
-    result = _wine_env(script, arch, stdout=subprocess.PIPE)
-    values = result.stdout.decode().split("\0")
-    if result.returncode != 0 or len(values) < len(WINE_VARIABLES):
+    if not wine_env.take_prefix(arch):
         fail("winebench", "could not prepare the Wine prefix for %s (scripts/wine-env.sh)" % arch)
-    for name, value in zip(WINE_VARIABLES, values):
-        os.environ[name] = value
 
 
 def _start_xvfb():
@@ -172,8 +148,7 @@ def session(arch="x64"):
     _take_prefix(arch)
     xvfb = None if virtual_display.display_answers() else _start_xvfb()
     # Status 0: this call started the server, so it is ours to stop.
-    own_server = _wine_env("arcula_start_wineserver", arch, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+    own_server = wine_env.start_wineserver(arch)
     try:
         yield
     finally:

@@ -42,8 +42,8 @@ from dataclasses import dataclass
 from pathlib import Path
 
 REPO_ROOT = Path(__file__).resolve().parents[2]
-WINE_ENV_SCRIPT = REPO_ROOT / "scripts" / "wine-env.sh"
 sys.path.insert(0, str(REPO_ROOT / "scripts"))
+import wine_env  # noqa: E402  (scripts/wine_env.py)
 import xvfb as virtual_display  # noqa: E402  (scripts/xvfb.py)
 
 # What the test script was given on its command line (set by main()).
@@ -96,37 +96,15 @@ def _stop_xvfb():
         virtual_display.stop(_session["xvfb"])
 
 
-WINE_VARIABLES = ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER",
-                  "WINESERVER", "ARCULA_WINE", "ARCULA_WINE_ARCH")
-
-
 def _ensure_prefix():
     """Takes the Wine variables of ARCH from scripts/wine-env.sh and creates the prefix."""
     global WINE, WINESERVER
-    script = ('source "$1" && arcula_wine_arch "$2" && arcula_wine_prefix && '
-              'printf "%s\\0" ' + " ".join(f'"${name}"' for name in WINE_VARIABLES))
-    result = subprocess.run(["bash", "-c", script, "wine-env", str(WINE_ENV_SCRIPT), ARCH],
-                            stdout=subprocess.PIPE, env=os.environ, check=False)
-    values = result.stdout.decode().split("\0")
-    if result.returncode != 0 or len(values) < len(WINE_VARIABLES):
+    if not wine_env.take_prefix(ARCH):
         raise WineTestError(f"could not prepare the Wine prefix for {ARCH}")
-    for name, value in zip(WINE_VARIABLES, values):
-        os.environ[name] = value
     WINE = os.environ["ARCULA_WINE"]
     WINESERVER = os.environ["WINESERVER"]
-    if ARCH == "x86" and _i386_mode() == "emulated":
+    if ARCH == "x86" and wine_env.i386_mode() == "emulated":
         _session["slowdown"] = EMULATED_SLOWDOWN
-
-
-def _i386_mode():
-    """How this machine runs 32-bit programs (scripts/wine-env.sh tells;
-    scripts/test.sh has asked already and passes the answer on)."""
-    if os.environ.get("ARCULA_I386_MODE"):
-        return os.environ["ARCULA_I386_MODE"]
-    result = subprocess.run(["bash", "-c", 'source "$1" && arcula_i386_mode', "wine-env",
-                             str(WINE_ENV_SCRIPT)], stdout=subprocess.PIPE, text=True)
-    os.environ["ARCULA_I386_MODE"] = result.stdout.strip()
-    return os.environ["ARCULA_I386_MODE"]
 
 
 def bound(timeout):
@@ -137,10 +115,7 @@ def bound(timeout):
 def _ensure_server():
     # Status 0: this call started the server, so it is ours to stop;
     # otherwise one is already running for the prefix (scripts/test.sh's).
-    script = 'source "$1" && arcula_wine_arch "$2" && arcula_start_wineserver'
-    started = subprocess.run(["bash", "-c", script, "wine-env", str(WINE_ENV_SCRIPT), ARCH],
-                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL).returncode == 0
+    started = wine_env.start_wineserver(ARCH)
     if started:
         _session["own_server"] = True
         atexit.register(_stop_server)
