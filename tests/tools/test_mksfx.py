@@ -227,6 +227,9 @@ class Workspace(unittest.TestCase):
         self.assertEqual(len(pe["sections"]), len(old_pe["sections"]) + 1)
         name, vsize, va, rawsize, rawptr, _, _, _, _, chars = pe["sections"][-1]
         self.assertEqual((name, chars, rawptr, rawptr + rawsize), (b"_arcula_", 0xE2000040, settings["config"], len(data)))
+        # From a page boundary a loader maps the archive instead of reading
+        # all of it when the program starts.
+        self.assertEqual(rawptr % 0x1000, 0)
         self.assertEqual(pe["image"], -(-(va + vsize) // pe["align"]) * pe["align"])
         self.assertEqual(pe["init"], old_pe["init"] + rawsize)
         self.assertEqual((settings["complete"], settings["entry"]), (0xFFFF, old_pe["entry"]))

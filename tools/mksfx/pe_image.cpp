@@ -20,6 +20,12 @@ const ArchHeaders kArchHeaders[] = {
     {StubArch::kX64, 0x8664, 0x020B, 240, 24 + 112},
 };
 const uint32_t kMinimumPayloadAlignment = 0x200;
+// The payload section's raw data starts on a memory page boundary. A loader
+// that maps an image section whose file offset is not page-aligned has to
+// read it in whole instead (Wine does so at start-up, for the entire
+// archive); from a page boundary it is mapped, and pages are read only when
+// touched. This costs at most a page less 512 bytes of padding per file.
+const uint32_t kPayloadStartAlignment = 0x1000;
 
 // Optional header fields, as offsets from e_lfanew.
 const size_t kSizeOfInitializedData = 24 + 8;
@@ -150,7 +156,9 @@ bool IsInMappedSection(const Bytes& stub, const PeImage& image, size_t offset, s
   return false;
 }
 
-uint32_t PayloadOffset(const PeImage& image) { return AlignUp(image.rawEnd, image.fileAlignment); }
+uint32_t PayloadOffset(const PeImage& image) {
+  return AlignUp(image.rawEnd, std::max(image.fileAlignment, kPayloadStartAlignment));
+}
 
 uint32_t PayloadAlignment(const PeImage& image) {
   return std::max(image.fileAlignment, kMinimumPayloadAlignment);

@@ -51,7 +51,8 @@ bool ReadPeImage(const Bytes& stub, PeImage* image, std::string* error);
 // also mapped into memory, so a change there is seen at run time.
 bool IsInMappedSection(const Bytes& stub, const PeImage& image, size_t offset, size_t length);
 
-// The file offset at which the new section's raw data will begin.
+// The file offset at which the new section's raw data will begin: the end
+// of the stub's raw data, aligned to a memory page and the file alignment.
 uint32_t PayloadOffset(const PeImage& image);
 
 // What the file's end is aligned to: the file alignment, at least 0x200.

@@ -7,7 +7,8 @@
 //                              e_lfanew+248 in a 32-bit image, +264 in a
 //                              64-bit one)
 //   .. config offset           section table and the stub's sections
-//                              (the settings block lies in its data)
+//                              (the settings block lies in its data), zero
+//                              bytes to a page boundary
 //   config offset ..           config block: five NUL-terminated texts
 //   archive offset ..          the archive, rewritten for a front-to-back reader
 //   .. end of file             zero bytes to a multiple of 0x200
