@@ -1,6 +1,6 @@
 #include "archive/decrypt.h"
 
-#include "inflate/crc32.h"
+#include "archive/crc32.h"
 
 char* g_storedPassword;
 uint32_t g_keys[3];

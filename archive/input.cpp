@@ -11,10 +11,10 @@
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/format.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/run_facts.h"
-#include "stub/work_memory.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "base/run_facts.h"
+#include "base/work_memory.h"
 
 FileHandle g_archive;
 const uint8_t* g_inputCursor;

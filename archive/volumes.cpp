@@ -11,10 +11,10 @@
 #include "platform/files.h"
 #include "platform/format.h"
 #include "platform/volumes.h"
-#include "stub/abort.h"
-#include "stub/boxes.h"
-#include "stub/messages.h"
-#include "stub/run_facts.h"
+#include "base/abort.h"
+#include "base/boxes.h"
+#include "base/messages.h"
+#include "base/run_facts.h"
 
 uint32_t g_currentDisk = 1;
 

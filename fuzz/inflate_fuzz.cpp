@@ -21,11 +21,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "inflate/crc32.h"
+#include "archive/crc32.h"
 #include "inflate/inflate.h"
-#include "inflate/output.h"
-#include "stub/abort.h"
-#include "stub/work_memory.h"
+#include "extract/output.h"
+#include "base/abort.h"
+#include "base/work_memory.h"
 
 namespace {
 

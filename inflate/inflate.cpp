@@ -25,11 +25,11 @@
 #include "inflate/inflate.h"
 
 #include "archive/input.h"
-#include "inflate/output.h"
+#include "extract/output.h"
 #include "platform/bytes.h"
 #include "platform/memory.h"
-#include "stub/abort.h"
-#include "stub/work_memory.h"
+#include "base/abort.h"
+#include "base/work_memory.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "platform/bytes.h"
 #include "platform/directories.h"
 #include "platform/system.h"
-#include "stub/messages.h"
+#include "base/messages.h"
 
 namespace {
 

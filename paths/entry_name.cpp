@@ -5,8 +5,8 @@
 
 #include "paths/path_routines.h"
 #include "platform/format.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
+#include "base/abort.h"
+#include "base/messages.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include "platform/bytes.h"
 #include "platform/dialogs.h"
 #include "platform/format.h"
-#include "stub/abort.h"
-#include "stub/boxes.h"
-#include "stub/messages.h"
-#include "stub/progress.h"
+#include "base/abort.h"
+#include "base/boxes.h"
+#include "base/messages.h"
+#include "base/progress.h"
 
 char g_targetFolder[kTargetFolderSize];
 bool g_overwriteSetting;

@@ -2,7 +2,7 @@
 
 #include "platform/bytes.h"
 #include "platform/directories.h"
-#include "stub/run_facts.h"
+#include "base/run_facts.h"
 
 const char* FileNamePart(const char* path) {
   const char* name = path;

@@ -1,7 +1,7 @@
 // The saved execution context behind the abort point. Arming must happen in
 // the frame that the jump returns to, so it is a macro, not a function.
 // Both forms always deliver 1 to the arming call; the real jump code travels
-// in a global (see stub/abort.h).
+// in a global (see base/abort.h).
 #pragma once
 
 #if defined(_WIN32)

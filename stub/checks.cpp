@@ -2,19 +2,19 @@
 
 #include "archive/input.h"
 #include "archive/volumes.h"
-#include "inflate/crc32.h"
+#include "archive/crc32.h"
 #include "paths/output_paths.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/memory.h"
 #include "platform/text.h"
 #include "paths/path_routines.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/resources.h"
-#include "stub/run_facts.h"
-#include "stub/settings.h"
-#include "stub/work_memory.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "ui/resources.h"
+#include "base/run_facts.h"
+#include "base/settings.h"
+#include "base/work_memory.h"
 
 // The signatures' tails, kept apart from their "P" so that the image never
 // holds a whole signature. Writable and with external linkage, so that the

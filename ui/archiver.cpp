@@ -4,10 +4,10 @@
 #include "platform/dialogs.h"
 #include "platform/process.h"
 #include "platform/registry.h"
-#include "stub/abort.h"
-#include "stub/boxes.h"
-#include "stub/messages.h"
-#include "stub/run_facts.h"
+#include "base/abort.h"
+#include "base/boxes.h"
+#include "base/messages.h"
+#include "base/run_facts.h"
 
 const char kArchiverCommandKey[] = "arcula\\shell\\open\\command";
 

@@ -1,5 +1,5 @@
 // The control ids of the stub's dialogs, named once. The templates that carry
-// them are made at build time from stub/messages.py.
+// them are made at build time from base/messages.py.
 #pragma once
 
 // The main dialog.

@@ -2,10 +2,10 @@
 
 #include "platform/bytes.h"
 #include "platform/format.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/run_facts.h"
-#include "stub/settings.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "base/run_facts.h"
+#include "base/settings.h"
 
 bool IsCjkCodePage(uint32_t codePage) {
   switch (codePage) {

@@ -1,11 +1,11 @@
 #include "ui/meter.h"
 
-#include "inflate/output.h"
+#include "extract/output.h"
 #include "paths/path_routines.h"
 #include "platform/bytes.h"
 #include "platform/format.h"
 #include "platform/window.h"
-#include "stub/messages.h"
+#include "base/messages.h"
 
 const char kMeterClassName[] = "Meter";
 

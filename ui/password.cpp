@@ -6,9 +6,9 @@
 #include "platform/memory.h"
 #include "platform/process.h"
 #include "platform/text.h"
-#include "stub/abort.h"
-#include "stub/resources.h"
-#include "stub/settings.h"
+#include "base/abort.h"
+#include "ui/resources.h"
+#include "base/settings.h"
 #include "ui/cjk_font.h"
 
 namespace {

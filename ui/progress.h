@@ -1,6 +1,6 @@
 // The progress a pass shows in the main dialog: the status line with the
 // file being unzipped, or the meter in its place. The pass reports through
-// the calls of stub/progress.h, defined here.
+// the calls of base/progress.h, defined here.
 #pragma once
 
 #include "platform/types.h"

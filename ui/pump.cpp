@@ -3,9 +3,9 @@
 #include "platform/dialogs.h"
 #include "platform/ui.h"
 #include "platform/window.h"
-#include "stub/abort.h"
-#include "stub/boxes.h"
-#include "stub/messages.h"
+#include "base/abort.h"
+#include "base/boxes.h"
+#include "base/messages.h"
 
 namespace {
 

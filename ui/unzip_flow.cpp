@@ -1,13 +1,13 @@
 #include "ui/unzip_flow.h"
 
-#include "inflate/output.h"
+#include "extract/output.h"
 #include "paths/default_folder.h"
 #include "paths/output_paths.h"
 #include "platform/dialogs.h"
 #include "platform/directories.h"
-#include "stub/abort.h"
-#include "stub/boxes.h"
-#include "stub/messages.h"
+#include "base/abort.h"
+#include "base/boxes.h"
+#include "base/messages.h"
 #include "ui/progress.h"
 
 void CompleteTargetFolder() {

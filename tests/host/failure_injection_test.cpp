@@ -33,7 +33,7 @@
 #include <vector>
 
 #include "archive/decrypt.h"
-#include "archive/scanner.h"
+#include "extract/scanner.h"
 #include "paths/output_paths.h"
 #include "platform/bytes.h"
 #include "platform/dialogs.h"
@@ -41,10 +41,10 @@
 #include "platform/host/host_paths.h"
 #include "platform/host/host_reset.h"
 #include "platform/host/host_volumes.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/run_facts.h"
-#include "stub/settings.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "base/run_facts.h"
+#include "base/settings.h"
 #include "stub/startup.h"
 #include "tests/host/failing_calls.h"
 #include "tests/host/zlib_oracle.h"

@@ -9,10 +9,10 @@
 
 #include "platform/format.h"
 #include "platform/host/host_boxes.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/resources.h"
-#include "stub/work_memory.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "ui/resources.h"
+#include "base/work_memory.h"
 
 // The jump code the step ended with: kJumpCompleted when it returned.
 inline int RunGuarded(void (*step)()) {

@@ -10,7 +10,7 @@
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "platform/host/host_dialog_script.h"
-#include "stub/settings.h"
+#include "base/settings.h"
 #include "platform/host/host_system.h"
 #include "platform/host/host_memory.h"
 #include "platform/memory.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "archive/entry.h"
-#include "inflate/output.h"
+#include "extract/output.h"
 #include "paths/entry_name.h"
 #include "paths/output_paths.h"
 #include "paths/path_routines.h"

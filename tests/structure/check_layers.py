@@ -1,44 +1,54 @@
 #!/usr/bin/env python3
 """Checks the include structure of the code that goes into the stub.
 
-The layers, top to bottom, and what each may include (its own layer and any
-layer below it, never one above):
+Each folder is a layer. Top to bottom:
 
-  top       the user interface and the start-up sequence
-            ui/*, stub/startup, stub/checks, stub/resources (unpacking the
-            string table needs the decoder)
-  middle    archive/*, paths/*, inflate/*
-  low       the rest of stub/: abort point, settings, message lookup, work
-            memory, run-wide facts, the progress port
-  platform  platform/* (the only place that includes OS headers)
+  stub      the entry point, start-up, the start-of-run checks
+  ui        the dialogs, the meter, the pump, the unpacking of what they show
+  extract   the pass (the record scanner), one entry's extraction, the output sink
+  archive   reading the ZIP: input, volumes, entries, decryption, CRC-32
+  paths     output paths, folders, the overwrite decision, the default folder
+  inflate   the DEFLATE decoder, standing alone
+  base      abort, boxes, messages, settings, run-wide facts, work memory
+  platform  the only place that includes OS headers
 
-Besides the direction, no include cycle may join two folders or hold more
-than two modules (a module is a .h and its .cpp). Fails with one line per
-fault.
+A file may include its own folder and any folder below it, never one above.
+No include cycle may join two folders or hold more than two modules (a module
+is a .h and its .cpp).
+
+A function declared below and defined above is an arrow up as well, made at
+link time instead of by an include. The ports named in PORTS are the only
+ones allowed: the progress port and the program's entry. Fails with one line per fault.
 """
 import os
 import re
 import sys
 
-# (layer, path prefixes of its modules); the first match decides.
-LAYERS = [
-    ("top", ["ui/", "stub/startup", "stub/checks", "stub/resources"]),
-    ("middle", ["archive/", "paths/", "inflate/"]),
-    ("low", ["stub/"]),
-    ("platform", ["platform/"]),
-]
-FOLDERS = ["stub", "archive", "inflate", "paths", "ui", "platform"]
+FOLDERS = ["stub", "ui", "extract", "archive", "paths", "inflate", "base", "platform"]
+# The link-time ports: header below -> the folder that defines it. The paths
+# and the output sink report progress through the first without knowing the
+# dialog that shows it.
+PORTS = {"base/progress.h": "ui",
+         # The program's entry, as main is for a C program: the platform's
+         # start calls up into the start-up.
+         "platform/program.h": "stub"}
+# The decoder still pulls its bytes from the archive input and pushes its
+# window to the output sink by name; it takes both as arguments next.
+PENDING = {("inflate/inflate", "archive/input"), ("inflate/inflate", "extract/output")}
 # Outside platform/ only these system headers may be included.
 PORTABLE_SYSTEM_HEADERS = {"stddef.h", "stdint.h"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+([<"])([^>"]+)[>"]', re.MULTILINE)
+# A function declared or defined at file level: the line starts unindented
+# and the name starts with a capital, as every function of the stub's does.
+_SIGNATURE = r'^(?![\s#/])(?!return\b)[\w:*&<>,\[\] ]*?\b([A-Z]\w*)\s*\([^;{}]*\)\s*(?:const\s*)?'
+DECLARATION = re.compile(_SIGNATURE + ";", re.MULTILINE)
+DEFINITION = re.compile(_SIGNATURE + "\\{", re.MULTILINE)
 
 
 def layer_of(module):
-    for rank, (name, prefixes) in enumerate(LAYERS):
-        if any(module.startswith(prefix) for prefix in prefixes):
-            return rank, name
-    return None, None
+    folder = module.split("/")[0]
+    return (FOLDERS.index(folder), folder) if folder in FOLDERS else (None, None)
 
 
 def module_of(path):
@@ -47,8 +57,9 @@ def module_of(path):
 
 
 def collect(root):
-    """{module: set of included modules}, plus the faults found on the way."""
-    edges, faults = {}, []
+    """{module: set of included modules}, {function: header declaring it},
+    {function: folders defining it}, and the faults found on the way."""
+    edges, faults, declared, defined = {}, [], {}, {}
     for folder in FOLDERS:
         for directory, _, files in os.walk(os.path.join(root, folder)):
             for name in sorted(files):
@@ -59,6 +70,12 @@ def collect(root):
                 edges.setdefault(module, set())
                 with open(os.path.join(root, path), encoding="utf-8") as source:
                     text = source.read()
+                if name.endswith(".h"):
+                    for function in DECLARATION.findall(text):
+                        declared.setdefault(function, path)
+                else:
+                    for function in DEFINITION.findall(text):
+                        defined.setdefault(function, set()).add(path.split("/")[0])
                 for kind, target in INCLUDE.findall(text):
                     if kind == "<":
                         if not module.startswith("platform/") and target not in PORTABLE_SYSTEM_HEADERS:
@@ -69,7 +86,22 @@ def collect(root):
                     included = module_of(target)
                     if included != module:
                         edges[module].add(included)
-    return edges, faults
+    return edges, faults, declared, defined
+
+
+def upward_definitions(declared, defined):
+    """Functions declared in one folder and defined in a folder above it,
+    other than through the named ports."""
+    faults = []
+    for function, header in sorted(declared.items()):
+        rank, _ = layer_of(header)
+        for folder in sorted(defined.get(function, ())):
+            folder_rank, _ = layer_of(folder)
+            if folder_rank >= rank or PORTS.get(header) == folder:
+                continue
+            faults.append(f"{function}, declared in {header}, is defined in {folder}/: a link-time port that "
+                          "runs back up")
+    return faults
 
 
 def upward_includes(edges):
@@ -78,6 +110,8 @@ def upward_includes(edges):
         rank, name = layer_of(module)
         for target in sorted(targets):
             target_rank, target_name = layer_of(target)
+            if (module, target) in PENDING:
+                continue
             if target_rank is not None and rank is not None and target_rank < rank:
                 faults.append(f"{module} ({name}) includes {target} ({target_name}): an include that runs back up")
     return faults
@@ -135,8 +169,8 @@ def cycle_faults(edges):
 
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..")
-    edges, faults = collect(os.path.abspath(root))
-    faults += upward_includes(edges) + cycle_faults(edges)
+    edges, faults, declared, defined = collect(os.path.abspath(root))
+    faults += upward_includes(edges) + upward_definitions(declared, defined) + cycle_faults(edges)
     for fault in faults:
         print(fault)
     if faults:

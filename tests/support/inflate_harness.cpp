@@ -2,7 +2,7 @@
 
 #include "archive/input.h"
 #include "inflate/inflate.h"
-#include "inflate/output.h"
+#include "extract/output.h"
 
 namespace {
 

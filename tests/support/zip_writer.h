@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "stub/settings.h"
+#include "base/settings.h"
 
 // CRC-32 (reflected polynomial 0xEDB88320), written here apart from the
 // stub's own so that the two check each other.

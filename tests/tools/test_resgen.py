@@ -15,7 +15,7 @@ import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 GENERATOR = os.path.join(ROOT, "tools", "resgen", "resgen.py")
-SOURCE = os.path.join(ROOT, "stub", "messages.py")
+SOURCE = os.path.join(ROOT, "base", "messages.py")
 
 sys.path.insert(0, os.path.dirname(GENERATOR))
 sys.dont_write_bytecode = True

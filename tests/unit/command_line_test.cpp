@@ -3,7 +3,7 @@
 #include <string>
 
 #include "stub/startup.h"
-#include "stub/run_facts.h"
+#include "base/run_facts.h"
 
 namespace {
 

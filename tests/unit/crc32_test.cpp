@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "inflate/crc32.h"
+#include "archive/crc32.h"
 
 namespace {
 

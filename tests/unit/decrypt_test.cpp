@@ -11,7 +11,7 @@
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "archive/input.h"
-#include "inflate/crc32.h"
+#include "archive/crc32.h"
 #include "platform/files.h"
 #include "tests/support/scratch_folder.h"
 

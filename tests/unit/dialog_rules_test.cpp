@@ -6,13 +6,13 @@
 
 #include "paths/output_paths.h"
 #include "platform/bytes.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/resources.h"
-#include "stub/run_facts.h"
-#include "stub/settings.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "ui/resources.h"
+#include "base/run_facts.h"
+#include "base/settings.h"
 #include "stub/startup.h"
-#include "stub/work_memory.h"
+#include "base/work_memory.h"
 #include "ui/dialog_rules.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "inflate/crc32.h"
+#include "archive/crc32.h"
 #include "inflate/inflate.h"
-#include "inflate/output.h"
-#include "stub/work_memory.h"
+#include "extract/output.h"
+#include "base/work_memory.h"
 #include "tests/support/deflate_writer.h"
 #include "tests/support/inflate_harness.h"
 

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "platform/bytes.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/resources.h"
-#include "stub/work_memory.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "ui/resources.h"
+#include "base/work_memory.h"
 #include "ui/meter.h"
 
 namespace {

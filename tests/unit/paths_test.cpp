@@ -9,7 +9,7 @@
 #include "archive/entry.h"
 #include "paths/default_folder.h"
 #include "paths/entry_name.h"
-#include "inflate/output.h"
+#include "extract/output.h"
 #include "paths/output_paths.h"
 #include "paths/path_routines.h"
 #include "platform/bytes.h"

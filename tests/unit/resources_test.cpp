@@ -8,14 +8,14 @@
 
 #include "archive/input.h"
 #include "inflate/inflate.h"
-#include "inflate/output.h"
+#include "extract/output.h"
 #include "platform/format.h"
 #include "platform/memory.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/resource_data.h"
-#include "stub/resources.h"
-#include "stub/work_memory.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "base/resource_data.h"
+#include "ui/resources.h"
+#include "base/work_memory.h"
 
 namespace {
 

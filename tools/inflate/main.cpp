@@ -8,13 +8,13 @@
 #include <cstdio>
 
 #include "archive/input.h"
-#include "inflate/crc32.h"
+#include "archive/crc32.h"
 #include "inflate/inflate.h"
-#include "inflate/output.h"
+#include "extract/output.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
-#include "stub/abort.h"
-#include "stub/work_memory.h"
+#include "base/abort.h"
+#include "base/work_memory.h"
 
 namespace {
 

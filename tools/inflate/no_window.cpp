@@ -7,8 +7,8 @@
 #include <cstdio>
 
 #include "platform/format.h"
-#include "stub/boxes.h"
-#include "stub/progress.h"
+#include "base/boxes.h"
+#include "base/progress.h"
 
 void ShowUnzipping(const char*) {}
 

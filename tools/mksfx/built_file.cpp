@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "stub/settings.h"
+#include "base/settings.h"
 #include "tools/mksfx/output_file.h"
 #include "tools/mksfx/pe_image.h"
 #include "tools/mksfx/zip_reader.h"

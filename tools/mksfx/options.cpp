@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "stub/settings.h"
+#include "base/settings.h"
 #include "tools/mksfx/name_encoding.h"
 
 namespace {

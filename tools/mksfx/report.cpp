@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "stub/settings.h"
+#include "base/settings.h"
 #include "tools/mksfx/entry_names.h"
 #include "tools/mksfx/windows_case.h"
 

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "paths/output_paths.h"
-#include "stub/run_facts.h"
-#include "stub/settings.h"
+#include "base/run_facts.h"
+#include "base/settings.h"
 #include "tools/mksfx/pe_image.h"
 #include "tools/mksfx/windows_case.h"
 #include "tools/mksfx/zip_writer.h"

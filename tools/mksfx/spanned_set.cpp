@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "stub/settings.h"
+#include "base/settings.h"
 #include "tools/mksfx/output_file.h"
 #include "tools/mksfx/zip_writer.h"
 

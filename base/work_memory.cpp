@@ -1,4 +1,4 @@
-#include "stub/work_memory.h"
+#include "base/work_memory.h"
 
 #include "platform/memory.h"
 

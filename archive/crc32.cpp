@@ -8,7 +8,7 @@
 // seven derived tables take eight bytes per step. The tables are computed at
 // start-up, so the stub stores no constants for them (they are 8 KiB of
 // zeroed data).
-#include "inflate/crc32.h"
+#include "archive/crc32.h"
 
 #include "platform/bytes.h"
 #include "platform/carryless.h"

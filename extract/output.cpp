@@ -5,17 +5,17 @@
 // is where the user can cancel, runs when enough output or time has passed.
 // In memory mode the decoder's output lands in a caller's block instead:
 // nothing is counted, checked, written or pumped.
-#include "inflate/output.h"
+#include "extract/output.h"
 
-#include "inflate/crc32.h"
+#include "archive/crc32.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/format.h"
 #include "platform/system.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/progress.h"
-#include "stub/work_memory.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "base/progress.h"
+#include "base/work_memory.h"
 
 uint8_t* g_outputCursor;
 FileHandle g_output;

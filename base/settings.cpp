@@ -1,4 +1,4 @@
-#include "stub/settings.h"
+#include "base/settings.h"
 
 #include "platform/bytes.h"
 

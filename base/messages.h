@@ -1,7 +1,7 @@
 // The stub's messages: their numbers, named once for every user, and the
 // lookup of a message's text in the unpacked string table. The texts
-// themselves are in stub/messages.py; start-up unpacks the table
-// (stub/resources.h).
+// themselves are in base/messages.py; start-up unpacks the table
+// (ui/resources.h).
 #pragma once
 
 #include "platform/types.h"

@@ -4,14 +4,14 @@
 // leave a half-unpacked table behind whose template the dialog manager would
 // then read. So every unpacking is bounded by its block and must produce
 // exactly the length the generator recorded.
-#include "stub/resources.h"
+#include "ui/resources.h"
 
 #include "inflate/inflate.h"
-#include "inflate/output.h"
+#include "extract/output.h"
 #include "platform/memory.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/resource_data.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "base/resource_data.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "stub/run_facts.h"
+#include "base/run_facts.h"
 
 #include "platform/bytes.h"
 #include "platform/memory.h"

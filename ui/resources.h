@@ -1,6 +1,6 @@
 // The stub's messages and dialog templates. They are not resources of the
 // executable: they lie in its data as two raw DEFLATE streams (made at build
-// time from stub/messages.py) and are unpacked with the stub's own decoder.
+// time from base/messages.py) and are unpacked with the stub's own decoder.
 #pragma once
 
 #include "platform/types.h"
@@ -16,7 +16,7 @@ const uint32_t kMainDialogCopySize = 1024;
 // The password dialog template is unpacked into a zero-filled block of this size.
 const uint32_t kPasswordTemplateBlockSize = 600;
 
-// Unpacks the string table into g_stringTableBlock (stub/messages.h) and converts the messages
+// Unpacks the string table into g_stringTableBlock (base/messages.h) and converts the messages
 // (not the template) from the OEM to the ANSI code page. A failure is fatal,
 // with the header-corrupt message: there is no other text to show yet.
 void LoadResources();

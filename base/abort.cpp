@@ -1,8 +1,8 @@
-#include "stub/abort.h"
+#include "base/abort.h"
 
 #include "platform/bytes.h"
 #include "platform/dialogs.h"
-#include "stub/boxes.h"
+#include "base/boxes.h"
 
 const char kStubCaption[] = "Arcula Self-Extractor";
 const char kHeaderCorruptText[] =

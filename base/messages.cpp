@@ -1,7 +1,7 @@
-#include "stub/messages.h"
+#include "base/messages.h"
 
 #include "platform/memory.h"
-#include "stub/resource_data.h"
+#include "base/resource_data.h"
 
 char* g_stringTableBlock;
 

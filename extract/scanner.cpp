@@ -12,23 +12,23 @@
 // Between records the archive is positioned at the next signature. An abort
 // anywhere below comes back to RunPass, which closes the open output file
 // (what was written of it stays) and returns the jump code.
-#include "archive/scanner.h"
+#include "extract/scanner.h"
 
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "archive/input.h"
 #include "archive/volumes.h"
-#include "inflate/extract.h"
-#include "inflate/output.h"
+#include "extract/extract.h"
+#include "extract/output.h"
 #include "paths/output_paths.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "platform/window.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/run_facts.h"
-#include "stub/settings.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "base/run_facts.h"
+#include "base/settings.h"
 
 bool g_passRunning;
 

@@ -1,17 +1,17 @@
-#include "inflate/extract.h"
+#include "extract/extract.h"
 
 #include "archive/entry.h"
 #include "archive/input.h"
-#include "inflate/crc32.h"
+#include "archive/crc32.h"
 #include "inflate/inflate.h"
-#include "inflate/output.h"
+#include "extract/output.h"
 #include "platform/bytes.h"
-#include "stub/work_memory.h"
+#include "base/work_memory.h"
 #include "platform/files.h"
 #include "platform/format.h"
-#include "stub/abort.h"
-#include "stub/messages.h"
-#include "stub/progress.h"
+#include "base/abort.h"
+#include "base/messages.h"
+#include "base/progress.h"
 
 namespace {
 

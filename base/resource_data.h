@@ -1,10 +1,10 @@
-// The generated data behind stub/resources.cpp (see tools/resgen/resgen.py):
+// The generated data behind ui/resources.cpp (see tools/resgen/resgen.py):
 // two raw DEFLATE streams, their lengths packed and unpacked, and where each
 // message starts in the unpacked string table.
 #pragma once
 
 #include "platform/types.h"
-#include "stub/messages.h"
+#include "base/messages.h"
 
 // Entry N: offset of message N in the unpacked table; entry kMessageCount:
 // offset of the main dialog template, which is also the length of the messages.

@@ -1,10 +1,10 @@
-#include "stub/boxes.h"
+#include "base/boxes.h"
 
 #include "platform/bytes.h"
 #include "platform/dialogs.h"
 #include "platform/format.h"
 #include "platform/log.h"
-#include "stub/run_facts.h"
+#include "base/run_facts.h"
 
 namespace {
 
