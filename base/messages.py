@@ -144,8 +144,9 @@ MESSAGES = [
 # Modal frame with caption and system menu, font fields present, 3D look.
 DIALOG_STYLE = "WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_3DLOOK"
 
-# Controls: (id, class, style besides WS_CHILD | WS_VISIBLE, (x, y, width,
-# height), text). A class is "button", "edit" or "static" (the system's
+# Controls: (name, class, style besides WS_CHILD | WS_VISIBLE, (x, y, width,
+# height), text). The name is that of the control's id in ui/controls.h, where
+# the code finds it too. A class is "button", "edit" or "static" (the system's
 # predefined classes) or any other name, written out as text.
 MAIN_DIALOG = {
     "style": DIALOG_STYLE,
@@ -154,21 +155,21 @@ MAIN_DIALOG = {
     "caption": "",  # set at run time
     "font": (8, "MS Sans Serif"),
     "controls": [
-        (101, "static", "WS_GROUP | SS_LEFT | SS_NOPREFIX", (6, 6, 162, 24), ""),
-        (105, "static", "WS_GROUP | SS_LEFT", (6, 32, 74, 8), "Unzip to &folder: "),
-        (106, "edit", "WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL", (6, 40, 108, 12), ""),
-        (115, "button", "WS_TABSTOP | BS_PUSHBUTTON", (118, 39, 50, 14), "&Browse..."),
-        (102, "button", "WS_TABSTOP | BS_AUTOCHECKBOX", (6, 56, 161, 10),
+        ("kIntroductionControl", "static", "WS_GROUP | SS_LEFT | SS_NOPREFIX", (6, 6, 162, 24), ""),
+        ("kFolderLabel", "static", "WS_GROUP | SS_LEFT", (6, 32, 74, 8), "Unzip to &folder: "),
+        ("kFolderField", "edit", "WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL", (6, 40, 108, 12), ""),
+        ("kBrowseButton", "button", "WS_TABSTOP | BS_PUSHBUTTON", (118, 39, 50, 14), "&Browse..."),
+        ("kOverwriteCheckbox", "button", "WS_TABSTOP | BS_AUTOCHECKBOX", (6, 56, 161, 10),
          "&Overwrite files without prompting"),
-        (111, "button", "WS_TABSTOP | BS_AUTOCHECKBOX", (6, 70, 166, 10), ""),
-        (1, "button", "WS_TABSTOP | BS_DEFPUSHBUTTON", (174, 6, 50, 14), "&Unzip"),
-        (113, "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 24, 50, 14), "&Run Arcula"),
-        (2, "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 42, 50, 14), "&Close"),
-        (112, "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 60, 50, 14), "&About"),
-        (104, "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 78, 50, 14), "&Help"),
-        (103, "static", "WS_GROUP | SS_LEFT | SS_NOPREFIX", (17, 82, 153, 8), ""),
-        (109, "static", "WS_GROUP | SS_CENTER | SS_NOPREFIX", (0, 101, 230, 8), ""),
-        (201, "meter", "WS_BORDER", (6, 98, 218, 12), ""),  # the progress meter
+        ("kUnusedCheckbox", "button", "WS_TABSTOP | BS_AUTOCHECKBOX", (6, 70, 166, 10), ""),
+        ("kUnzipButton", "button", "WS_TABSTOP | BS_DEFPUSHBUTTON", (174, 6, 50, 14), "&Unzip"),
+        ("kRunArchiverButton", "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 24, 50, 14), "&Run Arcula"),
+        ("kCloseButton", "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 42, 50, 14), "&Close"),
+        ("kAboutButton", "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 60, 50, 14), "&About"),
+        ("kHelpButton", "button", "WS_TABSTOP | BS_PUSHBUTTON", (174, 78, 50, 14), "&Help"),
+        ("kUnusedLabel", "static", "WS_GROUP | SS_LEFT | SS_NOPREFIX", (17, 82, 153, 8), ""),
+        ("kStatusLine", "static", "WS_GROUP | SS_CENTER | SS_NOPREFIX", (0, 101, 230, 8), ""),
+        ("kMeterControl", "meter", "WS_BORDER", (6, 98, 218, 12), ""),  # the progress meter
     ],
 }
 
@@ -179,10 +180,10 @@ PASSWORD_DIALOG = {
     "caption": "Arcula Self-Extractor - Password",
     "font": (8, "MS Sans Serif"),
     "controls": [
-        (401, "static", "WS_GROUP | SS_LEFT", (6, 6, 174, 24),
+        ("kPasswordPrompt", "static", "WS_GROUP | SS_LEFT", (6, 6, 174, 24),
          "This self-extracting Zip file is password protected.\n\nPlease type the &password:"),
-        (402, "edit", "WS_BORDER | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL", (6, 38, 174, 12), ""),
-        (1, "button", "WS_TABSTOP | BS_DEFPUSHBUTTON", (35, 56, 50, 14), "OK"),
-        (2, "button", "WS_TABSTOP | BS_PUSHBUTTON", (101, 56, 50, 14), "Cancel"),
+        ("kPasswordField", "edit", "WS_BORDER | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL", (6, 38, 174, 12), ""),
+        ("kPasswordOkButton", "button", "WS_TABSTOP | BS_DEFPUSHBUTTON", (35, 56, 50, 14), "OK"),
+        ("kPasswordCancelButton", "button", "WS_TABSTOP | BS_PUSHBUTTON", (101, 56, 50, 14), "Cancel"),
     ],
 }

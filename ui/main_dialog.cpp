@@ -211,6 +211,11 @@ void OnBrowse(WindowHandle dialog) {
   }
 }
 
+// The dialog manager sends Return as the OK command, and Escape and the close
+// box as Cancel: Unzip and Close carry those ids, so that the keys do what
+// the buttons do.
+static_assert(kUnzipButton == kIdOk && kCloseButton == kIdCancel, "Return unzips, Escape closes");
+
 intptr_t OnCommand(WindowHandle dialog, uintptr_t command) {
   switch (command) {
     case kUnzipButton: OnUnzip(dialog); return 0;

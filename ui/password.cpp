@@ -71,6 +71,11 @@ bool AskPassword(WindowHandle owner) {
   return result != 0;
 }
 
+// Return and Escape come as the OK and Cancel commands; the buttons carry
+// those ids, so that a click does what the key does.
+static_assert(kPasswordOkButton == kIdOk && kPasswordCancelButton == kIdCancel,
+              "the buttons are the dialog's OK and Cancel");
+
 intptr_t DIALOG_CALLBACK PasswordDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam,
                                             intptr_t lParam) {
   (void)lParam;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The resource generator refuses output that would put a ZIP signature or the
-settings marker into the stub, whole or cut across two of its arrays, and
-writes nothing then.
+settings marker into the stub, whole or cut across two of its arrays, or
+dialogs whose control names disagree with the ids of ui/controls.h, and writes
+nothing then.
 
 Usage: test_resgen.py --bin DIR (DIR is not used: the generator is a script)
 """
@@ -16,6 +17,7 @@ import zlib
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 GENERATOR = os.path.join(ROOT, "tools", "resgen", "resgen.py")
 SOURCE = os.path.join(ROOT, "base", "messages.py")
+CONTROLS = os.path.join(ROOT, "ui", "controls.h")
 
 sys.path.insert(0, os.path.dirname(GENERATOR))
 sys.dont_write_bytecode = True
@@ -42,24 +44,28 @@ class ForbiddenSequences(unittest.TestCase):
 
 
 class Generator(unittest.TestCase):
-    def run_generator(self, source):
+    def run_generator(self, source, controls=CONTROLS):
         with tempfile.TemporaryDirectory() as folder:
             output = os.path.join(folder, "resource_data.cpp")
             result = subprocess.run(
-                [sys.executable, GENERATOR, "--source", source, "--output", output],
+                [sys.executable, GENERATOR, "--source", source, "--controls", controls, "--output", output],
                 capture_output=True, text=True)
             return result, os.path.exists(output)
 
-    def write_source(self, folder, replacements):
-        with open(SOURCE, encoding="ascii") as original:
+    def write_changed(self, original_path, folder, replacements):
+        """A copy of `original_path` in `folder`, each (old, new) replaced."""
+        with open(original_path, encoding="ascii") as original:
             text = original.read()
         for old, new in replacements:
             self.assertIn(old, text)
             text = text.replace(old, new)
-        path = os.path.join(folder, "messages.py")
-        with open(path, "w", encoding="utf-8") as source:
-            source.write(text)
+        path = os.path.join(folder, os.path.basename(original_path))
+        with open(path, "w", encoding="utf-8") as changed:
+            changed.write(text)
         return path
+
+    def write_source(self, folder, replacements):
+        return self.write_changed(SOURCE, folder, replacements)
 
     def test_real_source_generates(self):
         result, written = self.run_generator(SOURCE)
@@ -78,6 +84,39 @@ class Generator(unittest.TestCase):
                 result, written = self.run_generator(self.write_source(folder, replacements))
                 self.assertNotEqual(result.returncode, 0)
                 self.assertIn("resgen:", result.stderr)
+                self.assertFalse(written)
+
+    def test_control_ids_that_disagree_fail_naming_the_control(self):
+        # (case, changes to messages.py, changes to controls.h, what the error says)
+        cases = [
+            ("a dialog names a control the header lacks",
+             [('"kHelpButton"', '"kHelpButtn"')], [], "kHelpButtn, which ui/controls.h lacks"),
+            ("the header lost a control a dialog has",
+             [], [("const int kFolderField = 106;\n", "")], "kFolderField, which ui/controls.h lacks"),
+            ("a dialog writes a number instead of a name",
+             [('"kStatusLine"', "109")], [], "the id 109; name it"),
+            ("the header declares a control no dialog has",
+             [], [("#pragma once\n", "#pragma once\nconst int kSpareButton = 120;\n")],
+             "declares kSpareButton, which no dialog has"),
+            ("two controls of a dialog get one id",
+             [], [("kAboutButton = 112;", "kAboutButton = 104;")],
+             "kAboutButton and kHelpButton share the id 104"),
+            ("an id too large for a template",
+             [], [("kMeterControl = 201;", "kMeterControl = 65536;")], "kMeterControl has the id 65536"),
+            ("a name declared twice",
+             [], [("#pragma once\n", "#pragma once\nconst int kStatusLine = 110;\n")],
+             "kStatusLine is declared twice"),
+            ("an id the reader cannot follow",
+             [], [("kBrowseButton = 115;", "kBrowseButton = kAboutButton + 3;")],
+             "not a control id of the form"),
+        ]
+        for name, source_changes, header_changes, message in cases:
+            with self.subTest(name), tempfile.TemporaryDirectory() as folder:
+                source = self.write_changed(SOURCE, folder, source_changes)
+                controls = self.write_changed(CONTROLS, folder, header_changes)
+                result, written = self.run_generator(source, controls)
+                self.assertNotEqual(result.returncode, 0)
+                self.assertIn(message, result.stderr)
                 self.assertFalse(written)
 
     def test_a_signature_in_every_compression_fails(self):

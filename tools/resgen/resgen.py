@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
 """Makes the stub's embedded resources from base/messages.py.
 
+The dialogs in base/messages.py name their controls; the ids behind the names
+come from ui/controls.h, the header the stub's code uses, so that the
+templates and the code cannot disagree about them.
+
 Writes one C++ source file holding:
   - the compressed string table: messages 0-52, each ended by a NUL, then the
     main dialog template and 8 zero bytes, as one raw DEFLATE stream;
@@ -20,6 +24,8 @@ import runpy
 import struct
 import sys
 import zlib
+
+import controls_header
 
 MESSAGE_COUNT = 53
 TEMPLATE_TAIL = bytes(8)  # zero bytes behind each template
@@ -86,24 +92,60 @@ def pad_to_dword(block):
         block.append(0)
 
 
+def check_dialog_ids(dialog_name, dialog, ids):
+    """Each control of the dialog is named by a name ui/controls.h declares,
+    its id fits the template's 16 bits, and no two controls share an id.
+    The names the dialog uses."""
+    holders = {}
+    for control in dialog["controls"]:
+        name = control[0]
+        if not isinstance(name, str):
+            raise ResourceError(f"{dialog_name} gives a control the id {name!r}; "
+                                "name it as ui/controls.h does")
+        if name not in ids:
+            raise ResourceError(f"{dialog_name} names the control {name}, which ui/controls.h lacks")
+        control_id = ids[name]
+        if control_id > 0xFFFF:
+            raise ResourceError(f"control {name} has the id {control_id}; a template holds 16 bits")
+        if control_id in holders:
+            raise ResourceError(f"{dialog_name}: controls {holders[control_id]} and {name} "
+                                f"share the id {control_id}")
+        holders[control_id] = name
+    return set(holders.values())
+
+
+def check_control_names(dialogs, ids):
+    """The dialogs and ui/controls.h agree: every control of a dialog has its
+    id there, and every name declared there is a control of a dialog (the
+    code reaches its controls by those names; a name without its control
+    would reach nothing)."""
+    used = set()
+    for dialog_name, dialog in dialogs.items():
+        used |= check_dialog_ids(dialog_name, dialog, ids)
+    for name in ids:
+        if name not in used:
+            raise ResourceError(f"ui/controls.h declares {name}, which no dialog has")
+
+
 def check_accelerators(dialog):
     """Every Alt+letter of a dialog reaches one control: two controls with the
     same letter would leave the second one without a working shortcut."""
     seen = {}
-    for control_id, _, _, _, text in dialog["controls"]:
+    for name, _, _, _, text in dialog["controls"]:
         plain = text.replace("&&", "")
         at = plain.find("&")
         if at < 0 or at + 1 >= len(plain):
             continue
         letter = plain[at + 1].lower()
         if letter in seen:
-            raise ResourceError(f"controls {seen[letter]} and {control_id} share the accelerator Alt+{letter}")
-        seen[letter] = control_id
+            raise ResourceError(f"controls {seen[letter]} and {name} share the accelerator Alt+{letter}")
+        seen[letter] = name
 
 
-def dialog_template(dialog):
+def dialog_template(dialog, ids):
     """DLGTEMPLATE and its DLGITEMTEMPLATE records, little-endian, items on
-    4-byte boundaries counted from the start of the template."""
+    4-byte boundaries counted from the start of the template. `ids` gives the
+    id of each control's name."""
     check_accelerators(dialog)
     style = style_value(dialog["style"])
     if not style & WINDOW_STYLES["DS_SETFONT"]:
@@ -116,10 +158,10 @@ def dialog_template(dialog):
     block += utf16(dialog["caption"])
     point_size, face = dialog["font"]
     block += struct.pack("<H", point_size) + utf16(face)
-    for control_id, class_name, names, (x, y, width, height), text in controls:
+    for control_name, class_name, names, (x, y, width, height), text in controls:
         pad_to_dword(block)
         control_style = WINDOW_STYLES["WS_CHILD"] | WINDOW_STYLES["WS_VISIBLE"] | style_value(names)
-        block += struct.pack("<IIhhhhH", control_style, 0, x, y, width, height, control_id)
+        block += struct.pack("<IIhhhhH", control_style, 0, x, y, width, height, ids[control_name])
         if class_name in CLASS_ATOMS:
             block += struct.pack("<HH", 0xFFFF, CLASS_ATOMS[class_name])
         else:
@@ -239,11 +281,13 @@ static_assert({len(password)} <= kPasswordTemplateBlockSize, "the password templ
 """
 
 
-def generate(source_path):
+def generate(source_path, controls_path):
     source = runpy.run_path(source_path)
-    main_template = dialog_template(source["MAIN_DIALOG"])
+    ids = controls_header.read_control_ids(controls_path)
+    check_control_names({name: source[name] for name in ("MAIN_DIALOG", "PASSWORD_DIALOG")}, ids)
+    main_template = dialog_template(source["MAIN_DIALOG"], ids)
     table, offsets = string_table(source["MESSAGES"], main_template)
-    password = dialog_template(source["PASSWORD_DIALOG"]) + TEMPLATE_TAIL
+    password = dialog_template(source["PASSWORD_DIALOG"], ids) + TEMPLATE_TAIL
     packed_table = compress_clean(table, "string table")
     packed_password = compress_clean(password, "password template")
     constants = b"".join(struct.pack("<I", value) for value in offsets)
@@ -259,11 +303,12 @@ def generate(source_path):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--source", required=True, help="base/messages.py")
+    parser.add_argument("--controls", required=True, help="ui/controls.h")
     parser.add_argument("--output", required=True, help="the C++ file to write")
     arguments = parser.parse_args()
     try:
-        text, summary = generate(arguments.source)
-    except ResourceError as error:
+        text, summary = generate(arguments.source, arguments.controls)
+    except (ResourceError, controls_header.HeaderError) as error:
         print(f"resgen: {error}", file=sys.stderr)
         return 1
     with open(arguments.output, "w", encoding="ascii") as output:
