@@ -21,18 +21,19 @@ CAPTION = "Arcula Self-Extractor"
 BOX_TEXT = 0xFFFF
 
 # Control ids of the main dialog.
-INTRODUCTION = 101
-OVERWRITE_BOX = 102
-HELP = 104
-FOLDER_FIELD = 106
-STATUS_LINE = 109
-UNUSED_BOX = 111
-ABOUT = 112
-RUN_ARCHIVER = 113
-BROWSE = 115
-METER = 201
-UNZIP = 1
-CLOSE = 2
+_IDS = winelib.control_ids()
+INTRODUCTION = _IDS["kIntroductionControl"]
+OVERWRITE_BOX = _IDS["kOverwriteCheckbox"]
+HELP = _IDS["kHelpButton"]
+FOLDER_FIELD = _IDS["kFolderField"]
+STATUS_LINE = _IDS["kStatusLine"]
+UNUSED_BOX = _IDS["kUnusedCheckbox"]
+ABOUT = _IDS["kAboutButton"]
+RUN_ARCHIVER = _IDS["kRunArchiverButton"]
+BROWSE = _IDS["kBrowseButton"]
+METER = _IDS["kMeterControl"]
+UNZIP = _IDS["kUnzipButton"]
+CLOSE = _IDS["kCloseButton"]
 
 SETTINGS_MARKER = b"QJV\x01sfx\x02"
 COMPLETENESS_FIELD = 42  # offset of the completeness word in the settings block

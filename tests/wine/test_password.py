@@ -16,10 +16,12 @@ PASSWORD_TITLE = "Arcula Self-Extractor - Password"
 BOX_TITLE = "Arcula Self-Extractor"
 PROMPT = "This self-extracting Zip file is password protected.\n\nPlease type the &password:"
 
-UNZIP_BUTTON = 1
-PROMPT_STATIC = 401
-PASSWORD_FIELD = 402
-STATUS_LINE = 109
+_IDS = winelib.control_ids()
+UNZIP_BUTTON = _IDS["kUnzipButton"]
+STATUS_LINE = _IDS["kStatusLine"]
+PROMPT_STATIC = _IDS["kPasswordPrompt"]
+PASSWORD_FIELD = _IDS["kPasswordField"]
+OK_BUTTON = _IDS["kPasswordOkButton"]
 
 FILES = {"readme.txt": b"encrypted but readable\n" * 40, "data/numbers.bin": bytes(range(256)) * 9}
 
@@ -107,7 +109,7 @@ class PasswordDialog(unittest.TestCase):
         # display types these letters.
         main, _ = self.start_and_unzip("pässwörd Ω")
         winelib.set_control_text(PASSWORD_TITLE, PASSWORD_FIELD, "pässwörd Ω")
-        winelib.press_command(PASSWORD_TITLE, 1)  # OK
+        winelib.press_command(PASSWORD_TITLE, OK_BUTTON)
         self.close_result_box("2 file(s) unzipped successfully")
         self.assert_extracted()
         winelib.key(main, "Escape")

@@ -9,11 +9,10 @@ import zipfile
 import zlib
 
 import winelib
-from sfxlib import FOLDER_FIELD, SfxTestCase, answer, box, dialog, dialog_title
+from sfxlib import FOLDER_FIELD, UNZIP, SfxTestCase, answer, box, dialog, dialog_title
 
 ELSEWHERE = "Проект 日本 ✓"
 JAPANESE = {"LANG": "ja_JP.UTF-8", "LC_ALL": "ja_JP.UTF-8"}  # Wine's ANSI code page is then 932
-UNZIP_BUTTON = 1
 TARGET = "out-Ω-日本"
 NAMES = ["café.txt", "αβγ/δ.txt", "日本語.txt", "😀.bin"]
 
@@ -105,14 +104,14 @@ class Unicode(SfxTestCase):
         program = self.start(exe)
         wid, _ = dialog(program, exe)
         winelib.set_control_text(dialog_title(exe), FOLDER_FIELD, winelib.windows_path(target))
-        winelib.press_command(dialog_title(exe), UNZIP_BUTTON)
+        winelib.press_command(dialog_title(exe), UNZIP)
         box_wid, text, _ = box(program)
         self.assertEqual(text, f"{len(NAMES)} file(s) unzipped successfully")
         answer(box_wid, "Return")
         for name in NAMES:
             self.assertEqual((target / name).read_bytes(), name.encode() * 3, name)
         # Again: the first existing file is named in the question, as it is.
-        winelib.press_command(dialog_title(exe), UNZIP_BUTTON)
+        winelib.press_command(dialog_title(exe), UNZIP)
         box_wid, text, _ = box(program)
         self.assertEqual(text, f"File {winelib.windows_path(target)}\\café.txt already exists.  Overwrite file?")
         winelib.screenshot(winelib.artifacts_dir() / "unicode-overwrite-question.png")

@@ -45,6 +45,8 @@ REPO_ROOT = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPO_ROOT / "scripts"))
 import wine_env  # noqa: E402  (scripts/wine_env.py)
 import xvfb as virtual_display  # noqa: E402  (scripts/xvfb.py)
+sys.path.insert(0, str(REPO_ROOT / "tools" / "resgen"))
+import controls_header  # noqa: E402  (tools/resgen/controls_header.py)
 
 # What the test script was given on its command line (set by main()).
 STUB = None        # Path of the stub (arcula-sfx.exe or arcula-sfx64.exe)
@@ -505,6 +507,12 @@ def controls(window):
         found.append(Control(int(control_id), class_name, visible == "1", enabled == "1",
                              None if check == "-" else int(check), _unescaped(text)))
     return found
+
+
+def control_ids():
+    """{name: id} of the stub's dialog controls, read from ui/controls.h as
+    the stub's code and its dialog templates take them."""
+    return controls_header.read_control_ids(REPO_ROOT / "ui" / "controls.h")
 
 
 def control_text(window, control_id):
