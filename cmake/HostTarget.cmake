@@ -45,6 +45,8 @@ endif()
 if(NOT ARCULA_SANITIZE)
   add_subdirectory(bench)
 endif()
-if(ARCULA_FUZZ)
+# The fuzz targets: with libFuzzer in the fuzzing build (scripts/fuzz.sh),
+# else with a driver that replays their kept inputs as tests.
+if(ARCULA_FUZZ OR ARCULA_TESTS)
   add_subdirectory(fuzz)
 endif()

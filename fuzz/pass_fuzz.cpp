@@ -33,7 +33,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
-#include <sanitizer/allocator_interface.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +48,7 @@
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "extract/scanner.h"
+#include "fuzz/allocated_bytes.h"
 #include "fuzz/run_state.h"
 #include "extract/output.h"
 #include "paths/output_paths.h"
@@ -140,7 +140,7 @@ uint32_t EndRecordOffset(const uint8_t* data, size_t size) {
 }
 
 std::vector<uint8_t> BuildSelfExtractor(const uint8_t* data, size_t size, uint8_t options, uint8_t layout) {
-  std::vector<uint8_t> file(kArchiveOffset, 0);
+  std::vector<uint8_t> file(kArchiveOffset + size, 0);
   file[0] = 'M';
   file[1] = 'Z';
   PutLe32(&file, kLfanewOffset, kPeOffset);
@@ -170,7 +170,7 @@ std::vector<uint8_t> BuildSelfExtractor(const uint8_t* data, size_t size, uint8_
   uint32_t checkStart = (options & 0x80) != 0 ? kSettingsOffset : 0;
   uint32_t crc = Crc32(file.data() + checkStart, kArchiveOffset - checkStart);
   PutLe32(&file, kSettingsOffset + offsetof(StubSettings, imageCrc), crc);
-  file.insert(file.end(), data, data + size);
+  if (size != 0) std::memcpy(file.data() + kArchiveOffset, data, size);
   return file;
 }
 
@@ -368,9 +368,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Both taken at every run: between runs libFuzzer itself may open
   // descriptors (the symbolizer's pipes) and allocate.
   int freeDescriptor = LowestFreeDescriptor();
-  size_t allocatedBefore = __sanitizer_get_current_allocated_bytes();
+  size_t allocatedBefore = AllocatedBytes();
   RunInput(data, size);
-  size_t allocatedAfter = __sanitizer_get_current_allocated_bytes();
+  size_t allocatedAfter = AllocatedBytes();
   if (g_verbose) ::dprintf(g_reportFd, "pass_fuzz: allocated %zu bytes before, %zu after\n", allocatedBefore, allocatedAfter);
   // The stub frees nothing on its abort path, so memory that lives only in
   // the frames an abort skips is lost for good, and LeakSanitizer may miss it
@@ -380,7 +380,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (allocatedAfter != allocatedBefore) {
     allocatedBefore = allocatedAfter;
     RunInput(data, size);
-    allocatedAfter = __sanitizer_get_current_allocated_bytes();
+    allocatedAfter = AllocatedBytes();
     if (allocatedAfter != allocatedBefore) {
       long long change = static_cast<long long>(allocatedAfter) - static_cast<long long>(allocatedBefore);
       Fail("a run changed the allocated memory by " + std::to_string(change) + " bytes");

@@ -13,7 +13,8 @@
 # Each target's corpus starts from the seeds that fuzz/<name>_seeds.py OUT_DIR
 # writes (for <name>_fuzz) and persists between runs, so each run goes on from
 # the last. Inputs under fuzz/regressions/<target>/ (former finds) run first
-# on every run.
+# on every run; the host tests replay them too, without libFuzzer
+# (fuzz/replay.cpp).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"

@@ -3,7 +3,8 @@
 # (default: all four, in this order):
 #
 #   host    the host tests through CTest on the Release build (build/host):
-#           the unit tests, the whole test program shuffled, the tool tests
+#           the unit tests, the whole test program shuffled, the tool tests,
+#           the fuzz targets replaying their kept finds and seeds
 #   asan    the same tests on the Debug build under AddressSanitizer and
 #           UndefinedBehaviorSanitizer (build/asan)
 #   wine    the cross builds (build/win64, build/win32): for each stub, the unit
