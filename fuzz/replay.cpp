@@ -90,17 +90,20 @@ void CheckForLeaks() {
 #endif
 }
 
+[[noreturn]] void CannotRead(const std::string& path) {
+  std::fprintf(stderr, "%s: cannot read %s\n", g_program, path.c_str());
+  std::exit(1);
+}
+
 void ReplayOne(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
   std::error_code error;
   size_t size = static_cast<size_t>(fs::file_size(path, error));
+  if (error) CannotRead(path);
   // On the heap at exactly its size, as libFuzzer hands an input over, so
   // that a read past its end meets AddressSanitizer's red zone.
   std::unique_ptr<uint8_t[]> data(new uint8_t[size]);
-  if (!file || error || !file.read(reinterpret_cast<char*>(data.get()), static_cast<std::streamsize>(size))) {
-    std::fprintf(stderr, "%s: cannot read %s\n", g_program, path.c_str());
-    std::exit(1);
-  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file.read(reinterpret_cast<char*>(data.get()), static_cast<std::streamsize>(size))) CannotRead(path);
   alarm(kInputTimeLimitSeconds);  // its signal ends the process
   LLVMFuzzerTestOneInput(data.get(), size);
   alarm(0);
