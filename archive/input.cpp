@@ -17,10 +17,7 @@
 #include "base/work_memory.h"
 
 FileHandle g_archive;
-const uint8_t* g_inputCursor;
-int32_t g_inputCount;
 uint32_t g_remainingCompressed;
-bool g_inputMemoryMode;
 
 namespace {
 
@@ -37,15 +34,11 @@ uint8_t CheckByte() {
 void ResetArchiveInput() {
   if (g_archive > 0) SysClose(g_archive);
   g_archive = 0;
-  g_inputCursor = nullptr;
-  g_inputCount = 0;
   g_remainingCompressed = 0;
-  g_inputMemoryMode = false;
 }
 
 int32_t RefillInput() {
-  // A block in memory ends where it ends: the archive is never read for it.
-  if (g_inputMemoryMode || g_remainingCompressed == 0) return 0;
+  if (g_remainingCompressed == 0) return 0;
   uint32_t wanted = g_remainingCompressed < kInputBufferSize ? g_remainingCompressed : kInputBufferSize;
   int32_t got = SysRead(g_archive, g_inputBuffer, wanted);
   if (got != static_cast<int32_t>(wanted)) {
@@ -62,22 +55,9 @@ int32_t RefillInput() {
     }
   }
   g_remainingCompressed -= static_cast<uint32_t>(got);
-  g_inputCursor = g_inputBuffer;
   // The keys run on from one refill to the next within the entry.
   if (g_encryptionFlag) DecryptBuffer(g_inputBuffer, static_cast<uint32_t>(got));
   return got;
-}
-
-void BeginMemoryInput(const void* block, uint32_t length) {
-  g_inputMemoryMode = true;
-  g_inputCursor = static_cast<const uint8_t*>(block);
-  g_inputCount = static_cast<int32_t>(length);
-}
-
-void EndMemoryInput() {
-  g_inputMemoryMode = false;
-  g_inputCursor = nullptr;
-  g_inputCount = 0;
 }
 
 void ReadExact(uint32_t length, void* buffer) {

@@ -7,6 +7,7 @@
 const char kStubCaption[] = "Arcula Self-Extractor";
 const char kHeaderCorruptText[] =
     "Arcula Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error";
+const char kNotEnoughMemoryText[] = "not enough memory";
 
 JumpBuffer g_abortPoint;
 int g_jumpCode;

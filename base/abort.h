@@ -13,7 +13,11 @@ const int kJumpCancelled = 1;  // Cancel in the overwrite prompt
 const int kJumpAborted = 2;    // every fatal error and every other stop
 
 extern const char kStubCaption[];          // "Arcula Self-Extractor"
-extern const char kHeaderCorruptText[];    // the one message outside the string table
+// The two messages outside the string table, which must show when that
+// table cannot be had: the first when it does not unpack, the second when
+// the decoder that unpacks it finds no memory for a decode table.
+extern const char kHeaderCorruptText[];
+extern const char kNotEnoughMemoryText[];  // "not enough memory"
 
 // --- Process-wide state of the abort point (ResetAbortPoint puts it back) ---
 extern JumpBuffer g_abortPoint;

@@ -21,7 +21,18 @@ const uint16_t kMethodDeflated = 8;
 // A stored entry's bytes go to the file as each refill brings them.
 void CopyStored() {
   int32_t got;
-  while ((got = RefillInput()) > 0) WriteOutput(g_inputCursor, static_cast<uint32_t>(got));
+  while ((got = RefillInput()) > 0) WriteOutput(g_inputBuffer, static_cast<uint32_t>(got));
+}
+
+int32_t RefillFromArchive(InflateIo* io) {
+  io->input = g_inputBuffer;
+  return RefillInput();
+}
+
+// The window goes to the file as it fills; a stream that ends on a full
+// window has nothing left for the end.
+void WriteWindow(InflateIo*, const uint8_t* bytes, uint32_t count) {
+  if (count != 0) WriteOutput(bytes, count);
 }
 
 }  // namespace
@@ -59,8 +70,9 @@ void SetOutputFileTime() {
   SysSetFileDosTime(g_output, ClampDosDate(g_localHeader.modDate), ClampDosTime(g_localHeader.modTime));
 }
 
+InflateIo EntryInflateIo() { return InflateIo{nullptr, 0, RefillFromArchive, WriteWindow, nullptr}; }
+
 void ExtractEntry(const char* path) {
-  g_inputCount = 0;
   BeginFileOutput(g_localHeader.uncompressedSize);
   CreateOutputFile(path);
 
@@ -71,7 +83,8 @@ void ExtractEntry(const char* path) {
       CopyStored();
     } else if (g_localHeader.method == kMethodDeflated) {
       ShowUnzipping(path);
-      result = Inflate();
+      InflateIo io = EntryInflateIo();
+      result = Inflate(&io);
     } else {
       FatalError(MessageText(kMessageUnsupportedMethod));
     }

@@ -1,11 +1,16 @@
 // Turning one file entry into a file on disk.
 #pragma once
 
+#include "inflate/inflate.h"
 #include "platform/types.h"
 
 // Extracts the current entry into the file at `path`: the archive is at the
 // first byte of its data (behind the encryption header of an encrypted entry).
 void ExtractEntry(const char* path);
+
+// The decoder's input and output for the current entry's deflated data: the
+// data through the archive input's refills, the window to the output file.
+InflateIo EntryInflateIo();
 
 // Creates the file at `path` as the output file; failing that, kMessageCannotCreate.
 void CreateOutputFile(const char* path);

@@ -3,8 +3,6 @@
 // in the input buffer): each block is counted, moves the meter at the 64 KiB
 // marks it passes, advances the CRC and is written; the message pump, which
 // is where the user can cancel, runs when enough output or time has passed.
-// In memory mode the decoder's output lands in a caller's block instead:
-// nothing is counted, checked, written or pumped.
 #include "extract/output.h"
 
 #include "archive/crc32.h"
@@ -15,14 +13,9 @@
 #include "base/abort.h"
 #include "base/messages.h"
 #include "base/progress.h"
-#include "base/work_memory.h"
 
-uint8_t* g_outputCursor;
 FileHandle g_output;
 char g_outputPath[kPathBufferSize];
-bool g_outputMemoryMode;
-uint32_t g_outputMemoryRoom;
-uint8_t* g_outputMemoryStart;
 uint32_t g_bytesDone;
 uint32_t g_lastMeterMark;
 int32_t g_pumpCountdown;
@@ -32,14 +25,6 @@ uint32_t g_fileRoom;
 bool g_fileRoomBounded;
 
 namespace {
-
-// Memory mode: the bytes go straight to the destination, as far as it reaches.
-void EmitToMemory(const uint8_t* source, uint32_t count) {
-  if (count > g_outputMemoryRoom) count = g_outputMemoryRoom;
-  CopyBytes(g_outputCursor, source, count);
-  g_outputCursor += count;
-  g_outputMemoryRoom -= count;
-}
 
 // Lets the user interface run once enough output or time has passed since
 // it last did.
@@ -92,38 +77,10 @@ uint32_t MeterPercent(uint32_t bytesDone, uint32_t totalSize) {
   return static_cast<uint32_t>(percent & 0xFFFF);
 }
 
-void EmitWindow(uint16_t count) {
-  if (g_outputMemoryMode) {
-    EmitToMemory(g_window, count);
-  } else if (count != 0) {
-    WriteOutput(g_window, count);
-  }
-}
-
-void BeginMemoryOutput(void* destination, uint32_t capacity) {
-  g_outputMemoryStart = static_cast<uint8_t*>(destination);
-  g_outputCursor = g_outputMemoryStart;
-  g_outputMemoryRoom = capacity;
-  g_outputMemoryMode = true;
-}
-
-uint32_t EndMemoryOutput() {
-  uint32_t produced = static_cast<uint32_t>(g_outputCursor - g_outputMemoryStart);
-  g_outputMemoryMode = false;
-  g_outputCursor = nullptr;
-  g_outputMemoryStart = nullptr;
-  g_outputMemoryRoom = 0;
-  return produced;
-}
-
 void ResetOutputSink() {
   if (g_output > 0) SysClose(g_output);
   g_output = 0;
-  g_outputCursor = nullptr;
   FillBytes(g_outputPath, 0, sizeof(g_outputPath));
-  g_outputMemoryMode = false;
-  g_outputMemoryStart = nullptr;
-  g_outputMemoryRoom = 0;
   g_bytesDone = 0;
   g_lastMeterMark = 0;
   g_pumpCountdown = 0;

@@ -1,7 +1,6 @@
 // The output sink: every extracted byte goes from the decoder's window (or,
 // for a stored entry, from the input buffer) straight to the file, a block
-// at a time (progress, CRC, write, and now and then the message pump); and
-// memory mode, in which the decoder's output lands in a caller's block instead.
+// at a time (progress, CRC, write, and now and then the message pump).
 #pragma once
 
 #include "paths/path_routines.h"
@@ -20,12 +19,8 @@ const int32_t kPumpVolume = 1024 * 1024;
 const uint32_t kPumpInterval = 50;
 
 // --- Process-wide state of the output sink (ResetOutputSink puts it back) ---
-extern uint8_t* g_outputCursor;       // memory mode: next free byte of the destination
 extern FileHandle g_output;           // file being written; 0 between entries
 extern char g_outputPath[kPathBufferSize];
-extern bool g_outputMemoryMode;
-extern uint32_t g_outputMemoryRoom;   // memory mode: bytes the destination can still take
-extern uint8_t* g_outputMemoryStart;  // memory mode: where the destination begins
 extern uint32_t g_bytesDone;          // output of this pass so far
 extern uint32_t g_lastMeterMark;      // the last multiple of kMeterStep g_bytesDone passed
 extern int32_t g_pumpCountdown;       // output still to come before the pump is due
@@ -39,12 +34,6 @@ extern bool g_fileRoomBounded;
 // Closes an open output file and clears the sink and the pass counters.
 void ResetOutputSink();
 
-// Memory mode on, for the decoder's next stream: its output lands in
-// `destination`, as far as `capacity` reaches. EndMemoryOutput turns it off
-// and returns the number of bytes produced.
-void BeginMemoryOutput(void* destination, uint32_t capacity);
-uint32_t EndMemoryOutput();
-
 // Starts a file's output (the output file itself is opened by the caller):
 // the running CRC at its start, and the room the file has. A file that would
 // grow past its declared size gets one byte more, so that the damage shows,
@@ -54,9 +43,6 @@ void BeginUnboundedFileOutput();
 
 // True when the file written so far has exactly its declared size.
 bool FileHasDeclaredSize();
-
-// Hands the first `count` bytes of the decoder's window to the output.
-void EmitWindow(uint16_t count);
 
 // Writes `count` bytes to the output file: counts them, moves the meter at
 // each 64 KiB mark they pass, advances the CRC, writes them as one block

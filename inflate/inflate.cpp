@@ -1,50 +1,70 @@
 // The DEFLATE decoder.
 //
 // Shape: every Huffman code of a block becomes a multi-level lookup table
-// (BuildDecodeTable). The first level is indexed by a fixed number of stream
-// bits (9 for dynamic literal/length codes, 6 for dynamic distances, 7 and 5
-// for the fixed codes, 7 for the code-length code, clamped to the lengths
-// present); longer codes continue in smaller next-level tables, sized so that
-// they hold no more entries than the remaining codes need. All tables of one
-// code lie in one allocation (a link entry holds its table's index there),
-// freed at the end of the block; an entry is one 32-bit word.
+// (inflate/decode_tables.h), built when the block starts and freed when it
+// ends. The first level is indexed by 9 stream bits for dynamic
+// literal/length codes, 6 for dynamic distances, 7 and 5 for the fixed
+// codes, 7 for the code-length code.
 //
 // Input: bytes are pulled one at a time (PullFrom), only when a field needs
-// them, so that a stream pulls exactly its own length from the byte source
-// and leaves whatever follows it. A code lookup pulls a byte only
+// them, so that a stream pulls exactly its own length from the input and
+// leaves whatever follows it. A code lookup pulls a byte only
 // while the code found is longer than the bits at hand. (Where the input
-// buffer holds enough, the codes of a block take bytes ahead, a word at a
+// holds enough, the codes of a block take bytes ahead, a word at a
 // time, and give back what they did not use: see DecodeFast and
 // TOP_UP_BITS.) At the end of the input the
 // missing bytes count as zero bits of filler; consuming any filler bit means
 // the stream was cut short, and the decoder stops with result 1 instead of
 // decoding the filler for ever.
 //
-// Output: a 32 KiB circular window, handed to EmitWindow whenever it is full
-// and once more with its fill count at the end of a successful stream.
+// Output: a 32 KiB circular window, handed to the output call whenever it is
+// full and once more with its fill count at the end of a successful stream.
 #include "inflate/inflate.h"
 
-#include "archive/input.h"
-#include "extract/output.h"
+#include "inflate/decode_tables.h"
 #include "platform/bytes.h"
-#include "platform/memory.h"
-#include "base/abort.h"
 #include "base/work_memory.h"
 
 namespace {
 
-// Process-wide decoding state, carried from block to block of one stream.
-uint32_t g_bitBuffer;       // bits not yet consumed; the next stream bit is bit 0
-uint32_t g_bitCount;        // valid bits in g_bitBuffer
-uint32_t g_windowPosition;  // next byte to write in the window (0..0x7FFF)
-uint32_t g_fillerBits;      // bits at the top of g_bitBuffer that came from past the end
+// The decoder's state, carried from block to block of one stream.
+struct InflateState {
+  InflateIo* io;            // the stream's input and output
+  uint32_t bitBuffer;       // bits not yet consumed; the next stream bit is bit 0
+  uint32_t bitCount;        // valid bits in bitBuffer
+  uint32_t fillerBits;      // bits at the top of bitBuffer that came from past the end
+  uint32_t windowPosition;  // next byte to write in the window (0..0x7FFF)
+  // The tables of the block being decoded. They live here, not in the block
+  // routines' frames: an abort (a read error, a cancel) can leave a block at
+  // any point, and the next stream or shutdown frees what it left behind.
+  DecodeEntry* codeLengthTable;
+  DecodeEntry* literalTable;
+  DecodeEntry* distanceTable;
+};
 
-// The tables of the block being decoded. They live here, not in the block
-// routines' frames: an abort (a read error, a cancel) can leave a block at
-// any point, and the next stream or shutdown frees what it left behind.
-DecodeEntry* g_codeLengthTable;
-DecodeEntry* g_literalTable;
-DecodeEntry* g_distanceTable;
+InflateState g_inflate;
+
+void FreeBlockTables() {
+  FreeDecodeTable(g_inflate.codeLengthTable);
+  FreeDecodeTable(g_inflate.literalTable);
+  FreeDecodeTable(g_inflate.distanceTable);
+  g_inflate.codeLengthTable = nullptr;
+  g_inflate.literalTable = nullptr;
+  g_inflate.distanceTable = nullptr;
+}
+
+}  // namespace
+
+void ResetInflate() {
+  FreeBlockTables();
+  g_inflate.io = nullptr;
+  g_inflate.bitBuffer = 0;
+  g_inflate.bitCount = 0;
+  g_inflate.fillerBits = 0;
+  g_inflate.windowPosition = 0;
+}
+
+namespace {
 
 // The low n bits of a value (n = 0..16).
 inline uint32_t LowBits(uint32_t value, uint32_t n) { return value & ((1u << n) - 1); }
@@ -53,24 +73,60 @@ const uint16_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
                                        11, 4, 12, 3, 13, 2, 14, 1, 15};
 
 // Length codes 257..287; 286 and 287 are invalid (99 extra bits).
-const uint16_t kLengthBase[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
-                                  35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0};
-const uint16_t kLengthExtra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
-                                   3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
+constexpr uint16_t kLengthBase[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
+                                      35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0};
+constexpr uint16_t kLengthExtra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+                                       3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
+const uint32_t kValidLengthCodes = 29;
 
 // Distance codes 0..29; 30 and 31 have no entry and decode as invalid codes.
-const uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                    33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
-                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const uint16_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                     6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
+                                        33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+                                        1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr uint16_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 const uint32_t kLiteralLookupBits = 9;
 const uint32_t kDistanceLookupBits = 6;
 const uint32_t kFixedLiteralLookupBits = 7;
 const uint32_t kFixedDistanceLookupBits = 5;
 const uint32_t kCodeLengthLookupBits = 7;
-const uint32_t kMaxCodeBits = 16;
+
+// A code table's verdict is the block's result: an incomplete code is bad
+// data, an over-subscribed one a bad block.
+static_assert(kCodeComplete == kInflateOk && kCodeIncomplete == kInflateBadData &&
+                  kCodeOverSubscribed == kInflateBadBlock,
+              "BuildDecodeTable's verdicts double as the decoder's results");
+
+// --- The sizes the loops rely on ---------------------------------------------
+// The margins below are worked out from these, so that each can be checked
+// where it is used.
+
+constexpr uint32_t LargestOf(const uint16_t* values, uint32_t count) {
+  uint32_t largest = 0;
+  for (uint32_t i = 0; i < count; ++i) largest = values[i] > largest ? values[i] : largest;
+  return largest;
+}
+
+// The longest match a length code with its extra bits can give.
+constexpr uint32_t LongestMatch() {
+  uint32_t longest = 0;
+  for (uint32_t i = 0; i < kValidLengthCodes; ++i) {
+    uint32_t length = kLengthBase[i] + (1u << kLengthExtra[i]) - 1;
+    longest = length > longest ? length : longest;
+  }
+  return longest;
+}
+
+constexpr uint32_t BytesFor(uint32_t bits) { return (bits + 7) / 8; }
+
+const uint32_t kMaxLengthExtraBits = LargestOf(kLengthExtra, kValidLengthCodes);  // 5
+const uint32_t kMaxDistanceExtraBits = LargestOf(kDistanceExtra, 30);             // 13
+const uint32_t kMaxMatchLength = LongestMatch();                                  // 258
+// A literal/length code with a length's extra bits, and a distance code with
+// its extra bits: together the most a match takes of the stream.
+const uint32_t kMaxLengthBits = kMaxCodeBits + kMaxLengthExtraBits;      // 20
+const uint32_t kMaxDistanceBits = kMaxCodeBits + kMaxDistanceExtraBits;  // 28
 
 // --- Bit input -------------------------------------------------------------
 // The routines below keep the bit state and the input cursor in locals
@@ -79,21 +135,22 @@ const uint32_t kMaxCodeBits = 16;
 // consumes n bits and stops the stream with result 1 if any of them was
 // filler from past the end of the input.
 
-// Where the byte source stands: the cursor and the bytes left at it. The
-// decoder keeps its own copies in locals, so that they can live in
-// registers, and hands them to PullFrom by value.
+// Where the input stands: the cursor and the bytes left at it. The decoder
+// keeps its own copies in locals, so that they can live in registers, and
+// hands them to PullFrom by value.
 struct InputPlace {
   const uint8_t* in;
   int32_t available;
 };
 
-// The place behind the byte source's next byte, which is then at in[-1]; at
-// the end of the data, a count below zero and the cursor as it was.
+// The place behind the input's next byte, which is then at in[-1]; at the
+// end of the input, a count below zero and the cursor as it was.
 InputPlace PullFrom(InputPlace place) {
   if (place.available <= 0) {
-    int32_t got = RefillInput();
+    InflateIo* io = g_inflate.io;
+    int32_t got = io->refillInput(io);
     if (got <= 0) return InputPlace{place.in, -1};
-    place = InputPlace{g_inputCursor, got};
+    place = InputPlace{io->input, got};
   }
   return InputPlace{place.in + 1, place.available - 1};
 }
@@ -141,29 +198,39 @@ InputPlace PullFrom(InputPlace place) {
     k -= (n);        \
   } while (0)
 
-#define LOAD_BITS()                          \
-  uint32_t b = g_bitBuffer;                  \
-  uint32_t k = g_bitCount;                   \
-  uint32_t filler = g_fillerBits;            \
-  const uint8_t* in = g_inputCursor;         \
-  int32_t available = g_inputCount
+#define LOAD_BITS()                             \
+  uint32_t b = g_inflate.bitBuffer;             \
+  uint32_t k = g_inflate.bitCount;              \
+  uint32_t filler = g_inflate.fillerBits;       \
+  const uint8_t* in = g_inflate.io->input;      \
+  int32_t available = g_inflate.io->inputCount
 
-// While the input buffer holds more than a literal or match can take (at
-// most 7 bytes: up to 3 topping up for the literal/length code and its extra
-// bits, 3 for the distance code, 1 for its extra bits), the bit buffer is
-// topped up from it a word at a time, without the byte source's checks, to
-// at least 24 bits: enough for any literal/length code with its extra bits,
-// and for most distances. The word's bits above the whole bytes taken are
-// those of the next byte, at the very places where that byte goes when it is
-// taken, so they do no harm while at least the bits a field needs are there.
-// Below that margin the bytes are pulled one at a time as fields need them,
-// as everywhere else. A block that began with the margin never reaches the
-// end of the buffer, so the whole bytes in the bit buffer have all come from
-// the buffer as it stands: GIVE_BACK_BYTES returns them to it (and clears
-// the bits above the count) before a block ends or the careful pulls take
-// over, so that the stream never takes more than its own bytes from the byte
-// source.
-const int32_t kTopUpMargin = 8;
+#define SAVE_BITS()                        \
+  do {                                     \
+    g_inflate.bitBuffer = b;               \
+    g_inflate.bitCount = k;                \
+    g_inflate.fillerBits = filler;         \
+    g_inflate.io->input = in;              \
+    g_inflate.io->inputCount = available;  \
+  } while (0)
+
+// While the input holds more than a round of the careful codes loop can take
+// (kTopUpMargin), the bit buffer is topped up from it a word at a time,
+// without PullFrom's checks, to at least kTopUpBits bits. The word's bits
+// above the whole bytes taken are those of the next byte, at the very places
+// where that byte goes when it is taken, so they do no harm while at least
+// the bits a field needs are there. Below that margin the bytes are pulled
+// one at a time as fields need them, as everywhere else. A round that began
+// with the margin never empties the input, so it never refills it, and the
+// whole bytes in the bit buffer have all come from the input as it stands:
+// GIVE_BACK_BYTES returns them to it (and clears the bits above the count)
+// before a block ends or the careful pulls take over, so that the stream
+// never takes more than its own bytes from the input.
+const uint32_t kTopUpBits = 24;
+// A top-up takes at most this many bytes: it ORs a 32-bit word in above the
+// k bits held and counts the whole bytes up to bit 31, (31 - k) / 8 of them.
+// (For any k below 32, k | kTopUpBits is k plus the bits of those bytes.)
+const uint32_t kTopUpBytes = 31 / 8;
 
 inline uint32_t LoadLe32(const uint8_t* bytes) {
   uint32_t word;
@@ -178,7 +245,7 @@ inline uint32_t LoadLe32(const uint8_t* bytes) {
       uint32_t taken = (31 - k) >> 3;                        \
       in += taken;                                           \
       available -= static_cast<int32_t>(taken);              \
-      k |= 24;                                               \
+      k |= kTopUpBits;                                       \
     }                                                        \
   } while (0)
 
@@ -190,73 +257,38 @@ inline uint32_t LoadLe32(const uint8_t* bytes) {
     b = LowBits(b, k);                        \
   } while (0)
 
-// The codes loop keeps its bits in a machine word: 64 bits on a 64-bit host,
-// where one refill holds a whole match (up to 48 bits: a 15-bit length code
-// with 5 extra bits, a 15-bit distance code with 13), 32 on the stub's target,
-// where it holds a length with its extra bits and is refilled for the
-// distance. Between blocks and routines the buffer holds fewer than 8 bits
-// (GIVE_BACK_BYTES), so the other routines' 32-bit buffer takes them as they are.
-typedef uintptr_t BitWord;
-const uint32_t kWordBits = sizeof(BitWord) * 8;
+// A careful round tops up before the literal/length code and before the
+// distance code. The first top-up holds the code and a length's extra bits,
+// so nothing is pulled for them.
+static_assert(kMaxLengthBits <= kTopUpBits, "a top-up holds a literal/length code and its extra bits");
+// After the second, the distance code and its extra bits may want one byte
+// more.
+const uint32_t kDistancePartBytes = kTopUpBytes + BytesFor(kMaxDistanceBits - kTopUpBits);
+// When the input falls below the margin there, they are pulled one at a time
+// onto the bits the first top-up left over: no more bytes than that.
+static_assert(BytesFor(kMaxDistanceBits - (kTopUpBits - kMaxLengthBits)) <= kDistancePartBytes,
+              "pulling the distance takes no more than topping up for it");
+// More than a round takes (7 bytes); enough for the top-up's 4-byte load too.
+const int32_t kTopUpMargin = static_cast<int32_t>(kTopUpBytes + kDistancePartBytes + 1);
+static_assert(kTopUpMargin >= 4, "a top-up loads 4 bytes");
 
-inline BitWord LoadWord(const uint8_t* bytes) {
-  BitWord word;
-  CopyBytes(&word, bytes, sizeof(word));  // little-endian, unaligned loads are fine
-  return word;
+// Hands the first `count` bytes of the window to the stream's output.
+void EmitWindow(uint32_t count) {
+  InflateIo* io = g_inflate.io;
+  io->takeOutput(io, g_window, count);
 }
-
-// The fast loop's top-up: as TOP_UP_BITS, a whole word, to at least
-// kWordBits - 8 bits, without looking at the count: the loop only runs while
-// the buffer holds more than it can take (kFastInputMargin).
-#define REFILL_WORD()                                  \
-  do {                                                 \
-    b |= LoadWord(in) << k;                            \
-    in += (kWordBits - 1 - k) >> 3;                    \
-    k |= kWordBits - 8;                                \
-  } while (0)
-
-// The fast loop runs while a round (a literal, then a literal or a match)
-// fits without a look at either end: the input buffer holds more than its
-// refills can read (three refills of a 32-bit word take at most 9 bytes and
-// read 4 beyond; two of a 64-bit word take 14 and read 8), and the window
-// has room for a literal and the longest match with a byte to spare, so that
-// it never fills up inside the loop.
-const int32_t kFastInputMargin = 32;
-
-// The bits the fast loop wants in the buffer before it decodes a literal or
-// length: with a 64-bit buffer a whole match (a 15-bit length code, 5 extra
-// bits, a 15-bit distance code, 13 extra bits), so that one refill serves
-// the match or two or three literals; with a 32-bit buffer a length code
-// and its extra bits, the distance being refilled for.
-const uint32_t kFastWantedBits = kWordBits >= 64 ? 48 : 20;
-const uint32_t kMaxCodeLength = 15;
-const uint32_t kMaxMatchLength = 258;
-const uint32_t kFastWindowRoom = 1 + kMaxMatchLength + 1;
-
-// The bits a literal/length code and a length's extra bits take at most: a
-// literal leaves at least this many for the next code in the same round.
-const uint32_t kMaxLengthBits = kMaxCodeLength + 5;
-
-#define SAVE_BITS()              \
-  do {                           \
-    g_bitBuffer = b;             \
-    g_bitCount = k;              \
-    g_fillerBits = filler;       \
-    g_inputCursor = in;          \
-    g_inputCount = available;    \
-  } while (0)
 
 // Writes one byte to the window, emitting the window when it is full.
 #define PUT_BYTE(position, byte)          \
   do {                                    \
     window[position++] = (byte);          \
     if (position == kWindowSize) {        \
-      EmitWindow(static_cast<uint16_t>(kWindowSize)); \
+      EmitWindow(kWindowSize);            \
       position = 0;                       \
     }                                     \
   } while (0)
 
-// --- Decode tables ---------------------------------------------------------
+// --- Match copies ------------------------------------------------------------
 
 inline void CopyWord(uint8_t* destination, const uint8_t* source) {
   uint64_t word;
@@ -299,189 +331,6 @@ inline void CopyMatch(uint8_t* destination, const uint8_t* source, uint32_t coun
   while (count-- > 0) *destination++ = *source++;
 }
 
-int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTable,
-                 uint32_t literalBits, uint32_t distanceBits);
-
-// --- Decode tables ---------------------------------------------------------
-
-inline DecodeEntry MakeEntry(uint32_t bits, uint32_t op, uint32_t value) {
-  return bits | (op << 8) | (value << 16);
-}
-
-// A code as BuildDecodeTable hands it to WalkCodes: how many codes each
-// length has (the unused patterns counted as dummy codes of the longest
-// length), the symbols sorted by code length, and what the symbols mean.
-struct CodeShape {
-  const uint16_t* lengthCount;
-  uint16_t values[288];
-  uint32_t realCodes;
-  uint32_t minLength;
-  uint32_t maxLength;
-  uint32_t rootBits;
-  uint32_t simpleCount;         // symbols below it are literals (and 256 the end of block)
-  const uint16_t* baseTable;    // for the others: base value and extra bits
-  const uint16_t* extraTable;
-};
-
-// The entry of the symbol that the walk's next real code stands for; a
-// dummy code (past the real ones) decodes as invalid.
-DecodeEntry SymbolEntry(const CodeShape* shape, uint32_t nextValue, uint32_t bits) {
-  if (nextValue >= shape->realCodes) return MakeEntry(bits, kOpInvalid, 0);
-  uint32_t symbol = shape->values[nextValue];
-  if (symbol < shape->simpleCount) return MakeEntry(bits, symbol < 256 ? kOpLiteral : kOpEndOfBlock, symbol);
-  symbol -= shape->simpleCount;
-  return MakeEntry(bits, shape->extraTable[symbol], shape->baseTable[symbol]);
-}
-
-// The width of a next-level table opened for a code of `length` bits of
-// which the levels above resolve `resolvedBits`, with `remaining` more codes
-// of that length to come: wide enough for the codes that follow to fill it,
-// at most the root's width and what the longest code needs.
-uint32_t NextLevelBits(const CodeShape* shape, uint32_t length, uint32_t resolvedBits, uint32_t remaining) {
-  uint32_t sizeLimit = shape->maxLength - resolvedBits;
-  if (sizeLimit > shape->rootBits) sizeLimit = shape->rootBits;
-  uint32_t indexBits = length - resolvedBits;
-  uint32_t slots = 1u << indexBits;
-  if (slots > remaining + 1) {  // too few codes of this length to fill the table
-    uint32_t missing = slots - (remaining + 1);
-    const uint16_t* longer = shape->lengthCount + length;
-    while (++indexBits < sizeLimit) {
-      missing <<= 1;
-      if (missing <= *++longer) break;
-      missing -= *longer;
-    }
-  }
-  return indexBits;
-}
-
-// Walks the codes in increasing length, opening a next-level table wherever
-// a code is longer than the levels open resolve. All levels lie in one
-// block, the root table first; a link entry holds its table's index in the
-// block. Returns the number of entries in the block; fills it when `table`
-// is not null (the same walk, so the sizes agree).
-uint32_t WalkCodes(const CodeShape* shape, DecodeEntry* table) {
-  const int32_t rootBits = static_cast<int32_t>(shape->rootBits);
-  uint32_t levelStart[kMaxCodeBits];           // index of each open level's table
-  uint32_t levelCode[kMaxCodeBits + 1] = {0};  // code value that opened each level
-  uint32_t used = 0;                           // entries of the tables opened so far
-  uint32_t code = 0;                           // the current code, its bits reversed
-  uint32_t nextValue = 0;
-  int level = -1;
-  int32_t resolvedBits = -rootBits;
-  uint32_t tableSize = 0;
-
-  for (uint32_t length = shape->minLength; length <= shape->maxLength; ++length) {
-    uint32_t remaining = shape->lengthCount[length];
-    while (remaining-- > 0) {
-      // Open deeper tables until this code fits.
-      while (static_cast<int32_t>(length) > resolvedBits + rootBits) {
-        ++level;
-        resolvedBits += rootBits;
-        uint32_t indexBits = NextLevelBits(shape, length, static_cast<uint32_t>(resolvedBits), remaining);
-        tableSize = 1u << indexBits;
-        levelStart[level] = used;
-        used += tableSize;
-        if (level > 0) {
-          levelCode[level] = code;
-          uint32_t slot = levelStart[level - 1] + (code >> (resolvedBits - rootBits));
-          if (table != nullptr) table[slot] = MakeEntry(shape->rootBits, kOpLiteral + indexBits, levelStart[level]);
-        }
-      }
-
-      uint32_t bits = length - static_cast<uint32_t>(resolvedBits);
-      if (table != nullptr) {
-        DecodeEntry entry = SymbolEntry(shape, nextValue, bits);
-        DecodeEntry* current = table + levelStart[level];
-        for (uint32_t index = code >> resolvedBits; index < tableSize; index += 1u << bits) current[index] = entry;
-      }
-      ++nextValue;
-
-      // Next code, bit-reversed increment of `length` bits.
-      uint32_t bit = 1u << (length - 1);
-      while ((code & bit) != 0) {
-        code ^= bit;
-        bit >>= 1;
-      }
-      code ^= bit;
-
-      // Back up over finished tables. The current table need not follow:
-      // the next code is longer than everything the parent level resolves,
-      // so it always opens a fresh table first.
-      while ((code & ((1u << resolvedBits) - 1)) != levelCode[level]) {
-        --level;
-        resolvedBits -= rootBits;
-      }
-    }
-  }
-  return used;
-}
-
-}  // namespace
-
-int BuildDecodeTable(const uint16_t* lengths, uint32_t count, uint32_t simpleCount,
-                     const uint16_t* baseTable, const uint16_t* extraTable, DecodeEntry** table,
-                     uint32_t* lookupBits) {
-  uint16_t lengthCount[kMaxCodeBits + 1] = {0};
-  for (uint32_t symbol = 0; symbol < count; ++symbol) lengthCount[lengths[symbol]]++;
-  if (lengthCount[0] == count) {  // no codes at all
-    *table = nullptr;
-    *lookupBits = 0;
-    return 0;
-  }
-
-  uint32_t minLength = 1;
-  while (lengthCount[minLength] == 0) ++minLength;
-  uint32_t maxLength = kMaxCodeBits;
-  while (lengthCount[maxLength] == 0) --maxLength;
-  uint32_t rootBits = *lookupBits;
-  if (rootBits < minLength) rootBits = minLength;
-  if (rootBits > maxLength) rootBits = maxLength;
-  *lookupBits = rootBits;
-
-  // Check the counts against the bit patterns available; unused patterns
-  // become dummy codes of the longest length, which decode as invalid.
-  int32_t unused = 1 << minLength;
-  for (uint32_t length = minLength; length < maxLength; ++length, unused <<= 1) {
-    unused -= lengthCount[length];
-    if (unused < 0) return kInflateBadBlock;
-  }
-  unused -= lengthCount[maxLength];
-  if (unused < 0) return kInflateBadBlock;
-  lengthCount[maxLength] = static_cast<uint16_t>(lengthCount[maxLength] + unused);
-
-  // Symbols sorted by code length, stable within a length.
-  CodeShape shape;
-  uint16_t offsets[kMaxCodeBits + 2];
-  offsets[1] = 0;
-  for (uint32_t length = 1; length < maxLength; ++length) {
-    offsets[length + 1] = static_cast<uint16_t>(offsets[length] + lengthCount[length]);
-  }
-  for (uint32_t symbol = 0; symbol < count; ++symbol) {
-    if (lengths[symbol] != 0) shape.values[offsets[lengths[symbol]]++] = static_cast<uint16_t>(symbol);
-  }
-  shape.realCodes = offsets[maxLength];
-  shape.lengthCount = lengthCount;
-  shape.minLength = minLength;
-  shape.maxLength = maxLength;
-  shape.rootBits = rootBits;
-  shape.simpleCount = simpleCount;
-  shape.baseTable = baseTable;
-  shape.extraTable = extraTable;
-
-  // Once to size the block that holds every level, once to fill it.
-  uint32_t entries = WalkCodes(&shape, nullptr);
-  *table = static_cast<DecodeEntry*>(SysAlloc(entries * sizeof(DecodeEntry)));
-  if (*table == nullptr) FatalError("not enough memory");
-  WalkCodes(&shape, *table);
-  return unused != 0 && maxLength != 1 ? kInflateBadData : kInflateOk;
-}
-
-void FreeDecodeTable(DecodeEntry* table) {
-  if (table != nullptr) SysFree(table);
-}
-
-namespace {
-
 // Copies a match whose source or destination reaches the end of the window,
 // in chunks that stay inside the window on both sides, emitting the window
 // when it is full. A distance before the start of the stream reads what the
@@ -496,7 +345,7 @@ uint32_t CopyMatchAcrossWindowEnd(uint8_t* window, uint32_t position, uint32_t s
     position += chunk;
     source += chunk;
     if (position == kWindowSize) {
-      EmitWindow(static_cast<uint16_t>(kWindowSize));
+      EmitWindow(kWindowSize);
       position = 0;
     }
   } while (length != 0);
@@ -518,6 +367,70 @@ uint32_t CopyMatchAcrossWindowEnd(uint8_t* window, uint32_t position, uint32_t s
     op = EntryOp(entry);                                             \
   }                                                                  \
   if (result == kInflateBadData) break
+
+// --- The codes of a block ----------------------------------------------------
+
+// The codes loop keeps its bits in a machine word: 64 bits on a 64-bit host,
+// where one refill holds a whole match, 32 on the stub's target, where it
+// holds a length with its extra bits and is refilled for the distance.
+// Between blocks and routines the buffer holds fewer than 8 bits
+// (GIVE_BACK_BYTES), so the other routines' 32-bit buffer takes them as they are.
+typedef uintptr_t BitWord;
+const uint32_t kWordBits = sizeof(BitWord) * 8;
+
+inline BitWord LoadWord(const uint8_t* bytes) {
+  BitWord word;
+  CopyBytes(&word, bytes, sizeof(word));  // little-endian, unaligned loads are fine
+  return word;
+}
+
+// The fast loop's top-up: as TOP_UP_BITS, a whole word, to at least
+// kRefilledBits bits, taking at most kRefillBytes bytes, without looking at
+// the count: the loop only runs while the input holds what a round's refills
+// read (kFastInputMargin). (For a count k below kRefilledBits,
+// k | kRefilledBits is k's bits below 8 on top of kRefilledBits: k plus the
+// bits of the whole bytes taken.)
+const uint32_t kRefilledBits = kWordBits - 8;
+const uint32_t kRefillBytes = (kWordBits - 1) / 8;
+
+#define REFILL_WORD()                                  \
+  do {                                                 \
+    b |= LoadWord(in) << k;                            \
+    in += (kWordBits - 1 - k) >> 3;                    \
+    k |= kRefilledBits;                                \
+  } while (0)
+
+// The bits the fast loop wants in the buffer before it decodes a literal or
+// length: with a 64-bit buffer a whole match, so that one refill serves the
+// match or two or three literals; with a 32-bit buffer a length code and its
+// extra bits, the distance being refilled for.
+const uint32_t kFastWantedBits = kWordBits >= 64 ? kMaxLengthBits + kMaxDistanceBits : kMaxLengthBits;
+static_assert(kMaxLengthBits <= kFastWantedBits, "the first code of a round and its extra bits need no refill");
+static_assert(kFastWantedBits <= kRefilledBits, "a refill brings what the loop wants");
+static_assert(kMaxDistanceExtraBits <= kRefilledBits, "a refill brings a distance's extra bits");
+
+// A round (a literal, then with a 64-bit buffer a second literal or a
+// match; or a match) refills at three places: before the literal/length code
+// (below kFastWantedBits), before the distance code and before the
+// distance's extra bits, each when the bits at hand may be too few. When a
+// refill holds a literal, a length with its extra bits and a distance code,
+// the first refill rules out the second; when it holds a distance code with
+// its extra bits, the second rules out the third. Both hold for a 64-bit
+// buffer, which then refills at most twice a round.
+const bool kRefillHoldsLiteralAndLength = kRefilledBits >= kMaxCodeBits + kMaxLengthBits + kMaxCodeBits;
+const bool kRefillHoldsDistance = kRefilledBits >= kMaxDistanceBits;
+const uint32_t kFastRefillsPerRound = kRefillHoldsLiteralAndLength && kRefillHoldsDistance ? 2 : 3;
+
+// The fast loop runs while a round fits without a look at either end. The
+// input holds what the round's refills read: each refill loads a word where
+// the ones before it left the cursor (15 bytes with a 64-bit buffer, 10 with
+// a 32-bit one).
+const int32_t kFastInputMargin = static_cast<int32_t>((kFastRefillsPerRound - 1) * kRefillBytes + sizeof(BitWord));
+
+// The window has room for the most a round writes, a literal and the
+// longest match, with a byte to spare: a round never fills it, so the fast
+// loop never has to hand it on.
+const uint32_t kFastWindowRoom = 1 + kMaxMatchLength + 1;
 
 // Where the codes of a block stand between their fast and careful loops.
 struct CodesPlace {
@@ -582,7 +495,7 @@ int DecodeFast(CodesPlace* place, const DecodeEntry* literalTable, const DecodeE
       result = kInflateBadData;
       break;
     }
-    if (k < kMaxCodeLength) REFILL_WORD();  // only a 32-bit buffer runs short here
+    if (k < kMaxCodeBits) REFILL_WORD();  // only a 32-bit buffer runs short here
     entry = distanceTable[b & distanceMask];
     op = EntryOp(entry);
     FOLLOW_LEVELS(entry, op, distanceTable);
@@ -628,12 +541,12 @@ int DecodeFast(CodesPlace* place, const DecodeEntry* literalTable, const DecodeE
 int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTable,
                  uint32_t literalBits, uint32_t distanceBits) {
   if (literalTable == nullptr) return kInflateBadData;
-  BitWord b = g_bitBuffer;
-  uint32_t k = g_bitCount;
-  uint32_t filler = g_fillerBits;
-  const uint8_t* in = g_inputCursor;
-  int32_t available = g_inputCount;
-  uint32_t position = g_windowPosition;
+  BitWord b = g_inflate.bitBuffer;
+  uint32_t k = g_inflate.bitCount;
+  uint32_t filler = g_inflate.fillerBits;
+  const uint8_t* in = g_inflate.io->input;
+  int32_t available = g_inflate.io->inputCount;
+  uint32_t position = g_inflate.windowPosition;
   uint8_t* const window = g_window;
   const uint32_t literalMask = (1u << literalBits) - 1;
   const uint32_t distanceMask = (1u << distanceBits) - 1;
@@ -709,7 +622,7 @@ int InflateCodes(const DecodeEntry* literalTable, const DecodeEntry* distanceTab
 
   GIVE_BACK_BYTES();
   SAVE_BITS();
-  g_windowPosition = position;
+  g_inflate.windowPosition = position;
   return kInflateOk;
 }
 
@@ -728,12 +641,14 @@ int InflateStored() {
   // bits behind: after the alignment and the two length fields the bit
   // buffer is empty, and the stored bytes come straight from the byte
   // source, a run at a time.
-  uint32_t position = g_windowPosition;
+  uint32_t position = g_inflate.windowPosition;
   uint8_t* const window = g_window;
   while (length > 0) {
-    uint16_t cell = 0;
-    if (ReadInputByteFrom(&in, &available, &cell) == 0) return kInflateBadData;  // ends inside the block
-    PUT_BYTE(position, static_cast<uint8_t>(cell));
+    InputPlace pulled = PullFrom(InputPlace{in, available});
+    if (pulled.available < 0) return kInflateBadData;  // ends inside the block
+    in = pulled.in;
+    available = pulled.available;
+    PUT_BYTE(position, in[-1]);
     --length;
     uint32_t run = static_cast<uint32_t>(available > 0 ? available : 0);
     if (run > length) run = length;
@@ -745,13 +660,13 @@ int InflateStored() {
       position += run;
       length -= run;
       if (position == kWindowSize) {
-        EmitWindow(static_cast<uint16_t>(kWindowSize));
+        EmitWindow(kWindowSize);
         position = 0;
       }
     }
   }
   SAVE_BITS();
-  g_windowPosition = position;
+  g_inflate.windowPosition = position;
   return kInflateOk;
 }
 
@@ -764,19 +679,19 @@ int InflateFixed() {
   for (; symbol < 280; ++symbol) lengths[symbol] = 7;
   for (; symbol < 288; ++symbol) lengths[symbol] = 8;
   uint32_t literalBits = kFixedLiteralLookupBits;
-  int result = BuildDecodeTable(lengths, 288, 257, kLengthBase, kLengthExtra, &g_literalTable, &literalBits);
+  int result = BuildDecodeTable(lengths, 288, 257, kLengthBase, kLengthExtra, &g_inflate.literalTable, &literalBits);
   if (result != 0) return result;
 
   for (symbol = 0; symbol < 30; ++symbol) lengths[symbol] = 5;
   uint32_t distanceBits = kFixedDistanceLookupBits;
-  result = BuildDecodeTable(lengths, 30, 0, kDistanceBase, kDistanceExtra, &g_distanceTable, &distanceBits);
+  result = BuildDecodeTable(lengths, 30, 0, kDistanceBase, kDistanceExtra, &g_inflate.distanceTable, &distanceBits);
   // Incomplete (the two unused 5-bit patterns) is expected here.
   if (result == kInflateBadBlock) {
-    FreeDecodeTables();
+    FreeBlockTables();
     return result;
   }
-  result = InflateCodes(g_literalTable, g_distanceTable, literalBits, distanceBits);
-  FreeDecodeTables();
+  result = InflateCodes(g_inflate.literalTable, g_inflate.distanceTable, literalBits, distanceBits);
+  FreeBlockTables();
   return result != 0 ? kInflateBadData : kInflateOk;
 }
 
@@ -846,23 +761,23 @@ int InflateDynamic() {
   SAVE_BITS();
 
   uint32_t tableBits = kCodeLengthLookupBits;
-  int result = BuildDecodeTable(lengths, 19, 19, nullptr, nullptr, &g_codeLengthTable, &tableBits);
-  if (result == 0) result = ReadCodeLengths(g_codeLengthTable, tableBits, lengths, literalCount + distanceCount);
-  FreeDecodeTables();
+  int result = BuildDecodeTable(lengths, 19, 19, nullptr, nullptr, &g_inflate.codeLengthTable, &tableBits);
+  if (result == 0) result = ReadCodeLengths(g_inflate.codeLengthTable, tableBits, lengths, literalCount + distanceCount);
+  FreeBlockTables();
   if (result != 0) return result;
 
   uint32_t literalBits = kLiteralLookupBits;
   uint32_t distanceBits = kDistanceLookupBits;
-  result = BuildDecodeTable(lengths, literalCount, 257, kLengthBase, kLengthExtra, &g_literalTable, &literalBits);
+  result = BuildDecodeTable(lengths, literalCount, 257, kLengthBase, kLengthExtra, &g_inflate.literalTable, &literalBits);
   if (result == 0) {
     result = BuildDecodeTable(lengths + literalCount, distanceCount, 0, kDistanceBase, kDistanceExtra,
-                              &g_distanceTable, &distanceBits);
+                              &g_inflate.distanceTable, &distanceBits);
   }
   // Unlike a fixed block, a dynamic block with an incomplete code is an error.
-  if (result == 0 && InflateCodes(g_literalTable, g_distanceTable, literalBits, distanceBits) != 0) {
+  if (result == 0 && InflateCodes(g_inflate.literalTable, g_inflate.distanceTable, literalBits, distanceBits) != 0) {
     result = kInflateBadData;
   }
-  FreeDecodeTables();
+  FreeBlockTables();
   return result;
 }
 
@@ -884,36 +799,43 @@ int InflateBlock(int* lastBlock) {
 
 }  // namespace
 
-void FreeDecodeTables() {
-  FreeDecodeTable(g_codeLengthTable);
-  FreeDecodeTable(g_literalTable);
-  FreeDecodeTable(g_distanceTable);
-  g_codeLengthTable = nullptr;
-  g_literalTable = nullptr;
-  g_distanceTable = nullptr;
-}
-
-int Inflate() {
-  FreeDecodeTables();  // whatever an aborted stream left
-  g_windowPosition = 0;
-  g_bitCount = 0;
-  g_bitBuffer = 0;
-  g_fillerBits = 0;
+int Inflate(InflateIo* io) {
+  ResetInflate();  // whatever an aborted stream left
+  g_inflate.io = io;
   int lastBlock = 0;
   do {
     int result = InflateBlock(&lastBlock);
-    if (result != 0) return result;  // what the window holds since the last emit stays there
+    if (result != kInflateOk) return result;  // what the window holds since the last emit stays there
   } while (lastBlock == 0);
-  EmitWindow(static_cast<uint16_t>(g_windowPosition));
+  EmitWindow(g_inflate.windowPosition);
   return kInflateOk;
+}
+
+namespace {
+
+// A block in memory is the whole input: it ends where it ends.
+int32_t NoMoreInput(InflateIo*) { return 0; }
+
+void CopyToDestination(InflateIo* io, const uint8_t* bytes, uint32_t count) {
+  MemoryDestination* destination = static_cast<MemoryDestination*>(io->owner);
+  if (count > destination->room) count = destination->room;
+  CopyBytes(destination->cursor, bytes, count);
+  destination->cursor += count;
+  destination->room -= count;
+}
+
+}  // namespace
+
+InflateIo MemoryInflateIo(const void* source, uint32_t sourceLength, MemoryDestination* destination) {
+  return InflateIo{static_cast<const uint8_t*>(source), static_cast<int32_t>(sourceLength), NoMoreInput,
+                   CopyToDestination, destination};
 }
 
 int InflateToMemory(const void* source, uint32_t sourceLength, void* destination, uint32_t capacity,
                     uint32_t* produced) {
-  BeginMemoryInput(source, sourceLength);
-  BeginMemoryOutput(destination, capacity);
-  int result = Inflate();
-  *produced = EndMemoryOutput();
-  EndMemoryInput();
+  MemoryDestination memory = {static_cast<uint8_t*>(destination), capacity};
+  InflateIo io = MemoryInflateIo(source, sourceLength, &memory);
+  int result = Inflate(&io);
+  *produced = static_cast<uint32_t>(memory.cursor - static_cast<uint8_t*>(destination));
   return result;
 }

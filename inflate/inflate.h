@@ -1,6 +1,6 @@
-// The DEFLATE decoder (RFC 1951): table driven, taking its input from the
-// archive input's buffer (refilled through RefillInput) and writing into a 32 KiB
-// circular window that it hands to the output sink (EmitWindow) each time it
+// The DEFLATE decoder (RFC 1951). It knows neither the archive nor the
+// output file: the caller hands it an InflateIo, whose input it reads and
+// whose output call takes its 32 KiB circular window each time the window
 // is full and once more at the end of the stream.
 #pragma once
 
@@ -11,44 +11,47 @@ const int kInflateOk = 0;
 const int kInflateBadData = 1;     // invalid code, bad stored length, incomplete code, truncated stream
 const int kInflateBadBlock = 2;    // block type 3, over-subscribed code
 
-// Decodes one whole stream. Only this is called from outside the decoder.
-int Inflate();
+// Where a stream comes from and where its output goes, filled in by the
+// caller. The decoder reads input[0..inputCount) and advances the two as it
+// takes bytes, so that when it returns they stand just behind the last byte
+// of the stream it took (the rest of the input is not the stream's). The two
+// calls get the InflateIo they were given with, and through it `owner`.
+struct InflateIo {
+  const uint8_t* input;  // the next input byte
+  int32_t inputCount;    // input bytes at it
+  // More input, once the bytes at `input` are used up: points `input` at the
+  // next bytes and returns their count; 0 at the end of the input.
+  int32_t (*refillInput)(InflateIo* io);
+  // Takes bytes[0..count) of the window (count is 0 for a stream that ends
+  // on a full window). The bytes are overwritten once the call returns.
+  void (*takeOutput)(InflateIo* io, const uint8_t* bytes, uint32_t count);
+  void* owner;  // the caller's own, for the two calls
+};
+
+// Decodes one whole stream from io's input into io's output, through the
+// window of the work memory (base/work_memory.h). What the window held
+// before stays there as the history that distances before the stream's start
+// read. An abort (a fatal error of a call, no memory for a decode table) may
+// leave the decoder anywhere: the next stream, or ResetInflate, cleans up.
+int Inflate(InflateIo* io);
+
+// A block of memory that takes a stream's output: where the next byte goes
+// and how many more fit. What does not fit is dropped.
+struct MemoryDestination {
+  uint8_t* cursor;
+  uint32_t room;
+};
+
+// The InflateIo of a stream held whole in source[0..sourceLength), whose
+// output goes to *destination.
+InflateIo MemoryInflateIo(const void* source, uint32_t sourceLength, MemoryDestination* destination);
 
 // Decodes the raw DEFLATE block `source` into `destination`, never writing
-// more than `capacity` bytes and never touching the archive. Returns the
-// decoder's result and the number of bytes produced.
+// more than `capacity` bytes. Returns the decoder's result and the number of
+// bytes produced.
 int InflateToMemory(const void* source, uint32_t sourceLength, void* destination, uint32_t capacity,
                     uint32_t* produced);
 
-// The decoder's state between streams is only the tables of a block that an
-// abort left half decoded: this frees them (the next stream and shutdown call it).
-void FreeDecodeTables();
-
-// One element of a decode table, packed in 32 bits so that one load yields
-// all of it:
-//   bits 0..7    the stream bits its code takes at this level;
-//   bits 8..15   op: 0..13 extra bits of a length or distance; 15 end of
-//                block; 16 literal; 17..32 a next-level table of (op - 16)
-//                bits; 99 invalid code;
-//   bits 16..31  the literal, symbol, base length or base distance; for a
-//                next-level table, its index in the code's block.
-typedef uint32_t DecodeEntry;
-
-inline uint32_t EntryBits(DecodeEntry entry) { return entry & 0xFF; }
-inline uint32_t EntryOp(DecodeEntry entry) { return (entry >> 8) & 0xFF; }
-inline uint32_t EntryValue(DecodeEntry entry) { return entry >> 16; }
-
-const uint8_t kOpEndOfBlock = 15;
-const uint8_t kOpLiteral = 16;
-const uint8_t kOpInvalid = 99;
-
-// Builds the multi-level decode table of a canonical Huffman code, all its
-// levels in one block, the first level at its start. Returns 0 complete, 1
-// incomplete, 2 over-subscribed; *table is null for an empty code.
-// *lookupBits is the wanted first-level width in, the width used out.
-int BuildDecodeTable(const uint16_t* lengths, uint32_t count, uint32_t simpleCount,
-                     const uint16_t* baseTable, const uint16_t* extraTable, DecodeEntry** table,
-                     uint32_t* lookupBits);
-
-// Frees a decode table; null is ignored.
-void FreeDecodeTable(DecodeEntry* table);
+// Frees the decode tables of a block that an abort left half decoded and
+// clears the decoder's state (the next stream and shutdown call it).
+void ResetInflate();

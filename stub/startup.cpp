@@ -259,7 +259,7 @@ char* CommandLineTail(char* commandLine) {
 }
 
 void Shutdown() {
-  FreeDecodeTables();
+  ResetInflate();
   FreeWorkMemory();
   if (g_archive != 0 && g_archive != kFileError) SysClose(g_archive);
   g_archive = 0;

@@ -7,7 +7,6 @@
 #include "ui/resources.h"
 
 #include "inflate/inflate.h"
-#include "extract/output.h"
 #include "platform/memory.h"
 #include "base/abort.h"
 #include "base/messages.h"

@@ -16,6 +16,7 @@
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "base/run_facts.h"
+#include "base/work_memory.h"
 #include "stub/startup.h"
 #include "tests/host/guarded_run.h"
 #include "tests/support/scratch_folder.h"
@@ -205,10 +206,9 @@ TEST_F(DecryptHost, StoredEntryOf100BytesReadsExactly100AfterTheCheck) {
   ASSERT_EQ(CheckPassword(), 1);
   EXPECT_EQ(g_remainingCompressed, 100u);
   // Through the archive input, which decrypts as it refills.
-  g_inputCount = 0;
   std::string read;
-  uint16_t cell = 0;
-  while (ReadInputByte(&cell) == 8) read += static_cast<char>(cell);
+  int32_t got;
+  while ((got = RefillInput()) > 0) read.append(reinterpret_cast<const char*>(g_inputBuffer), got);
   EXPECT_EQ(read, plain);
   EXPECT_EQ(SysSeek(g_archive, 0, kSeekCurrent), 112);  // just behind the entry's data
 }

@@ -14,6 +14,7 @@
 
 #include "archive/input.h"
 #include "archive/crc32.h"
+#include "extract/extract.h"
 #include "inflate/inflate.h"
 #include "extract/output.h"
 #include "platform/bytes.h"
@@ -201,7 +202,6 @@ FileDecode DecodeThroughFiles(const std::string& inPath, const std::string& outP
   g_archive = SysOpen(inPath.c_str(), kOpenRead);
   EXPECT_NE(g_archive, kFileError);
   g_remainingCompressed = static_cast<uint32_t>(ReadFile(inPath).size());
-  g_inputCount = 0;
   CopyText(g_outputPath, outPath.c_str(), kPathBufferSize);
   g_output = SysCreate(outPath.c_str());
   EXPECT_NE(g_output, kFileError);
@@ -210,15 +210,15 @@ FileDecode DecodeThroughFiles(const std::string& inPath, const std::string& outP
   if (ARM_ABORT_POINT() != kJumpCompleted) {
     decoded.jumpCode = g_jumpCode;
   } else {
-    decoded.result = Inflate();
+    InflateIo io = EntryInflateIo();
+    decoded.result = Inflate(&io);
     decoded.crc = 0xFFFFFFFF - g_runningCrc;
-    decoded.unpulled = g_remainingCompressed + static_cast<uint32_t>(g_inputCount);
+    decoded.unpulled = g_remainingCompressed + static_cast<uint32_t>(io.inputCount);
   }
   SysClose(g_output);
   SysClose(g_archive);
   g_output = 0;
   g_archive = 0;
-  g_inputCount = 0;
   g_remainingCompressed = 0;
   return decoded;
 }

@@ -1,8 +1,6 @@
 #include "tests/support/inflate_harness.h"
 
-#include "archive/input.h"
 #include "inflate/inflate.h"
-#include "extract/output.h"
 
 namespace {
 
@@ -11,19 +9,18 @@ const uint8_t kCanary = 0xC5;
 
 }  // namespace
 
-// InflateToMemory, opened up: it resets the byte source when it returns, and
-// the tests want to see where the decoder left it.
+// InflateToMemory, opened up: the tests want to see where the decoder left
+// the input.
 MemoryDecode DecodeInMemory(const std::vector<uint8_t>& block, uint32_t capacity) {
   std::vector<uint8_t> destination(capacity + kCanarySize, kCanary);
-  BeginMemoryInput(block.data(), static_cast<uint32_t>(block.size()));
-  BeginMemoryOutput(destination.data(), capacity);
+  MemoryDestination memory = {destination.data(), capacity};
+  InflateIo io = MemoryInflateIo(block.data(), static_cast<uint32_t>(block.size()), &memory);
 
   MemoryDecode decoded;
-  decoded.result = Inflate();
-  decoded.pulled = static_cast<uint32_t>(g_inputCursor - block.data());
-  decoded.inputLeft = g_inputCount;
-  decoded.output.assign(destination.data(), destination.data() + EndMemoryOutput());
-  EndMemoryInput();
+  decoded.result = Inflate(&io);
+  decoded.pulled = static_cast<uint32_t>(io.input - block.data());
+  decoded.inputLeft = io.inputCount;
+  decoded.output.assign(destination.data(), memory.cursor);
   for (uint32_t i = capacity; i < destination.size(); ++i) {
     if (destination[i] != kCanary) decoded.canaryIntact = false;
   }

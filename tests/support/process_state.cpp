@@ -33,7 +33,7 @@ void ResetProcessState() {
   ResetEntry();
   ResetCipher();
   ResetOutputSink();
-  FreeDecodeTables();
+  ResetInflate();
   g_runningCrc = 0;
   ResetOutputPaths();
   ResetRunFacts();

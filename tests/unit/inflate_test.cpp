@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "archive/crc32.h"
+#include "inflate/decode_tables.h"
 #include "inflate/inflate.h"
-#include "extract/output.h"
 #include "base/work_memory.h"
 #include "tests/support/deflate_writer.h"
 #include "tests/support/inflate_harness.h"

@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/input.h"
 #include "inflate/inflate.h"
-#include "extract/output.h"
 #include "platform/format.h"
 #include "platform/memory.h"
 #include "base/abort.h"
@@ -16,6 +14,7 @@
 #include "base/resource_data.h"
 #include "ui/resources.h"
 #include "base/work_memory.h"
+#include "tests/support/inflate_harness.h"
 
 namespace {
 
@@ -224,8 +223,6 @@ TEST_F(Resources, PasswordTemplateIsByteExactInAFreshBlock) {
     EXPECT_EQ(Bytes(block, kPasswordTemplateBlockSize), expected);
     SysFree(block);
   }
-  EXPECT_EQ(g_inputMemoryMode, 0);
-  EXPECT_EQ(g_outputMemoryMode, 0);
 }
 
 // The decoder takes every byte of each stream and stops at its end: it needs
@@ -241,20 +238,15 @@ TEST_F(Resources, EachStreamIsConsumedExactly) {
   std::vector<uint8_t> block(kStringTableBlockSize);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    BeginMemoryInput(c.packed, c.length);
-    g_outputCursor = block.data();
-    g_outputMemoryRoom = static_cast<uint32_t>(block.size());
-    g_outputMemoryMode = 1;
-    int result = Inflate();
-    uint32_t produced = static_cast<uint32_t>(g_outputCursor - block.data());
-    EXPECT_EQ(g_inputCount, 0);
-    EXPECT_EQ(g_inputCursor, c.packed + c.length);
-    g_outputMemoryMode = 0;
-    EndMemoryInput();
-    EXPECT_EQ(result, kInflateOk);
-    EXPECT_EQ(produced, c.unpacked);
+    MemoryDecode decoded = DecodeInMemory(std::vector<uint8_t>(c.packed, c.packed + c.length),
+                                          static_cast<uint32_t>(block.size()));
+    EXPECT_EQ(decoded.inputLeft, 0);
+    EXPECT_EQ(decoded.pulled, c.length);
+    EXPECT_EQ(decoded.result, kInflateOk);
+    EXPECT_EQ(decoded.output.size(), c.unpacked);
 
-    result = InflateToMemory(c.packed, c.length - 1, block.data(), static_cast<uint32_t>(block.size()),
+    uint32_t produced = 0;
+    int result = InflateToMemory(c.packed, c.length - 1, block.data(), static_cast<uint32_t>(block.size()),
                              &produced);
     EXPECT_TRUE(result != kInflateOk || produced != c.unpacked) << "the last byte was not needed";
   }

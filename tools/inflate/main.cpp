@@ -9,8 +9,9 @@
 
 #include "archive/input.h"
 #include "archive/crc32.h"
-#include "inflate/inflate.h"
+#include "extract/extract.h"
 #include "extract/output.h"
+#include "inflate/inflate.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "base/abort.h"
@@ -34,13 +35,13 @@ bool OpenInput(const char* path) {
   g_archive = SysOpen(path, kOpenRead);
   if (g_archive == kFileError) return false;
   g_remainingCompressed = static_cast<uint32_t>(status.st_size);
-  g_inputCount = 0;
   return true;
 }
 
 int Decode() {
   BeginUnboundedFileOutput();
-  return Inflate();
+  InflateIo io = EntryInflateIo();
+  return Inflate(&io);
 }
 
 }  // namespace
