@@ -6,6 +6,11 @@
 
 #include "platform/types.h"
 
+// The pass has turned to the entry whose output is at `outputPath` (a file
+// or a folder): the meter names it from its next paint on. Nothing is
+// repainted now.
+void ShowCurrentEntry(const char* outputPath);
+
 // A file's data starts: "Unzipping NAME" in the status line, unless the
 // meter has taken its place.
 void ShowUnzipping(const char* outputPath);

@@ -57,15 +57,6 @@ uint16_t ClampDosDate(uint16_t dosDate) {
   return static_cast<uint16_t>(day | (month << 5) | (year << 9));
 }
 
-void CreateOutputFile(const char* path) {
-  g_output = SysCreate(path);
-  if (g_output == kFileError) {
-    g_output = 0;
-    SysFormat(g_formatBuffer, MessageText(kMessageCannotCreate), path);
-    FatalError(g_formatBuffer);
-  }
-}
-
 void SetOutputFileTime() {
   SysSetFileDosTime(g_output, ClampDosDate(g_localHeader.modDate), ClampDosTime(g_localHeader.modTime));
 }

@@ -12,9 +12,6 @@ void ExtractEntry(const char* path);
 // data through the archive input's refills, the window to the output file.
 InflateIo EntryInflateIo();
 
-// Creates the file at `path` as the output file; failing that, kMessageCannotCreate.
-void CreateOutputFile(const char* path);
-
 // Sets the output file's times from the local header's DOS date and time.
 void SetOutputFileTime();
 

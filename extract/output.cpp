@@ -58,6 +58,16 @@ void WriteOutput(const uint8_t* bytes, uint32_t count) {
   PumpWhenDue(count);
 }
 
+void CreateOutputFile(const char* path) {
+  g_output = SysCreate(path);
+  if (g_output == kFileError) {
+    g_output = 0;
+    SysFormat(g_formatBuffer, MessageText(kMessageCannotCreate), path);
+    FatalError(g_formatBuffer);
+  }
+  CopyText(g_outputPath, path, kPathBufferSize);
+}
+
 void BeginFileOutput(uint32_t declaredSize) {
   g_runningCrc = 0xFFFFFFFF;
   g_fileRoom = declaredSize;

@@ -20,7 +20,7 @@ const uint32_t kPumpInterval = 50;
 
 // --- Process-wide state of the output sink (ResetOutputSink puts it back) ---
 extern FileHandle g_output;           // file being written; 0 between entries
-extern char g_outputPath[kPathBufferSize];
+extern char g_outputPath[kPathBufferSize];  // the file's path, which a write error names
 extern uint32_t g_bytesDone;          // output of this pass so far
 extern uint32_t g_lastMeterMark;      // the last multiple of kMeterStep g_bytesDone passed
 extern int32_t g_pumpCountdown;       // output still to come before the pump is due
@@ -34,7 +34,11 @@ extern bool g_fileRoomBounded;
 // Closes an open output file and clears the sink and the pass counters.
 void ResetOutputSink();
 
-// Starts a file's output (the output file itself is opened by the caller):
+// Creates the file at `path` as the output file and keeps the path for a
+// write error's message; failing that, kMessageCannotCreate.
+void CreateOutputFile(const char* path);
+
+// Starts a file's output (the output file itself is created apart):
 // the running CRC at its start, and the room the file has. A file that would
 // grow past its declared size gets one byte more, so that the damage shows,
 // and the pass stops with kMessageDamaged.

@@ -21,12 +21,14 @@
 #include "extract/extract.h"
 #include "extract/output.h"
 #include "paths/output_paths.h"
+#include "paths/path_routines.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "base/abort.h"
 #include "base/messages.h"
+#include "base/progress.h"
 #include "base/run_facts.h"
 #include "base/settings.h"
 
@@ -58,8 +60,8 @@ void TakeNameAsUtf8() {
   SysAnsiToUtf8(ansi, g_nameBuffer, kNameBufferSize);
 }
 
-void HandleFolderEntry() {
-  CreateFolders(g_outputPath);
+void HandleFolderEntry(const char* outputPath) {
+  CreateFolders(outputPath);
   // A folder entry's data is skipped only when it claims no content: one that
   // claims some keeps its data, and the next signature is read there.
   if (g_localHeader.uncompressedSize == 0 && g_localHeader.compressedSize > 0) {
@@ -67,16 +69,16 @@ void HandleFolderEntry() {
   }
 }
 
-void HandleFileEntry() {
-  CreateFolders(g_outputPath);
-  if (!ConfirmOverwrite(g_outputPath)) {
+void HandleFileEntry(const char* outputPath) {
+  CreateFolders(outputPath);
+  if (!ConfirmOverwrite(outputPath)) {
     SkipArchiveBytes(g_remainingCompressed);
     return;
   }
   if (g_encryptionFlag && !CheckPassword()) {
     FatalError(MessageText(g_storedPassword != nullptr ? kMessageWrongPassword : kMessageNoPassword));
   }
-  ExtractEntry(g_outputPath);
+  ExtractEntry(outputPath);
 }
 
 }  // namespace
@@ -90,12 +92,15 @@ void ReadLocalEntry() {
   ReadEntryName(g_localHeader.nameLength);
   TakeNameAsUtf8();
   SkipArchiveBytes(g_localHeader.extraLength);
-  // The one place an entry's output path is set, before anything of the
-  // entry is created.
-  if (ResolveOutputPath(g_nameBuffer, g_outputPath)) {
-    HandleFolderEntry();
+  // The one place an entry's output path is made, before anything of the
+  // entry is created; what creates or names the entry gets it from here.
+  char outputPath[kPathBufferSize];
+  bool isFolder = ResolveOutputPath(g_nameBuffer, outputPath);
+  ShowCurrentEntry(outputPath);
+  if (isFolder) {
+    HandleFolderEntry(outputPath);
   } else {
-    HandleFileEntry();
+    HandleFileEntry(outputPath);
   }
   if (g_dataDescriptorFlag) SkipArchiveBytes(kDescriptorSize);
 }

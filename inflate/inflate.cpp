@@ -762,13 +762,16 @@ int InflateDynamic() {
 
   uint32_t tableBits = kCodeLengthLookupBits;
   int result = BuildDecodeTable(lengths, 19, 19, nullptr, nullptr, &g_inflate.codeLengthTable, &tableBits);
-  if (result == 0) result = ReadCodeLengths(g_inflate.codeLengthTable, tableBits, lengths, literalCount + distanceCount);
+  if (result == 0) {
+    result = ReadCodeLengths(g_inflate.codeLengthTable, tableBits, lengths, literalCount + distanceCount);
+  }
   FreeBlockTables();
   if (result != 0) return result;
 
   uint32_t literalBits = kLiteralLookupBits;
   uint32_t distanceBits = kDistanceLookupBits;
-  result = BuildDecodeTable(lengths, literalCount, 257, kLengthBase, kLengthExtra, &g_inflate.literalTable, &literalBits);
+  result = BuildDecodeTable(lengths, literalCount, 257, kLengthBase, kLengthExtra, &g_inflate.literalTable,
+                            &literalBits);
   if (result == 0) {
     result = BuildDecodeTable(lengths + literalCount, distanceCount, 0, kDistanceBase, kDistanceExtra,
                               &g_inflate.distanceTable, &distanceBits);

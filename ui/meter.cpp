@@ -1,6 +1,5 @@
 #include "ui/meter.h"
 
-#include "extract/output.h"
 #include "paths/path_routines.h"
 #include "platform/bytes.h"
 #include "platform/format.h"
@@ -9,7 +8,7 @@
 
 const char kMeterClassName[] = "Meter";
 
-FontHandle g_meterFont;
+MeterState g_meter;
 
 namespace {
 
@@ -39,14 +38,14 @@ void OnMeterCreate(WindowHandle window) {
 // Selects the meter's font, made at the first paint; returns the font it
 // replaces, which the paint selects back before it ends.
 FontHandle SelectMeterFont(DrawContext context) {
-  if (g_meterFont == nullptr) g_meterFont = SysCreateMeterFont(MeterFontHeight(SysDisplayPixelsPerInchY()));
-  if (g_meterFont == nullptr) return nullptr;
-  return SysSelectFont(context, g_meterFont);
+  if (g_meter.font == nullptr) g_meter.font = SysCreateMeterFont(MeterFontHeight(SysDisplayPixelsPerInchY()));
+  if (g_meter.font == nullptr) return nullptr;
+  return SysSelectFont(context, g_meter.font);
 }
 
 void OnMeterDestroy() {
-  if (g_meterFont != nullptr) SysDeleteFont(g_meterFont);
-  g_meterFont = nullptr;
+  if (g_meter.font != nullptr) SysDeleteFont(g_meter.font);
+  g_meter.font = nullptr;
 }
 
 // The two opaque draws together cover the whole client area, which is why
@@ -56,7 +55,7 @@ void OnMeterPaint(WindowHandle window) {
   uint32_t range = static_cast<uint32_t>(SysSendMessage(window, kMeterGetRangeMessage, 0, 0));
   uint32_t position = static_cast<uint32_t>(SysSendMessage(window, kMeterGetPositionMessage, 0, 0));
   char text[kMeterTextSize];
-  FormatMeterText(text, g_outputPath);
+  FormatMeterText(text, g_meter.fileName);
 
   PaintSession session;
   DrawContext context = SysBeginPaint(window, &session);
@@ -118,7 +117,17 @@ void FormatMeterText(char* text, const char* outputPath) {
   CopyText(text, formatted, kMeterTextSize);
 }
 
-void ResetMeter() { g_meterFont = nullptr; }
+void ResetMeter() {
+  g_meter.font = nullptr;
+  FillBytes(g_meter.fileName, 0, sizeof(g_meter.fileName));
+}
+
+// The name is cut where the text across the bar would cut it: the message
+// puts it after a fixed start, and the text keeps no more than
+// kMeterTextSize - 1 bytes.
+void SetMeterEntry(const char* outputPath) {
+  CopyText(g_meter.fileName, FileNamePart(outputPath), kMeterTextSize);
+}
 
 void RegisterMeterClass(InstanceHandle instance) {
   SysRegisterWindowClass(instance, kMeterClassName, MeterProc, kMeterWindowBytes);

@@ -1,6 +1,6 @@
 // The progress meter: a control of its own window class that draws a bar
 // filled from the left in proportion to position over range, with "Unzipping"
-// and the current file's name across it, inverted over the filled part.
+// and the current entry's name across it, inverted over the filled part.
 // It keeps range and position in two 16-bit window words and is driven by
 // four private messages.
 #pragma once
@@ -10,15 +10,6 @@
 #include "platform/ui.h"
 
 extern const char kMeterClassName[];  // "Meter"
-
-// --- Process-wide state of the meter (ResetMeter puts it back) ---
-// The font of the text across the bar, made at the first paint and released
-// when the meter is destroyed: a paint comes at every percent of a pass,
-// and making a font (with a display context to size it) costs more than
-// the paint itself under Wine. The program shows one meter at a time.
-extern FontHandle g_meterFont;
-
-void ResetMeter();
 
 // The meter's messages; the set messages take the new value in the first
 // parameter and keep its low 16 bits.
@@ -34,6 +25,26 @@ const int kMeterWindowBytes = 4;
 
 // The text across the bar: 99 characters and the terminator.
 const uint32_t kMeterTextSize = 100;
+
+// --- Process-wide state of the meter (ResetMeter puts it back) ---
+// The program shows one meter at a time.
+struct MeterState {
+  // The font of the text across the bar, made at the first paint and
+  // released when the meter is destroyed: a paint comes at every percent of
+  // a pass, and making a font (with a display context to size it) costs more
+  // than the paint itself under Wine.
+  FontHandle font;
+  // The file-name part of the current entry's output path, as much of it as
+  // the text across the bar can show (SetMeterEntry).
+  char fileName[kMeterTextSize];
+};
+extern MeterState g_meter;
+
+void ResetMeter();
+
+// The entry the text across the bar names from its next paint on: the one
+// whose output is at `outputPath`.
+void SetMeterEntry(const char* outputPath);
 
 // Where the two parts of the bar lie and where the text is drawn (the same
 // point for both parts, so that the text reads as one string whose colours

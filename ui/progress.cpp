@@ -38,6 +38,8 @@ void ResetProgressDisplay() {
   g_fileStartedSinceStep = false;
 }
 
+void ShowCurrentEntry(const char* outputPath) { SetMeterEntry(outputPath); }
+
 void ShowUnzipping(const char* outputPath) {
   g_fileStartedSinceStep = true;
   if (g_meterShown) return;

@@ -1078,10 +1078,42 @@ TEST_F(Pass, TotalSizeZeroGivesPercentZero) {
   EXPECT_EQ(OnDisk("target/a.txt"), kAlpha);
 }
 
+// The text across the meter names the entry the pass is at, from the moment
+// its path is known: a file whose data never started (the overwrite
+// question repaints the meter first), a folder (whose name part is empty),
+// cut where the text across the bar cuts it.
+TEST_F(Pass, MeterNamesTheEntryThePassIsAt) {
+  const std::string longName(150, 'n');
+  struct Row {
+    const char* name;
+    std::vector<std::string> entries;
+    std::vector<int> answers;
+    std::string named;
+  };
+  const Row rows[] = {
+      {"a file passed over at the question", {"a.txt", "b.txt"}, {kAnswerNo}, "b.txt"},
+      {"a folder last", {"a.txt", "docs/"}, {}, ""},
+      {"a long name", {longName}, {}, longName.substr(0, kMeterTextSize - 1)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ClearDrive();
+    mkdir(drive_.Join("target").c_str(), 0755);
+    WriteBinaryFile(drive_.Join("target/b.txt"), "old");
+    ZipWriter zip;
+    for (const std::string& entry : row.entries) zip.File(entry, entry.back() == '/' ? "" : kAlpha);
+    zip.Finish();
+    RunSetup setup = Answers(row.answers);
+    setup.meterShown = true;
+    ASSERT_EQ(Run(Sfx(zip), setup).exit, kExitCompleted);
+    EXPECT_EQ(std::string(g_meter.fileName), row.named);
+  }
+}
+
 // After a pass whose last entry was passed over, the count of its data is
 // still set; unpacking the password dialog's template then must not read
 // the archive.
-TEST_F(Pass, MemoryModeNeverReadsTheArchive) {
+TEST_F(Pass, UnpackingInMemoryNeverReadsTheArchive) {
   ZipWriter zip;
   zip.File("a.txt", kAlpha).Finish();
   mkdir(drive_.Join("target").c_str(), 0755);

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "archive/entry.h"
-#include "extract/output.h"
 #include "paths/entry_name.h"
 #include "paths/output_paths.h"
 #include "paths/path_routines.h"
@@ -22,16 +21,17 @@
 namespace {
 
 int g_decision;
+char g_resolvedPath[kPathBufferSize];  // what the steps below resolve a name to
 
 // What the scanner does with a file entry's name, and with a folder entry's.
 void FileEntryStep() {
-  ResolveOutputPath(g_nameBuffer, g_outputPath);
-  CreateFolders(g_outputPath);
-  g_decision = ConfirmOverwrite(g_outputPath) ? 1 : 0;
+  ResolveOutputPath(g_nameBuffer, g_resolvedPath);
+  CreateFolders(g_resolvedPath);
+  g_decision = ConfirmOverwrite(g_resolvedPath) ? 1 : 0;
 }
 void FolderEntryStep() {
-  ResolveOutputPath(g_nameBuffer, g_outputPath);
-  CreateFolders(g_outputPath);
+  ResolveOutputPath(g_nameBuffer, g_resolvedPath);
+  CreateFolders(g_resolvedPath);
   g_decision = 1;
 }
 void CheckNameStep() { CheckEntryName(g_nameBuffer); }
@@ -80,7 +80,7 @@ class PathsHost : public WithMessages {
 TEST_F(PathsHost, FoldersOfFileAndFolderEntriesUnderADrive) {
   ASSERT_EQ(Run(FileEntryStep, "C:\\OUT", "a/b/c.txt"), kJumpCompleted);
   EXPECT_EQ(g_decision, 1);
-  EXPECT_STREQ(g_outputPath, "C:\\OUT\\a\\b\\c.txt");
+  EXPECT_STREQ(g_resolvedPath, "C:\\OUT\\a\\b\\c.txt");
   ASSERT_EQ(Run(FolderEntryStep, "C:\\OUT", "docs/sub/"), kJumpCompleted);
   EXPECT_EQ(scratch_.Tree(), (std::vector<std::string>{"c/", "c/OUT/", "c/OUT/a/", "c/OUT/a/b/", "c/OUT/docs/",
                                                        "c/OUT/docs/sub/", "marker"}));
@@ -89,7 +89,7 @@ TEST_F(PathsHost, FoldersOfFileAndFolderEntriesUnderADrive) {
 
 TEST_F(PathsHost, RelativeDrivePathCreatesTheFolderOnThatDrive) {
   ASSERT_EQ(Run(FileEntryStep, "C:dir", "x.txt"), kJumpCompleted);
-  EXPECT_STREQ(g_outputPath, "C:dir\\x.txt");
+  EXPECT_STREQ(g_resolvedPath, "C:dir\\x.txt");
   EXPECT_TRUE(IsFolder(scratch_.Join("c/dir")));
 }
 
@@ -189,7 +189,7 @@ TEST_F(PathsHost, EmptyNameIsAnInvalidHeader) {
 // The joined path's limit counts UTF-16 units, not bytes: a folder of 260
 // units and a name make up to 1023 units; one more is message 50.
 std::string g_longName;
-void ResolveLongName() { ResolveOutputPath(g_longName.c_str(), g_outputPath); }
+void ResolveLongName() { ResolveOutputPath(g_longName.c_str(), g_resolvedPath); }
 
 TEST_F(PathsHost, JoinedPathLimitCountsUtf16Units) {
   const char kTooLong[] =
@@ -219,7 +219,7 @@ TEST_F(PathsHost, JoinedPathLimitCountsUtf16Units) {
     int code = RunGuarded(ResolveLongName);
     if (c.fits) {
       EXPECT_EQ(code, kJumpCompleted);
-      EXPECT_EQ(Utf16Length(g_outputPath), 1023u);
+      EXPECT_EQ(Utf16Length(g_resolvedPath), 1023u);
     } else {
       ExpectFatal(code, kTooLong);
     }
@@ -232,7 +232,7 @@ TEST_F(PathsHost, PathsBeyond260UnitsAreMade) {
   std::string target = "C:\\" + std::string(200, 't');
   std::string name = std::string(100, 'a') + "/" + std::string(100, 'b') + "/x.txt";
   ASSERT_EQ(Run(FileEntryStep, target, name), kJumpCompleted);
-  EXPECT_GT(Utf16Length(g_outputPath), 400u);
+  EXPECT_GT(Utf16Length(g_resolvedPath), 400u);
   EXPECT_TRUE(IsFolder(scratch_.Join("c/" + std::string(200, 't') + "/" + std::string(100, 'a') + "/" +
                                      std::string(100, 'b'))));
 }
@@ -261,7 +261,7 @@ TEST_F(OverwriteHost, AsksAboutEveryExistingFileOrFolder) {
     SCOPED_TRACE(std::string(c.name) + " answer " + std::to_string(c.answer));
     HostClearBoxes();
     HostQueueAnswer(c.answer);
-    CopyText(g_outputPath, "stale", kPathBufferSize);
+    CopyText(g_resolvedPath, "stale", kPathBufferSize);
     EXPECT_EQ(Run(FileEntryStep, "C:\\OUT", c.name), c.code);
     EXPECT_EQ(g_decision, c.decision);
     if (std::string(c.name) == "new.txt") {
@@ -273,7 +273,7 @@ TEST_F(OverwriteHost, AsksAboutEveryExistingFileOrFolder) {
     EXPECT_EQ(HostShownBoxes()[0].text, Formatted(16, path));
     EXPECT_EQ(HostShownBoxes()[0].caption, "Arcula Self-Extractor");
     EXPECT_EQ(HostShownBoxes()[0].style, kBoxYesNoCancel);  // no icon
-    EXPECT_STREQ(g_outputPath, path.c_str());
+    EXPECT_STREQ(g_resolvedPath, path.c_str());
   }
   EXPECT_EQ(Formatted(16, "C:\\OUT\\x.txt"), kQuestion);
   EXPECT_EQ(ReadTextFile(scratch_.Join("c/OUT/x.txt")), "old");  // the decision writes nothing

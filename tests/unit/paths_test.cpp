@@ -9,7 +9,6 @@
 #include "archive/entry.h"
 #include "paths/default_folder.h"
 #include "paths/entry_name.h"
-#include "extract/output.h"
 #include "paths/output_paths.h"
 #include "paths/path_routines.h"
 #include "platform/bytes.h"
@@ -152,14 +151,15 @@ class CreateFoldersTest : public OutputPathTest {
     CopyText(g_targetFolder, Native(scratch_.Path() + "/" + relative).c_str(), kTargetFolderSize);
   }
   void RunFileEntry(const char* name) {
-    ASSERT_FALSE(ResolveOutputPath(name, g_outputPath));
-    CreateFolders(g_outputPath);
+    ASSERT_FALSE(ResolveOutputPath(name, outputPath_));
+    CreateFolders(outputPath_);
   }
   void RunFolderEntry(const char* name) {
-    ASSERT_TRUE(ResolveOutputPath(name, g_outputPath));
-    CreateFolders(g_outputPath);
+    ASSERT_TRUE(ResolveOutputPath(name, outputPath_));
+    CreateFolders(outputPath_);
   }
 
+  char outputPath_[kPathBufferSize] = {};
   ScratchFolder scratch_;
 };
 
@@ -171,7 +171,7 @@ TEST_F(CreateFoldersTest, MakesEveryFolderOnTheWayButNotTheFile) {
   for (char& c : expected) {
     if (c == '/') c = '\\';  // the target's own slashes too
   }
-  EXPECT_EQ(std::string(g_outputPath), expected);
+  EXPECT_EQ(std::string(outputPath_), expected);
 }
 
 TEST_F(CreateFoldersTest, MakesEveryComponentOfAFolderEntry) {
@@ -207,10 +207,10 @@ TEST_F(CreateFoldersTest, ExistingFoldersAreLeftAlone) {
 TEST_F(CreateFoldersTest, ConfirmOverwriteAsksNothingWhenTheFileIsNewOrOverwriteIsOn) {
   SetTarget("OUT");
   RunFileEntry("x.txt");
-  EXPECT_TRUE(ConfirmOverwrite(g_outputPath));  // nothing there: no question
+  EXPECT_TRUE(ConfirmOverwrite(outputPath_));  // nothing there: no question
   WriteTextFile(scratch_.Join("OUT/x.txt"), "old");
   g_overwriteSetting = true;
-  EXPECT_TRUE(ConfirmOverwrite(g_outputPath));  // there, but overwrite is on: no question
+  EXPECT_TRUE(ConfirmOverwrite(outputPath_));  // there, but overwrite is on: no question
 }
 
 TEST(PathExists, ReportsFilesFoldersAndNothing) {

@@ -10,6 +10,8 @@
 #include "base/boxes.h"
 #include "base/progress.h"
 
+void ShowCurrentEntry(const char*) {}
+
 void ShowUnzipping(const char*) {}
 
 void ShowMeterStep(uint32_t) {}
