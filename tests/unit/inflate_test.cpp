@@ -1,7 +1,7 @@
 // The DEFLATE decoder on hand-made streams: one table of edge streams, each
 // with its result and the output that reaches the destination, decoded whole
-// and cut short; the window's old content between streams; memory mode's
-// bound; and BuildDecodeTable's verdicts on code-length sets.
+// and cut short; the window's old content between streams; the bound of a
+// destination in memory; and BuildDecodeTable's verdicts on code-length sets.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -632,7 +632,7 @@ TEST_F(Inflate, DistanceBeforeTheStreamReadsTheWindowsOldContent) {
   EXPECT_TRUE(decoded.output == expected);
 }
 
-// Memory mode stops at the destination's size: never a byte behind it.
+// Decoding into memory stops at the destination's size: never a byte behind it.
 TEST_F(Inflate, MemoryModeIsBoundedByTheCapacity) {
   const uint8_t kGuard = 0x5A;
   DeflateWriter stored;
