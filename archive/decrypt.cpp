@@ -2,7 +2,6 @@
 
 #include "archive/crc32.h"
 
-char* g_storedPassword;
 uint32_t g_keys[3];
 
 namespace {
@@ -48,6 +47,5 @@ void DecryptBuffer(uint8_t* bytes, uint32_t count) {
 }
 
 void ResetCipher() {
-  g_storedPassword = nullptr;  // its block belongs to whoever stored it
   g_keys[0] = g_keys[1] = g_keys[2] = 0;
 }

@@ -13,11 +13,7 @@
 
 const uint32_t kEncryptionHeaderSize = 12;
 
-// The password as typed, NUL-terminated, in the ANSI code page; null while
-// none has been entered. The password dialog sets it; it is never empty.
 // --- Process-wide state of the cipher (ResetCipher puts it back) ---
-extern char* g_storedPassword;
-
 // key 0, key 1, key 2.
 extern uint32_t g_keys[3];
 
@@ -33,5 +29,5 @@ uint8_t DecryptByte();
 // Decrypts `count` bytes in place, advancing the keys byte by byte.
 void DecryptBuffer(uint8_t* bytes, uint32_t count);
 
-// Forgets the password (without freeing it) and the keys.
+// Forgets the keys.
 void ResetCipher();

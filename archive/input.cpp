@@ -7,6 +7,7 @@
 
 #include "archive/decrypt.h"
 #include "archive/entry.h"
+#include "archive/password.h"
 #include "archive/volumes.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
@@ -128,14 +129,15 @@ void ReadError(int code) {
 }
 
 bool CheckPassword() {
-  if (g_storedPassword == nullptr) return false;
+  const char* password = StoredPassword();
+  if (password == nullptr) return false;
   // Without this the count would wrap and the entry would read on into the
   // records behind it.
   if (g_remainingCompressed < kEncryptionHeaderSize) FatalError(MessageText(kMessageInvalidHeader));
   uint8_t header[kEncryptionHeaderSize];
   ReadArchivePart(header, kEncryptionHeaderSize, kReadErrorEncryptionHeader, kReadErrorEncryptionHeader);
   g_remainingCompressed -= kEncryptionHeaderSize;
-  InitKeys(g_storedPassword);
+  InitKeys(password);
   DecryptBuffer(header, kEncryptionHeaderSize);
   return header[kEncryptionHeaderSize - 1] == CheckByte();
 }

@@ -8,6 +8,7 @@ const char kStubCaption[] = "Arcula Self-Extractor";
 const char kHeaderCorruptText[] =
     "Arcula Self-Extractor header corrupt.  Possible cause:  bad disk or file transfer error";
 const char kNotEnoughMemoryText[] = "not enough memory";
+const char kNoMemoryForResourcesText[] = "no memory for resources";
 
 JumpBuffer g_abortPoint;
 int g_jumpCode;

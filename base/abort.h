@@ -13,11 +13,13 @@ const int kJumpCancelled = 1;  // Cancel in the overwrite prompt
 const int kJumpAborted = 2;    // every fatal error and every other stop
 
 extern const char kStubCaption[];          // "Arcula Self-Extractor"
-// The two messages outside the string table, which must show when that
-// table cannot be had: the first when it does not unpack, the second when
-// the decoder that unpacks it finds no memory for a decode table.
+// The messages outside the string table, which must show when that table
+// cannot be had: when it does not unpack; when the decoder that unpacks it
+// finds no memory for a decode table; when memory runs out for a dialog
+// template, which is unpacked the same way.
 extern const char kHeaderCorruptText[];
-extern const char kNotEnoughMemoryText[];  // "not enough memory"
+extern const char kNotEnoughMemoryText[];       // "not enough memory"
+extern const char kNoMemoryForResourcesText[];  // "no memory for resources"
 
 // --- Process-wide state of the abort point (ResetAbortPoint puts it back) ---
 extern JumpBuffer g_abortPoint;

@@ -14,7 +14,7 @@
 // (what was written of it stays) and returns the jump code.
 #include "extract/scanner.h"
 
-#include "archive/decrypt.h"
+#include "archive/password.h"
 #include "archive/entry.h"
 #include "archive/input.h"
 #include "archive/volumes.h"
@@ -76,7 +76,7 @@ void HandleFileEntry(const char* outputPath) {
     return;
   }
   if (g_encryptionFlag && !CheckPassword()) {
-    FatalError(MessageText(g_storedPassword != nullptr ? kMessageWrongPassword : kMessageNoPassword));
+    FatalError(MessageText(StoredPassword() != nullptr ? kMessageWrongPassword : kMessageNoPassword));
   }
   ExtractEntry(outputPath);
 }

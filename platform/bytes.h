@@ -16,6 +16,14 @@ inline void FillBytes(void* destination, uint8_t value, uint32_t count) {
   __builtin_memset(destination, value, count);
 }
 
+// Zeroes a buffer that held a secret. The stores go through a volatile
+// pointer: a plain fill of a buffer that is never read again is a store the
+// compiler may leave out.
+inline void WipeBytes(void* destination, uint32_t count) {
+  volatile uint8_t* bytes = static_cast<volatile uint8_t*>(destination);
+  while (count-- != 0) *bytes++ = 0;
+}
+
 // 0 when the two ranges hold the same bytes.
 int CompareBytes(const void* first, const void* second, uint32_t count);
 

@@ -4,7 +4,7 @@
 #include "ui/password.h"
 #include "platform/format.h"
 #include "extract/scanner.h"
-#include "archive/decrypt.h"
+#include "archive/password.h"
 #include "archive/entry.h"
 #include "archive/input.h"
 #include "inflate/inflate.h"
@@ -235,13 +235,13 @@ int PrepareRun(InstanceHandle instance, char* tail) {
   return kStartupShowDialog;
 }
 
+static_assert(kCommandLinePasswordSize == kPasswordCapacity, "/password takes what the password field takes");
+
 int RunSilently() {
   CompleteTargetFolder();
   if (RefuseTargetFolder()) return kExitFailure;
-  if (g_encryptionFlag && g_commandLinePassword[0] != 0) {
-    TakePasswordBytes(g_commandLinePassword);
-    g_storedPassword = g_commandLinePassword;
-  }
+  if (g_encryptionFlag) StorePassword(g_commandLinePassword);
+  WipeBytes(g_commandLinePassword, sizeof(g_commandLinePassword));
   ResetPassCounters();
   if (RunPass() != kJumpCompleted) return kExitFailure;
   SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_fileCounter);
@@ -259,6 +259,7 @@ char* CommandLineTail(char* commandLine) {
 }
 
 void Shutdown() {
+  ResetPassword();
   ResetInflate();
   FreeWorkMemory();
   if (g_archive != 0 && g_archive != kFileError) SysClose(g_archive);

@@ -1,6 +1,6 @@
 #include "ui/password.h"
 
-#include "archive/decrypt.h"
+#include "archive/password.h"
 #include "archive/entry.h"
 #include "platform/bytes.h"
 #include "platform/memory.h"
@@ -13,8 +13,6 @@
 
 namespace {
 
-const char kNoMemoryText[] = "no memory for resources";
-
 // The template, or the end of the program. Whatever abort point was armed
 // before belongs to a pass or a start-up that has returned; jumping there
 // would resume a dead frame. So a failure while the template is unpacked
@@ -22,7 +20,7 @@ const char kNoMemoryText[] = "no memory for resources";
 uint8_t* UnpackTemplateOrEnd() {
   if (ARM_ABORT_POINT() != kJumpCompleted) SysExitProcess(kExitNoMemoryForDialog);
   uint8_t* dialogTemplate = UnpackPasswordTemplate();
-  if (dialogTemplate == nullptr) FatalError(kNoMemoryText);
+  if (dialogTemplate == nullptr) FatalError(kNoMemoryForResourcesText);
   return dialogTemplate;
 }
 
@@ -37,31 +35,19 @@ void OnPasswordInit(WindowHandle dialog) {
   SysCentreWindow(dialog);
 }
 
-// An empty field keeps the dialog open. The previous password goes first;
-// without memory for the new one the dialog stays open with none stored.
+// An empty field keeps the dialog open. The field's copy is wiped once the
+// password is stored.
 void OnPasswordOk(WindowHandle dialog) {
   char typed[kPasswordFieldSize];
   typed[0] = 0;
   SysGetDlgItemText(dialog, kPasswordField, typed, kPasswordFieldSize);
   typed[kPasswordFieldSize - 1] = 0;
-  TakePasswordBytes(typed);
-  uint32_t length = TextLength(typed);
-  if (length == 0) return;
-  SysFree(g_storedPassword);
-  g_storedPassword = static_cast<char*>(SysAlloc(length + 1));
-  if (g_storedPassword == nullptr) return;
-  CopyBytes(g_storedPassword, typed, length + 1);
-  SysEndDialog(dialog, 1);
+  bool stored = StorePassword(typed);
+  WipeBytes(typed, sizeof(typed));
+  if (stored) SysEndDialog(dialog, 1);
 }
 
 }  // namespace
-
-void TakePasswordBytes(char* typed) {
-  if ((g_settings.flags & kFlagUtf8Texts) != 0) return;
-  char utf8[kPasswordFieldSize];
-  CopyText(utf8, typed, kPasswordFieldSize);
-  SysUtf8ToAnsi(utf8, typed, kPasswordFieldSize);
-}
 
 bool AskPassword(WindowHandle owner) {
   if (!g_encryptionFlag) return true;

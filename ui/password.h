@@ -1,23 +1,18 @@
 // The password dialog: before a pass over an archive with encrypted entries,
-// the user types the password that decrypts them (archive/decrypt.h).
+// the user types the password that decrypts them (archive/password.h).
 #pragma once
 
 #include "platform/password_ui.h"
+#include "archive/password.h"
 #include "platform/types.h"
 #include "ui/controls.h"
 
 // The field gives at most 254 bytes and the terminator.
-const uint32_t kPasswordFieldSize = 255;
+const uint32_t kPasswordFieldSize = kPasswordCapacity;
 
 // Process exit code when the dialog cannot even be set up: the program ends
 // as a failed start-up does.
 const uint32_t kExitNoMemoryForDialog = 1;
-
-// Turns a typed password (UTF-8, kPasswordFieldSize bytes at most) into the
-// bytes the builder fed to the keys: as it is for files whose texts are UTF-8
-// (this builder's), in the ANSI code page otherwise (other builders took the
-// password as the system gave it to them).
-void TakePasswordBytes(char* typed);
 
 // Asks for the password when the encryption flag is set; otherwise returns true
 // at once. True: go on with the pass (OK, with the typed text now the stored

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/password.h"
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "archive/input.h"
@@ -77,7 +78,7 @@ class DecryptHost : public WithMessages {
   void TearDown() override {
     if (g_archive > 0) SysClose(g_archive);
     g_archive = 0;
-    g_storedPassword = nullptr;
+    ResetPassword();
     g_executablePath[0] = 0;
     WithMessages::TearDown();
   }
@@ -138,7 +139,7 @@ TEST_F(DecryptHost, DecryptsWhatOtherToolsEncrypt) {
     OpenAt(zipPath, entry.dataOffset, entry);
     char password[16];
     CopyText(password, c.password.c_str(), sizeof password);
-    g_storedPassword = password;
+    StorePasswordBytes(password);
     ASSERT_EQ(CheckPassword(), 1);
     ASSERT_EQ(g_remainingCompressed, entry.compressedSize - 12);
     std::string data(g_remainingCompressed, '\0');
@@ -163,7 +164,7 @@ TEST_F(DecryptHost, EntryTooShortForItsHeaderIsAnInvalidHeader) {
     HostClearBoxes();
     FirstEntry entry = {kEntryFlagEncrypted, 0, 0, 0, size, 0};
     OpenAt(scratch_.Join("entry.bin"), 0, entry);
-    g_storedPassword = password_;
+    StorePasswordBytes(password_);
     EXPECT_EQ(RunGuarded(CheckPasswordStep), kJumpAborted);
     EXPECT_EQ(OnlyBoxText(), "Invalid ZIP header.  Possible cause: file transfer error.");
     EXPECT_EQ(SysSeek(g_archive, 0, kSeekCurrent), 0);  // nothing read
@@ -177,7 +178,7 @@ TEST_F(DecryptHost, ShortHeaderIsReadError14) {
   WriteTextFile(scratch_.Join("entry.bin"), std::string(11, 'x'));
   FirstEntry entry = {kEntryFlagEncrypted, 0, 0, 0, 100, 0};
   OpenAt(scratch_.Join("entry.bin"), 0, entry);
-  g_storedPassword = password_;
+  StorePasswordBytes(password_);
   EXPECT_EQ(RunGuarded(CheckPasswordStep), kJumpAborted);
   EXPECT_EQ(OnlyBoxText(),
             "Error reading C:\\DL\\SETUP.EXE.  Possible cause: bad disk or file transfer error. <14>");
@@ -202,7 +203,7 @@ TEST_F(DecryptHost, StoredEntryOf100BytesReadsExactly100AfterTheCheck) {
   WriteTextFile(scratch_.Join("entry.bin"), stored + "PK\x03\x04");
   FirstEntry entry = {kEntryFlagEncrypted, 0, 0, 0xAB000000u, 112, 0};
   OpenAt(scratch_.Join("entry.bin"), 0, entry);
-  g_storedPassword = password_;
+  StorePasswordBytes(password_);
   ASSERT_EQ(CheckPassword(), 1);
   EXPECT_EQ(g_remainingCompressed, 100u);
   // Through the archive input, which decrypts as it refills.

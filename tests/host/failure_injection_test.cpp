@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/password.h"
 #include "archive/decrypt.h"
 #include "extract/scanner.h"
 #include "paths/output_paths.h"
@@ -295,7 +296,7 @@ class FailureInjection : public testing::Test {
     if (result.startup == kStartupShowDialog) {
       CopyText(g_targetFolder, "X:\\target", kTargetFolderSize);
       static char password[] = "pw";
-      g_storedPassword = password;
+      StorePasswordBytes(password);
       ResetPassCounters();
       result.jump = RunPass();
       Shutdown();

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "archive/password.h"
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "archive/input.h"
@@ -267,7 +268,7 @@ class Pass : public testing::Test {
     }
     if (RefuseTargetFolder() != 0) return kExitAborted;
     password_ = setup.password;
-    if (g_encryptionFlag != 0 && !password_.empty()) g_storedPassword = &password_[0];
+    if (g_encryptionFlag != 0 && !password_.empty()) StorePasswordBytes(password_.c_str());
     ResetPassCounters();
     g_meterShown = setup.meterShown;
     outcome->jump = RunPass();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/password.h"
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "platform/host/host_dialog_script.h"
@@ -29,11 +30,10 @@ class PasswordDialog : public WithMessages {
     WithMessages::SetUp();
     HostResetDialogScript();
     g_encryptionFlag = 1;
-    g_storedPassword = nullptr;
+    ResetPassword();
   }
   void TearDown() override {
-    SysFree(g_storedPassword);
-    g_storedPassword = nullptr;
+    ResetPassword();
     g_encryptionFlag = 0;
     g_cjkFont = nullptr;
     HostFailAllocations(0);
@@ -42,12 +42,9 @@ class PasswordDialog : public WithMessages {
   }
 
   // A password stored as an earlier OK would have stored it.
-  static void StorePrevious(const char* text) {
-    g_storedPassword = static_cast<char*>(SysAlloc(static_cast<uint32_t>(std::string(text).size() + 1)));
-    std::string(text).copy(g_storedPassword, std::string::npos);
-  }
+  static void StorePrevious(const char* text) { StorePasswordBytes(text); }
 
-  static std::string Stored() { return g_storedPassword == nullptr ? "(none)" : g_storedPassword; }
+  static std::string Stored() { return StoredPassword() == nullptr ? "(none)" : StoredPassword(); }
 };
 
 TEST_F(PasswordDialog, NotShownWhenTheEncryptionFlagIsClear) {
@@ -83,8 +80,7 @@ TEST_F(PasswordDialog, PasswordBytesFollowTheFilesTextFlag) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    SysFree(g_storedPassword);
-    g_storedPassword = nullptr;
+    ResetPassword();
     g_settings.flags = c.flags;
     HostSetCodePage(c.codePage);
     HostResetDialogScript();
@@ -131,8 +127,7 @@ TEST_F(PasswordDialog, WaysOfEndingTheDialog) {
   };
   for (const Session& session : sessions) {
     SCOPED_TRACE(session.name);
-    SysFree(g_storedPassword);
-    g_storedPassword = nullptr;
+    ResetPassword();
     if (session.previous != nullptr) StorePrevious(session.previous);
     HostResetDialogScript();
     for (const Step& step : session.steps) {
@@ -148,17 +143,28 @@ TEST_F(PasswordDialog, WaysOfEndingTheDialog) {
   }
 }
 
-// The old password is gone before the new block is sought; without memory
-// for it the dialog stays open with none stored, and a later OK works.
-TEST_F(PasswordDialog, NoMemoryForTheNewPasswordKeepsTheDialogOpen) {
+// The password has a place of its own: OK stores it with no memory to be
+// had, and the dialog ends.
+TEST_F(PasswordDialog, OkStoresThePasswordWithoutMemory) {
   StorePrevious("old");
   HostQueueTyping(kPasswordField, "new");
   HostQueueAction([] { HostFailAllocations(1); });
   HostQueuePress(kIdOk);
-  HostQueueAction([] { EXPECT_EQ(g_storedPassword, nullptr); });
-  HostQueuePress(kIdOk);
   EXPECT_EQ(AskPassword(kOwner), 1);
   EXPECT_EQ(Stored(), "new");
+}
+
+// A password that replaces a longer one leaves none of the old one's bytes
+// behind it, and the end of the run wipes it all.
+TEST_F(PasswordDialog, ReplacedAndResetPasswordsAreWiped) {
+  StorePrevious("a much longer secret");
+  StorePrevious("new");
+  const char* bytes = g_password.bytes;
+  EXPECT_EQ(std::string(bytes, 4), std::string("new", 4));
+  EXPECT_EQ(std::string(bytes + 4, kPasswordCapacity - 4), std::string(kPasswordCapacity - 4, '\0'));
+  ResetPassword();
+  EXPECT_EQ(std::string(bytes, kPasswordCapacity), std::string(kPasswordCapacity, '\0'));
+  EXPECT_EQ(StoredPassword(), nullptr);
 }
 
 // On a CJK code page the field takes the CJK font when the dialog manager

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/password.h"
 #include "archive/decrypt.h"
 #include "archive/input.h"
 #include "extract/scanner.h"
@@ -369,7 +370,7 @@ class SpannedRunTest : public SpannedTest {
   // One Unzip to X:\target; the pass's jump code.
   int Pass() {
     CopyText(g_targetFolder, "X:\\target", kTargetFolderSize);
-    g_storedPassword = password_;
+    StorePasswordBytes(password_);
     g_overwriteSetting = 1;  // a second pass replaces the files of the first
     ResetPassCounters();
     return RunPass();

@@ -1,5 +1,6 @@
 #include "tests/support/process_state.h"
 
+#include "archive/password.h"
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "archive/input.h"
@@ -32,6 +33,7 @@ void ResetProcessState() {
   ResetArchiveInput();
   ResetEntry();
   ResetCipher();
+  ResetPassword();
   ResetOutputSink();
   ResetInflate();
   g_runningCrc = 0;

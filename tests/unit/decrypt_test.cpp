@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/password.h"
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "archive/input.h"
@@ -48,7 +49,7 @@ class CheckPasswordTest : public testing::Test {
   void TearDown() override {
     if (g_archive > 0) SysClose(g_archive);
     g_archive = 0;
-    g_storedPassword = nullptr;
+    ResetPassword();
   }
 
   void OpenEntry(const Sample& sample, const std::vector<uint8_t>& trailer = {}) {
@@ -89,7 +90,7 @@ TEST_F(CheckPasswordTest, RightPasswordLeavesTheKeysReadyForTheData) {
     for (uint32_t chunk : {1u, 7u, 43u}) {  // refills of any size continue the key stream
       SCOPED_TRACE(std::string(sample.maker) + ", chunks of " + std::to_string(chunk));
       OpenEntry(sample);
-      g_storedPassword = password_;
+      StorePasswordBytes(password_);
       ASSERT_EQ(CheckPassword(), 1);
       EXPECT_EQ(g_remainingCompressed, 43u);  // the header is taken off
       EXPECT_EQ(DecryptRest(chunk), kPlainText);
@@ -102,14 +103,14 @@ TEST_F(CheckPasswordTest, WrongPasswordFails) {
   for (const Sample& sample : kSamples) {
     SCOPED_TRACE(sample.maker);
     OpenEntry(sample);
-    g_storedPassword = wrong;
+    StorePasswordBytes(wrong);
     EXPECT_EQ(CheckPassword(), 0);
   }
 }
 
 TEST_F(CheckPasswordTest, NoPasswordFailsWithoutReading) {
   OpenEntry(kSamples[0]);
-  g_storedPassword = nullptr;
+  ResetPassword();
   EXPECT_EQ(CheckPassword(), 0);
   EXPECT_EQ(SysSeek(g_archive, 0, kSeekCurrent), 0);
   EXPECT_EQ(g_remainingCompressed, 55u);
@@ -123,7 +124,7 @@ TEST_F(CheckPasswordTest, CheckByteFollowsTheDataDescriptorFlag) {
     Sample swapped = sample;
     swapped.flags = static_cast<uint16_t>(sample.flags ^ kEntryFlagDataDescriptor);
     OpenEntry(swapped);
-    g_storedPassword = password_;
+    StorePasswordBytes(password_);
     EXPECT_EQ(CheckPassword(), 0);
   }
 }
@@ -131,7 +132,7 @@ TEST_F(CheckPasswordTest, CheckByteFollowsTheDataDescriptorFlag) {
 TEST_F(CheckPasswordTest, EachEntryStartsFromThePasswordAgain) {
   // Two encrypted entries back to back: nothing of the first carries over.
   OpenEntry(kSamples[1], FromHex(kSamples[1].hex));
-  g_storedPassword = password_;
+  StorePasswordBytes(password_);
   for (int entry = 0; entry < 2; ++entry) {
     SCOPED_TRACE(entry);
     g_remainingCompressed = 55;

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/decrypt.h"
+#include "archive/password.h"
 #include "archive/entry.h"
 #include "extract/scanner.h"
 #include "extract/output.h"
@@ -38,7 +38,6 @@ namespace {
 const int kExitCompleted = 0;
 const int kExitAborted = 1;
 const int kExitStartupFailed = 2;
-const uint32_t kPasswordLimit = 254;  // what the password dialog's field takes
 
 struct Options {
   std::string file;
@@ -191,11 +190,7 @@ bool LoadSettingsBlock(const std::string& path) {
 int Unzip(const Options& options) {
   if (options.hasFolder) CopyText(g_targetFolder, options.folder.c_str(), kTargetFolderSize);
   if (RefuseTargetFolder()) return kExitAborted;
-  static char password[kPasswordLimit + 1];
-  if (g_encryptionFlag && options.hasPassword && !options.password.empty()) {
-    CopyText(password, options.password.c_str(), sizeof(password));
-    g_storedPassword = password;
-  }
+  if (g_encryptionFlag && options.hasPassword) StorePasswordBytes(options.password.c_str());
   ResetPassCounters();
   if (RunPass() != kJumpCompleted) {
     std::fprintf(stderr, "status: %s\n", MessageText(kMessageUnzipAborted));
