@@ -17,8 +17,7 @@
 #include "base/run_facts.h"
 #include "base/work_memory.h"
 
-FileHandle g_archive;
-uint32_t g_remainingCompressed;
+ArchiveInputState g_archiveInput;
 
 namespace {
 
@@ -33,15 +32,15 @@ uint8_t CheckByte() {
 }  // namespace
 
 void ResetArchiveInput() {
-  if (g_archive > 0) SysClose(g_archive);
-  g_archive = 0;
-  g_remainingCompressed = 0;
+  if (g_archiveInput.handle > 0) SysClose(g_archiveInput.handle);
+  g_archiveInput.handle = 0;
+  g_archiveInput.remainingCompressed = 0;
 }
 
 int32_t RefillInput() {
-  if (g_remainingCompressed == 0) return 0;
-  uint32_t wanted = g_remainingCompressed < kInputBufferSize ? g_remainingCompressed : kInputBufferSize;
-  int32_t got = SysRead(g_archive, g_inputBuffer, wanted);
+  if (g_archiveInput.remainingCompressed == 0) return 0;
+  uint32_t wanted = g_archiveInput.remainingCompressed < kInputBufferSize ? g_archiveInput.remainingCompressed : kInputBufferSize;
+  int32_t got = SysRead(g_archiveInput.handle, g_inputBuffer, wanted);
   if (got != static_cast<int32_t>(wanted)) {
     if (!g_spannedFlag || got < 0) ReadError(kReadErrorRefill);
     // The volume ended: the rest of the entry is on the next disk. Bytes
@@ -50,12 +49,12 @@ int32_t RefillInput() {
     // reports it).
     SwitchVolume(g_currentDisk + 1, g_exeVolumesFlag);
     if (got == 0) {
-      got = SysRead(g_archive, g_inputBuffer, wanted);
+      got = SysRead(g_archiveInput.handle, g_inputBuffer, wanted);
       if (got < 0) ReadError(kReadErrorRefill);
-      if (got == 0) g_remainingCompressed = 0;  // nothing more to ask the disks for
+      if (got == 0) g_archiveInput.remainingCompressed = 0;  // nothing more to ask the disks for
     }
   }
-  g_remainingCompressed -= static_cast<uint32_t>(got);
+  g_archiveInput.remainingCompressed -= static_cast<uint32_t>(got);
   // The keys run on from one refill to the next within the entry.
   if (g_encryptionFlag) DecryptBuffer(g_inputBuffer, static_cast<uint32_t>(got));
   return got;
@@ -67,7 +66,7 @@ void ReadExact(uint32_t length, void* buffer) {
 }
 
 void ReadArchivePart(void* buffer, uint32_t size, int singleCode, int spannedCode) {
-  int32_t got = SysRead(g_archive, buffer, size);
+  int32_t got = SysRead(g_archiveInput.handle, buffer, size);
   if (got == static_cast<int32_t>(size)) return;
   if (!g_spannedFlag) ReadError(singleCode);
   if (got < 0) ReadError(spannedCode);  // a read that failed is no end of a volume
@@ -77,7 +76,7 @@ void ReadArchivePart(void* buffer, uint32_t size, int singleCode, int spannedCod
   uint32_t have = got > 0 ? static_cast<uint32_t>(got) : 0;
   while (have < size) {
     SwitchVolume(g_currentDisk + 1, g_exeVolumesFlag);
-    got = SysRead(g_archive, static_cast<uint8_t*>(buffer) + have, size - have);
+    got = SysRead(g_archiveInput.handle, static_cast<uint8_t*>(buffer) + have, size - have);
     if (got <= 0) ReadError(spannedCode);
     have += static_cast<uint32_t>(got);
   }
@@ -90,9 +89,9 @@ void SkipArchiveBytes(uint32_t count) {
     // signed offset it would seek backwards, possibly onto a record already
     // read, again and again: go to the end, where the next read comes short.
     if (count > 0x7FFFFFFF) {
-      SysSeek(g_archive, 0, kSeekEnd);
+      SysSeek(g_archiveInput.handle, 0, kSeekEnd);
     } else {
-      SysSeek(g_archive, static_cast<int32_t>(count), kSeekCurrent);
+      SysSeek(g_archiveInput.handle, static_cast<int32_t>(count), kSeekCurrent);
     }
     return;
   }
@@ -100,11 +99,11 @@ void SkipArchiveBytes(uint32_t count) {
   // the start of the next volumes. The end is only looked for once the
   // position is known: the way back from the end is a seek to it.
   for (;;) {
-    int32_t here = SysSeek(g_archive, 0, kSeekCurrent);
-    int32_t end = here < 0 ? -1 : SysSeek(g_archive, 0, kSeekEnd);
+    int32_t here = SysSeek(g_archiveInput.handle, 0, kSeekCurrent);
+    int32_t end = here < 0 ? -1 : SysSeek(g_archiveInput.handle, 0, kSeekEnd);
     if (here < 0 || end < 0) {
-      if (here >= 0) SysSeek(g_archive, here, kSeekBegin);
-      SysSeek(g_archive, static_cast<int32_t>(count), kSeekCurrent);
+      if (here >= 0) SysSeek(g_archiveInput.handle, here, kSeekBegin);
+      SysSeek(g_archiveInput.handle, static_cast<int32_t>(count), kSeekCurrent);
       return;
     }
     uint32_t left = end > here ? static_cast<uint32_t>(end - here) : 0;
@@ -112,7 +111,7 @@ void SkipArchiveBytes(uint32_t count) {
       // Checked, as every seek to a place is: left at the end of the volume,
       // the scan would go on at the start of the next one.
       int32_t target = static_cast<int32_t>(static_cast<uint32_t>(here) + count);
-      if (SysSeek(g_archive, target, kSeekBegin) != target) FatalError(MessageText(kMessageIoError));
+      if (SysSeek(g_archiveInput.handle, target, kSeekBegin) != target) FatalError(MessageText(kMessageIoError));
       return;
     }
     count -= left;
@@ -133,10 +132,10 @@ bool CheckPassword() {
   if (password == nullptr) return false;
   // Without this the count would wrap and the entry would read on into the
   // records behind it.
-  if (g_remainingCompressed < kEncryptionHeaderSize) FatalError(MessageText(kMessageInvalidHeader));
+  if (g_archiveInput.remainingCompressed < kEncryptionHeaderSize) FatalError(MessageText(kMessageInvalidHeader));
   uint8_t header[kEncryptionHeaderSize];
   ReadArchivePart(header, kEncryptionHeaderSize, kReadErrorEncryptionHeader, kReadErrorEncryptionHeader);
-  g_remainingCompressed -= kEncryptionHeaderSize;
+  g_archiveInput.remainingCompressed -= kEncryptionHeaderSize;
   InitKeys(password);
   DecryptBuffer(header, kEncryptionHeaderSize);
   return header[kEncryptionHeaderSize - 1] == CheckByte();

@@ -16,8 +16,11 @@ const int kReadErrorSignature = 9;
 const int kReadErrorEncryptionHeader = 14;
 
 // --- Process-wide state of the archive input (ResetArchiveInput puts it back) ---
-extern FileHandle g_archive;             // the executable, or the current volume; 0 = none
-extern uint32_t g_remainingCompressed;   // entry data not yet read from the archive
+struct ArchiveInputState {
+  FileHandle handle;             // the executable, or the current volume; 0 = none
+  uint32_t remainingCompressed;  // entry data not yet read from the archive
+};
+extern ArchiveInputState g_archiveInput;
 
 // Closes the archive and clears the input's state.
 void ResetArchiveInput();

@@ -80,9 +80,9 @@ uint32_t ReadVolumeNumber(const char* drive) {
 
 void SwitchVolume(uint32_t disk, bool exeVolumes) {
   uint32_t wanted = disk & 0xFFFF;
-  if (g_archive != 0) {
-    SysClose(g_archive);
-    g_archive = 0;
+  if (g_archiveInput.handle != 0) {
+    SysClose(g_archiveInput.handle);
+    g_archiveInput.handle = 0;
   }
   char drive[3] = {g_executablePath[0], ':', 0};
   for (;;) {
@@ -92,9 +92,9 @@ void SwitchVolume(uint32_t disk, bool exeVolumes) {
   }
   char path[kExecutablePathSize];
   VolumePath(path, exeVolumes);
-  g_archive = SysOpen(path, kOpenRead | kOpenShareDenyWrite);
-  if (g_archive == kFileError) {
-    g_archive = 0;
+  g_archiveInput.handle = SysOpen(path, kOpenRead | kOpenShareDenyWrite);
+  if (g_archiveInput.handle == kFileError) {
+    g_archiveInput.handle = 0;
     FatalHeaderCorrupt();
   }
 }

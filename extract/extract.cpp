@@ -68,7 +68,7 @@ void ExtractEntry(const char* path) {
   CreateOutputFile(path);
 
   int result = kInflateOk;
-  if (g_remainingCompressed > 0) {
+  if (g_archiveInput.remainingCompressed > 0) {
     if (g_localHeader.method == kMethodStored) {
       ShowUnzipping(path);
       CopyStored();

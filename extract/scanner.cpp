@@ -72,7 +72,7 @@ void HandleFolderEntry(const char* outputPath) {
 void HandleFileEntry(const char* outputPath) {
   CreateFolders(outputPath);
   if (!ConfirmOverwrite(outputPath)) {
-    SkipArchiveBytes(g_remainingCompressed);
+    SkipArchiveBytes(g_archiveInput.remainingCompressed);
     return;
   }
   if (g_encryptionFlag && !CheckPassword()) {
@@ -88,7 +88,7 @@ void ResetScanner() { g_passRunning = false; }
 void ReadLocalEntry() {
   ReadArchivePart(&g_localHeader, sizeof(g_localHeader), kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
   TakeEntryFlags();
-  g_remainingCompressed = g_localHeader.compressedSize;
+  g_archiveInput.remainingCompressed = g_localHeader.compressedSize;
   ReadEntryName(g_localHeader.nameLength);
   TakeNameAsUtf8();
   SkipArchiveBytes(g_localHeader.extraLength);
@@ -107,7 +107,7 @@ void ReadLocalEntry() {
 
 void SkipCentralEntry() {
   uint8_t record[kCentralHeaderSize];
-  if (SysRead(g_archive, record, kCentralHeaderSize) != static_cast<int32_t>(kCentralHeaderSize)) {
+  if (SysRead(g_archiveInput.handle, record, kCentralHeaderSize) != static_cast<int32_t>(kCentralHeaderSize)) {
     ReadError(kReadErrorCentralHeader);
   }
   ReadEntryName(ReadLe16(record + 24));
@@ -117,7 +117,7 @@ void SkipCentralEntry() {
 
 void ReadEndRecord() {
   uint8_t record[kEndRecordSize];
-  if (SysRead(g_archive, record, kEndRecordSize) != static_cast<int32_t>(kEndRecordSize)) {
+  if (SysRead(g_archiveInput.handle, record, kEndRecordSize) != static_cast<int32_t>(kEndRecordSize)) {
     ReadError(kReadErrorEndRecord);
   }
   SkipArchiveBytes(ReadLe16(record + 16));  // comment
@@ -157,7 +157,7 @@ int RunPass() {
     }
     if (startsAtArchiveOffset != 0) {
       uint32_t offset = g_settings.archiveOffset;
-      if (offset > 0x7FFFFFFF || SysSeek(g_archive, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset)) {
+      if (offset > 0x7FFFFFFF || SysSeek(g_archiveInput.handle, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset)) {
         FatalError(MessageText(kMessageIoError));
       }
     }

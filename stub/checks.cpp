@@ -33,8 +33,8 @@ const uint32_t kConfigWorkSize = 4100;
 void CheckEndRecord() {
   uint8_t signature[4];
   uint32_t offset = g_settings.endRecordOffset;
-  if (offset > 0x7FFFFFFF || SysSeek(g_archive, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset) ||
-      SysRead(g_archive, signature, 4) != 4 || CompareBytes(signature, g_signatures[kSignatureEnd], 4) != 0) {
+  if (offset > 0x7FFFFFFF || SysSeek(g_archiveInput.handle, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset) ||
+      SysRead(g_archiveInput.handle, signature, 4) != 4 || CompareBytes(signature, g_signatures[kSignatureEnd], 4) != 0) {
     FatalError(MessageText(kMessageDamaged));
   }
 }
@@ -76,8 +76,8 @@ void FormSignatures() {
 }
 
 void OpenArchive() {
-  g_archive = SysOpen(g_executablePath, kOpenRead | kOpenShareDenyWrite);
-  if (g_archive == kFileError) FatalHeaderCorrupt();
+  g_archiveInput.handle = SysOpen(g_executablePath, kOpenRead | kOpenShareDenyWrite);
+  if (g_archiveInput.handle == kFileError) FatalHeaderCorrupt();
 }
 
 namespace {
@@ -117,8 +117,8 @@ void CheckImage(uint32_t length, uint32_t expectedCrc, const uint8_t* marker) {
   uint8_t* image = static_cast<uint8_t*>(SysAlloc(length));
   if (image == nullptr) FatalHeaderCorrupt();
   uint32_t crc = 0;
-  int failed = SysSeek(g_archive, 0, kSeekBegin) != 0 ||
-               SysRead(g_archive, image, length) != static_cast<int32_t>(length) ||
+  int failed = SysSeek(g_archiveInput.handle, 0, kSeekBegin) != 0 ||
+               SysRead(g_archiveInput.handle, image, length) != static_cast<int32_t>(length) ||
                ImageCrc(image, length, marker, &crc) != 0 || crc != expectedCrc;
   SysFree(image);
   if (failed) FatalHeaderCorrupt();
@@ -136,8 +136,8 @@ void ReadConfigBlock() {
   char raw[kConfigBlockLimit];
   char block[kConfigWorkSize];
   int32_t offset = static_cast<int32_t>(g_settings.configOffset);
-  if (SysSeek(g_archive, offset, kSeekBegin) != offset) FatalHeaderCorrupt();
-  if (SysRead(g_archive, raw, length) < static_cast<int32_t>(length)) FatalHeaderCorrupt();
+  if (SysSeek(g_archiveInput.handle, offset, kSeekBegin) != offset) FatalHeaderCorrupt();
+  if (SysRead(g_archiveInput.handle, raw, length) < static_cast<int32_t>(length)) FatalHeaderCorrupt();
   FillBytes(block, 0, kConfigWorkSize);
   CopyBytes(block, raw, length);
   if (!HasFiveFields(block, length)) FatalHeaderCorrupt();

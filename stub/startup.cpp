@@ -262,8 +262,8 @@ void Shutdown() {
   ResetPassword();
   ResetInflate();
   FreeWorkMemory();
-  if (g_archive != 0 && g_archive != kFileError) SysClose(g_archive);
-  g_archive = 0;
+  if (g_archiveInput.handle != 0 && g_archiveInput.handle != kFileError) SysClose(g_archiveInput.handle);
+  g_archiveInput.handle = 0;
   if (g_output != 0 && g_output != kFileError) SysClose(g_output);
   g_output = 0;
 }

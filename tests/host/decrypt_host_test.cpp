@@ -76,8 +76,8 @@ class DecryptHost : public WithMessages {
     CopyText(g_executablePath, "C:\\DL\\SETUP.EXE", kExecutablePathSize);
   }
   void TearDown() override {
-    if (g_archive > 0) SysClose(g_archive);
-    g_archive = 0;
+    if (g_archiveInput.handle > 0) SysClose(g_archiveInput.handle);
+    g_archiveInput.handle = 0;
     ResetPassword();
     g_executablePath[0] = 0;
     WithMessages::TearDown();
@@ -86,9 +86,9 @@ class DecryptHost : public WithMessages {
   // Opens `path` as the archive at `offset`, with the local header record of
   // an entry of `compressedSize` bytes.
   void OpenAt(const std::string& path, uint32_t offset, const FirstEntry& entry) {
-    g_archive = SysOpen(path.c_str(), kOpenRead);
-    ASSERT_GT(g_archive, 0);
-    ASSERT_EQ(SysSeek(g_archive, static_cast<int32_t>(offset), kSeekBegin), static_cast<int32_t>(offset));
+    g_archiveInput.handle = SysOpen(path.c_str(), kOpenRead);
+    ASSERT_GT(g_archiveInput.handle, 0);
+    ASSERT_EQ(SysSeek(g_archiveInput.handle, static_cast<int32_t>(offset), kSeekBegin), static_cast<int32_t>(offset));
     g_localHeader = LocalHeader();
     g_localHeader.flags = entry.flags;
     g_localHeader.method = entry.method;
@@ -96,7 +96,7 @@ class DecryptHost : public WithMessages {
     g_localHeader.crc32 = entry.crc;
     g_localHeader.compressedSize = entry.compressedSize;
     TakeEntryFlags();
-    g_remainingCompressed = entry.compressedSize;
+    g_archiveInput.remainingCompressed = entry.compressedSize;
   }
 
   ScratchFolder scratch_;
@@ -141,17 +141,17 @@ TEST_F(DecryptHost, DecryptsWhatOtherToolsEncrypt) {
     CopyText(password, c.password.c_str(), sizeof password);
     StorePasswordBytes(password);
     ASSERT_EQ(CheckPassword(), 1);
-    ASSERT_EQ(g_remainingCompressed, entry.compressedSize - 12);
-    std::string data(g_remainingCompressed, '\0');
-    ASSERT_EQ(SysRead(g_archive, data.data(), g_remainingCompressed), static_cast<int32_t>(data.size()));
+    ASSERT_EQ(g_archiveInput.remainingCompressed, entry.compressedSize - 12);
+    std::string data(g_archiveInput.remainingCompressed, '\0');
+    ASSERT_EQ(SysRead(g_archiveInput.handle, data.data(), g_archiveInput.remainingCompressed), static_cast<int32_t>(data.size()));
     for (size_t at = 0; at < data.size(); at += 2048) {  // refill by refill
       DecryptBuffer(reinterpret_cast<uint8_t*>(data.data() + at),
                     static_cast<uint32_t>(std::min<size_t>(2048, data.size() - at)));
     }
     EXPECT_EQ(entry.method == 8 ? RawInflate(data, original.size()) : data, original);
 
-    SysClose(g_archive);
-    g_archive = 0;
+    SysClose(g_archiveInput.handle);
+    g_archiveInput.handle = 0;
   }
   EXPECT_TRUE(sawBit3);
   EXPECT_TRUE(sawNoBit3);
@@ -167,10 +167,10 @@ TEST_F(DecryptHost, EntryTooShortForItsHeaderIsAnInvalidHeader) {
     StorePasswordBytes(password_);
     EXPECT_EQ(RunGuarded(CheckPasswordStep), kJumpAborted);
     EXPECT_EQ(OnlyBoxText(), "Invalid ZIP header.  Possible cause: file transfer error.");
-    EXPECT_EQ(SysSeek(g_archive, 0, kSeekCurrent), 0);  // nothing read
-    EXPECT_EQ(g_remainingCompressed, size);
-    SysClose(g_archive);
-    g_archive = 0;
+    EXPECT_EQ(SysSeek(g_archiveInput.handle, 0, kSeekCurrent), 0);  // nothing read
+    EXPECT_EQ(g_archiveInput.remainingCompressed, size);
+    SysClose(g_archiveInput.handle);
+    g_archiveInput.handle = 0;
   }
 }
 
@@ -205,13 +205,13 @@ TEST_F(DecryptHost, StoredEntryOf100BytesReadsExactly100AfterTheCheck) {
   OpenAt(scratch_.Join("entry.bin"), 0, entry);
   StorePasswordBytes(password_);
   ASSERT_EQ(CheckPassword(), 1);
-  EXPECT_EQ(g_remainingCompressed, 100u);
+  EXPECT_EQ(g_archiveInput.remainingCompressed, 100u);
   // Through the archive input, which decrypts as it refills.
   std::string read;
   int32_t got;
   while ((got = RefillInput()) > 0) read.append(reinterpret_cast<const char*>(g_inputBuffer), got);
   EXPECT_EQ(read, plain);
-  EXPECT_EQ(SysSeek(g_archive, 0, kSeekCurrent), 112);  // just behind the entry's data
+  EXPECT_EQ(SysSeek(g_archiveInput.handle, 0, kSeekCurrent), 112);  // just behind the entry's data
 }
 
 }  // namespace

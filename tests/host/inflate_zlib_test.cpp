@@ -199,9 +199,9 @@ struct FileDecode {
 // with its CRC.
 FileDecode DecodeThroughFiles(const std::string& inPath, const std::string& outPath) {
   FileDecode decoded;
-  g_archive = SysOpen(inPath.c_str(), kOpenRead);
-  EXPECT_NE(g_archive, kFileError);
-  g_remainingCompressed = static_cast<uint32_t>(ReadFile(inPath).size());
+  g_archiveInput.handle = SysOpen(inPath.c_str(), kOpenRead);
+  EXPECT_NE(g_archiveInput.handle, kFileError);
+  g_archiveInput.remainingCompressed = static_cast<uint32_t>(ReadFile(inPath).size());
   CopyText(g_outputPath, outPath.c_str(), kPathBufferSize);
   g_output = SysCreate(outPath.c_str());
   EXPECT_NE(g_output, kFileError);
@@ -213,13 +213,13 @@ FileDecode DecodeThroughFiles(const std::string& inPath, const std::string& outP
     InflateIo io = EntryInflateIo();
     decoded.result = Inflate(&io);
     decoded.crc = 0xFFFFFFFF - g_runningCrc;
-    decoded.unpulled = g_remainingCompressed + static_cast<uint32_t>(io.inputCount);
+    decoded.unpulled = g_archiveInput.remainingCompressed + static_cast<uint32_t>(io.inputCount);
   }
   SysClose(g_output);
-  SysClose(g_archive);
+  SysClose(g_archiveInput.handle);
   g_output = 0;
-  g_archive = 0;
-  g_remainingCompressed = 0;
+  g_archiveInput.handle = 0;
+  g_archiveInput.remainingCompressed = 0;
   return decoded;
 }
 

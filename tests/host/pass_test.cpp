@@ -1121,12 +1121,12 @@ TEST_F(Pass, UnpackingInMemoryNeverReadsTheArchive) {
   WriteBinaryFile(drive_.Join("target/a.txt"), "old");
   Outcome outcome = Run(Sfx(zip), Answers({kAnswerNo}));
   ASSERT_EQ(outcome.exit, kExitCompleted);
-  ASSERT_NE(g_remainingCompressed, 0u);
-  int32_t position = SysSeek(g_archive, 0, kSeekCurrent);
+  ASSERT_NE(g_archiveInput.remainingCompressed, 0u);
+  int32_t position = SysSeek(g_archiveInput.handle, 0, kSeekCurrent);
   uint8_t* block = UnpackPasswordTemplate();
   ASSERT_NE(block, nullptr);
   SysFree(block);
-  EXPECT_EQ(SysSeek(g_archive, 0, kSeekCurrent), position);
+  EXPECT_EQ(SysSeek(g_archiveInput.handle, 0, kSeekCurrent), position);
 
   // A block that ends before its stream does: the end of the block is the
   // end of the input.
@@ -1135,7 +1135,7 @@ TEST_F(Pass, UnpackingInMemoryNeverReadsTheArchive) {
   uint32_t produced = 0;
   InflateToMemory(packed.data(), static_cast<uint32_t>(packed.size() / 2), &unpacked[0], 10000, &produced);
   EXPECT_LT(produced, 10000u);
-  EXPECT_EQ(SysSeek(g_archive, 0, kSeekCurrent), position);
+  EXPECT_EQ(SysSeek(g_archiveInput.handle, 0, kSeekCurrent), position);
   EXPECT_TRUE(HostShownBoxes().size() == 1);  // the question only
 }
 

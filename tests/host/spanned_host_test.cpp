@@ -189,9 +189,9 @@ class SwitchVolumeTest : public SpannedTest {
 
   // The content of the archive handle's file, from its position.
   static std::string Opened() {
-    if (g_archive <= 0) return "(none)";
+    if (g_archiveInput.handle <= 0) return "(none)";
     char buffer[64] = {};
-    int32_t got = SysRead(g_archive, buffer, sizeof buffer - 1);
+    int32_t got = SysRead(g_archiveInput.handle, buffer, sizeof buffer - 1);
     return got > 0 ? std::string(buffer, got) : "";
   }
 };
@@ -249,7 +249,7 @@ TEST_F(SwitchVolumeTest, VolumeFileNamedLikeTheExecutable) {
   CopyText(g_executablePath, "A:\\OTHER.EXE", kExecutablePathSize);
   EXPECT_EQ(RunGuarded([] { SwitchVolume(2, 0); }), kJumpAborted);
   EXPECT_EQ(Texts(HostShownBoxes()), std::vector<std::string>{kHeaderCorrupt});
-  EXPECT_EQ(g_archive, 0);
+  EXPECT_EQ(g_archiveInput.handle, 0);
 }
 
 // --- whole runs ---------------------------------------------------------------

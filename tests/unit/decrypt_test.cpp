@@ -47,8 +47,8 @@ class CheckPasswordTest : public testing::Test {
  protected:
   void SetUp() override { BuildCrcTable(); }
   void TearDown() override {
-    if (g_archive > 0) SysClose(g_archive);
-    g_archive = 0;
+    if (g_archiveInput.handle > 0) SysClose(g_archiveInput.handle);
+    g_archiveInput.handle = 0;
     ResetPassword();
   }
 
@@ -58,21 +58,21 @@ class CheckPasswordTest : public testing::Test {
     file.insert(file.end(), trailer.begin(), trailer.end());
     std::string path = scratch_.Join("entry.bin");
     WriteTextFile(path, std::string(file.begin(), file.end()));
-    if (g_archive > 0) SysClose(g_archive);
-    g_archive = SysOpen(path.c_str(), kOpenRead);
-    ASSERT_GT(g_archive, 0);
+    if (g_archiveInput.handle > 0) SysClose(g_archiveInput.handle);
+    g_archiveInput.handle = SysOpen(path.c_str(), kOpenRead);
+    ASSERT_GT(g_archiveInput.handle, 0);
     g_localHeader = LocalHeader();
     g_localHeader.flags = sample.flags;
     g_localHeader.modTime = kModTime;
     g_localHeader.crc32 = kCrc;
     g_localHeader.compressedSize = static_cast<uint32_t>(stored_.size());
     TakeEntryFlags();
-    g_remainingCompressed = g_localHeader.compressedSize;
+    g_archiveInput.remainingCompressed = g_localHeader.compressedSize;
   }
 
   std::string DecryptRest(uint32_t chunk) {
-    std::vector<uint8_t> data(g_remainingCompressed);
-    EXPECT_EQ(SysRead(g_archive, data.data(), static_cast<uint32_t>(data.size())), static_cast<int32_t>(data.size()));
+    std::vector<uint8_t> data(g_archiveInput.remainingCompressed);
+    EXPECT_EQ(SysRead(g_archiveInput.handle, data.data(), static_cast<uint32_t>(data.size())), static_cast<int32_t>(data.size()));
     for (uint32_t at = 0; at < data.size(); at += chunk) {
       uint32_t count = std::min<uint32_t>(chunk, static_cast<uint32_t>(data.size()) - at);
       DecryptBuffer(data.data() + at, count);
@@ -92,7 +92,7 @@ TEST_F(CheckPasswordTest, RightPasswordLeavesTheKeysReadyForTheData) {
       OpenEntry(sample);
       StorePasswordBytes(password_);
       ASSERT_EQ(CheckPassword(), 1);
-      EXPECT_EQ(g_remainingCompressed, 43u);  // the header is taken off
+      EXPECT_EQ(g_archiveInput.remainingCompressed, 43u);  // the header is taken off
       EXPECT_EQ(DecryptRest(chunk), kPlainText);
     }
   }
@@ -112,8 +112,8 @@ TEST_F(CheckPasswordTest, NoPasswordFailsWithoutReading) {
   OpenEntry(kSamples[0]);
   ResetPassword();
   EXPECT_EQ(CheckPassword(), 0);
-  EXPECT_EQ(SysSeek(g_archive, 0, kSeekCurrent), 0);
-  EXPECT_EQ(g_remainingCompressed, 55u);
+  EXPECT_EQ(SysSeek(g_archiveInput.handle, 0, kSeekCurrent), 0);
+  EXPECT_EQ(g_archiveInput.remainingCompressed, 55u);
 }
 
 TEST_F(CheckPasswordTest, CheckByteFollowsTheDataDescriptorFlag) {
@@ -135,7 +135,7 @@ TEST_F(CheckPasswordTest, EachEntryStartsFromThePasswordAgain) {
   StorePasswordBytes(password_);
   for (int entry = 0; entry < 2; ++entry) {
     SCOPED_TRACE(entry);
-    g_remainingCompressed = 55;
+    g_archiveInput.remainingCompressed = 55;
     ASSERT_EQ(CheckPassword(), 1);
     EXPECT_EQ(DecryptRest(2048), kPlainText);
   }

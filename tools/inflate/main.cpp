@@ -32,9 +32,9 @@ int Usage() {
 bool OpenInput(const char* path) {
   struct stat status;
   if (::stat(path, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > 0x7FFFFFFF) return false;
-  g_archive = SysOpen(path, kOpenRead);
-  if (g_archive == kFileError) return false;
-  g_remainingCompressed = static_cast<uint32_t>(status.st_size);
+  g_archiveInput.handle = SysOpen(path, kOpenRead);
+  if (g_archiveInput.handle == kFileError) return false;
+  g_archiveInput.remainingCompressed = static_cast<uint32_t>(status.st_size);
   return true;
 }
 
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   }
   int result = Decode();
   SysClose(g_output);
-  SysClose(g_archive);
+  SysClose(g_archiveInput.handle);
   std::printf("%08x\n", 0xFFFFFFFFu - g_runningCrc);
   FreeWorkMemory();
   return result;
