@@ -2,19 +2,16 @@
 
 #include "platform/bytes.h"
 
-LocalHeader g_localHeader;
-char g_nameBuffer[kNameBufferSize];
-bool g_encryptionFlag;
-bool g_dataDescriptorFlag;
+EntryState g_entry;
 
 void TakeEntryFlags() {
-  g_encryptionFlag = (g_localHeader.flags & kEntryFlagEncrypted) != 0;
-  g_dataDescriptorFlag = (g_localHeader.flags & kEntryFlagDataDescriptor) != 0;
+  g_entry.encryptionFlag = (g_entry.localHeader.flags & kEntryFlagEncrypted) != 0;
+  g_entry.dataDescriptorFlag = (g_entry.localHeader.flags & kEntryFlagDataDescriptor) != 0;
 }
 
 void ResetEntry() {
-  FillBytes(&g_localHeader, 0, sizeof(g_localHeader));
-  FillBytes(g_nameBuffer, 0, sizeof(g_nameBuffer));
-  g_encryptionFlag = false;
-  g_dataDescriptorFlag = false;
+  FillBytes(&g_entry.localHeader, 0, sizeof(g_entry.localHeader));
+  FillBytes(g_entry.nameBuffer, 0, sizeof(g_entry.nameBuffer));
+  g_entry.encryptionFlag = false;
+  g_entry.dataDescriptorFlag = false;
 }

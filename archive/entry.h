@@ -39,22 +39,25 @@ const uint32_t kMaxNameLength = 200;
 const uint32_t kNameBufferSize = 3 * kMaxNameLength + 1;
 
 // --- Process-wide state of the current entry (ResetEntry puts it back) ---
+struct EntryState {
+  LocalHeader localHeader;
 
-extern LocalHeader g_localHeader;
+  // The entry name as read.
+  char nameBuffer[kNameBufferSize];
 
-// The entry name as read.
-extern char g_nameBuffer[kNameBufferSize];
+  // True while the current entry is encrypted: start-up sets it from the
+  // settings block (the archive holds encrypted entries, so the password is
+  // asked for), then every local header replaces it with its bit 0. The
+  // archive input decrypts while it is set.
+  bool encryptionFlag;
 
-// True while the current entry is encrypted: start-up sets it from the settings
-// block (the archive holds encrypted entries, so the password is asked for),
-// then every local header replaces it with its bit 0. The archive input
-// decrypts while it is set.
-extern bool g_encryptionFlag;
+  // True when a data descriptor follows the current entry's data (bit 3).
+  bool dataDescriptorFlag;
+};
+extern EntryState g_entry;
 
-// True when a data descriptor follows the current entry's data (bit 3).
-extern bool g_dataDescriptorFlag;
-
-// Sets both flags from the flags of g_localHeader.
-void TakeEntryFlags();
-
+// Clears the header, the name and both flags.
 void ResetEntry();
+
+// Sets both flags from the flags of g_entry.localHeader.
+void TakeEntryFlags();

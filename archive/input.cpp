@@ -25,8 +25,8 @@ namespace {
 // CRC is only known after it was written (a data descriptor follows it) was
 // checked against the high byte of its modification time instead.
 uint8_t CheckByte() {
-  if (g_dataDescriptorFlag) return static_cast<uint8_t>(g_localHeader.modTime >> 8);
-  return static_cast<uint8_t>(g_localHeader.crc32 >> 24);
+  if (g_entry.dataDescriptorFlag) return static_cast<uint8_t>(g_entry.localHeader.modTime >> 8);
+  return static_cast<uint8_t>(g_entry.localHeader.crc32 >> 24);
 }
 
 }  // namespace
@@ -56,7 +56,7 @@ int32_t RefillInput() {
   }
   g_archiveInput.remainingCompressed -= static_cast<uint32_t>(got);
   // The keys run on from one refill to the next within the entry.
-  if (g_encryptionFlag) DecryptBuffer(g_inputBuffer, static_cast<uint32_t>(got));
+  if (g_entry.encryptionFlag) DecryptBuffer(g_inputBuffer, static_cast<uint32_t>(got));
   return got;
 }
 

@@ -58,21 +58,21 @@ uint16_t ClampDosDate(uint16_t dosDate) {
 }
 
 void SetOutputFileTime() {
-  SysSetFileDosTime(g_output, ClampDosDate(g_localHeader.modDate), ClampDosTime(g_localHeader.modTime));
+  SysSetFileDosTime(g_output, ClampDosDate(g_entry.localHeader.modDate), ClampDosTime(g_entry.localHeader.modTime));
 }
 
 InflateIo EntryInflateIo() { return InflateIo{nullptr, 0, RefillFromArchive, WriteWindow, nullptr}; }
 
 void ExtractEntry(const char* path) {
-  BeginFileOutput(g_localHeader.uncompressedSize);
+  BeginFileOutput(g_entry.localHeader.uncompressedSize);
   CreateOutputFile(path);
 
   int result = kInflateOk;
   if (g_archiveInput.remainingCompressed > 0) {
-    if (g_localHeader.method == kMethodStored) {
+    if (g_entry.localHeader.method == kMethodStored) {
       ShowUnzipping(path);
       CopyStored();
-    } else if (g_localHeader.method == kMethodDeflated) {
+    } else if (g_entry.localHeader.method == kMethodDeflated) {
       ShowUnzipping(path);
       InflateIo io = EntryInflateIo();
       result = Inflate(&io);
@@ -89,8 +89,8 @@ void ExtractEntry(const char* path) {
   g_output = 0;
   // What was written stays, as with every failure of a pass.
   if (result != kInflateOk || !FileHasDeclaredSize()) FatalError(MessageText(kMessageDamaged));
-  if (crc != g_localHeader.crc32) {
-    SysFormat(g_formatBuffer, MessageText(kMessageBadCrc), path, crc, g_localHeader.crc32);
+  if (crc != g_entry.localHeader.crc32) {
+    SysFormat(g_formatBuffer, MessageText(kMessageBadCrc), path, crc, g_entry.localHeader.crc32);
     FatalError(g_formatBuffer);
   }
 }

@@ -46,7 +46,7 @@ int IsSignature(const uint8_t* bytes, SignatureIndex which) {
 
 void ReadEntryName(uint32_t length) {
   if (length > kMaxNameLength) FatalError(MessageText(kMessageNameTooLong));
-  ReadExact(length, g_nameBuffer);
+  ReadExact(length, g_entry.nameBuffer);
 }
 
 // The name in UTF-8, as everything after the scanner takes it: a name
@@ -54,18 +54,18 @@ void ReadEntryName(uint32_t length) {
 // (an archive that extracted before keeps its names); a flagged one stays as
 // stored, and the name check refuses it when it is not valid UTF-8.
 void TakeNameAsUtf8() {
-  if ((g_localHeader.flags & kEntryFlagUtf8) != 0) return;
+  if ((g_entry.localHeader.flags & kEntryFlagUtf8) != 0) return;
   char ansi[kMaxNameLength + 1];
-  CopyText(ansi, g_nameBuffer, sizeof ansi);
-  SysAnsiToUtf8(ansi, g_nameBuffer, kNameBufferSize);
+  CopyText(ansi, g_entry.nameBuffer, sizeof ansi);
+  SysAnsiToUtf8(ansi, g_entry.nameBuffer, kNameBufferSize);
 }
 
 void HandleFolderEntry(const char* outputPath) {
   CreateFolders(outputPath);
   // A folder entry's data is skipped only when it claims no content: one that
   // claims some keeps its data, and the next signature is read there.
-  if (g_localHeader.uncompressedSize == 0 && g_localHeader.compressedSize > 0) {
-    SkipArchiveBytes(g_localHeader.compressedSize);
+  if (g_entry.localHeader.uncompressedSize == 0 && g_entry.localHeader.compressedSize > 0) {
+    SkipArchiveBytes(g_entry.localHeader.compressedSize);
   }
 }
 
@@ -75,7 +75,7 @@ void HandleFileEntry(const char* outputPath) {
     SkipArchiveBytes(g_archiveInput.remainingCompressed);
     return;
   }
-  if (g_encryptionFlag && !CheckPassword()) {
+  if (g_entry.encryptionFlag && !CheckPassword()) {
     FatalError(MessageText(StoredPassword() != nullptr ? kMessageWrongPassword : kMessageNoPassword));
   }
   ExtractEntry(outputPath);
@@ -86,23 +86,23 @@ void HandleFileEntry(const char* outputPath) {
 void ResetScanner() { g_passRunning = false; }
 
 void ReadLocalEntry() {
-  ReadArchivePart(&g_localHeader, sizeof(g_localHeader), kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
+  ReadArchivePart(&g_entry.localHeader, sizeof(g_entry.localHeader), kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
   TakeEntryFlags();
-  g_archiveInput.remainingCompressed = g_localHeader.compressedSize;
-  ReadEntryName(g_localHeader.nameLength);
+  g_archiveInput.remainingCompressed = g_entry.localHeader.compressedSize;
+  ReadEntryName(g_entry.localHeader.nameLength);
   TakeNameAsUtf8();
-  SkipArchiveBytes(g_localHeader.extraLength);
+  SkipArchiveBytes(g_entry.localHeader.extraLength);
   // The one place an entry's output path is made, before anything of the
   // entry is created; what creates or names the entry gets it from here.
   char outputPath[kPathBufferSize];
-  bool isFolder = ResolveOutputPath(g_nameBuffer, outputPath);
+  bool isFolder = ResolveOutputPath(g_entry.nameBuffer, outputPath);
   ShowCurrentEntry(outputPath);
   if (isFolder) {
     HandleFolderEntry(outputPath);
   } else {
     HandleFileEntry(outputPath);
   }
-  if (g_dataDescriptorFlag) SkipArchiveBytes(kDescriptorSize);
+  if (g_entry.dataDescriptorFlag) SkipArchiveBytes(kDescriptorSize);
 }
 
 void SkipCentralEntry() {

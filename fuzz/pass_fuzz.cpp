@@ -318,7 +318,7 @@ void RunSelfExtractor(uint8_t options, uint8_t layout) {
   CompleteTargetFolder();
   CopyText(g_targetFolder, g_sandbox.target.c_str(), kTargetFolderSize);
   if (RefuseTargetFolder()) Fail("the target folder was refused");
-  if (g_encryptionFlag) StorePasswordBytes(password);
+  if (g_entry.encryptionFlag) StorePasswordBytes(password);
   QueueAnswers(options, layout);
   int passes = (options & 0x04) != 0 ? 2 : 1;
   for (int pass = 0; pass < passes; ++pass) {

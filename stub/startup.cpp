@@ -219,7 +219,7 @@ int PrepareRun(InstanceHandle instance, char* tail) {
     return kStartupFailed;
   }
   g_overwriteSetting = (g_settings.flags & kFlagOverwrite) != 0 || g_overwriteRequested;
-  g_encryptionFlag = (g_settings.flags & kFlagEncrypted) != 0;
+  g_entry.encryptionFlag = (g_settings.flags & kFlagEncrypted) != 0;
   RegisterMeterClass(instance);
   // Whoever runs a silent install has accepted the prompt.
   if (g_startupPrompt != nullptr && !g_silentMode) {
@@ -240,7 +240,7 @@ static_assert(kCommandLinePasswordSize == kPasswordCapacity, "/password takes wh
 int RunSilently() {
   CompleteTargetFolder();
   if (RefuseTargetFolder()) return kExitFailure;
-  if (g_encryptionFlag) StorePassword(g_commandLinePassword);
+  if (g_entry.encryptionFlag) StorePassword(g_commandLinePassword);
   WipeBytes(g_commandLinePassword, sizeof(g_commandLinePassword));
   ResetPassCounters();
   if (RunPass() != kJumpCompleted) return kExitFailure;

@@ -50,7 +50,7 @@ void OnPasswordOk(WindowHandle dialog) {
 }  // namespace
 
 bool AskPassword(WindowHandle owner) {
-  if (!g_encryptionFlag) return true;
+  if (!g_entry.encryptionFlag) return true;
   uint8_t* dialogTemplate = UnpackTemplateOrEnd();
   intptr_t result = SysRunDialog(dialogTemplate, owner, PasswordDialogProc);
   SysFree(dialogTemplate);

@@ -89,12 +89,12 @@ class DecryptHost : public WithMessages {
     g_archiveInput.handle = SysOpen(path.c_str(), kOpenRead);
     ASSERT_GT(g_archiveInput.handle, 0);
     ASSERT_EQ(SysSeek(g_archiveInput.handle, static_cast<int32_t>(offset), kSeekBegin), static_cast<int32_t>(offset));
-    g_localHeader = LocalHeader();
-    g_localHeader.flags = entry.flags;
-    g_localHeader.method = entry.method;
-    g_localHeader.modTime = entry.modTime;
-    g_localHeader.crc32 = entry.crc;
-    g_localHeader.compressedSize = entry.compressedSize;
+    g_entry.localHeader = LocalHeader();
+    g_entry.localHeader.flags = entry.flags;
+    g_entry.localHeader.method = entry.method;
+    g_entry.localHeader.modTime = entry.modTime;
+    g_entry.localHeader.crc32 = entry.crc;
+    g_entry.localHeader.compressedSize = entry.compressedSize;
     TakeEntryFlags();
     g_archiveInput.remainingCompressed = entry.compressedSize;
   }

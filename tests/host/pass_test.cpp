@@ -268,7 +268,7 @@ class Pass : public testing::Test {
     }
     if (RefuseTargetFolder() != 0) return kExitAborted;
     password_ = setup.password;
-    if (g_encryptionFlag != 0 && !password_.empty()) StorePasswordBytes(password_.c_str());
+    if (g_entry.encryptionFlag != 0 && !password_.empty()) StorePasswordBytes(password_.c_str());
     ResetPassCounters();
     g_meterShown = setup.meterShown;
     outcome->jump = RunPass();

@@ -29,12 +29,12 @@ class PasswordDialog : public WithMessages {
   void SetUp() override {
     WithMessages::SetUp();
     HostResetDialogScript();
-    g_encryptionFlag = 1;
+    g_entry.encryptionFlag = 1;
     ResetPassword();
   }
   void TearDown() override {
     ResetPassword();
-    g_encryptionFlag = 0;
+    g_entry.encryptionFlag = 0;
     g_cjkFont = nullptr;
     HostFailAllocations(0);
     HostResetDialogScript();
@@ -48,7 +48,7 @@ class PasswordDialog : public WithMessages {
 };
 
 TEST_F(PasswordDialog, NotShownWhenTheEncryptionFlagIsClear) {
-  g_encryptionFlag = 0;
+  g_entry.encryptionFlag = 0;
   HostQueuePress(kIdCancel);
   EXPECT_EQ(AskPassword(kOwner), 1);
   EXPECT_TRUE(HostDialogRuns().empty());

@@ -25,16 +25,16 @@ char g_resolvedPath[kPathBufferSize];  // what the steps below resolve a name to
 
 // What the scanner does with a file entry's name, and with a folder entry's.
 void FileEntryStep() {
-  ResolveOutputPath(g_nameBuffer, g_resolvedPath);
+  ResolveOutputPath(g_entry.nameBuffer, g_resolvedPath);
   CreateFolders(g_resolvedPath);
   g_decision = ConfirmOverwrite(g_resolvedPath) ? 1 : 0;
 }
 void FolderEntryStep() {
-  ResolveOutputPath(g_nameBuffer, g_resolvedPath);
+  ResolveOutputPath(g_entry.nameBuffer, g_resolvedPath);
   CreateFolders(g_resolvedPath);
   g_decision = 1;
 }
-void CheckNameStep() { CheckEntryName(g_nameBuffer); }
+void CheckNameStep() { CheckEntryName(g_entry.nameBuffer); }
 
 const char kCannotCreate[] = "Could not create \"%s\" - unzip operation cancelled.";
 
@@ -57,7 +57,7 @@ class PathsHost : public WithMessages {
 
   int Run(void (*step)(), const std::string& target, const std::string& name) {
     CopyText(g_targetFolder, target.c_str(), kTargetFolderSize);
-    CopyText(g_nameBuffer, name.c_str(), kNameBufferSize);
+    CopyText(g_entry.nameBuffer, name.c_str(), kNameBufferSize);
     g_decision = -1;
     return RunGuarded(step);
   }

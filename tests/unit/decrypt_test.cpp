@@ -61,13 +61,13 @@ class CheckPasswordTest : public testing::Test {
     if (g_archiveInput.handle > 0) SysClose(g_archiveInput.handle);
     g_archiveInput.handle = SysOpen(path.c_str(), kOpenRead);
     ASSERT_GT(g_archiveInput.handle, 0);
-    g_localHeader = LocalHeader();
-    g_localHeader.flags = sample.flags;
-    g_localHeader.modTime = kModTime;
-    g_localHeader.crc32 = kCrc;
-    g_localHeader.compressedSize = static_cast<uint32_t>(stored_.size());
+    g_entry.localHeader = LocalHeader();
+    g_entry.localHeader.flags = sample.flags;
+    g_entry.localHeader.modTime = kModTime;
+    g_entry.localHeader.crc32 = kCrc;
+    g_entry.localHeader.compressedSize = static_cast<uint32_t>(stored_.size());
     TakeEntryFlags();
-    g_archiveInput.remainingCompressed = g_localHeader.compressedSize;
+    g_archiveInput.remainingCompressed = g_entry.localHeader.compressedSize;
   }
 
   std::string DecryptRest(uint32_t chunk) {

@@ -190,7 +190,7 @@ bool LoadSettingsBlock(const std::string& path) {
 int Unzip(const Options& options) {
   if (options.hasFolder) CopyText(g_targetFolder, options.folder.c_str(), kTargetFolderSize);
   if (RefuseTargetFolder()) return kExitAborted;
-  if (g_encryptionFlag && options.hasPassword) StorePasswordBytes(options.password.c_str());
+  if (g_entry.encryptionFlag && options.hasPassword) StorePasswordBytes(options.password.c_str());
   ResetPassCounters();
   if (RunPass() != kJumpCompleted) {
     std::fprintf(stderr, "status: %s\n", MessageText(kMessageUnzipAborted));
