@@ -47,7 +47,7 @@ int32_t RefillInput() {
     // already read are this refill's; with none, read again from the new
     // volume and take whatever arrives (0 ends the entry, and the CRC check
     // reports it).
-    SwitchVolume(g_currentDisk + 1, g_exeVolumesFlag);
+    SwitchVolume(g_volumes.currentDisk + 1, g_exeVolumesFlag);
     if (got == 0) {
       got = SysRead(g_archiveInput.handle, g_inputBuffer, wanted);
       if (got < 0) ReadError(kReadErrorRefill);
@@ -75,7 +75,7 @@ void ReadArchivePart(void* buffer, uint32_t size, int singleCode, int spannedCod
   // nothing at all means the set has run out.
   uint32_t have = got > 0 ? static_cast<uint32_t>(got) : 0;
   while (have < size) {
-    SwitchVolume(g_currentDisk + 1, g_exeVolumesFlag);
+    SwitchVolume(g_volumes.currentDisk + 1, g_exeVolumesFlag);
     got = SysRead(g_archiveInput.handle, static_cast<uint8_t*>(buffer) + have, size - have);
     if (got <= 0) ReadError(spannedCode);
     have += static_cast<uint32_t>(got);
@@ -115,7 +115,7 @@ void SkipArchiveBytes(uint32_t count) {
       return;
     }
     count -= left;
-    SwitchVolume(g_currentDisk + 1, g_exeVolumesFlag);
+    SwitchVolume(g_volumes.currentDisk + 1, g_exeVolumesFlag);
   }
 }
 

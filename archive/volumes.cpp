@@ -16,9 +16,9 @@
 #include "base/messages.h"
 #include "base/run_facts.h"
 
-uint32_t g_currentDisk = 1;
+VolumesState g_volumes = {1};
 
-void ResetVolumes() { g_currentDisk = 1; }
+void ResetVolumes() { g_volumes.currentDisk = 1; }
 
 namespace {
 
@@ -86,8 +86,8 @@ void SwitchVolume(uint32_t disk, bool exeVolumes) {
   }
   char drive[3] = {g_executablePath[0], ':', 0};
   for (;;) {
-    g_currentDisk = AskForReadableDisk(drive, wanted);
-    if (g_currentDisk == wanted) break;
+    g_volumes.currentDisk = AskForReadableDisk(drive, wanted);
+    if (g_volumes.currentDisk == wanted) break;
     AskForDisk(drive, wanted);
   }
   char path[kExecutablePathSize];

@@ -5,9 +5,11 @@
 #include "platform/types.h"
 
 // --- Process-wide state of the spanned volumes (ResetVolumes puts it back) ---
-
-// The number read from the label of the disk now in the drive (1 at first).
-extern uint32_t g_currentDisk;
+struct VolumesState {
+  // The number read from the label of the disk now in the drive (1 at first).
+  uint32_t currentDisk;
+};
+extern VolumesState g_volumes;
 
 void ResetVolumes();
 

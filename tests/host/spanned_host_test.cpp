@@ -184,7 +184,7 @@ class SwitchVolumeTest : public SpannedTest {
     drive_.Make(3);
     for (int disk = 1; disk <= 3; ++disk) WriteBinaryFile(drive_.Join(disk, "SETUP.ZIP"), "volume " + std::to_string(disk));
     CopyText(g_executablePath, "A:\\SETUP.EXE", kExecutablePathSize);
-    g_currentDisk = 1;
+    g_volumes.currentDisk = 1;
   }
 
   // The content of the archive handle's file, from its position.
@@ -222,7 +222,7 @@ TEST_F(SwitchVolumeTest, PromptsUntilTheWantedDiskIsIn) {
     EXPECT_EQ(Texts(HostShownBoxes()), row.boxes);
     if (row.opened != nullptr) {
       EXPECT_EQ(Opened(), row.opened);
-      EXPECT_EQ(g_currentDisk, row.wanted);
+      EXPECT_EQ(g_volumes.currentDisk, row.wanted);
     }
     for (const HostBox& box : HostShownBoxes()) {
       EXPECT_EQ(box.caption, kCaption);
