@@ -84,8 +84,8 @@ void ExtractEntry(const char* path) {
   ++g_fileCounter;  // counted before the check: a damaged file was still written
   SetOutputFileTime();
   SysClose(g_output);
-  uint32_t crc = 0xFFFFFFFF - g_runningCrc;
-  g_runningCrc = crc;
+  uint32_t crc = 0xFFFFFFFF - g_crc.running;
+  g_crc.running = crc;
   g_output = 0;
   // What was written stays, as with every failure of a pass.
   if (result != kInflateOk || !FileHasDeclaredSize()) FatalError(MessageText(kMessageDamaged));

@@ -69,7 +69,7 @@ void CreateOutputFile(const char* path) {
 }
 
 void BeginFileOutput(uint32_t declaredSize) {
-  g_runningCrc = 0xFFFFFFFF;
+  g_crc.running = 0xFFFFFFFF;
   g_fileRoom = declaredSize;
   g_fileRoomBounded = true;
 }

@@ -104,9 +104,9 @@ int ImageCrc(uint8_t* image, uint32_t length, const uint8_t* marker, uint32_t* c
     if (length - lfanew < tableOffset) return 1;
     start = lfanew + tableOffset;
   }
-  g_runningCrc = 0xFFFFFFFF;
+  g_crc.running = 0xFFFFFFFF;
   UpdateCrc(image + start, length - start);
-  *crc = 0xFFFFFFFF - g_runningCrc;
+  *crc = 0xFFFFFFFF - g_crc.running;
   return 0;
 }
 

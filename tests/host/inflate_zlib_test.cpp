@@ -212,7 +212,7 @@ FileDecode DecodeThroughFiles(const std::string& inPath, const std::string& outP
   } else {
     InflateIo io = EntryInflateIo();
     decoded.result = Inflate(&io);
-    decoded.crc = 0xFFFFFFFF - g_runningCrc;
+    decoded.crc = 0xFFFFFFFF - g_crc.running;
     decoded.unpulled = g_archiveInput.remainingCompressed + static_cast<uint32_t>(io.inputCount);
   }
   SysClose(g_output);

@@ -36,7 +36,7 @@ void ResetProcessState() {
   ResetPassword();
   ResetOutputSink();
   ResetInflate();
-  g_runningCrc = 0;
+  ResetCrc();
   ResetOutputPaths();
   ResetRunFacts();
   FreeResources();

@@ -29,14 +29,14 @@ uint32_t ReferenceCrc(const std::vector<uint8_t>& bytes) {
 
 // Preset, one UpdateCrc per range (the ranges are split at `cuts`), complement.
 uint32_t CrcInRanges(const std::vector<uint8_t>& bytes, const std::vector<size_t>& cuts) {
-  g_runningCrc = 0xFFFFFFFF;
+  g_crc.running = 0xFFFFFFFF;
   size_t start = 0;
   for (size_t cut : cuts) {
     UpdateCrc(bytes.data() + start, static_cast<uint32_t>(cut - start));
     start = cut;
   }
   UpdateCrc(bytes.data() + start, static_cast<uint32_t>(bytes.size() - start));
-  return 0xFFFFFFFF - g_runningCrc;
+  return 0xFFFFFFFF - g_crc.running;
 }
 
 std::vector<uint8_t> Digits() {
@@ -72,21 +72,21 @@ TEST_F(Crc32, TableIsTheStandardOne) {
     uint8_t byte = static_cast<uint8_t>(i);
     // The remainder of the single byte i: the update from 0 over it.
     EXPECT_EQ(CrcTableEntry(i), ReferenceUpdate(0, &byte, 1));
-    EXPECT_EQ(g_crcTable[i], CrcTableEntry(i));
+    EXPECT_EQ(g_crc.table[i], CrcTableEntry(i));
   }
   // A few entries as published.
-  EXPECT_EQ(g_crcTable[1], 0x77073096u);
-  EXPECT_EQ(g_crcTable[128], 0xEDB88320u);
-  EXPECT_EQ(g_crcTable[255], 0x2D02EF8Du);
+  EXPECT_EQ(g_crc.table[1], 0x77073096u);
+  EXPECT_EQ(g_crc.table[128], 0xEDB88320u);
+  EXPECT_EQ(g_crc.table[255], 0x2D02EF8Du);
   EXPECT_EQ(CrcStep(0xFFFFFFFF, '1'), ReferenceUpdate(0xFFFFFFFF, reinterpret_cast<const uint8_t*>("1"), 1));
 }
 
 TEST_F(Crc32, CountZeroLeavesTheValueUnchanged) {
   const uint8_t byte = 0xAB;
   for (uint32_t value : {0u, 0xFFFFFFFFu, 0x1234ABCDu}) {
-    g_runningCrc = value;
+    g_crc.running = value;
     UpdateCrc(&byte, 0);
-    EXPECT_EQ(g_runningCrc, value);
+    EXPECT_EQ(g_crc.running, value);
   }
 }
 
@@ -138,20 +138,20 @@ TEST_F(Crc32, AnySplitIntoRangesGivesTheSameValue) {
 // has it) and the tables alone give the reference's value.
 TEST_F(Crc32, FoldingAndTablesGiveTheReferenceValue) {
   const std::vector<uint8_t> noise = Noise(400);
-  const bool processorFolds = g_crcFolds;
+  const bool processorFolds = g_crc.folds;
   for (bool folds : {false, processorFolds}) {
-    g_crcFolds = folds;
+    g_crc.folds = folds;
     for (size_t offset = 0; offset < 16; ++offset) {
       for (size_t count = 0; offset + count <= noise.size(); ++count) {
         const uint32_t preset = 0x9E3779B9u ^ static_cast<uint32_t>(count);
-        g_runningCrc = preset;
+        g_crc.running = preset;
         UpdateCrc(noise.data() + offset, static_cast<uint32_t>(count));
-        ASSERT_EQ(g_runningCrc, ReferenceUpdate(preset, noise.data() + offset, count))
+        ASSERT_EQ(g_crc.running, ReferenceUpdate(preset, noise.data() + offset, count))
             << (folds ? "folding" : "tables") << ", offset " << offset << ", " << count << " bytes";
       }
     }
   }
-  g_crcFolds = processorFolds;
+  g_crc.folds = processorFolds;
 }
 
 }  // namespace

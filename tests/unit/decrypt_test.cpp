@@ -149,9 +149,9 @@ TEST(Keys, FollowThePublishedSchedule) {
   EXPECT_EQ(g_keys[2], 0x34567890u);
   // One step by hand: key 0 is a CRC step, key 1 a linear congruence on its
   // low byte, key 2 a CRC step on key 1's high byte.
-  uint32_t key0 = (0x12345678u >> 8) ^ g_crcTable[(0x12345678u ^ 'a') & 0xFF];
+  uint32_t key0 = (0x12345678u >> 8) ^ g_crc.table[(0x12345678u ^ 'a') & 0xFF];
   uint32_t key1 = (0x23456789u + (key0 & 0xFF)) * 134775813u + 1;
-  uint32_t key2 = (0x34567890u >> 8) ^ g_crcTable[(0x34567890u ^ (key1 >> 24)) & 0xFF];
+  uint32_t key2 = (0x34567890u >> 8) ^ g_crc.table[(0x34567890u ^ (key1 >> 24)) & 0xFF];
   UpdateKeys('a');
   EXPECT_EQ(g_keys[0], key0);
   EXPECT_EQ(g_keys[1], key1);

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   int result = Decode();
   SysClose(g_output);
   SysClose(g_archiveInput.handle);
-  std::printf("%08x\n", 0xFFFFFFFFu - g_runningCrc);
+  std::printf("%08x\n", 0xFFFFFFFFu - g_crc.running);
   FreeWorkMemory();
   return result;
 }
