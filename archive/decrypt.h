@@ -14,8 +14,13 @@
 const uint32_t kEncryptionHeaderSize = 12;
 
 // --- Process-wide state of the cipher (ResetCipher puts it back) ---
-// key 0, key 1, key 2.
-extern uint32_t g_keys[3];
+struct CipherState {
+  uint32_t keys[3];  // key 0, key 1, key 2
+};
+extern CipherState g_cipher;
+
+// Forgets the keys.
+void ResetCipher();
 
 // Sets the keys to their initial values and feeds the password into them.
 void InitKeys(const char* password);
@@ -28,6 +33,3 @@ uint8_t DecryptByte();
 
 // Decrypts `count` bytes in place, advancing the keys byte by byte.
 void DecryptBuffer(uint8_t* bytes, uint32_t count);
-
-// Forgets the keys.
-void ResetCipher();

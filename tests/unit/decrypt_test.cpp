@@ -144,35 +144,35 @@ TEST_F(CheckPasswordTest, EachEntryStartsFromThePasswordAgain) {
 TEST(Keys, FollowThePublishedSchedule) {
   BuildCrcTable();
   InitKeys("");
-  EXPECT_EQ(g_keys[0], 0x12345678u);
-  EXPECT_EQ(g_keys[1], 0x23456789u);
-  EXPECT_EQ(g_keys[2], 0x34567890u);
+  EXPECT_EQ(g_cipher.keys[0], 0x12345678u);
+  EXPECT_EQ(g_cipher.keys[1], 0x23456789u);
+  EXPECT_EQ(g_cipher.keys[2], 0x34567890u);
   // One step by hand: key 0 is a CRC step, key 1 a linear congruence on its
   // low byte, key 2 a CRC step on key 1's high byte.
   uint32_t key0 = (0x12345678u >> 8) ^ g_crc.table[(0x12345678u ^ 'a') & 0xFF];
   uint32_t key1 = (0x23456789u + (key0 & 0xFF)) * 134775813u + 1;
   uint32_t key2 = (0x34567890u >> 8) ^ g_crc.table[(0x34567890u ^ (key1 >> 24)) & 0xFF];
   UpdateKeys('a');
-  EXPECT_EQ(g_keys[0], key0);
-  EXPECT_EQ(g_keys[1], key1);
-  EXPECT_EQ(g_keys[2], key2);
+  EXPECT_EQ(g_cipher.keys[0], key0);
+  EXPECT_EQ(g_cipher.keys[1], key1);
+  EXPECT_EQ(g_cipher.keys[2], key2);
   uint32_t t = (key2 | 2) & 0xFFFF;
   EXPECT_EQ(DecryptByte(), static_cast<uint8_t>((t * (t ^ 1)) >> 8));
-  EXPECT_EQ(g_keys[2], key2);  // the key stream byte changes no key
+  EXPECT_EQ(g_cipher.keys[2], key2);  // the key stream byte changes no key
 }
 
 TEST(Keys, PasswordBytesAreUnsigned) {
   // A byte above 0x7F must step the keys like the same value as a plain byte.
   BuildCrcTable();
   InitKeys("\xE9t\xE9");
-  uint32_t fromText[3] = {g_keys[0], g_keys[1], g_keys[2]};
+  uint32_t fromText[3] = {g_cipher.keys[0], g_cipher.keys[1], g_cipher.keys[2]};
   InitKeys("");
   UpdateKeys(0xE9);
   UpdateKeys('t');
   UpdateKeys(0xE9);
-  EXPECT_EQ(g_keys[0], fromText[0]);
-  EXPECT_EQ(g_keys[1], fromText[1]);
-  EXPECT_EQ(g_keys[2], fromText[2]);
+  EXPECT_EQ(g_cipher.keys[0], fromText[0]);
+  EXPECT_EQ(g_cipher.keys[1], fromText[1]);
+  EXPECT_EQ(g_cipher.keys[2], fromText[2]);
 }
 
 }  // namespace
