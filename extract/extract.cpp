@@ -58,7 +58,7 @@ uint16_t ClampDosDate(uint16_t dosDate) {
 }
 
 void SetOutputFileTime() {
-  SysSetFileDosTime(g_output, ClampDosDate(g_entry.localHeader.modDate), ClampDosTime(g_entry.localHeader.modTime));
+  SysSetFileDosTime(g_outputSink.file, ClampDosDate(g_entry.localHeader.modDate), ClampDosTime(g_entry.localHeader.modTime));
 }
 
 InflateIo EntryInflateIo() { return InflateIo{nullptr, 0, RefillFromArchive, WriteWindow, nullptr}; }
@@ -81,12 +81,12 @@ void ExtractEntry(const char* path) {
     }
   }
 
-  ++g_fileCounter;  // counted before the check: a damaged file was still written
+  ++g_outputSink.fileCounter;  // counted before the check: a damaged file was still written
   SetOutputFileTime();
-  SysClose(g_output);
+  SysClose(g_outputSink.file);
   uint32_t crc = 0xFFFFFFFF - g_crc.running;
   g_crc.running = crc;
-  g_output = 0;
+  g_outputSink.file = 0;
   // What was written stays, as with every failure of a pass.
   if (result != kInflateOk || !FileHasDeclaredSize()) FatalError(MessageText(kMessageDamaged));
   if (crc != g_entry.localHeader.crc32) {

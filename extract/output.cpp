@@ -14,88 +14,80 @@
 #include "base/messages.h"
 #include "base/progress.h"
 
-FileHandle g_output;
-char g_outputPath[kPathBufferSize];
-uint32_t g_bytesDone;
-uint32_t g_lastMeterMark;
-int32_t g_pumpCountdown;
-uint32_t g_lastPumpTick;
-uint32_t g_fileCounter;
-uint32_t g_fileRoom;
-bool g_fileRoomBounded;
+OutputSinkState g_outputSink;
+
+void ResetOutputSink() {
+  if (g_outputSink.file > 0) SysClose(g_outputSink.file);
+  g_outputSink.file = 0;
+  FillBytes(g_outputSink.path, 0, sizeof(g_outputSink.path));
+  g_outputSink.bytesDone = 0;
+  g_outputSink.lastMeterMark = 0;
+  g_outputSink.pumpCountdown = 0;
+  g_outputSink.lastPumpTick = 0;
+  g_outputSink.fileCounter = 0;
+  g_outputSink.fileRoom = 0;
+  g_outputSink.fileRoomBounded = false;
+}
 
 namespace {
 
 // Lets the user interface run once enough output or time has passed since
 // it last did.
 void PumpWhenDue(uint32_t written) {
-  g_pumpCountdown -= static_cast<int32_t>(written);
+  g_outputSink.pumpCountdown -= static_cast<int32_t>(written);
   uint32_t now = SysTickCount();
-  if (g_pumpCountdown > 0 && now - g_lastPumpTick < kPumpInterval) return;
-  g_pumpCountdown = kPumpVolume;
-  g_lastPumpTick = now;
+  if (g_outputSink.pumpCountdown > 0 && now - g_outputSink.lastPumpTick < kPumpInterval) return;
+  g_outputSink.pumpCountdown = kPumpVolume;
+  g_outputSink.lastPumpTick = now;
   if (PassCancelRequested()) AbortPass();
 }
 
 }  // namespace
 
 void WriteOutput(const uint8_t* bytes, uint32_t count) {
-  g_bytesDone += count;
-  while (g_bytesDone - g_lastMeterMark >= kMeterStep) {
-    g_lastMeterMark += kMeterStep;
-    ShowMeterStep(g_lastMeterMark);
+  g_outputSink.bytesDone += count;
+  while (g_outputSink.bytesDone - g_outputSink.lastMeterMark >= kMeterStep) {
+    g_outputSink.lastMeterMark += kMeterStep;
+    ShowMeterStep(g_outputSink.lastMeterMark);
   }
-  bool overrun = g_fileRoomBounded && count > g_fileRoom;
-  if (overrun) count = g_fileRoom + 1;  // one byte past the declared size, no more
+  bool overrun = g_outputSink.fileRoomBounded && count > g_outputSink.fileRoom;
+  if (overrun) count = g_outputSink.fileRoom + 1;  // one byte past the declared size, no more
   UpdateCrc(bytes, count);
-  int32_t written = SysWrite(g_output, bytes, count);
+  int32_t written = SysWrite(g_outputSink.file, bytes, count);
   if (written != static_cast<int32_t>(count)) {
-    SysFormat(g_formatBuffer, MessageText(kMessageWriteError), g_outputPath);
+    SysFormat(g_formatBuffer, MessageText(kMessageWriteError), g_outputSink.path);
     FatalError(g_formatBuffer);
   }
   if (overrun) FatalError(MessageText(kMessageDamaged));
-  g_fileRoom -= count;
+  g_outputSink.fileRoom -= count;
   PumpWhenDue(count);
 }
 
 void CreateOutputFile(const char* path) {
-  g_output = SysCreate(path);
-  if (g_output == kFileError) {
-    g_output = 0;
+  g_outputSink.file = SysCreate(path);
+  if (g_outputSink.file == kFileError) {
+    g_outputSink.file = 0;
     SysFormat(g_formatBuffer, MessageText(kMessageCannotCreate), path);
     FatalError(g_formatBuffer);
   }
-  CopyText(g_outputPath, path, kPathBufferSize);
+  CopyText(g_outputSink.path, path, kPathBufferSize);
 }
 
 void BeginFileOutput(uint32_t declaredSize) {
   g_crc.running = 0xFFFFFFFF;
-  g_fileRoom = declaredSize;
-  g_fileRoomBounded = true;
+  g_outputSink.fileRoom = declaredSize;
+  g_outputSink.fileRoomBounded = true;
 }
 
 void BeginUnboundedFileOutput() {
   BeginFileOutput(0);
-  g_fileRoomBounded = false;
+  g_outputSink.fileRoomBounded = false;
 }
 
-bool FileHasDeclaredSize() { return !g_fileRoomBounded || g_fileRoom == 0; }
+bool FileHasDeclaredSize() { return !g_outputSink.fileRoomBounded || g_outputSink.fileRoom == 0; }
 
 uint32_t MeterPercent(uint32_t bytesDone, uint32_t totalSize) {
   if (totalSize == 0) return 0;  // no total to measure against
   uint64_t percent = static_cast<uint64_t>(bytesDone) * 100 / totalSize;
   return static_cast<uint32_t>(percent & 0xFFFF);
-}
-
-void ResetOutputSink() {
-  if (g_output > 0) SysClose(g_output);
-  g_output = 0;
-  FillBytes(g_outputPath, 0, sizeof(g_outputPath));
-  g_bytesDone = 0;
-  g_lastMeterMark = 0;
-  g_pumpCountdown = 0;
-  g_lastPumpTick = 0;
-  g_fileCounter = 0;
-  g_fileRoom = 0;
-  g_fileRoomBounded = false;
 }

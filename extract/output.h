@@ -19,17 +19,20 @@ const int32_t kPumpVolume = 1024 * 1024;
 const uint32_t kPumpInterval = 50;
 
 // --- Process-wide state of the output sink (ResetOutputSink puts it back) ---
-extern FileHandle g_output;           // file being written; 0 between entries
-extern char g_outputPath[kPathBufferSize];  // the file's path, which a write error names
-extern uint32_t g_bytesDone;          // output of this pass so far
-extern uint32_t g_lastMeterMark;      // the last multiple of kMeterStep g_bytesDone passed
-extern int32_t g_pumpCountdown;       // output still to come before the pump is due
-extern uint32_t g_lastPumpTick;       // SysTickCount when the pump last ran
-extern uint32_t g_fileCounter;
-// What the file being written may still take: the size its header declares,
-// less what was written. Unbounded for a stream of unknown size.
-extern uint32_t g_fileRoom;
-extern bool g_fileRoomBounded;
+struct OutputSinkState {
+  FileHandle file;              // file being written; 0 between entries
+  char path[kPathBufferSize];   // the file's path, which a write error names
+  uint32_t bytesDone;           // output of this pass so far
+  uint32_t lastMeterMark;       // the last multiple of kMeterStep bytesDone passed
+  int32_t pumpCountdown;        // output still to come before the pump is due
+  uint32_t lastPumpTick;        // SysTickCount when the pump last ran
+  uint32_t fileCounter;         // files written in this pass
+  // What the file being written may still take: the size its header
+  // declares, less what was written. Unbounded for a stream of unknown size.
+  uint32_t fileRoom;
+  bool fileRoomBounded;
+};
+extern OutputSinkState g_outputSink;
 
 // Closes an open output file and clears the sink and the pass counters.
 void ResetOutputSink();

@@ -162,9 +162,9 @@ int RunPass() {
       }
     }
     ScanArchive();
-  } else if (g_output != 0) {
-    SysClose(g_output);
-    g_output = 0;
+  } else if (g_outputSink.file != 0) {
+    SysClose(g_outputSink.file);
+    g_outputSink.file = 0;
   }
   SysShowBusyCursor(0);
   g_passRunning = false;

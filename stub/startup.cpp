@@ -244,7 +244,7 @@ int RunSilently() {
   WipeBytes(g_commandLinePassword, sizeof(g_commandLinePassword));
   ResetPassCounters();
   if (RunPass() != kJumpCompleted) return kExitFailure;
-  SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_fileCounter);
+  SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_outputSink.fileCounter);
   LogMessage(g_formatBuffer);
   return kExitSuccess;
 }
@@ -264,8 +264,8 @@ void Shutdown() {
   FreeWorkMemory();
   if (g_archiveInput.handle != 0 && g_archiveInput.handle != kFileError) SysClose(g_archiveInput.handle);
   g_archiveInput.handle = 0;
-  if (g_output != 0 && g_output != kFileError) SysClose(g_output);
-  g_output = 0;
+  if (g_outputSink.file != 0 && g_outputSink.file != kFileError) SysClose(g_outputSink.file);
+  g_outputSink.file = 0;
 }
 
 // Before start-up proper: the library search path first, before anything

@@ -139,7 +139,7 @@ void PutStatusLineBack(WindowHandle dialog) {
 }
 
 void ReportCompletedPass(WindowHandle dialog) {
-  SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_fileCounter);
+  SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_outputSink.fileCounter);
   SetStatusLine(dialog, g_formatBuffer);
   if (!g_unattendedMode) {
     ShowMessage(dialog, g_formatBuffer);
@@ -182,7 +182,7 @@ void OnTimer(WindowHandle dialog, uintptr_t id) {
   if (id != kMeterTimerId || SysGetLastActivePopup(dialog) != dialog) return;
   StopMeterTimer(dialog);
   bool meterExists = SysHasControl(dialog, kMeterControl) != 0;
-  if (!ShowsMeterOnTick(meterExists, g_passRunning, g_bytesDone, g_settings.totalSize)) return;
+  if (!ShowsMeterOnTick(meterExists, g_passRunning, g_outputSink.bytesDone, g_settings.totalSize)) return;
   ShowMeterInsteadOfStatus(dialog);
   SysInvalidateControl(dialog, kMeterControl);
 }

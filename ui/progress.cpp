@@ -66,7 +66,7 @@ void ShowMeterStep(uint32_t bytesDone) {
 
 void ShowProgressBeforeQuestion() {
   if (!g_meterShown) return;
-  SetMeterPosition(MeterPercent(g_bytesDone, g_settings.totalSize));
+  SetMeterPosition(MeterPercent(g_outputSink.bytesDone, g_settings.totalSize));
   RepaintMeter();
 }
 

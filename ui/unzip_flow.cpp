@@ -28,8 +28,8 @@ bool RefuseTargetFolder() {
 }
 
 void ResetPassCounters() {
-  g_bytesDone = 0;
-  g_lastMeterMark = 0;
+  g_outputSink.bytesDone = 0;
+  g_outputSink.lastMeterMark = 0;
   g_meterStepPosition = kNoMeterStep;
-  g_fileCounter = 0;
+  g_outputSink.fileCounter = 0;
 }

@@ -202,9 +202,9 @@ FileDecode DecodeThroughFiles(const std::string& inPath, const std::string& outP
   g_archiveInput.handle = SysOpen(inPath.c_str(), kOpenRead);
   EXPECT_NE(g_archiveInput.handle, kFileError);
   g_archiveInput.remainingCompressed = static_cast<uint32_t>(ReadFile(inPath).size());
-  CopyText(g_outputPath, outPath.c_str(), kPathBufferSize);
-  g_output = SysCreate(outPath.c_str());
-  EXPECT_NE(g_output, kFileError);
+  CopyText(g_outputSink.path, outPath.c_str(), kPathBufferSize);
+  g_outputSink.file = SysCreate(outPath.c_str());
+  EXPECT_NE(g_outputSink.file, kFileError);
   BeginUnboundedFileOutput();
   g_jumpCode = kJumpCompleted;
   if (ARM_ABORT_POINT() != kJumpCompleted) {
@@ -215,9 +215,9 @@ FileDecode DecodeThroughFiles(const std::string& inPath, const std::string& outP
     decoded.crc = 0xFFFFFFFF - g_crc.running;
     decoded.unpulled = g_archiveInput.remainingCompressed + static_cast<uint32_t>(io.inputCount);
   }
-  SysClose(g_output);
+  SysClose(g_outputSink.file);
   SysClose(g_archiveInput.handle);
-  g_output = 0;
+  g_outputSink.file = 0;
   g_archiveInput.handle = 0;
   g_archiveInput.remainingCompressed = 0;
   return decoded;

@@ -272,7 +272,7 @@ class Pass : public testing::Test {
     ResetPassCounters();
     g_meterShown = setup.meterShown;
     outcome->jump = RunPass();
-    outcome->files = g_fileCounter;
+    outcome->files = g_outputSink.fileCounter;
     return outcome->jump == kJumpCompleted ? kExitCompleted : kExitAborted;
   }
 
@@ -665,7 +665,7 @@ TEST_F(Pass, FailuresShowTheirMessageAndLeaveOnlyWhatWasDone) {
     ExpectOnlyError(outcome, row.message);
     EXPECT_EQ(Disk(), row.disk);
     for (const auto& file : row.contents) EXPECT_EQ(OnDisk(file.first), file.second) << file.first;
-    EXPECT_EQ(g_output, 0);  // no file left open behind the abort
+    EXPECT_EQ(g_outputSink.file, 0);  // no file left open behind the abort
     EXPECT_EQ(g_passRunning, 0);
   }
 }

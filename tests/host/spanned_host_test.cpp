@@ -414,7 +414,7 @@ TEST_F(SpannedRunTest, VolumesEndingAnywhereExtractTheSame) {
       ASSERT_EQ(StartUp(), kStartupShowDialog) << testing::PrintToString(Texts(HostShownBoxes()));
       EXPECT_EQ(Pass(), kJumpCompleted);
       ExpectFiles(archive);
-      EXPECT_EQ(g_fileCounter, 4u);
+      EXPECT_EQ(g_outputSink.fileCounter, 4u);
       std::vector<std::string> prompts;
       for (size_t disk = 2; disk <= drive_.disks.size(); ++disk) prompts.push_back(InsertDisk(static_cast<int>(disk)));
       EXPECT_EQ(Texts(HostShownBoxes()), prompts);
@@ -463,7 +463,7 @@ TEST_F(SpannedRunTest, AnEmptyNextVolumeEndsTheEntryShortAndDamaged) {
   ASSERT_EQ(StartUp(), kStartupShowDialog);
   EXPECT_EQ(Pass(), kJumpAborted);
   EXPECT_EQ(Texts(HostShownBoxes()), (std::vector<std::string>{InsertDisk(2), MessageText(kMessageDamaged)}));
-  EXPECT_EQ(g_output, 0);
+  EXPECT_EQ(g_outputSink.file, 0);
 }
 
 TEST_F(SpannedRunTest, AnIncompleteSetEndsInMessages) {

@@ -196,7 +196,7 @@ int Unzip(const Options& options) {
     std::fprintf(stderr, "status: %s\n", MessageText(kMessageUnzipAborted));
     return kExitAborted;
   }
-  SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_fileCounter);
+  SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_outputSink.fileCounter);
   if (!g_unattendedMode) SysMessageBox(g_mainDialog, g_formatBuffer, kStubCaption, kBoxOk);
   std::fprintf(stderr, "status: %s\n", g_formatBuffer);
   return kExitCompleted;

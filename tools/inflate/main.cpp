@@ -54,9 +54,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "arcula-inflate: cannot read %s\n", argv[1]);
     return kExitIoError;
   }
-  CopyText(g_outputPath, argv[2], kPathBufferSize);
-  g_output = SysCreate(argv[2]);
-  if (g_output == kFileError) {
+  CopyText(g_outputSink.path, argv[2], kPathBufferSize);
+  g_outputSink.file = SysCreate(argv[2]);
+  if (g_outputSink.file == kFileError) {
     std::fprintf(stderr, "arcula-inflate: cannot create %s\n", argv[2]);
     return kExitIoError;
   }
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     return kExitIoError;
   }
   int result = Decode();
-  SysClose(g_output);
+  SysClose(g_outputSink.file);
   SysClose(g_archiveInput.handle);
   std::printf("%08x\n", 0xFFFFFFFFu - g_crc.running);
   FreeWorkMemory();
