@@ -32,7 +32,9 @@
 #include "base/run_facts.h"
 #include "base/settings.h"
 
-bool g_passRunning;
+ScannerState g_scanner;
+
+void ResetScanner() { g_scanner.passRunning = false; }
 
 namespace {
 
@@ -82,8 +84,6 @@ void HandleFileEntry(const char* outputPath) {
 }
 
 }  // namespace
-
-void ResetScanner() { g_passRunning = false; }
 
 void ReadLocalEntry() {
   ReadArchivePart(&g_entry.localHeader, sizeof(g_entry.localHeader), kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
@@ -146,7 +146,7 @@ void ScanArchive() {
 }
 
 int RunPass() {
-  g_passRunning = true;
+  g_scanner.passRunning = true;
   int code = ARM_ABORT_POINT();
   SysShowBusyCursor(1);
   if (code == kJumpCompleted) {
@@ -167,6 +167,6 @@ int RunPass() {
     g_outputSink.file = 0;
   }
   SysShowBusyCursor(0);
-  g_passRunning = false;
+  g_scanner.passRunning = false;
   return code;
 }

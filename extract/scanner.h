@@ -5,9 +5,10 @@
 #include "platform/types.h"
 
 // --- Process-wide state of the scanner (ResetScanner puts it back) ---
-
-// True while RunPass runs.
-extern bool g_passRunning;
+struct ScannerState {
+  bool passRunning;  // true while RunPass runs
+};
+extern ScannerState g_scanner;
 
 void ResetScanner();
 

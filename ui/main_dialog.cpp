@@ -69,7 +69,7 @@ void OnInitDialog(WindowHandle dialog) {
   if (!g_folderBrowserAvailable) SysDestroyControl(dialog, kBrowseButton);
   SysSendDlgItemMessage(dialog, kOverwriteCheckbox, kBmSetCheck, static_cast<uint32_t>(g_overwriteSetting), 0);
   SysShowControl(dialog, kMeterControl, 0);
-  g_passRunning = false;
+  g_scanner.passRunning = false;
 
   const char* fileName = FileNamePart(g_executablePath);
   FormatIntroduction(g_formatBuffer, fileName);
@@ -182,7 +182,7 @@ void OnTimer(WindowHandle dialog, uintptr_t id) {
   if (id != kMeterTimerId || SysGetLastActivePopup(dialog) != dialog) return;
   StopMeterTimer(dialog);
   bool meterExists = SysHasControl(dialog, kMeterControl) != 0;
-  if (!ShowsMeterOnTick(meterExists, g_passRunning, g_outputSink.bytesDone, g_settings.totalSize)) return;
+  if (!ShowsMeterOnTick(meterExists, g_scanner.passRunning, g_outputSink.bytesDone, g_settings.totalSize)) return;
   ShowMeterInsteadOfStatus(dialog);
   SysInvalidateControl(dialog, kMeterControl);
 }

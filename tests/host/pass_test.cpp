@@ -666,7 +666,7 @@ TEST_F(Pass, FailuresShowTheirMessageAndLeaveOnlyWhatWasDone) {
     EXPECT_EQ(Disk(), row.disk);
     for (const auto& file : row.contents) EXPECT_EQ(OnDisk(file.first), file.second) << file.first;
     EXPECT_EQ(g_outputSink.file, 0);  // no file left open behind the abort
-    EXPECT_EQ(g_passRunning, 0);
+    EXPECT_EQ(g_scanner.passRunning, 0);
   }
 }
 
