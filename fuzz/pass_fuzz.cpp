@@ -316,7 +316,7 @@ void RunSelfExtractor(uint8_t options, uint8_t layout) {
     Fail("start-up refused the fuzzer's own front");
   }
   CompleteTargetFolder();
-  CopyText(g_targetFolder, g_sandbox.target.c_str(), kTargetFolderSize);
+  CopyText(g_outputPaths.targetFolder, g_sandbox.target.c_str(), kTargetFolderSize);
   if (RefuseTargetFolder()) Fail("the target folder was refused");
   if (g_entry.encryptionFlag) StorePasswordBytes(password);
   QueueAnswers(options, layout);

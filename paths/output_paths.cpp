@@ -10,8 +10,12 @@
 #include "base/messages.h"
 #include "base/progress.h"
 
-char g_targetFolder[kTargetFolderSize];
-bool g_overwriteSetting;
+OutputPathsState g_outputPaths;
+
+void ResetOutputPaths() {
+  FillBytes(g_outputPaths.targetFolder, 0, sizeof(g_outputPaths.targetFolder));
+  g_outputPaths.overwriteSetting = false;
+}
 
 namespace {
 
@@ -31,8 +35,8 @@ void AppendText(char* path, const char* text) {
 // fit the name buffer is refused before anything is created.
 void JoinUnderTarget(char* path, const char* name, bool dropOneSeparator) {
   path[0] = 0;
-  if (g_targetFolder[0] != 0) {
-    CopyText(path, g_targetFolder, kTargetFolderSize);
+  if (g_outputPaths.targetFolder[0] != 0) {
+    CopyText(path, g_outputPaths.targetFolder, kTargetFolderSize);
     AppendSeparator(path);
     if (dropOneSeparator && IsPathSeparator(name[0])) ++name;
   } else {
@@ -83,11 +87,6 @@ void MakeFolderIfMissing(const char* path, bool belowTarget) {
 
 }  // namespace
 
-void ResetOutputPaths() {
-  FillBytes(g_targetFolder, 0, sizeof(g_targetFolder));
-  g_overwriteSetting = false;
-}
-
 bool ResolveOutputPath(const char* name, char* path) {
   CheckEntryName(name);
   uint32_t length = TextLength(name);
@@ -109,7 +108,7 @@ void CreateFolders(const char* outputPath) {
   // The last component of a file entry is the file itself; behind a folder
   // entry's final separator it is empty, so every folder of the entry is made.
   const char* last = FileNamePart(path);
-  const uint32_t targetLength = TextLength(g_targetFolder);  // the target may be a link: the user chose it
+  const uint32_t targetLength = TextLength(g_outputPaths.targetFolder);  // the target may be a link: the user chose it
   char* position = WalkStart(path);
   while (position < last) {
     char* end = position;
@@ -126,7 +125,7 @@ void CreateFolders(const char* outputPath) {
 bool ConfirmOverwrite(const char* path) {
   PathKind kind = KindOfPath(path);
   if (kind == PathKind::kLink) FailWithPath(kMessageLink, path);  // it would be written through
-  if (g_overwriteSetting || kind == PathKind::kNothing) return true;
+  if (g_outputPaths.overwriteSetting || kind == PathKind::kNothing) return true;
   ShowProgressBeforeQuestion();
   char question[kFormatLimit];
   SysFormat(question, MessageText(kMessageOverwrite), path);

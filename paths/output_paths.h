@@ -14,13 +14,16 @@
 const uint32_t kTargetFolderUnits = 260;  // UTF-16 units, as the platform's own folder limit
 const uint32_t kTargetFolderSize = 3 * kTargetFolderUnits + 1;
 
-// The folder under which everything is written. Start-up fills it from the
-// config block or the command line; the main dialog from its folder field.
 // --- Process-wide state of the output paths (ResetOutputPaths puts it back) ---
-extern char g_targetFolder[kTargetFolderSize];
+struct OutputPathsState {
+  // The folder under which everything is written. Start-up fills it from the
+  // config block or the command line; the main dialog from its folder field.
+  char targetFolder[kTargetFolderSize];
 
-// True: existing files are overwritten without asking.
-extern bool g_overwriteSetting;
+  // True: existing files are overwritten without asking.
+  bool overwriteSetting;
+};
+extern OutputPathsState g_outputPaths;
 
 void ResetOutputPaths();
 

@@ -147,7 +147,7 @@ void ReadConfigBlock() {
   char folder[kConfigFolderWorkSize];
   TakeConfigText(field, folder, kConfigFolderWorkSize);
   if (Utf16Length(folder) > kTargetFolderUnits) FatalHeaderCorrupt();
-  CopyText(g_targetFolder, folder, kTargetFolderSize);
+  CopyText(g_outputPaths.targetFolder, folder, kTargetFolderSize);
   field = NextField(field);
   TakeConfigText(field, g_textLine, kTextLineSize);
   field = NextField(field);

@@ -194,8 +194,8 @@ int ParseOptions(char* tail) {
   }
   // Refused rather than cut: a cut folder would unzip somewhere else.
   if (Utf16Length(folder, length) > kTargetFolderUnits) return 1;
-  CopyBytes(g_targetFolder, folder, length);
-  g_targetFolder[length] = 0;
+  CopyBytes(g_outputPaths.targetFolder, folder, length);
+  g_outputPaths.targetFolder[length] = 0;
   return 0;
 }
 
@@ -218,7 +218,7 @@ int PrepareRun(InstanceHandle instance, char* tail) {
     ShowBox(nullptr, MessageText(kMessageIncomplete), kStubCaption, kBoxOk | kBoxIconError);
     return kStartupFailed;
   }
-  g_overwriteSetting = (g_settings.flags & kFlagOverwrite) != 0 || g_overwriteRequested;
+  g_outputPaths.overwriteSetting = (g_settings.flags & kFlagOverwrite) != 0 || g_overwriteRequested;
   g_entry.encryptionFlag = (g_settings.flags & kFlagEncrypted) != 0;
   RegisterMeterClass(instance);
   // Whoever runs a silent install has accepted the prompt.

@@ -67,7 +67,7 @@ void OnInitDialog(WindowHandle dialog) {
   if (g_cjkFont != nullptr) SysSetFont(dialog, 0, g_cjkFont);
   SysCentreWindow(dialog);
   if (!g_folderBrowserAvailable) SysDestroyControl(dialog, kBrowseButton);
-  SysSendDlgItemMessage(dialog, kOverwriteCheckbox, kBmSetCheck, static_cast<uint32_t>(g_overwriteSetting), 0);
+  SysSendDlgItemMessage(dialog, kOverwriteCheckbox, kBmSetCheck, static_cast<uint32_t>(g_outputPaths.overwriteSetting), 0);
   SysShowControl(dialog, kMeterControl, 0);
   g_scanner.passRunning = false;
 
@@ -79,7 +79,7 @@ void OnInitDialog(WindowHandle dialog) {
 
   SysSendDlgItemMessage(dialog, kFolderField, kEmLimitText, kFolderFieldLimit, 0);
   CompleteTargetFolder();
-  SysSetDlgItemText(dialog, kFolderField, g_targetFolder);
+  SysSetDlgItemText(dialog, kFolderField, g_outputPaths.targetFolder);
   g_mainDialog = dialog;
   SysShowControl(dialog, kUnusedCheckbox, 0);
   SetStatusLine(dialog, "");
@@ -149,8 +149,8 @@ void ReportCompletedPass(WindowHandle dialog) {
 }
 
 void RunUnzip(WindowHandle dialog) {
-  g_overwriteSetting = SysSendDlgItemMessage(dialog, kOverwriteCheckbox, kBmGetCheck, 0, 0) == 1;
-  SysGetDlgItemText(dialog, kFolderField, g_targetFolder, kTargetFolderSize);
+  g_outputPaths.overwriteSetting = SysSendDlgItemMessage(dialog, kOverwriteCheckbox, kBmGetCheck, 0, 0) == 1;
+  SysGetDlgItemText(dialog, kFolderField, g_outputPaths.targetFolder, kTargetFolderSize);
   if (RefuseTargetFolder()) return;
   SetStatusLine(dialog, "");
   if (!AskPassword(dialog)) return;
@@ -206,8 +206,8 @@ void OnRunArchiver(WindowHandle dialog) {
 
 // The chosen folder only becomes the field's text: Unzip reads the field.
 void OnBrowse(WindowHandle dialog) {
-  if (SysBrowseForFolder(dialog, MessageText(kMessageBrowseTitle), g_targetFolder, kTargetFolderSize) != 0) {
-    SysSetDlgItemText(dialog, kFolderField, g_targetFolder);
+  if (SysBrowseForFolder(dialog, MessageText(kMessageBrowseTitle), g_outputPaths.targetFolder, kTargetFolderSize) != 0) {
+    SysSetDlgItemText(dialog, kFolderField, g_outputPaths.targetFolder);
   }
 }
 

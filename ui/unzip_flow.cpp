@@ -11,16 +11,16 @@
 #include "ui/progress.h"
 
 void CompleteTargetFolder() {
-  if (g_targetFolder[0] == 0) {
-    DefaultFolder(g_targetFolder);
-  } else if (g_targetFolder[0] == '.' && g_targetFolder[1] == 0) {
-    uint32_t length = SysGetCurrentDirectory(g_targetFolder, kTargetFolderSize);
-    if (length == 0 || length >= kTargetFolderSize) g_targetFolder[0] = 0;
+  if (g_outputPaths.targetFolder[0] == 0) {
+    DefaultFolder(g_outputPaths.targetFolder);
+  } else if (g_outputPaths.targetFolder[0] == '.' && g_outputPaths.targetFolder[1] == 0) {
+    uint32_t length = SysGetCurrentDirectory(g_outputPaths.targetFolder, kTargetFolderSize);
+    if (length == 0 || length >= kTargetFolderSize) g_outputPaths.targetFolder[0] = 0;
   }
 }
 
 bool RefuseTargetFolder() {
-  if (g_targetFolder[0] == 0) {
+  if (g_outputPaths.targetFolder[0] == 0) {
     ShowBox(g_mainDialog, MessageText(kMessageNoFolder), kStubCaption, kBoxOk | kBoxIconError);
     return true;
   }

@@ -294,7 +294,7 @@ class FailureInjection : public testing::Test {
     char tail[] = "";
     result.startup = PrepareRun(nullptr, tail);
     if (result.startup == kStartupShowDialog) {
-      CopyText(g_targetFolder, "X:\\target", kTargetFolderSize);
+      CopyText(g_outputPaths.targetFolder, "X:\\target", kTargetFolderSize);
       static char password[] = "pw";
       StorePasswordBytes(password);
       ResetPassCounters();

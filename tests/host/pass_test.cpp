@@ -262,7 +262,7 @@ class Pass : public testing::Test {
 
   int Unzip(const RunSetup& setup, Outcome* outcome) {
     if (!setup.folder.empty()) {
-      CopyText(g_targetFolder, setup.folder.c_str(), kTargetFolderSize);
+      CopyText(g_outputPaths.targetFolder, setup.folder.c_str(), kTargetFolderSize);
     } else {
       CompleteTargetFolder();
     }

@@ -43,20 +43,20 @@ class PathsHost : public WithMessages {
   void SetUp() override {
     WithMessages::SetUp();
     HostResetPaths();
-    CopyText(savedTarget_, g_targetFolder, kTargetFolderSize);
+    CopyText(savedTarget_, g_outputPaths.targetFolder, kTargetFolderSize);
     WriteTextFile(scratch_.Join("marker"), "");  // the scratch folder holds this and c/
     ASSERT_TRUE(CreateFolder(scratch_.Join("c").c_str()));
     HostMapDrive('C', scratch_.Join("c"));
-    g_overwriteSetting = false;
+    g_outputPaths.overwriteSetting = false;
   }
   void TearDown() override {
     HostResetPaths();
-    CopyText(g_targetFolder, savedTarget_, kTargetFolderSize);
+    CopyText(g_outputPaths.targetFolder, savedTarget_, kTargetFolderSize);
     WithMessages::TearDown();
   }
 
   int Run(void (*step)(), const std::string& target, const std::string& name) {
-    CopyText(g_targetFolder, target.c_str(), kTargetFolderSize);
+    CopyText(g_outputPaths.targetFolder, target.c_str(), kTargetFolderSize);
     CopyText(g_entry.nameBuffer, name.c_str(), kNameBufferSize);
     g_decision = -1;
     return RunGuarded(step);
@@ -214,7 +214,7 @@ TEST_F(PathsHost, JoinedPathLimitCountsUtf16Units) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     HostClearBoxes();
-    CopyText(g_targetFolder, target.c_str(), kTargetFolderSize);
+    CopyText(g_outputPaths.targetFolder, target.c_str(), kTargetFolderSize);
     g_longName = c.name;
     int code = RunGuarded(ResolveLongName);
     if (c.fits) {
@@ -280,7 +280,7 @@ TEST_F(OverwriteHost, AsksAboutEveryExistingFileOrFolder) {
 }
 
 TEST_F(OverwriteHost, OverwriteSettingSkipsTheQuestion) {
-  g_overwriteSetting = 1;
+  g_outputPaths.overwriteSetting = 1;
   EXPECT_EQ(Run(FileEntryStep, "C:\\OUT", "x.txt"), kJumpCompleted);
   EXPECT_EQ(g_decision, 1);
   EXPECT_TRUE(HostShownBoxes().empty());

@@ -369,9 +369,9 @@ class SpannedRunTest : public SpannedTest {
 
   // One Unzip to X:\target; the pass's jump code.
   int Pass() {
-    CopyText(g_targetFolder, "X:\\target", kTargetFolderSize);
+    CopyText(g_outputPaths.targetFolder, "X:\\target", kTargetFolderSize);
     StorePasswordBytes(password_);
-    g_overwriteSetting = 1;  // a second pass replaces the files of the first
+    g_outputPaths.overwriteSetting = 1;  // a second pass replaces the files of the first
     ResetPassCounters();
     return RunPass();
   }

@@ -23,7 +23,7 @@ class DialogRules : public testing::Test {
     ASSERT_TRUE(AllocateWorkMemory());
     ASSERT_NO_FATAL_FAILURE(Load());
     g_unattendedMode = 0;
-    g_targetFolder[0] = 0;
+    g_outputPaths.targetFolder[0] = 0;
   }
   void TearDown() override {
     FreeResources();
@@ -95,9 +95,9 @@ struct Parsed {
 Parsed Parse(const std::string& tail, int unattendedBefore = 0) {
   std::string copy = tail;
   g_unattendedMode = unattendedBefore;
-  CopyText(g_targetFolder, "configured", kTargetFolderSize);
+  CopyText(g_outputPaths.targetFolder, "configured", kTargetFolderSize);
   int result = ParseOptions(copy.data());
-  return Parsed{result, g_unattendedMode, g_targetFolder};
+  return Parsed{result, g_unattendedMode, g_outputPaths.targetFolder};
 }
 
 TEST_F(DialogRules, OptionsOfTheCommandLine) {

@@ -105,13 +105,13 @@ TEST(HasUnsafeComponent, RefusesWhatCouldLeaveTheTargetFolderOrReachADevice) {
 class OutputPathTest : public testing::Test {
  protected:
   void SetUp() override {
-    saved_ = g_targetFolder;
-    g_overwriteSetting = false;
+    saved_ = g_outputPaths.targetFolder;
+    g_outputPaths.overwriteSetting = false;
   }
-  void TearDown() override { CopyText(g_targetFolder, saved_.c_str(), kTargetFolderSize); }
+  void TearDown() override { CopyText(g_outputPaths.targetFolder, saved_.c_str(), kTargetFolderSize); }
 
   static std::string Build(const std::string& target, const std::string& name) {
-    CopyText(g_targetFolder, target.c_str(), kTargetFolderSize);
+    CopyText(g_outputPaths.targetFolder, target.c_str(), kTargetFolderSize);
     char path[kPathBufferSize];
     EXPECT_FALSE(ResolveOutputPath(name.c_str(), path));
     return path;
@@ -148,7 +148,7 @@ TEST_F(OutputPathTest, AcceptsAJoinedPathOf263Characters) {
 class CreateFoldersTest : public OutputPathTest {
  protected:
   void SetTarget(const std::string& relative) {
-    CopyText(g_targetFolder, Native(scratch_.Path() + "/" + relative).c_str(), kTargetFolderSize);
+    CopyText(g_outputPaths.targetFolder, Native(scratch_.Path() + "/" + relative).c_str(), kTargetFolderSize);
   }
   void RunFileEntry(const char* name) {
     ASSERT_FALSE(ResolveOutputPath(name, outputPath_));
@@ -209,7 +209,7 @@ TEST_F(CreateFoldersTest, ConfirmOverwriteAsksNothingWhenTheFileIsNewOrOverwrite
   RunFileEntry("x.txt");
   EXPECT_TRUE(ConfirmOverwrite(outputPath_));  // nothing there: no question
   WriteTextFile(scratch_.Join("OUT/x.txt"), "old");
-  g_overwriteSetting = true;
+  g_outputPaths.overwriteSetting = true;
   EXPECT_TRUE(ConfirmOverwrite(outputPath_));  // there, but overwrite is on: no question
 }
 

@@ -188,7 +188,7 @@ bool LoadSettingsBlock(const std::string& path) {
 
 // What the Unzip button does once the folder is in the field.
 int Unzip(const Options& options) {
-  if (options.hasFolder) CopyText(g_targetFolder, options.folder.c_str(), kTargetFolderSize);
+  if (options.hasFolder) CopyText(g_outputPaths.targetFolder, options.folder.c_str(), kTargetFolderSize);
   if (RefuseTargetFolder()) return kExitAborted;
   if (g_entry.encryptionFlag && options.hasPassword) StorePasswordBytes(options.password.c_str());
   ResetPassCounters();
