@@ -39,7 +39,8 @@ void ResetArchiveInput() {
 
 int32_t RefillInput() {
   if (g_archiveInput.remainingCompressed == 0) return 0;
-  uint32_t wanted = g_archiveInput.remainingCompressed < kInputBufferSize ? g_archiveInput.remainingCompressed : kInputBufferSize;
+  uint32_t wanted = g_archiveInput.remainingCompressed < kInputBufferSize ? g_archiveInput.remainingCompressed
+                                                                        : kInputBufferSize;
   int32_t got = SysRead(g_archiveInput.handle, g_inputBuffer, wanted);
   if (got != static_cast<int32_t>(wanted)) {
     if (!g_spannedFlag || got < 0) ReadError(kReadErrorRefill);

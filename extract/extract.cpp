@@ -58,7 +58,8 @@ uint16_t ClampDosDate(uint16_t dosDate) {
 }
 
 void SetOutputFileTime() {
-  SysSetFileDosTime(g_outputSink.file, ClampDosDate(g_entry.localHeader.modDate), ClampDosTime(g_entry.localHeader.modTime));
+  SysSetFileDosTime(g_outputSink.file, ClampDosDate(g_entry.localHeader.modDate),
+                    ClampDosTime(g_entry.localHeader.modTime));
 }
 
 InflateIo EntryInflateIo() { return InflateIo{nullptr, 0, RefillFromArchive, WriteWindow, nullptr}; }

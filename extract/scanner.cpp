@@ -86,7 +86,8 @@ void HandleFileEntry(const char* outputPath) {
 }  // namespace
 
 void ReadLocalEntry() {
-  ReadArchivePart(&g_entry.localHeader, sizeof(g_entry.localHeader), kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
+  ReadArchivePart(&g_entry.localHeader, sizeof(g_entry.localHeader), kReadErrorLocalHeader,
+                  kReadErrorLocalHeaderSpanned);
   TakeEntryFlags();
   g_archiveInput.remainingCompressed = g_entry.localHeader.compressedSize;
   ReadEntryName(g_entry.localHeader.nameLength);
@@ -157,7 +158,8 @@ int RunPass() {
     }
     if (startsAtArchiveOffset != 0) {
       uint32_t offset = g_settings.archiveOffset;
-      if (offset > 0x7FFFFFFF || SysSeek(g_archiveInput.handle, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset)) {
+      if (offset > 0x7FFFFFFF ||
+          SysSeek(g_archiveInput.handle, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset)) {
         FatalError(MessageText(kMessageIoError));
       }
     }

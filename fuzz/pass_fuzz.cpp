@@ -324,7 +324,10 @@ void RunSelfExtractor(uint8_t options, uint8_t layout) {
   for (int pass = 0; pass < passes; ++pass) {
     ResetPassCounters();
     int code = RunPass();
-    if (g_verbose) ::dprintf(g_reportFd, "pass_fuzz: pass %d ended with code %d, %u file(s)\n", pass + 1, code, g_outputSink.fileCounter);
+    if (g_verbose) {
+      ::dprintf(g_reportFd, "pass_fuzz: pass %d ended with code %d, %u file(s)\n", pass + 1, code,
+                g_outputSink.fileCounter);
+    }
   }
 }
 

@@ -33,7 +33,8 @@ const uint32_t kConfigWorkSize = 4100;
 void CheckEndRecord() {
   uint8_t signature[4];
   uint32_t offset = g_settings.endRecordOffset;
-  if (offset > 0x7FFFFFFF || SysSeek(g_archiveInput.handle, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset) ||
+  if (offset > 0x7FFFFFFF ||
+      SysSeek(g_archiveInput.handle, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset) ||
       SysRead(g_archiveInput.handle, signature, 4) != 4 || CompareBytes(signature, g_signatures[kSignatureEnd], 4) != 0) {
     FatalError(MessageText(kMessageDamaged));
   }

@@ -143,7 +143,8 @@ TEST_F(DecryptHost, DecryptsWhatOtherToolsEncrypt) {
     ASSERT_EQ(CheckPassword(), 1);
     ASSERT_EQ(g_archiveInput.remainingCompressed, entry.compressedSize - 12);
     std::string data(g_archiveInput.remainingCompressed, '\0');
-    ASSERT_EQ(SysRead(g_archiveInput.handle, data.data(), g_archiveInput.remainingCompressed), static_cast<int32_t>(data.size()));
+    ASSERT_EQ(SysRead(g_archiveInput.handle, data.data(), g_archiveInput.remainingCompressed),
+              static_cast<int32_t>(data.size()));
     for (size_t at = 0; at < data.size(); at += 2048) {  // refill by refill
       DecryptBuffer(reinterpret_cast<uint8_t*>(data.data() + at),
                     static_cast<uint32_t>(std::min<size_t>(2048, data.size() - at)));

@@ -72,7 +72,8 @@ class CheckPasswordTest : public testing::Test {
 
   std::string DecryptRest(uint32_t chunk) {
     std::vector<uint8_t> data(g_archiveInput.remainingCompressed);
-    EXPECT_EQ(SysRead(g_archiveInput.handle, data.data(), static_cast<uint32_t>(data.size())), static_cast<int32_t>(data.size()));
+    EXPECT_EQ(SysRead(g_archiveInput.handle, data.data(), static_cast<uint32_t>(data.size())),
+              static_cast<int32_t>(data.size()));
     for (uint32_t at = 0; at < data.size(); at += chunk) {
       uint32_t count = std::min<uint32_t>(chunk, static_cast<uint32_t>(data.size()) - at);
       DecryptBuffer(data.data() + at, count);
