@@ -1,6 +1,6 @@
 // Fuzz target for the DEFLATE decoder, differential against zlib.
 //
-// Each input is a raw DEFLATE stream. Our decoder runs on it in memory mode
+// Each input is a raw DEFLATE stream. Our decoder unpacks it in memory
 // into a bounded destination; zlib (raw inflate) decodes it as the oracle.
 // Whenever zlib decodes the stream to its end within the bound, ours must
 // return 0 with the same bytes. Whatever the input, ours must terminate
@@ -10,7 +10,7 @@
 // access, so a read past the input or a write past the destination's
 // capacity faults at once, even where ASan's redzones would not reach.
 // When zlib succeeded, the stream is decoded once more into a destination
-// one byte too small: memory mode must stop exactly at its capacity.
+// one byte too small: the decoder must stop exactly at its capacity.
 #include <sys/mman.h>
 #include <unistd.h>
 #include <zlib.h>
