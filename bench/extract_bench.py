@@ -134,11 +134,16 @@ def ensure_inputs(corpus, bin_dir, work, stub=None):
     print("extract_bench: zip -6 -r %s" % archive, flush=True)
     archive.unlink(missing_ok=True)
     subprocess.run(["zip", "-q", "-6", "-r", str(archive), "corpus"], cwd=work, check=True)
+    make_self_extractor(bin_dir, stub, archive, self_extractor)
+    stamp_file.write_text(stamp)
+    return folder, archive, self_extractor
+
+
+def make_self_extractor(bin_dir, stub, archive, self_extractor):
+    """arcula-mksfx with `stub` on `archive`, afresh."""
     self_extractor.unlink(missing_ok=True)
     subprocess.run([str(bin_dir / "arcula-mksfx"), "--stub", str(stub),
                     str(archive), str(self_extractor)], check=True, stdout=subprocess.DEVNULL)
-    stamp_file.write_text(stamp)
-    return folder, archive, self_extractor
 
 
 # --- runs ---------------------------------------------------------------------

@@ -259,10 +259,7 @@ def make_one_file_extractor(args, stub):
     with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as out:
         out.writestr(ONE_FILE_NAME, "one small file\n")
     extractor = folder / "one-file.exe"
-    made = subprocess.run([str(args.bin / "arcula-mksfx"), "--quiet", "--stub", str(stub.program), str(archive),
-                           str(extractor)], capture_output=True, text=True)
-    if made.returncode != 0:
-        fail("arcula-mksfx could not make %s:\n%s" % (extractor, made.stderr))
+    extract_bench.make_self_extractor(args.bin, stub.program, archive, extractor)
     return extractor
 
 
