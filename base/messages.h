@@ -6,8 +6,11 @@
 
 #include "platform/types.h"
 
-// Messages 0..52; kMessageMainDialog (53) is the main dialog template.
+// Messages 0..52; kMessageMainDialog (53) is the main dialog template; the
+// later messages, from 54, lie behind it in the table.
 const int kMessageCount = 53;
+const int kLaterMessageCount = 4;
+const int kMessageTableEntries = kMessageCount + 1 + kLaterMessageCount;
 
 const int kMessageIncomplete = 0;         // "This is an incomplete self-extractor;..."
 const int kMessageInsertDisk = 1;         // "Please insert disk %d in drive %s."
@@ -52,13 +55,17 @@ const int kMessageNameTooLong = 50;       // "Zip contains filenames longer than
 const int kMessageThisFile = 51;          // "this self-extractor file"
 const int kMessageLink = 52;              // "... will not unzip through %s: it is a link, ..."
 const int kMessageMainDialog = 53;        // the main dialog template
+const int kMessageUnknownSwitch = 54;     // "%s is not a switch of this self-extractor..."
+const int kMessageArchiverTooLong = 55;   // "Arcula cannot be started: ... too long for its command."
+const int kMessageLogRefused = 56;        // "... will not write the log %s: it is a folder or a link."
+const int kMessageLogFailed = 57;         // "Cannot write the log %s."
 
 // --- Process-wide state of the message table (FreeResources puts it back) ---
 
 // The unpacked string table; null before it is unpacked and after FreeResources.
 extern char* g_stringTableBlock;
 
-// Message `number` (0..kMessageCount - 1, or kMessageMainDialog for the template): a pure
+// Message `number` (0..kMessageTableEntries - 1; kMessageMainDialog is the template): a pure
 // lookup, with no range check, since callers pass constants. Empty while no
 // table is unpacked.
 const char* MessageText(int number);

@@ -6,6 +6,8 @@
 # carriage returns. Every message keeps its number (its place in the list),
 # also the ones no code fetches, so that the numbers used in the code hold.
 # Message 53 is the main dialog template, placed right after message 52.
+# LATER_MESSAGES, numbered from 54, come behind the template: messages added
+# since, so that the template keeps its place.
 #
 # Dialog styles are written as flag names; the generator adds WS_CHILD and
 # WS_VISIBLE to every control.
@@ -139,6 +141,21 @@ MESSAGES = [
     # folder, where a folder or file of an entry would go; %s is its path.
     "Arcula Self-Extractor will not unzip through %s: it is a link, and what it"
     " leads to may lie outside the target folder.",
+]
+
+LATER_MESSAGES = [
+    # 54: a word of the command line that looks like a switch but is none;
+    # %s is the word.
+    "%s is not a switch of this self-extractor.\nIts switches: /auto [folder], /silent [folder],"
+    " /noauto, /overwrite, /password password, /log file, -info.",
+    # 55: the command that opens this file in the archiver does not fit
+    # what Windows takes.
+    "Arcula cannot be started: the path of this file is too long for its command.",
+    # 56: the log named on the command line is a link, a hard-linked file or
+    # a folder; %s is its path.
+    "Arcula Self-Extractor will not write the log %s: it is a folder or a link.",
+    # 57: the log could not be opened or written; %s is its path.
+    "Cannot write the log %s.",
 ]
 
 # Modal frame with caption and system menu, font fields present, 3D look.

@@ -7,8 +7,9 @@
 #include "base/messages.h"
 
 // Entry N: offset of message N in the unpacked table; entry kMessageCount:
-// offset of the main dialog template, which is also the length of the messages.
-extern const uint32_t kMessageOffsets[kMessageCount + 1];
+// offset of the main dialog template, which is also the length of messages
+// 0-52; the later messages follow the template.
+extern const uint32_t kMessageOffsets[kMessageTableEntries];
 
 extern const uint8_t kPackedStringTable[];
 extern const uint32_t kPackedStringTableLength;

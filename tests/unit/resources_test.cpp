@@ -198,11 +198,28 @@ TEST_F(Resources, EachMessageEndsWithOneNulRightBeforeTheNext) {
             static_cast<ptrdiff_t>(kMessageOffsets[kMessageCount]));
 }
 
+TEST_F(Resources, LaterMessagesFollowTheTemplateAndEndTheTable) {
+  LOAD_RESOURCES();
+  // The template's copy lies between: the template, then zeros.
+  const char* expectedStart = MessageText(kMessageMainDialog) + kMainDialogCopySize;
+  for (int number = kMessageMainDialog + 1; number < kMessageTableEntries; ++number) {
+    SCOPED_TRACE(number);
+    const char* text = MessageText(number);
+    EXPECT_EQ(text, expectedStart);
+    std::string copy = text;
+    EXPECT_FALSE(copy.empty());
+    for (char c : copy) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << static_cast<int>(c);
+    expectedStart = text + copy.size() + 1;
+  }
+  EXPECT_EQ(expectedStart - g_stringTableBlock, static_cast<ptrdiff_t>(kStringTableLength));
+  EXPECT_STREQ(MessageText(kMessageLogFailed), "Cannot write the log %s.");
+}
+
 TEST_F(Resources, MainDialogTemplateIsByteExact) {
   LOAD_RESOURCES();
   std::vector<uint8_t> expected = ExpectedMainDialog();
   ASSERT_EQ(expected.size(), 642u);
-  ASSERT_EQ(kStringTableLength, kMessageOffsets[kMessageCount] + 650);
+  ASSERT_EQ(kMessageOffsets[kMessageMainDialog + 1], kMessageOffsets[kMessageCount] + kMainDialogCopySize);
   // What start-up copies for the dialog manager: the template, then zeros.
   expected.resize(kMainDialogCopySize, 0);
   EXPECT_EQ(Bytes(MessageText(kMessageCount), kMainDialogCopySize), expected);

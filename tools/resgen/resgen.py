@@ -7,7 +7,9 @@ templates and the code cannot disagree about them.
 
 Writes one C++ source file holding:
   - the compressed string table: messages 0-52, each ended by a NUL, then the
-    main dialog template and 8 zero bytes, as one raw DEFLATE stream;
+    main dialog template and 8 zero bytes (zeros up to 1024 bytes, when later
+    messages follow), then the later messages (54 on), each ended by a NUL,
+    as one raw DEFLATE stream;
   - the message offset table: where each message (and, as entry 53, the
     template) starts in the unpacked table;
   - the compressed password dialog template (with 8 zero bytes behind it);
@@ -29,6 +31,9 @@ import controls_header
 
 MESSAGE_COUNT = 53
 TEMPLATE_TAIL = bytes(8)  # zero bytes behind each template
+# What start-up copies of the main template for the dialog manager: the later
+# messages start behind it, so the copy holds the template and zeros only.
+MAIN_DIALOG_COPY_SIZE = 1024
 
 # Bytes that must never occur in the stub's image: the five ZIP signatures and
 # the settings block's marker.
@@ -178,18 +183,27 @@ def check_message(number, text):
         raise ResourceError(f"message {number} holds a NUL or a carriage return")
 
 
-def string_table(messages, main_template):
-    """The unpacked table and its 53 offsets."""
+def string_table(messages, main_template, later_messages=()):
+    """The unpacked table and the offsets of its entries: the 53 messages,
+    the template, the later messages."""
     if len(messages) != MESSAGE_COUNT:
         raise ResourceError(f"{len(messages)} messages, expected {MESSAGE_COUNT}")
     table = bytearray()
     offsets = []
-    for number, text in enumerate(messages):
+
+    def add(number, text):
         check_message(number, text)
         offsets.append(len(table))
-        table += text.encode("ascii") + b"\0"
+        table.extend(text.encode("ascii") + b"\0")
+
+    for number, text in enumerate(messages):
+        add(number, text)
     offsets.append(len(table))
     table += main_template + TEMPLATE_TAIL
+    if later_messages:
+        table += bytes(max(0, MAIN_DIALOG_COPY_SIZE - len(main_template) - len(TEMPLATE_TAIL)))
+    for number, text in enumerate(later_messages, start=MESSAGE_COUNT + 1):
+        add(number, text)
     return bytes(table), offsets
 
 
@@ -254,8 +268,8 @@ def c_source(table, offsets, packed_table, password, packed_password):
 
 #include "ui/resources.h"
 
-// Messages: {offsets[-1]} bytes; main dialog template: {len(table) - offsets[-1]} bytes.
-const uint32_t kMessageOffsets[kMessageCount + 1] = {{
+// Messages 0-52: {offsets[MESSAGE_COUNT]} bytes; then the main dialog template and the later messages.
+const uint32_t kMessageOffsets[kMessageTableEntries] = {{
 {offset_text}
 }};
 
@@ -275,7 +289,9 @@ const uint32_t kPasswordTemplateLength = {len(password)};
 
 static_assert({len(table)} + kGuardByteCount <= kStringTableBlockSize,
               "the string table and its guard bytes fit the block");
-static_assert({offsets[-1]} + kMainDialogCopySize + kGuardByteCount <= kStringTableBlockSize,
+static_assert({len(offsets)} == kMessageTableEntries, "base/messages.h counts the later messages");
+static_assert({MAIN_DIALOG_COPY_SIZE} == kMainDialogCopySize, "the later messages start behind the template's copy");
+static_assert({offsets[MESSAGE_COUNT]} + kMainDialogCopySize + kGuardByteCount <= kStringTableBlockSize,
               "the copy of the main dialog template stays inside the block");
 static_assert({len(password)} <= kPasswordTemplateBlockSize, "the password template fits its buffer");
 """
@@ -286,7 +302,7 @@ def generate(source_path, controls_path):
     ids = controls_header.read_control_ids(controls_path)
     check_control_names({name: source[name] for name in ("MAIN_DIALOG", "PASSWORD_DIALOG")}, ids)
     main_template = dialog_template(source["MAIN_DIALOG"], ids)
-    table, offsets = string_table(source["MESSAGES"], main_template)
+    table, offsets = string_table(source["MESSAGES"], main_template, source["LATER_MESSAGES"])
     password = dialog_template(source["PASSWORD_DIALOG"], ids) + TEMPLATE_TAIL
     packed_table = compress_clean(table, "string table")
     packed_password = compress_clean(password, "password template")
