@@ -621,28 +621,57 @@ class SpannedSets(Workspace):
     def test_older_set_in_the_folder(self):
         """Disk folders of an older set (in any case) are refused, unless
         --force, which clears them and says so; INPUT in one of them is
-        refused even then. Other names are left alone."""
+        refused even then, and so is a disk folder that holds anything but
+        the older set's volumes: nothing at all is removed then. Other names
+        are left alone."""
         folder, out = self.path("set"), self.path("set", "setup.exe")
+        elsewhere = self.path("elsewhere")
 
-        def older_set(*names):
+        def older_set(names, extras):
             shutil.rmtree(folder, ignore_errors=True)
+            shutil.rmtree(elsewhere, ignore_errors=True)
             os.makedirs(os.path.join(folder, "diskette"))
+            os.makedirs(os.path.join(elsewhere, "kept"))
+            empty_file(os.path.join(elsewhere, "kept", "SETUP.EXE"))  # looks like a volume, lies elsewhere
             empty_file(os.path.join(folder, "disk9"))  # a file, not a disk folder
             for name in names:
                 os.makedirs(os.path.join(folder, name))
                 empty_file(os.path.join(folder, name, "SETUP.EXE"))
+            for extra in extras:
+                path = os.path.join(folder, extra)
+                if extra.endswith("/"):
+                    os.makedirs(path)
+                elif extra.endswith("@"):  # a link to a folder of someone's files
+                    os.symlink(os.path.join(elsewhere, "kept"), path[:-1])
+                else:
+                    empty_file(path)
 
-        rows = [  # label, older disk folders, options, status, message
-            ("older set", ["disk1", "disk2", "disk5"], [], 1,
+        def tree_below(top):
+            return sorted(os.path.relpath(os.path.join(d, n), top) for d, dirs, files in os.walk(top)
+                          for n in dirs + files)
+
+        rows = [  # label, older disk folders, other things there, options, status, message
+            ("older set", ["disk1", "disk2", "disk5"], [], [], 1,
              "it holds the disk folders of an older set (disk1, disk2, disk5); --force clears them"),
-            ("other case", ["Disk3"], [], 1, "older set (Disk3)"),
-            ("forced", ["disk1", "disk2", "DISK5"], ["--force"], 0,
+            ("other case", ["Disk3"], [], [], 1, "older set (Disk3)"),
+            ("forced", ["disk1", "disk2", "DISK5"], ["disk1/SETUP.ZIP"], ["--force"], 0,
              "cleared the older set's disk folders (disk1, disk2, DISK5)"),
-            ("nothing to clear", [], ["--force"], 0, None),
+            ("nothing to clear", [], [], ["--force"], 0, None),
+            ("someone's file", ["disk1", "disk2"], ["disk2/notes.txt"], ["--force"], 1,
+             "disk2 holds notes.txt, which is not a file of an older set"),
+            ("a folder inside", ["disk1", "disk2"], ["disk1/photos/"], ["--force"], 1,
+             "disk1 holds photos, which is not a file of an older set"),
+            ("a lower-case volume", ["disk1"], ["disk1/setup.exe"], ["--force"], 1,
+             "disk1 holds setup.exe, which is not a file of an older set"),
+            ("another set's volume", ["disk1", "disk2"], ["disk2/OTHER.ZIP"], ["--force"], 1,
+             "which is not a file of an older set"),
+            ("a link to a folder", ["disk1"], ["disk2@"], ["--force"], 1,
+             "disk2 is not a folder of an older set (a link"),
         ]
-        for label, names, options, status, message in rows:
+        for label, names, extras, options, status, message in rows:
             with self.subTest(label):
-                older_set(*names)
+                older_set(names, extras)
+                before = tree_below(folder)
                 result = mksfx("--span", self.SIZE, *options, self.tree, out)
                 self.assertEqual(result.returncode, status, result.stderr)
                 if message:
@@ -653,13 +682,14 @@ class SpannedSets(Workspace):
                 left = sorted(os.listdir(folder))
                 self.assertIn("diskette", left)
                 self.assertIn("disk9", left)
+                self.assertEqual(os.listdir(os.path.join(elsewhere, "kept")), ["SETUP.EXE"])
                 if status == 0:
                     disks = [n for n in left if n.lower().startswith("disk") and n[4:].isdigit() and n != "disk9"]
                     self.assertEqual(disks, ["disk%d" % i for i in range(1, len(disks) + 1)])
                     self.assertEqual(os.listdir(os.path.join(folder, "disk1")), ["setup.EXE"])
                 else:
-                    self.assertEqual(sorted(set(left) - {"diskette", "disk9"}), sorted(names))
-        older_set("disk1")
+                    self.assertEqual(tree_below(folder), before)
+        older_set(["disk1"], [])
         source = os.path.join(folder, "disk1", "in.zip")
         toollib.python_zip(self.tree, source, streamed=False)
         result = mksfx("--span", self.SIZE, "--force", source, out)
@@ -1042,6 +1072,13 @@ class WindowsNames(Workspace):
                         "5 problems; nothing was written"]:
             self.assertIn(message, stderr)
         self.assertEqual(len(stderr.splitlines()), 6, stderr)
+        # A name that cannot be read does not hide the others' problems.
+        stderr = self.refused([(b"caf\xe9", HOST_DOS, FLAG_UTF8), "a:b", "n", "N"])
+        for message in ['entry "caf\\xE9" is marked as UTF-8 but its name is not UTF-8',
+                        'entry "a:b" has an unsafe name',
+                        'entry "N" lands on the same file as entry "n"',
+                        "3 problems; nothing was written"]:
+            self.assertIn(message, stderr)
 
 
 # --- names in UTF-8 -----------------------------------------------------------
@@ -1221,6 +1258,13 @@ class Utf8Names(Workspace):
              'entry "\\x81.txt" has a name that is not text in SHIFT_JIS'),
             ("unknown charset", ["a.txt"], ["--name-charset", "NO-SUCH-CHARSET"], 2,
              "--name-charset: no conversion from 'NO-SUCH-CHARSET' to UTF-8"),
+            # An odd last byte was left out of the name, and ASCII bytes are
+            # not what these charsets mean by them.
+            ("UTF-16", [(b"\xe9\x00A", HOST_DOS, 0)], ["--name-charset", "UTF-16LE"], 2,
+             "--name-charset: 'UTF-16LE' does not write ASCII as ASCII"),
+            ("EBCDIC", [(b"\xe9.txt", HOST_DOS, 0)], ["--name-charset", "IBM037"], 2,
+             "--name-charset: 'IBM037' does not write ASCII as ASCII"),
+            ("empty charset", [(b"\x81.txt", HOST_DOS, 0)], ["--name-charset="], 2, "--name-charset is empty"),
         ]
         for label, entries, options, status, message in rows:
             with self.subTest(label):
@@ -1233,6 +1277,41 @@ class Utf8Names(Workspace):
         result = mksfx("--name-charset", "CP437", self.path("tree"), self.path("out.exe"))
         self.assertEqual(result.returncode, 1, result.stderr)
         self.assertIn("--name-charset applies to a ZIP", result.stderr)
+
+    def test_direction_controls_are_warned_of(self):
+        """A name with characters that reverse the text's direction gets a
+        warning that shows them escaped, so that the warning is not
+        disguised too; the file is still built."""
+        def folder(source, names):
+            os.makedirs(source)
+            for name in names:
+                empty_file(os.path.join(source, name))
+
+        def zipped(source, names):
+            raw_zip(source, names)
+
+        rows = [  # label, make, names, warnings
+            ("override in a folder", folder, ["invoice\u202efdp.exe", "plain.txt"],
+             ['entry "invoice\\u202Efdp.exe" holds characters that reverse the direction of the text around them '
+              '(U+202E), so that its name, and its extension, can be shown as another']),
+            ("isolates and marks in a ZIP", zipped, ["\u2067a\u2069\u2067b\u2069.txt", "a\u200fb\u061c.txt", "ok.txt"],
+             ['entry "\\u2067a\\u2069\\u2067b\\u2069.txt" holds characters that reverse the direction of the text '
+              'around them (U+2067, U+2069), so that',
+              'entry "a\\u200Fb\\u061C.txt" holds characters that reverse the direction of the text around them '
+              '(U+200F, U+061C), so that']),
+            ("right-to-left letters alone", zipped, ["\u05e9\u05dc\u05d5\u05dd.txt"], []),
+        ]
+        for label, make, names, warnings in rows:
+            with self.subTest(label):
+                source = self.path(label if make is folder else label + ".zip")
+                make(source, names)
+                result = mksfx(source, self.path("out.exe"))
+                self.assertEqual(result.returncode, 0, result.stderr)
+                lines = result.stderr.splitlines()
+                self.assertEqual(len(lines), len(warnings), result.stderr)
+                for line, warning in zip(lines, warnings):
+                    self.assertTrue(line.startswith("arcula-mksfx: %s: warning: %s" % (source, warning)), line)
+                    self.assertTrue(line.isascii(), line)
 
     def test_password_beyond_ascii(self):
         """The files are encrypted with the password's UTF-8 bytes: tools given
@@ -1353,6 +1432,17 @@ class Pipelines(Workspace):
         self.assertEqual(report["disks"], [{"folder": "disk1", "label": "PKBACK# 001",
                                             "files": [{"name": "setup.EXE", "bytes": os.path.getsize(exe)}]}])
         self.assertNotIn("entries", report)
+        # Paths that are not UTF-8 come with their bytes too, and only they.
+        odd = self.path("set-\udcff", "Setup-\udcfe.exe")  # the bytes 0xFF and 0xFE
+        result = mksfx("--json", "--span", "1m", self.source, odd)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        report = json.loads(result.stdout)
+        exe = os.fsencode(self.path("set-\udcff", "disk1", "Setup-\udcfe.EXE"))
+        self.assertEqual((report["output"], report["output_hex"]), (exe.decode(errors="replace"), exe.hex()))
+        self.assertEqual(report["disks"][0]["files"][0]["name_hex"], "53657475702dfe2e455845")
+        shown = json.loads(mksfx("--json", "--show", os.fsdecode(exe)).stdout)
+        self.assertEqual(shown["file_hex"], exe.hex())
+        self.assertEqual([key for key in shown["texts"] if key.endswith("_hex")], [])
 
     def test_show(self):
         options = ["--title", "Tí", "--folder", "C:\\Ωμέγα", "--info", "two\nlines", "--auto", "--overwrite",
@@ -1463,6 +1553,13 @@ class FolderInputs(Workspace):
              ['"a\\b" has a \'\\\' in its name', '"x\\" has a \'\\\' in its name', "2 problems"]),
             ("link", lambda tree: os.symlink("/etc/hostname", os.path.join(tree, "link")),
              ['"link" is a link (--follow-links follows those that stay inside the folder)']),
+            # The entry checks see the names although the folder is not zipped.
+            ("a link beside name problems", lambda tree: [os.symlink("/etc/hostname", os.path.join(tree, "link")),
+                                                         empty_file(os.path.join(tree, "a:b")),
+                                                         empty_file(os.path.join(tree, "Case.txt")),
+                                                         empty_file(os.path.join(tree, "case.txt"))],
+             ['"link" is a link', 'entry "a:b" has an unsafe name',
+              'entry "case.txt" lands on the same file as entry "Case.txt"', "3 problems; nothing was written"]),
         ]
         for label, fill, messages in rows:
             with self.subTest(label):

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -107,6 +108,18 @@ void CheckClashes(const ZipArchive& archive, Problems* problems) {
   }
 }
 
+// The direction controls in a name, as "U+202E, U+2066"; "" when none.
+std::string DirectionControlsIn(const std::string& name) {
+  std::string found;
+  for (char32_t code : DecodeUtf8(name)) {
+    if (!IsDirectionControl(code)) continue;
+    char shown[16];
+    std::snprintf(shown, sizeof shown, "U+%04X", static_cast<unsigned>(code));
+    if (found.find(shown) == std::string::npos) found += (found.empty() ? "" : ", ") + std::string(shown);
+  }
+  return found;
+}
+
 // Decodes (or reads) the entry and compares length and CRC-32 with the
 // central directory, so that a damaged input is caught here and not by the
 // person who runs the self-extractor. Encrypted entries cannot be checked.
@@ -143,17 +156,34 @@ bool DataMatches(const uint8_t* data, const ZipEntry& entry) {
 
 }  // namespace
 
+std::vector<std::string> NameWarnings(const ZipArchive& archive) {
+  std::vector<std::string> warnings;
+  for (const ZipEntry& entry : archive.entries) {
+    // A name in a code page holds no such character: code page 1252 has none.
+    if (!IsUtf8Name(entry)) continue;
+    std::string controls = DirectionControlsIn(entry.name);
+    if (!controls.empty())
+      Report(&warnings, entry, "holds characters that reverse the direction of the text around them (" + controls +
+                                   "), so that its name, and its extension, can be shown as another");
+  }
+  return warnings;
+}
+
+void CheckNames(const ZipArchive& archive, std::vector<std::string>* problems) {
+  for (const ZipEntry& entry : archive.entries) CheckName(entry, problems);
+  CheckClashes(archive, problems);
+}
+
 bool CheckEntries(const Bytes& input, const ZipArchive& archive, std::vector<std::string>* problems) {
   size_t found = problems->size();
+  CheckNames(archive, problems);
   for (const ZipEntry& entry : archive.entries) {
-    CheckName(entry, problems);
     CheckMethod(entry, problems);
     CheckSizes(entry, problems);
   }
   CheckTotalSize(archive, problems);
-  CheckClashes(archive, problems);
   // Decoding is the slow part: an archive refused already is not decoded.
-  if (problems->size() != found) return false;
+  if (!problems->empty()) return false;
   for (const ZipEntry& entry : archive.entries) {
     if (!entry.IsEncrypted() && !entry.IsFolder() && !DataMatches(input.data() + entry.dataOffset, entry))
       Report(problems, entry, "is damaged: its data does not match its size and CRC-32");

@@ -9,8 +9,19 @@
 
 #include "tools/mksfx/zip_archive.h"
 
+// The name and clash checks of CheckEntries alone, for entries not zipped
+// yet: one line added to `problems` for each fault.
+void CheckNames(const ZipArchive& archive, std::vector<std::string>* problems);
+
 // False with one line added to `problems` for each fault found, naming the
 // entries: every name, method, size and clash fault at once; the entries'
-// data is decoded and checked only when there is none of those. `input` is
-// the buffer the entries' data offsets point into.
+// data is decoded and checked only when `problems` holds nothing at all,
+// from here or from before. `input` is the buffer the entries' data offsets
+// point into.
 bool CheckEntries(const Bytes& input, const ZipArchive& archive, std::vector<std::string>* problems);
+
+// One line for each entry whose name holds direction controls, which the
+// self-extractor creates as they are but which can make "invoice\u202Efdp.exe"
+// look like "invoiceexe.pdf" to the person who opens it. Not refused: a
+// right-to-left script can need them.
+std::vector<std::string> NameWarnings(const ZipArchive& archive);

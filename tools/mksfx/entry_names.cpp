@@ -118,6 +118,11 @@ std::u32string NameCollisionKey(const std::string& name, bool utf8) {
   return key;
 }
 
+bool IsDirectionControl(char32_t code) {
+  return code == 0x061C || code == 0x200E || code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
+         (code >= 0x2066 && code <= 0x2069);
+}
+
 std::string PrintableName(const std::string& name) {
   std::string printable;
   for (size_t at = 0; at < name.size();) {
@@ -134,6 +139,13 @@ std::string PrintableName(const std::string& name) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
       printable += escaped;
+    } else if (char32_t code = DecodeUtf8(name.substr(at, length))[0]; IsDirectionControl(code)) {
+      // Shown as its code point: printed, it would reorder the line it is in.
+      char escaped[12];
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(code));
+      printable += escaped;
+      at += length;
+      continue;
     } else {
       printable.append(name, at, length);
       at += length;

@@ -31,9 +31,15 @@ const char* UncreatableNameReason(const std::string& name);
 // be a folder. Empty for the target folder itself ("./").
 std::u32string NameCollisionKey(const std::string& name, bool utf8);
 
-// The name with control characters, and bytes that are not part of
-// well-formed UTF-8, shown as escapes (\n, \t, \xNN), so that it takes one
-// line of valid UTF-8 wherever it is printed.
+// True for the characters that change the direction of the text around
+// them (the bidirectional marks, embeddings, overrides and isolates):
+// "invoice\u202Efdp.exe" shows as "invoiceexe.pdf".
+bool IsDirectionControl(char32_t code);
+
+// The name with control characters, direction controls, and bytes that are
+// not part of well-formed UTF-8, shown as escapes (\n, \t, \u202E, \xNN),
+// so that it takes one line of valid UTF-8, shown as stored, wherever it is
+// printed.
 std::string PrintableName(const std::string& name);
 
 // PrintableName in double quotes, for a message.

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tools/mksfx/entry_checks.h"
 #include "tools/mksfx/entry_names.h"
 #include "tools/mksfx/windows_case.h"
 
@@ -149,6 +150,20 @@ void CheckLimits(const Listing& listing, Problems* problems) {
     problems->push_back("the files add up to 4 GiB or more, more than the self-extractor can count");
 }
 
+// The entries the listed items would become: folder names end in '/', and
+// names are flagged as UTF-8 where they are, as the names of a zipped folder
+// are once read back.
+ZipArchive ListedEntries(const Listing& listing) {
+  ZipArchive archive;
+  for (const FolderItem& item : listing.items) {
+    ZipEntry entry;
+    entry.name = item.name + (S_ISDIR(item.info.st_mode) ? "/" : "");
+    entry.flags = IsUtf8(entry.name) ? kZipFlagUtf8Name : 0;
+    archive.entries.push_back(entry);
+  }
+  return archive;
+}
+
 la_ssize_t AppendToBytes(struct archive*, void* target, const void* buffer, size_t length) {
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   static_cast<Bytes*>(target)->insert(static_cast<Bytes*>(target)->end(), bytes, bytes + length);
@@ -232,6 +247,11 @@ bool ArchiveFolder(const FolderInput& input, Bytes* zip, bool* outputLeftOut, Pr
   if (!ListFolder(input.folder, "", &listing, problems)) return false;
   *outputLeftOut = listing.outputLeftOut;
   CheckLimits(listing, problems);
-  if (problems->size() != found) return false;
+  if (problems->size() != found) {
+    // Not zipped, so the entry checks will not see these names: checked
+    // here, so that this run names their problems too.
+    CheckNames(ListedEntries(listing), problems);
+    return false;
+  }
   return WriteItems(listing.items, input, zip, problems);
 }

@@ -152,7 +152,9 @@ void WarnOfUnmarkedNames(const BuildOptions& options, const std::vector<std::str
            "); --name-charset CHARSET converts them");
 }
 
-// The archive read and its names settled (see name_encoding.h).
+// The archive read and its names settled (see name_encoding.h). False when
+// there is no archive to check; names that cannot be read only add to
+// `problems`.
 bool ReadInput(const BuildOptions& options, Bytes* zip, ZipArchive* archive, std::vector<std::string>* problems) {
   bool zippedHere = false;
   std::string error;
@@ -161,8 +163,10 @@ bool ReadInput(const BuildOptions& options, Bytes* zip, ZipArchive* archive, std
     problems->push_back(error);
     return false;
   }
+  // Names that cannot be read are added to `problems` and the run goes on,
+  // so that the entry checks name every other problem too.
   std::vector<std::string> unmarked;
-  if (!SettleNames({zippedHere, options.nameCharset}, archive, &unmarked, problems)) return false;
+  SettleNames({zippedHere, options.nameCharset}, archive, &unmarked, problems);
   WarnOfUnmarkedNames(options, unmarked);
   return true;
 }
@@ -177,7 +181,8 @@ bool IsSameFile(const std::string& a, const std::string& b) {
 
 // An older set's disk folders would be mixed with the new set's (a stale
 // disk5/, a SETUP.EXE beside a new setup.EXE): refused unless --force, which
-// clears them once the new set is ready to be written.
+// clears them once the new set is ready to be written. Folders that hold
+// anything but an older set's volume files are refused even then.
 bool CheckSetFolder(const BuildOptions& options, std::vector<std::string>* oldDisks, std::string* error) {
   std::string folder = SetFolder(options);
   *oldDisks = ExistingDiskFolders(folder);
@@ -194,7 +199,8 @@ bool CheckSetFolder(const BuildOptions& options, std::vector<std::string>* oldDi
       return false;
     }
   }
-  return true;
+  std::vector<std::string> oldFiles;
+  return ListOlderSetFiles(folder, *oldDisks, &oldFiles, error);
 }
 
 // Writes the set into disk folders beside OUTPUT's name.
@@ -210,7 +216,7 @@ int BuildSet(const BuildOptions& options, const std::vector<std::string>& oldDis
                        &disks, &settings, &error))
     return Refused(options.output, error);
   if (!oldDisks.empty()) {
-    if (!RemoveDiskFolders(folder, oldDisks, &error)) return Refused(folder, error);
+    if (!RemoveOlderSet(folder, oldDisks, &error)) return Refused(folder, error);
     std::string names;
     for (const std::string& name : oldDisks) names += (names.empty() ? "" : ", ") + name;
     Warn(options, folder, "cleared the older set's disk folders (" + names + ")");
@@ -253,6 +259,7 @@ int Build(const BuildOptions& options) {
   ZipArchive archive;
   std::vector<std::string> problems;
   if (!ReadInput(options, &zip, &archive, &problems)) return Refused(options.input, problems);
+  for (const std::string& warning : NameWarnings(archive)) Warn(options, options.input, "warning: " + warning);
   if (!CheckEntries(zip, archive, &problems)) return Refused(options.input, problems);
 
   if (options.span.diskSize != 0) return BuildSet(options, oldDisks, stub, layout, config, zip, archive);

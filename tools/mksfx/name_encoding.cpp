@@ -68,6 +68,7 @@ bool Convert(iconv_t converter, const std::string& from, std::string* to) {
   if (iconv(converter, &inAt, &inLeft, &outAt, &outLeft) == static_cast<size_t>(-1) ||
       iconv(converter, nullptr, nullptr, &outAt, &outLeft) == static_cast<size_t>(-1))
     return false;
+  if (inLeft != 0) return false;  // a byte left over is part of the name too
   out.resize(out.size() - outLeft);
   *to = out;
   return IsUtf8(out);
@@ -115,6 +116,20 @@ bool IsKnownCharset(const std::string& charset) {
   if (converter == kNoConverter) return false;
   iconv_close(converter);
   return true;
+}
+
+bool KeepsAsciiNames(const std::string& charset) {
+  // Printable ASCII but '\' and '~', which Shift JIS reads as the yen and
+  // the overline and Japanese Windows still as a separator and a tilde.
+  std::string ascii;
+  for (char c = ' '; c < 0x7F; ++c)
+    if (c != '\\' && c != '~') ascii += c;
+  iconv_t converter = iconv_open("UTF-8", charset.c_str());
+  if (converter == kNoConverter) return false;
+  std::string converted;
+  bool same = Convert(converter, ascii, &converted) && converted == ascii;
+  iconv_close(converter);
+  return same;
 }
 
 bool SettleNames(const NameReading& reading, ZipArchive* archive, std::vector<std::string>* unmarked,

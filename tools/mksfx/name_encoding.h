@@ -31,6 +31,12 @@ struct NameReading {
 // True when iconv can convert from `charset` to UTF-8.
 bool IsKnownCharset(const std::string& charset);
 
+// True when `charset` reads printable ASCII as itself. A ZIP name's
+// separators and ASCII names are single ASCII bytes, which the builder keeps
+// as they are; a charset such as UTF-16 or EBCDIC, where those bytes mean
+// something else, cannot be the one the names were written in.
+bool KeepsAsciiNames(const std::string& charset);
+
 // Rewrites the names and flags of `archive` by the rules above. Adds to
 // `unmarked` every non-ASCII name left without bit 11. False with one line
 // in `problems` for each name that cannot be read: bit 11 on a name that is

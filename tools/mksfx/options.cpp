@@ -120,6 +120,9 @@ bool ApplyOption(const OptionRule& rule, const std::string& value, BuildOptions*
   // archive unencrypted would ship the files in the clear.
   if (name == "--password" && value.empty())
     return Usage(error, "--password is empty; the files would not be encrypted");
+  // An unset variable again: names would quietly stay unconverted.
+  if (name == "--name-charset" && value.empty())
+    return Usage(error, "--name-charset is empty; give the charset of the names (CP437, CP1252, ...)");
   if (name == "--prompt-buttons") return SetPromptButtons(value, options, error);
   if (name == "--span") return SetSpanSize(value, options, error);
   if (name == "--span-names") return SetSpanNames(value, options, error);
@@ -137,6 +140,9 @@ bool CheckCombinations(const BuildOptions& options, std::string* error) {
     return Usage(error, "--full-selfcheck and --no-selfcheck contradict each other");
   if (!options.nameCharset.empty() && !IsKnownCharset(options.nameCharset))
     return Usage(error, "--name-charset: no conversion from '" + options.nameCharset + "' to UTF-8");
+  if (!options.nameCharset.empty() && !KeepsAsciiNames(options.nameCharset))
+    return Usage(error, "--name-charset: '" + options.nameCharset + "' does not write ASCII as ASCII, as ZIP names "
+                        "are written ('/' between folders); give a charset that does (CP437, CP1252, SHIFT_JIS, ...)");
   return true;
 }
 
@@ -235,8 +241,8 @@ characters beyond ASCII are kept as stored, for the self-extractor to read in
 the ANSI code page of the Windows it runs on, with a warning:
   --name-charset CHARSET
                        convert those names from CHARSET to UTF-8 (any name
-                       iconv knows: CP437 for archives made on old Windows,
-                       CP1252, SHIFT_JIS, ...)
+                       iconv knows that writes ASCII as ASCII: CP437 for
+                       archives made on old Windows, CP1252, SHIFT_JIS, ...)
 
 A folder INPUT:
   --follow-links       follow links whose destination lies inside the folder
@@ -291,7 +297,9 @@ Spanned sets (for removable disks):
                        next parts, also named NAME.EXE.
                        zip: disk 1 holds NAME.EXE (stub and texts only) and
                        NAME.ZIP, the first part; later disks hold NAME.ZIP.
-  --force              remove the disk folders DIR holds from an older set
+  --force              remove the disk folders DIR holds from an older set;
+                       only its volume files (NAME.EXE, NAME.ZIP) are removed,
+                       and a disk folder holding anything else is refused
   The files are named NAME.EXE and NAME.ZIP with the extension in capitals,
   as the self-extractor looks for them.
 
@@ -306,7 +314,9 @@ Builder:
                        and an --arch given with it must name the same one
   --list               list the entries that went in
   --json               print the summary (and the list, or what --show
-                       shows) as one JSON document
+                       shows) as one JSON document; a name, path or text
+                       that is not UTF-8 comes with its bytes in hex too,
+                       under its key with "_hex" added
   --quiet              print nothing but errors (and what --list asks for)
   --show FILE.exe      describe a built file: its processor, its settings
                        with the flags decoded, its texts and its entries

@@ -44,6 +44,15 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
+// `"key": "text"` for a JSON object, and when the text is not UTF-8,
+// `"key_hex": "..."` beside it: JSON strings are Unicode, so the string
+// shows its bytes of some code page as U+FFFD, and the hex keeps them.
+std::string JsonNamed(const std::string& key, const std::string& text) {
+  std::string json = "\"" + key + "\": " + JsonString(text);
+  if (!IsUtf8(text)) json += ", \"" + key + "_hex\": \"" + Hex(text) + "\"";
+  return json;
+}
+
 // --- text ---------------------------------------------------------------
 
 void PrintList(const ZipArchive& archive) {
@@ -119,8 +128,7 @@ std::string JsonEntries(const ZipArchive& archive) {
   std::string json = "[";
   for (const ZipEntry& entry : archive.entries) {
     if (json.size() > 1) json += ",";
-    json += "\n    {\"name\": " + JsonString(entry.name);
-    if (!IsUtf8(entry.name)) json += ", \"name_hex\": \"" + Hex(entry.name) + "\"";
+    json += "\n    {" + JsonNamed("name", entry.name);
     json += ", \"utf8\": " + std::string(JsonBool((entry.flags & kZipFlagUtf8Name) != 0));
     json += ", \"folder\": " + std::string(JsonBool(entry.IsFolder()));
     json += ", \"size\": " + std::to_string(entry.uncompressedSize);
@@ -137,7 +145,7 @@ std::string JsonDisks(const std::vector<SetDisk>& disks) {
     json += std::string(i ? "," : "") + "\n    {\"folder\": \"disk" + std::to_string(i + 1) +
             "\", \"label\": " + JsonString(disks[i].label) + ", \"files\": [";
     for (size_t f = 0; f < disks[i].files.size(); ++f)
-      json += std::string(f ? ", " : "") + "{\"name\": " + JsonString(disks[i].files[f].name) +
+      json += std::string(f ? ", " : "") + "{" + JsonNamed("name", disks[i].files[f].name) +
               ", \"bytes\": " + std::to_string(disks[i].files[f].bytes.size()) + "}";
     json += "]}";
   }
@@ -146,7 +154,7 @@ std::string JsonDisks(const std::vector<SetDisk>& disks) {
 
 void PrintBuildJson(const BuildReport& report) {
   Counts counts = CountEntries(*report.archive);
-  std::string json = "{\n  \"output\": " + JsonString(report.output);
+  std::string json = "{\n  " + JsonNamed("output", report.output);
   json += ",\n  \"arch\": \"" + std::string(ArchName(report.arch)) + "\"";
   json += ",\n  \"bytes\": " + std::to_string(report.bytes);
   json += ",\n  \"files\": " + std::to_string(counts.files);
@@ -160,7 +168,7 @@ void PrintBuildJson(const BuildReport& report) {
 
 void PrintBuiltFileJson(const std::string& path, const BuiltFile& built) {
   const SettingsValues& settings = built.settings;
-  std::string json = "{\n  \"file\": " + JsonString(path);
+  std::string json = "{\n  " + JsonNamed("file", path);
   json += ",\n  \"bytes\": " + std::to_string(built.size);
   json += ",\n  \"arch\": " + (built.knownArch ? "\"" + std::string(ArchName(built.arch)) + "\"" : "null");
   json += ",\n  \"complete\": " + std::string(JsonBool(built.complete));
@@ -177,7 +185,7 @@ void PrintBuiltFileJson(const std::string& path, const BuiltFile& built) {
   json += ",\n  \"unpacked_bytes\": " + std::to_string(settings.totalSize);
   json += ",\n  \"texts\": {";
   for (size_t i = 0; i < built.texts.size(); ++i)
-    json += std::string(i ? ", " : "") + "\"" + kTextLabels[i] + "\": " + JsonString(built.texts[i]);
+    json += std::string(i ? ", " : "") + JsonNamed(kTextLabels[i], built.texts[i]);
   json += "}";
   json += ",\n  \"entries\": " + (built.hasEntries ? JsonEntries(built.archive) : std::string("null"));
   std::printf("%s\n}\n", json.c_str());

@@ -3,8 +3,9 @@
 // as lines for a person, or with --json as one JSON document for a pipeline.
 //
 // Names are bytes; text output shows them escaped (PrintableName), JSON as
-// strings with every byte that is not UTF-8 read as U+FFFD, plus
-// "name_hex" holding the bytes as stored.
+// strings with every byte that is not UTF-8 read as U+FFFD, plus, for such
+// a string only, a field of the same key and "_hex" ("name_hex",
+// "output_hex", "file_hex", "title_hex", ...) holding the bytes as stored.
 #pragma once
 
 #include <cstdint>

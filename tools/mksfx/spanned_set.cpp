@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "base/settings.h"
+#include "tools/mksfx/entry_names.h"
 #include "tools/mksfx/output_file.h"
 #include "tools/mksfx/zip_writer.h"
 
@@ -91,6 +93,45 @@ size_t DiskNumber(const std::string& name) {
   return number;
 }
 
+// The stem of a volume file the builder writes ("SETUP" of "SETUP.EXE",
+// the extension in capitals as always written), or "" for another name.
+std::string VolumeFileStem(const std::string& file) {
+  static const char* const kExtensions[] = {".EXE", ".ZIP"};
+  for (const char* extension : kExtensions) {
+    size_t stemLength = file.size() - std::min(file.size(), std::strlen(extension));
+    if (stemLength > 0 && file.compare(stemLength, std::string::npos, extension) == 0)
+      return file.substr(0, stemLength);
+  }
+  return "";
+}
+
+// Adds the files of the older set's disk folder `disk` to `files`, or
+// refuses: see ListOlderSetFiles. `stem` is the set's stem, "" until the
+// first volume file is met.
+bool ListDiskFiles(const std::filesystem::path& disk, std::string* stem, std::vector<std::string>* files,
+                   std::string* error) {
+  namespace fs = std::filesystem;
+  std::string name = PrintableName(disk.filename().string());
+  std::error_code failure;
+  // Through a link, removing "its" files would remove files elsewhere.
+  if (fs::symlink_status(disk, failure).type() != fs::file_type::directory)
+    return Refuse(error, name + " is not a folder of an older set (a link or another kind of file); --force "
+                                "removes only a set's own files, so it is left alone and nothing was removed");
+  for (fs::directory_iterator it(disk, failure), end; !failure && it != end; it.increment(failure)) {
+    std::string file = it->path().filename().string();
+    std::error_code typeFailure;
+    bool isFile = it->symlink_status(typeFailure).type() == fs::file_type::regular;
+    std::string fileStem = VolumeFileStem(file);
+    if (stem->empty()) *stem = fileStem;
+    if (!isFile || fileStem.empty() || fileStem != *stem)
+      return Refuse(error, name + " holds " + PrintableName(file) + ", which is not a file of an older set; --force "
+                                  "removes only a set's own files, so nothing was removed");
+    files->push_back((disk / file).string());
+  }
+  if (failure) return Refuse(error, "cannot list " + PrintableName(disk.string()) + ": " + failure.message());
+  return true;
+}
+
 }  // namespace
 
 std::vector<std::string> ExistingDiskFolders(const std::string& folder) {
@@ -108,12 +149,30 @@ std::vector<std::string> ExistingDiskFolders(const std::string& folder) {
   return names;
 }
 
-bool RemoveDiskFolders(const std::string& folder, const std::vector<std::string>& names, std::string* error) {
+bool ListOlderSetFiles(const std::string& folder, const std::vector<std::string>& names,
+                       std::vector<std::string>* files, std::string* error) {
+  std::string stem;  // the older set's, taken from the first volume file met
+  files->clear();
+  for (const std::string& name : names)
+    if (!ListDiskFiles(std::filesystem::path(folder) / name, &stem, files, error)) return false;
+  return true;
+}
+
+bool RemoveOlderSet(const std::string& folder, const std::vector<std::string>& names, std::string* error) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> files;
+  if (!ListOlderSetFiles(folder, names, &files, error)) return false;
+  std::error_code failure;
+  for (const std::string& file : files) {
+    if (!fs::remove(file, failure) && failure)
+      return Refuse(error, "cannot remove " + file + ": " + failure.message());
+  }
+  // Emptied now; anything that appeared meanwhile keeps its folder, and is
+  // reported instead of removed.
   for (const std::string& name : names) {
-    std::filesystem::path path = std::filesystem::path(folder) / name;
-    std::error_code failure;
-    std::filesystem::remove_all(path, failure);
-    if (failure) return Refuse(error, "cannot remove " + path.string() + ": " + failure.message());
+    fs::path disk = fs::path(folder) / name;
+    if (!fs::remove(disk, failure) && failure)
+      return Refuse(error, "cannot remove " + disk.string() + ": " + failure.message());
   }
   return true;
 }

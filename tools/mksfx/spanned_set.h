@@ -62,9 +62,18 @@ bool BuildSpannedSet(const Bytes& stub, const StubLayout& layout, const Bytes& c
 // would mix with them), sorted by number.
 std::vector<std::string> ExistingDiskFolders(const std::string& folder);
 
-// Removes those folders with everything in them. False with `error` set
-// when one cannot be removed.
-bool RemoveDiskFolders(const std::string& folder, const std::vector<std::string>& names, std::string* error);
+// The files --force may remove from those folders: only what the builder
+// writes into a disk folder, the volume files of one set (STEM.EXE, and
+// STEM.ZIP, for some one STEM). False with `error` naming the folder when
+// one holds anything else, or is a link; such a folder may hold someone's
+// files, and is never cleared.
+bool ListOlderSetFiles(const std::string& folder, const std::vector<std::string>& names,
+                       std::vector<std::string>* files, std::string* error);
+
+// Removes those files, then the emptied folders. False with `error` set,
+// and nothing removed, when ListOlderSetFiles refuses; false with `error`
+// set when a file or folder cannot be removed.
+bool RemoveOlderSet(const std::string& folder, const std::vector<std::string>& names, std::string* error);
 
 // Writes disk N's files into `folder`/diskN/ (created when missing). On a
 // failure the files written so far are removed again.
