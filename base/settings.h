@@ -59,6 +59,10 @@ const uint32_t kFlagPromptOkCancel = 0x100000;
 // Silent by default (the builder's --silent): as /silent on the command line;
 // /noauto still shows the dialog.
 const uint32_t kFlagSilent = 0x200000;
+// Names without the UTF-8 flag are in the OEM code page, as every DOS and
+// Windows zip tool writes them (this builder's); without it they are read in
+// the ANSI code page, as files from other builders always were.
+const uint32_t kFlagOemNames = 0x400000;
 
 // The block itself. In the stub it is the one the builder patched; the host
 // tools load it from a self-extractor file.

@@ -51,15 +51,21 @@ void ReadEntryName(uint32_t length) {
   ReadExact(length, g_entry.nameBuffer);
 }
 
-// The name in UTF-8, as everything after the scanner takes it: a name
-// without the UTF-8 flag was written in the ANSI code page and is converted
-// (an archive that extracted before keeps its names); a flagged one stays as
-// stored, and the name check refuses it when it is not valid UTF-8.
+// The name in UTF-8, as everything after the scanner takes it: a flagged one
+// stays as stored, and the name check refuses it when it is not valid UTF-8.
+// An unflagged one is converted from the code page it was written in: the
+// OEM code page, where DOS and Windows zip tools write names, when our
+// builder says so; otherwise the ANSI code page, so that a file from another
+// builder that extracted before keeps its names.
 void TakeNameAsUtf8() {
   if ((g_entry.localHeader.flags & kEntryFlagUtf8) != 0) return;
-  char ansi[kMaxNameLength + 1];
-  CopyText(ansi, g_entry.nameBuffer, sizeof ansi);
-  SysAnsiToUtf8(ansi, g_entry.nameBuffer, kNameBufferSize);
+  char stored[kMaxNameLength + 1];
+  CopyText(stored, g_entry.nameBuffer, sizeof stored);
+  if ((g_settings.flags & kFlagOemNames) != 0) {
+    SysOemToUtf8(stored, g_entry.nameBuffer, kNameBufferSize);
+  } else {
+    SysAnsiToUtf8(stored, g_entry.nameBuffer, kNameBufferSize);
+  }
 }
 
 void HandleFolderEntry(const char* outputPath) {

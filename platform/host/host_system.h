@@ -19,6 +19,10 @@ const char* HostWindowsDirectory();
 void HostSetCodePage(uint32_t codePage);
 uint32_t HostCodePage();
 
+// The OEM code page that SysOemToUtf8 reads: 437 (US) unless set.
+void HostSetOemCodePage(uint32_t codePage);
+uint32_t HostOemCodePage();
+
 // The program's own file name; by default the real one.
 void HostSetModuleFileName(const char* path);
 

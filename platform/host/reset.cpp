@@ -21,6 +21,7 @@ void HostResetPlatform() {
   HostClearEnvironmentOverrides();
   HostSetWindowsDirectory(nullptr);
   HostSetCodePage(1252);
+  HostSetOemCodePage(437);
   HostSetClock(0, 0);
   HostSetModuleFileName(nullptr);
   HostResetUi();

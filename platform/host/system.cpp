@@ -20,6 +20,7 @@ struct SystemSettings {
   std::optional<std::string> windowsDirectory;
   std::optional<std::string> moduleFileName;
   uint32_t codePage = 1252;
+  uint32_t oemCodePage = 437;
   uint32_t ticks = 0;
   uint32_t tickStep = 0;
 };
@@ -59,6 +60,10 @@ uint32_t SysTickCount() {
 void HostSetCodePage(uint32_t codePage) { Settings().codePage = codePage; }
 
 uint32_t HostCodePage() { return Settings().codePage; }
+
+void HostSetOemCodePage(uint32_t codePage) { Settings().oemCodePage = codePage; }
+
+uint32_t HostOemCodePage() { return Settings().oemCodePage; }
 
 void HostSetModuleFileName(const char* path) {
   Settings().moduleFileName = path == nullptr ? std::nullopt : std::optional<std::string>(path);

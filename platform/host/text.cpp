@@ -1,5 +1,6 @@
-// The host's ANSI code page is the one a test (or the headless runner's
-// --ansi-codepage) sets, 1252 unless told; texts are converted with iconv.
+// The host's ANSI and OEM code pages are the ones a test (or the headless
+// runner's --ansi-codepage and --oem-codepage) sets, 1252 and 437 unless
+// told; texts are converted with iconv.
 #include "platform/text.h"
 
 #include <iconv.h>
@@ -42,13 +43,11 @@ std::string Convert(const char* text, const std::string& to, const std::string& 
   return out;
 }
 
-std::string CodePageName() { return "CP" + std::to_string(HostCodePage()); }
+std::string CodePageName(uint32_t codePage) { return "CP" + std::to_string(codePage); }
 
-}  // namespace
-
-uint32_t SysAnsiToUtf8(const char* ansi, char* utf8, uint32_t size) {
+uint32_t CodePageToUtf8(uint32_t codePage, const char* text, char* utf8, uint32_t size) {
   if (size == 0) return 0;
-  std::string out = Convert(ansi, "UTF-8", CodePageName(), "\xEF\xBF\xBD");  // the replacement character
+  std::string out = Convert(text, "UTF-8", CodePageName(codePage), "\xEF\xBF\xBD");  // the replacement character
   // Cut at a character boundary, as the platform does.
   size_t length = out.size() < size ? out.size() : size - 1;
   while (length > 0 && length < out.size() && (static_cast<unsigned char>(out[length]) & 0xC0) == 0x80) --length;
@@ -57,9 +56,19 @@ uint32_t SysAnsiToUtf8(const char* ansi, char* utf8, uint32_t size) {
   return static_cast<uint32_t>(length);
 }
 
+}  // namespace
+
+uint32_t SysAnsiToUtf8(const char* ansi, char* utf8, uint32_t size) {
+  return CodePageToUtf8(HostCodePage(), ansi, utf8, size);
+}
+
+uint32_t SysOemToUtf8(const char* oem, char* utf8, uint32_t size) {
+  return CodePageToUtf8(HostOemCodePage(), oem, utf8, size);
+}
+
 uint32_t SysUtf8ToAnsi(const char* utf8, char* ansi, uint32_t size) {
   if (size == 0) return 0;
-  std::string out = Convert(utf8, CodePageName(), "UTF-8", "?");  // the platform's default character
+  std::string out = Convert(utf8, CodePageName(HostCodePage()), "UTF-8", "?");  // the platform's default character
   size_t length = out.size() < size ? out.size() : size - 1;
   std::memcpy(ansi, out.data(), length);
   ansi[length] = 0;

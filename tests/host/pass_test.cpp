@@ -1416,6 +1416,42 @@ TEST_F(Pass, NamesAreTakenAsUtf8OrInTheAnsiCodePage) {
   EXPECT_EQ(Disk(), (std::vector<std::string>{"target/", "target/first.txt"}));
 }
 
+// This builder's files say that unflagged names are in the OEM code page,
+// as DOS and Windows zip tools wrote them; files from other builders keep
+// the ANSI reading. Stored as code page 437 writes it: "filename_with_æoå".
+TEST_F(Pass, UnflaggedNamesOfThisBuildersFilesAreReadInTheOemCodePage) {
+  const uint16_t kUtf8 = 0x800;
+  const std::string kCp437Name = "filename_with_\x91o\x86.txt";
+  struct Row {
+    const char* label;
+    std::string stored;
+    uint16_t entryFlags;
+    uint32_t settingsFlags;
+    uint32_t oemCodePage;
+    std::string onDisk;
+  };
+  const Row rows[] = {
+      {"OEM 437", kCp437Name, 0, kFlagOemNames, 437, "filename_with_\xC3\xA6o\xC3\xA5.txt"},
+      {"the machine's OEM code page, 866", "\x8F\xE0\xA8\xA2\xA5\xE2.txt", 0, kFlagOemNames, 866,
+       "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt"},  // "Привет"
+      {"another builder's file: ANSI 1252", kCp437Name, 0, 0, 437,
+       "filename_with_\xE2\x80\x98o\xE2\x80\xA0.txt"},  // the same bytes as "‘" and "†"
+      {"flagged UTF-8 stays UTF-8", "caf\xC3\xA9.txt", kUtf8, kFlagOemNames, 437, "caf\xC3\xA9.txt"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    HostSetOemCodePage(row.oemCodePage);
+    ZipFields f = StoredFile(row.stored, "x");
+    f.flags = row.entryFlags;
+    ZipWriter zip;
+    zip.Entry(f, "x").Finish();
+    Outcome outcome = Run(Sfx(zip, Options(row.settingsFlags)));
+    EXPECT_EQ(outcome.exit, kExitCompleted);
+    EXPECT_EQ(Disk(), (std::vector<std::string>{"target/", "target/" + row.onDisk}));
+  }
+}
+
 // Config texts from another builder are in the ANSI code page; this
 // builder's carry the UTF-8 flag and are taken as they are.
 TEST_F(Pass, ConfigTextsAreTakenAsUtf8OrInTheAnsiCodePage) {

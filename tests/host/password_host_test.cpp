@@ -77,6 +77,8 @@ TEST_F(PasswordDialog, PasswordBytesFollowTheFilesTextFlag) {
       {"UTF-8 texts", kFlagUtf8Texts, 1252, "p\xC3\xA4ssw\xC3\xB6rd"},
       {"ANSI texts, code page 1252", 0, 1252, "p\xE4ssw\xF6rd"},
       {"ANSI texts, code page 932: no such letters", 0, 932, "p?ssw?rd"},
+      // Only names move to the OEM code page (437 here); the password does not.
+      {"ANSI texts, names in the OEM code page", kFlagOemNames, 1252, "p\xE4ssw\xF6rd"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

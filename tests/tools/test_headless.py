@@ -249,6 +249,36 @@ class CommandLine(Workspace):
                     self.assertIn(line, result.stderr.splitlines())
         self.assertEqual(sorted(os.listdir(drive)), ["configured", "from tail", "typed"])
 
+    def test_unflagged_names_in_the_oem_code_page(self):
+        """A name as Windows zip tools write it, in code page 437 without the
+        UTF-8 flag, is read in the OEM code page the run stands for; the ANSI
+        code page does not touch it."""
+        source = self.path("in.zip")
+        placeholder = b"filename_with_XoY.txt"
+        with zipfile.ZipFile(source, "w") as z:
+            info = zipfile.ZipInfo(placeholder.decode(), date_time=(2021, 3, 4, 5, 6, 8))
+            info.create_system = 0  # made on DOS or Windows
+            z.writestr(info, b"old\n")
+        with open(source, "rb") as f:
+            data = f.read()
+        with open(source, "wb") as f:
+            f.write(data.replace(placeholder, "filename_with_æoå.txt".encode("cp437")))
+        exe = self.path("old.exe")
+        self.assertEqual(mksfx(source, exe).returncode, 0)
+        rows = [  # label, options, the name created
+            ("default: 437", [], "filename_with_æoå.txt"),
+            ("--oem-codepage 866", ["--oem-codepage", "866"], "filename_with_СoЖ.txt"),
+            ("--ansi-codepage 1251 changes nothing", ["--ansi-codepage", "1251"], "filename_with_æoå.txt"),
+        ]
+        for label, options, name in rows:
+            with self.subTest(label):
+                out = self.path(label.replace(" ", "_").replace(":", ""))
+                result = headless("--folder", out, *options, exe)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(os.listdir(out), [name])
+        refused = headless("--oem-codepage", "none", exe)
+        self.assertEqual((refused.returncode, refused.stderr.split(":")[0]), (2, "usage"))
+
 
 def main():
     global BIN, STUB

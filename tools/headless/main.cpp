@@ -93,7 +93,7 @@ void SwapDiskForPrompt(const HostBox& box, int answer) {
 void Usage() {
   std::fprintf(stderr,
                "usage: arcula-headless [--folder DIR] [--password PASS] [--answer A]... [--drive X=DIR]...\n"
-               "                       [--ansi-codepage N]\n"
+               "                       [--ansi-codepage N] [--oem-codepage N]\n"
                "                       FILE [COMMAND-LINE TAIL...]\n"
                "Unpacks the self-extractor FILE as its own stub would, without windows.\n"
                "  --folder DIR     unzip to DIR, as if typed into the folder field\n"
@@ -101,7 +101,10 @@ void Usage() {
                "  --answer A       answer the next question box: yes no ok cancel retry ignore abort\n"
                "  --drive X=DIR    drive letter X: is the folder DIR\n"
                "  --ansi-codepage N  the ANSI code page of the machine the run stands for\n"
-               "                   (default 1252): names and texts not marked as UTF-8 are in it\n"
+               "                   (default 1252): texts and names not marked as UTF-8 in files\n"
+               "                   from other builders are in it\n"
+               "  --oem-codepage N  its OEM code page (default 437): names not marked as UTF-8\n"
+               "                   in files from arcula-mksfx are in it\n"
                "  --disk N=DIR     disk N of a spanned set holds DIR; FILE is then a path on the\n"
                "                   set's drive (such as A:\\SETUP.EXE), disk 1 starts in the drive,\n"
                "                   and a disk prompt answered OK or Retry inserts the disk it asks for\n"
@@ -141,11 +144,16 @@ bool ParseArguments(int argc, char** argv, Options* options) {
       if (equals == std::string::npos || equals == 0) return false;
       options->disks[static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10))] = value.substr(equals + 1);
     } else if (argument == "--ansi-codepage") {
-      // The ANSI code page of the Windows machine the run stands for: names
-      // without the UTF-8 flag and config texts from other builders are in it.
+      // The ANSI code page of the Windows machine the run stands for: config
+      // texts and unflagged names of files from other builders are in it.
       uint32_t codePage = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
       if (codePage == 0) return false;
       HostSetCodePage(codePage);
+    } else if (argument == "--oem-codepage") {
+      // Its OEM code page: this builder's files read unflagged names in it.
+      uint32_t codePage = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
+      if (codePage == 0) return false;
+      HostSetOemCodePage(codePage);
     } else if (argument == "--drive") {
       if (value.size() < 3 || value[1] != '=') return false;
       HostMapDrive(value[0], value.substr(2));
