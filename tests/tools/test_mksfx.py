@@ -36,7 +36,9 @@ FLAG_OVERWRITE, FLAG_TITLE, FLAG_ENCRYPTED, FLAG_AUTO = 0x2, 0x10, 0x100, 0x200
 FLAG_SIGN_READY, FLAG_CAPTION, FLAG_QUESTION, FLAG_OKCANCEL = 0x800, 0x40000, 0x80000, 0x100000
 FLAG_SPANNED, FLAG_EXE_VOLUMES, FLAG_SILENT = 0x1000, 0x8000, 0x200000
 FLAG_UTF8_TEXTS = 0x400  # the config texts are UTF-8: this builder always sets it
-DEFAULT_FLAGS = FLAG_UTF8_TEXTS | FLAG_SIGN_READY  # the headers are left out of the self-check unless asked
+FLAG_OEM_NAMES = 0x400000  # unflagged names are in the OEM code page: this builder always sets it
+BUILDER_FLAGS = FLAG_UTF8_TEXTS | FLAG_OEM_NAMES
+DEFAULT_FLAGS = BUILDER_FLAGS | FLAG_SIGN_READY  # the headers are left out of the self-check unless asked
 
 
 def mksfx(*args, cwd=None, env=None):
@@ -357,7 +359,7 @@ class Settings(Workspace):
         for options, flags in rows:
             with self.subTest(options):
                 _, settings = self.build(*options)
-                self.assertEqual(settings["flags"], FLAG_UTF8_TEXTS | flags)
+                self.assertEqual(settings["flags"], BUILDER_FLAGS | flags)
 
     def test_texts_in_order(self):
         data, settings = self.build("--folder", ".", "--text", "line", "--prompt", "Go?", "--title", "Tí",
@@ -993,7 +995,7 @@ class WindowsNames(Workspace):
     def test_names_windows_takes_for_one(self):
         same = 'entry "%s" lands on the same file as entry "%s"'
         in_the_way = 'entry "%s" is a file, but entry "%s" needs a folder of that name'
-        dos_e_acute, dos_capital_e_acute = (b"\xe9.txt", HOST_DOS, 0), (b"\xc9.txt", HOST_DOS, 0)
+        dos_e_acute, dos_capital_e_acute = (b"\x82.txt", HOST_DOS, 0), (b"\x90.txt", HOST_DOS, 0)
         rows = [  # first entry, second entry, message (second named first)
             ("a", "//a", same),
             ("a", "./a", same),
@@ -1008,8 +1010,9 @@ class WindowsNames(Workspace):
             ("É.txt", "é.txt", same),
             ("Ωμέγα", "ΩΜΈΓΑ", same),
             ("ж", "Ж", same),
-            (dos_capital_e_acute, dos_e_acute, same),  # É and é in code page 1252
-            ((b"\x8a", HOST_DOS, 0), (b"\x9a", HOST_DOS, 0), same),  # Š and š
+            (dos_capital_e_acute, dos_e_acute, same),  # É and é in code page 437
+            ((b"\x8e", HOST_DOS, 0), (b"\x84", HOST_DOS, 0), same),  # Ä and ä
+            ((b"\xe4", HOST_DOS, 0), (b"\xe5", HOST_DOS, 0), same),  # Σ and σ
             # Info-ZIP on Linux writes UTF-8 without the flag.
             (("É".encode(), HOST_UNIX, 0), ("é".encode(), HOST_UNIX, 0), same),
             ("x", "./x/y", in_the_way),
@@ -1052,10 +1055,10 @@ class WindowsNames(Workspace):
                                   % (self.path("in.zip"), escaped, reason)])
 
     def test_names_windows_keeps_apart(self):
-        # "Ê" and "Ú" are "ÃŠ" and "Ãš" in code page 1252, which folds them to
-        # one name; the UTF-8 flag keeps them apart.
+        # The UTF-8 bytes of "Â" and "Ð" are "├é" and "├É" in code page 437,
+        # which folds them to one name; the UTF-8 flag keeps them apart.
         names = ["./", "d/", "D/", "d/x", "d/./y", "ß", "SS", "a.b", "a..b", "\U00010428", "\U00010400", "tail ",
-                 "del\x7f", "Ê.txt", "Ú.txt"]
+                 "del\x7f", "Â.txt", "Ð.txt"]
         source, out = self.path("in.zip"), self.path("out.exe")
         raw_zip(source, names)
         result = mksfx("--list", source, out)
@@ -1142,7 +1145,7 @@ class Utf8Names(Workspace):
         self.assertEqual(unzip.returncode, 0, unzip.stdout + unzip.stderr)
         with open(out, "rb") as f:
             data = f.read()
-        self.assertEqual(read_settings(data)["flags"] & FLAG_UTF8_TEXTS, FLAG_UTF8_TEXTS)
+        self.assertEqual(read_settings(data)["flags"] & BUILDER_FLAGS, BUILDER_FLAGS)
         walk_front_to_back(self, data, read_settings(data)["archive"], password)
         entries = written_names(out)
         self.check_listings(out, {name for name, (flags, _, _, _) in entries.items() if flags & FLAG_UTF8},
@@ -1221,12 +1224,14 @@ class Utf8Names(Workspace):
              [], {"über.txt": FLAG_UTF8}, None),
             ("Unicode Path field for another name", raw((b"\x81ber.txt", HOST_DOS, 0,
                                                          unicode_path("other.txt", b"older name"))),
-             [], {b"\x81ber.txt": 0}, '1 name is not marked as UTF-8 and is kept as stored, for Windows to read in '
-                                     'its ANSI code page ("\\x81ber.txt"); --name-charset CHARSET converts them'),
+             [], {b"\x81ber.txt": 0}, '1 name is not marked as UTF-8 and is kept as stored, for the self-extractor '
+                                     'to read in the OEM code page of the machine that runs it ("\\x81ber.txt"); '
+                                     '--name-charset CHARSET converts them'),
             ("code page names", raw(*from_windows, (b"\x82", HOST_DOS, 0), (b"\x83", HOST_DOS, 0), "ascii.txt"), [],
              {b"\x81ber.txt": 0, b"na\x8bve.txt": 0, b"\x82": 0, b"\x83": 0, "ascii.txt": 0},
-             '4 names are not marked as UTF-8 and are kept as stored, for Windows to read in its ANSI code page '
-             '("\\x81ber.txt", "na\\x8Bve.txt", "\\x82", ...); --name-charset CHARSET converts them'),
+             '4 names are not marked as UTF-8 and are kept as stored, for the self-extractor to read in the OEM code '
+             'page of the machine that runs it ("\\x81ber.txt", "na\\x8Bve.txt", "\\x82", ...); --name-charset '
+             'CHARSET converts them'),
             ("--name-charset CP437", raw(*from_windows, "Grüße.txt", ("é".encode(), HOST_UNIX, 0), "ascii.txt"),
              ["--name-charset", "CP437"],
              {"über.txt": FLAG_UTF8, "naïve.txt": FLAG_UTF8, "Grüße.txt": FLAG_UTF8, "é": FLAG_UTF8,
@@ -1246,9 +1251,11 @@ class Utf8Names(Workspace):
                                   if 0x7075 in local + central])
                 self.assertEqual(result.stderr,
                                  "arcula-mksfx: %s: warning: %s\n" % (source, warning) if warning else "")
-                if not warning:  # the stub creates the names zip tools read
-                    created = unzipped_by_the_stub(self, self.path("out.exe"), self.path("unzipped"))
-                    self.assertEqual(set(created), {n for n in expected if not n.endswith(b"/")})
+                # The stub creates the names zip tools read: unmarked ones in
+                # the OEM code page (437, the runner's default).
+                created = unzipped_by_the_stub(self, self.path("out.exe"), self.path("unzipped"))
+                self.assertEqual(set(created), {(n if flag else n.decode("cp437").encode()) for n, flag in
+                                                expected.items() if not n.endswith(b"/")})
 
     def test_names_that_cannot_be_read(self):
         rows = [  # label, entries, options, status, message
@@ -1374,8 +1381,9 @@ class Pipelines(Workspace):
         self.assertRegex(result.stdout, r"\Aarcula-mksfx \d+\.\d+\.\d+\n\Z")
 
     def test_warnings_and_quiet(self):
-        unmarked = ('arcula-mksfx: %s: warning: 1 name is not marked as UTF-8 and is kept as stored, for Windows to '
-                    'read in its ANSI code page ("\\x81ber.txt"); --name-charset CHARSET converts them' % self.source)
+        unmarked = ('arcula-mksfx: %s: warning: 1 name is not marked as UTF-8 and is kept as stored, for the '
+                    'self-extractor to read in the OEM code page of the machine that runs it ("\\x81ber.txt"); '
+                    '--name-charset CHARSET converts them' % self.source)
         may_wait = ("arcula-mksfx: warning: --auto without --overwrite: the self-extractor asks about each file that "
                     "exists already, so an unattended run may stop to wait for an answer")
         prompt = ("arcula-mksfx: warning: --auto with --prompt: the start-up question is still shown and waits for "
@@ -1459,7 +1467,8 @@ class Pipelines(Workspace):
         self.assertEqual(shown["texts"], {"folder": "C:\\Ωμέγα", "text": "", "prompt": "", "title": "Tí",
                                           "info": "two\nlines"})
         self.assertEqual(shown["flags"], settings["flags"])
-        self.assertEqual(shown["flag_names"], ["overwrite", "title", "auto", "utf8-texts", "sign-ready", "silent"])
+        self.assertEqual(shown["flag_names"], ["overwrite", "title", "auto", "utf8-texts", "sign-ready", "silent",
+                                               "oem-names"])
         self.assertEqual(shown["arch"], "x86")
         self.assertEqual((shown["image_crc"], shown["image_crc_matches"], shown["complete"]),
                          (settings["crc"], True, True))
@@ -1471,7 +1480,7 @@ class Pipelines(Workspace):
         self.assertEqual(text[:11], [
             "%s: a self-extractor of %d bytes" % (self.out, os.path.getsize(self.out)),
             "arch: x86",
-            "flags: 0x%08X (overwrite title auto utf8-texts sign-ready silent)" % settings["flags"],
+            "flags: 0x%08X (overwrite title auto utf8-texts sign-ready silent oem-names)" % settings["flags"],
             "self-check: CRC-32 0x%08X from the section table, matches" % settings["crc"],
             "archive: at %d, end record at %d, 3 bytes unpacked" % (settings["archive"], settings["end"]),
             "texts (UTF-8):",

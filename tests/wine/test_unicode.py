@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Names and folders beyond the ANSI code page under Wine (code page 1252):
-a self-extractor started from such a folder, unzipping into such a folder,
-names flagged as UTF-8, and an old name in the ANSI code page."""
+"""Names and folders beyond the ANSI code page under Wine (code page 1252,
+OEM code page 437): a self-extractor started from such a folder, unzipping
+into such a folder, names flagged as UTF-8, and old names in the OEM code
+page (this builder's files) or the ANSI code page (other builders')."""
 import shutil
 import subprocess
 import struct
@@ -12,14 +13,16 @@ import winelib
 from sfxlib import FOLDER_FIELD, UNZIP, SfxTestCase, answer, box, dialog, dialog_title
 
 ELSEWHERE = "Проект 日本 ✓"
-JAPANESE = {"LANG": "ja_JP.UTF-8", "LC_ALL": "ja_JP.UTF-8"}  # Wine's ANSI code page is then 932
+JAPANESE = {"LANG": "ja_JP.UTF-8", "LC_ALL": "ja_JP.UTF-8"}  # Wine's ANSI and OEM code pages are then 932
+MARKER = b"QJV\x01sfx\x02"  # the settings block's
+FLAG_OEM_NAMES = 0x400000
 TARGET = "out-Ω-日本"
 NAMES = ["café.txt", "αβγ/δ.txt", "日本語.txt", "😀.bin"]
 
 
 def old_zip_entry(name_bytes, content):
-    """A one-entry ZIP with a name in the ANSI code page and no UTF-8 flag,
-    made on DOS, as old Windows tools wrote it."""
+    """A one-entry ZIP with a name in a code page and no UTF-8 flag, made on
+    DOS, as old Windows tools wrote it."""
     crc = zlib.crc32(content)
     local = struct.pack("<4sHHHHHIIIHH", b"PK\x03\x04", 20, 0, 0, 0x3000, 0x5263, crc, len(content),
                         len(content), len(name_bytes), 0) + name_bytes + content
@@ -75,14 +78,29 @@ class Unicode(SfxTestCase):
                 for name in NAMES:
                     self.assertEqual((target / name).read_bytes(), name.encode() * 3, name)
 
-    def test_an_old_ansi_name_is_read_in_the_code_page(self):
+    def test_an_old_name_is_read_in_the_oem_code_page(self):
+        """This builder's files read an unflagged name in the OEM code page
+        (437), as the tool that wrote it meant; a file without the builder's
+        flag reads the same bytes in the ANSI code page (1252), as files from
+        other builders always did."""
+        name = "filename_with_\u00e6o\u00e5.txt"
         archive = self.scratch / "old.zip"
-        archive.write_bytes(old_zip_entry("caf\xe9.txt".encode("cp1252"), b"old\n"))
-        exe = self.sfx(archive)
-        target = self.scratch / "old"
-        program = self.start(exe, ["/auto", winelib.windows_path(target)])
-        self.wait_exit(program, 0)
-        self.assertEqual(sorted(p.name for p in target.iterdir()), ["café.txt"])
+        archive.write_bytes(old_zip_entry(name.encode("cp437"), b"old\n"))
+        exe = self.sfx(archive, "--no-selfcheck")
+        other = self.scratch / "other.exe"
+        data = bytearray(exe.read_bytes())
+        flags_at = data.index(MARKER) + 28
+        flags = struct.unpack_from("<I", data, flags_at)[0]
+        self.assertTrue(flags & FLAG_OEM_NAMES)
+        struct.pack_into("<I", data, flags_at, flags & ~FLAG_OEM_NAMES)
+        other.write_bytes(data)
+        for label, program_file, expected in (("oem", exe, name),
+                                              ("ansi", other, name.encode("cp437").decode("cp1252"))):
+            with self.subTest(label):
+                target = self.scratch / label
+                program = self.start(program_file, ["/auto", winelib.windows_path(target)])
+                self.wait_exit(program, 0)
+                self.assertEqual(sorted(p.name for p in target.iterdir()), [expected])
 
     def test_an_old_name_in_code_page_932(self):
         archive = self.scratch / "old932.zip"

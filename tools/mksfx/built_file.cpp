@@ -35,6 +35,7 @@ const FlagName kFlagNames[] = {
     {kFlagPromptQuestion, "prompt-question"},
     {kFlagPromptOkCancel, "prompt-okcancel"},
     {kFlagSilent, "silent"},
+    {kFlagOemNames, "oem-names"},
 };
 
 bool Refuse(std::string* error, const std::string& text) {

@@ -76,8 +76,8 @@ void CheckTotalSize(const ZipArchive& archive, Problems* problems) {
 }
 
 // The self-extractor reads a name flagged as UTF-8 (SettleNames flags every
-// name it knows to be UTF-8) as UTF-8, and any other in the ANSI code page:
-// code page 1252 stands for it here, that of Western Windows.
+// name it knows to be UTF-8) as UTF-8, and any other in the OEM code page:
+// code page 437 stands for it here, that of US Windows.
 bool IsUtf8Name(const ZipEntry& entry) { return (entry.flags & kZipFlagUtf8Name) != 0 && IsUtf8(entry.name); }
 
 // Two entries on one file would overwrite each other, and a file where a

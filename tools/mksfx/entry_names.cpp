@@ -112,7 +112,7 @@ std::u32string NameCollisionKey(const std::string& name, bool utf8) {
     // Windows drops trailing dots and blanks: "a.txt. " is "a.txt".
     component.erase(component.find_last_not_of(". ") + 1);
     if (!key.empty()) key += U'/';
-    for (char32_t code : utf8 ? DecodeUtf8(component) : DecodeWindows1252(component))
+    for (char32_t code : utf8 ? DecodeUtf8(component) : DecodeCodePage437(component))
       key += WindowsUpperCase(code);
   }
   return key;

@@ -25,7 +25,7 @@ const char* UncreatableNameReason(const std::string& name);
 // The name as Windows finds it on disk below the target folder: the
 // components between separators ('/' or '\'), with empty and "." components
 // dropped, trailing dots and blanks taken off each, the bytes read as UTF-8
-// when `utf8` (else in code page 1252), every letter folded as Windows folds
+// when `utf8` (else in code page 437), every letter folded as Windows folds
 // it, joined by '/'. Two entries with the same key land on the same file or
 // folder, and a key that begins with another key and a '/' needs that one to
 // be a folder. Empty for the target folder itself ("./").

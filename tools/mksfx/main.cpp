@@ -148,8 +148,8 @@ void WarnOfUnmarkedNames(const BuildOptions& options, const std::vector<std::str
   Warn(options, options.input,
        "warning: " + std::to_string(unmarked.size()) + (one ? " name is" : " names are") +
            " not marked as UTF-8 and " + (one ? "is" : "are") +
-           " kept as stored, for Windows to read in its ANSI code page (" + names +
-           "); --name-charset CHARSET converts them");
+           " kept as stored, for the self-extractor to read in the OEM code page of the machine that runs it (" +
+           names + "); --name-charset CHARSET converts them");
 }
 
 // The archive read and its names settled (see name_encoding.h). False when

@@ -1,8 +1,8 @@
 // How each entry's name is to be read: as UTF-8 or in a code page.
 //
 // The self-extractor reads a name as UTF-8 when the entry's general purpose
-// bit 11 is set, and in the ANSI code page of the Windows it runs on
-// otherwise. Writers say "UTF-8" in several ways, and the builder turns each
+// bit 11 is set, and in the OEM code page of the Windows it runs on
+// otherwise (the settings flag this builder sets says so). Writers say "UTF-8" in several ways, and the builder turns each
 // of them into bit 11 before the names are checked, so that the checks see
 // the names the self-extractor will create:
 //

@@ -238,7 +238,8 @@ that land on the same file, and damaged entries. OUTPUT may not be INPUT.
 Names are stored as UTF-8 where the input says they are (the UTF-8 flag, the
 Unicode Path extra field, a ZIP made on Unix, a folder); other names with
 characters beyond ASCII are kept as stored, for the self-extractor to read in
-the ANSI code page of the Windows it runs on, with a warning:
+the OEM code page of the Windows it runs on (as DOS and Windows zip tools
+wrote them: 437 on US machines), with a warning:
   --name-charset CHARSET
                        convert those names from CHARSET to UTF-8 (any name
                        iconv knows that writes ASCII as ASCII: CP437 for

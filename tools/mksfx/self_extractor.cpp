@@ -132,7 +132,7 @@ bool AssembleSelfExtractor(const Bytes& stub, const StubLayout& layout, const By
 }
 
 uint32_t SettingsFlags(const ZipArchive& archive, uint32_t flags) {
-  return flags | kFlagUtf8Texts | (AnyFileEncrypted(archive) ? kFlagEncrypted : 0);
+  return flags | kFlagUtf8Texts | kFlagOemNames | (AnyFileEncrypted(archive) ? kFlagEncrypted : 0);
 }
 
 bool BuildSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes& config,

@@ -64,8 +64,8 @@ bool BuildSelfExtractor(const Bytes& stub, const StubLayout& layout, const Bytes
                         SettingsValues* settings, std::string* error);
 
 // The settings block values that depend on the entries alone: the flag bits
-// with the UTF-8 texts bit, and the encryption bit when an entry needs it;
-// the total size.
+// with the UTF-8 texts and OEM names bits, and the encryption bit when an
+// entry needs it; the total size.
 uint32_t SettingsFlags(const ZipArchive& archive, uint32_t flags);
 uint32_t TotalSize(const ZipArchive& archive);
 

@@ -37,7 +37,6 @@ bool IsUtf8(const std::string& bytes);
 // The code points of `bytes` read as UTF-8, which must be well-formed.
 std::u32string DecodeUtf8(const std::string& bytes);
 
-// The code points of `bytes` read in code page 1252, the ANSI code page of
-// Western Windows. Its five unassigned bytes read as the C1 controls of the
-// same number, as Windows reads them.
-std::u32string DecodeWindows1252(const std::string& bytes);
+// The code points of `bytes` read in code page 437, the OEM code page of US
+// Windows, in which DOS and Windows zip tools write names.
+std::u32string DecodeCodePage437(const std::string& bytes);
