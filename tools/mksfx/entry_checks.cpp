@@ -159,7 +159,7 @@ bool DataMatches(const uint8_t* data, const ZipEntry& entry) {
 std::vector<std::string> NameWarnings(const ZipArchive& archive) {
   std::vector<std::string> warnings;
   for (const ZipEntry& entry : archive.entries) {
-    // A name in a code page holds no such character: code page 1252 has none.
+    // A name in a code page holds no such character: code page 437 has none.
     if (!IsUtf8Name(entry)) continue;
     std::string controls = DirectionControlsIn(entry.name);
     if (!controls.empty())

@@ -96,7 +96,7 @@ void SettleName(const NameReading& reading, iconv_t converter, ZipEntry* entry, 
     if (!IsUtf8(entry->name))
       problems->push_back("entry " + QuoteName(entry->name) + " is marked as UTF-8 but its name is not UTF-8");
   } else if (IsAscii(entry->name)) {
-    // The same bytes in UTF-8 and in every ANSI code page.
+    // The same bytes in UTF-8 and in every ANSI and OEM code page.
   } else if ((reading.allUtf8 || madeOnUnix) && IsUtf8(entry->name)) {
     MarkUtf8(entry, entry->name);
   } else if (converter != kNoConverter) {
