@@ -19,30 +19,29 @@ bool SameLetters(const char* text, const char* capitals, uint32_t length) {
   return true;
 }
 
-// "..", and what Windows reads as "..": dots and blanks alone, at least two
-// dots (trailing dots and blanks are dropped from a component, and older
-// systems took "..." for two levels up).
-bool IsParentReference(const char* component, uint32_t length) {
-  uint32_t dots = 0;
+// A component of dots and blanks alone, "." apart: "..", what Windows reads
+// as ".." (older systems took "..." for two levels up), and what would lose
+// every character when its trailing dots and blanks are dropped, putting its
+// files one folder higher than the name says.
+bool IsDotsAndBlanksOnly(const char* component, uint32_t length) {
+  if (length == 0 || (length == 1 && component[0] == '.')) return false;
   for (uint32_t i = 0; i < length; ++i) {
-    if (component[i] == '.') {
-      ++dots;
-    } else if (component[i] != ' ') {
-      return false;
-    }
+    if (component[i] != '.' && component[i] != ' ') return false;
   }
-  return dots >= 2;
+  return true;
+}
+
+// The number of a COM or LPT port, `length` bytes: a digit, or one of the
+// superscripts 1, 2 and 3 (U+00B9, U+00B2, U+00B3, two bytes each in UTF-8),
+// which Windows takes for the same ports.
+bool IsPortNumber(const char* number, uint32_t length) {
+  if (length == 1) return number[0] >= '0' && number[0] <= '9';
+  unsigned char second = static_cast<unsigned char>(number[1]);
+  return static_cast<unsigned char>(number[0]) == 0xC2 && (second == 0xB9 || second == 0xB2 || second == 0xB3);
 }
 
 // Windows opens a device for these base names, whatever extension follows and
 // with blanks before the extension: "nul", "NUL.txt", "Con .log", "com1.x.y".
-// The digits include the superscripts 1, 2 and 3 of the Western code page,
-// which Windows takes for the same ports.
-bool IsPortDigit(char c) {
-  unsigned char byte = static_cast<unsigned char>(c);
-  return (c >= '1' && c <= '9') || byte == 0xB9 || byte == 0xB2 || byte == 0xB3;
-}
-
 bool IsDeviceName(const char* component, uint32_t length) {
   uint32_t base = 0;
   while (base < length && component[base] != '.') ++base;
@@ -52,7 +51,8 @@ bool IsDeviceName(const char* component, uint32_t length) {
       return SameLetters(component, "CON", 3) || SameLetters(component, "PRN", 3) ||
              SameLetters(component, "AUX", 3) || SameLetters(component, "NUL", 3);
     case 4:
-      return IsPortDigit(component[3]) &&
+    case 5:
+      return IsPortNumber(component + 3, base - 3) &&
              (SameLetters(component, "COM", 3) || SameLetters(component, "LPT", 3));
     case 6: return SameLetters(component, "CONIN$", 6);   // the console's input
     case 7: return SameLetters(component, "CONOUT$", 7);  // and output
@@ -94,7 +94,7 @@ bool HasUnsafeComponent(const char* name) {
     if (*p == ':') return true;
     if (*p != 0 && !IsPathSeparator(*p)) continue;
     uint32_t length = static_cast<uint32_t>(p - component);
-    if (IsParentReference(component, length) || IsDeviceName(component, length)) return true;
+    if (IsDotsAndBlanksOnly(component, length) || IsDeviceName(component, length)) return true;
     if (*p == 0) return false;
     component = p + 1;
   }

@@ -28,9 +28,34 @@ void AppendText(char* path, const char* text) {
   CopyText(path + length, text, kWorkPathSize - length);
 }
 
-// Puts the name under the target folder in `path`. A file entry's name loses
-// one leading separator; a folder entry's name is taken as it is (an empty
-// component is passed over by the walk). Without a target folder every
+// Drops the trailing dots and blanks of every component of `name`, in place,
+// as Windows drops them from the last component of a short path. Done here,
+// every component lands alike at every length: the long form of the file
+// calls keeps them, and makes names Windows' own tools cannot open or delete;
+// the plain calls keep a folder part's blanks, so "e \f.txt" would fail after
+// "e" is made. "." stays; CheckEntryName has refused every other component
+// that would lose all its characters.
+void DropTrailingDotsAndBlanks(char* name) {
+  char* kept = name;
+  char* component = name;  // where the component being copied starts in `kept`
+  for (const char* read = name;; ++read) {
+    char c = *read;
+    if (c == 0 || IsPathSeparator(c)) {
+      bool currentFolder = kept - component == 1 && component[0] == '.';
+      while (!currentFolder && kept > component && (kept[-1] == '.' || kept[-1] == ' ')) --kept;
+      *kept++ = c;
+      if (c == 0) return;
+      component = kept;
+    } else {
+      *kept++ = c;
+    }
+  }
+}
+
+// Puts the name under the target folder in `path`, its components without
+// trailing dots and blanks. A file entry's name loses one leading separator;
+// a folder entry's name is taken as it is (an empty component is passed over
+// by the walk). Without a target folder every
 // leading separator goes, so the name stays relative. A result that would not
 // fit the name buffer is refused before anything is created.
 void JoinUnderTarget(char* path, const char* name, bool dropOneSeparator) {
@@ -42,7 +67,9 @@ void JoinUnderTarget(char* path, const char* name, bool dropOneSeparator) {
   } else {
     while (IsPathSeparator(*name)) ++name;
   }
+  uint32_t nameStart = TextLength(path);
   AppendText(path, name);
+  DropTrailingDotsAndBlanks(path + nameStart);
   if (Utf16Length(path) > kPathUnitsLimit) FatalError(MessageText(kMessageNameTooLong));
 }
 

@@ -29,11 +29,12 @@ void ResetOutputPaths();
 
 // Turns an entry's name into its output path in `path` (kPathBufferSize
 // bytes), once per entry: the name is checked (CheckEntryName), put under the
-// target folder behind a separator, and every '/' becomes a '\'. A file
-// entry's name loses one leading separator; a folder entry's keeps it (the
-// empty component is passed over when the folders are made). With no target
-// folder the name stays relative to the current directory, all leading
-// separators dropped. Returns true when the entry is a folder: its name, up
+// target folder behind a separator, each of its components loses its
+// trailing dots and blanks (as Windows names what it creates), and every '/'
+// becomes a '\'. A file entry's name loses one leading separator; a folder
+// entry's keeps it (the empty component is passed over when the folders are
+// made). With no target folder the name stays relative to the current
+// directory, all leading separators dropped. Returns true when the entry is a folder: its name, up
 // to its first NUL, ends in a separator. A path that would not fit is fatal.
 bool ResolveOutputPath(const char* name, char* path);
 

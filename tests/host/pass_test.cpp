@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -636,15 +637,16 @@ std::vector<FailureRow> UnsafeNameFailures() {
   std::vector<FailureRow> rows;
   for (const char* name : {"../evil.txt", "sub/../../evil.txt", "/../evil.txt", "sub\\..\\..\\evil.txt", "../",
                            "C:evil.txt", "X:\\evil.txt", "a.txt:stream", "CON", "prn.txt", "sub/COM1", "LPT9.x",
-                           "sub/aux/", "nul/x.txt"}) {
+                           "sub/aux/", "nul/x.txt", "COM0", "lpt0.log", "COM\xC2\xB9", "sub/Lpt\xC2\xB3 .txt",
+                           "sub/ /x.txt", "sub/. /"}) {
     std::string entry = name;
     rows.push_back({name, [entry] {
                       ZipWriter z = OneFile();
-                      if (entry.back() == '/') {
-                        z.Entry(FolderEntry(entry), "");
-                      } else {
-                        z.File(entry, "evil");
-                      }
+                      bool folder = entry.back() == '/';
+                      ZipFields f = folder ? FolderEntry(entry) : StoredFile(entry, "evil");
+                      bool ascii = std::all_of(entry.begin(), entry.end(), [](char c) { return (c & 0x80) == 0; });
+                      if (!ascii) f.flags |= 0x800;  // the superscripts, in UTF-8
+                      z.Entry(f, folder ? "" : "evil");
                       z.Finish();
                       return Sfx(z);
                     }, {}, kExitAborted, UnsafeNameText(entry), kFirstFile, {{"target/a.txt", kAlpha}}});
@@ -899,6 +901,39 @@ TEST_F(Pass, FolderEntries) {
   EXPECT_EQ(Disk(), (std::vector<std::string>{"target/", "target/docs/", "target/docs/sub/",
                                               "target/docs/sub/file.txt", "target/locked/", "target/win/",
                                               "target/win/dir/"}));
+}
+
+// Folder parts and file names lose their trailing dots and blanks on the way
+// to the disk, under a short target and under one that makes every path
+// longer than 260 units alike; the question about an existing file names the
+// file as it is on disk.
+TEST_F(Pass, TrailingDotsAndBlanksLeaveEveryComponent) {
+  ZipWriter zip;
+  zip.File("a./b.txt", "b").File("e /f.txt. ", "f").Entry(FolderEntry("g. ./"), "").Finish();
+  // A component of a host file name takes at most 255 bytes: the long target has two.
+  const std::string longFirst(128, 'L');
+  for (const std::string& folder : {std::string("target"), longFirst + "/" + std::string(127, 'M')}) {
+    SCOPED_TRACE(folder.substr(0, 8));
+    std::string target = "X:\\" + folder;
+    for (char& c : target) {
+      if (c == '/') c = '\\';
+    }
+    ClearDrive();
+    Outcome outcome = Run(Sfx(zip), Folder(target));
+    EXPECT_EQ(outcome.exit, kExitCompleted);
+    EXPECT_TRUE(outcome.boxes.empty());
+    std::vector<std::string> landed = {folder + "/", folder + "/a/", folder + "/a/b.txt", folder + "/e/",
+                                       folder + "/e/f.txt", folder + "/g/"};
+    if (folder != "target") landed.insert(landed.begin(), longFirst + "/");
+    EXPECT_EQ(Disk(), landed);
+
+    RunSetup again = Answers({kAnswerNo, kAnswerNo});
+    again.folder = target;
+    outcome = Run(Sfx(zip), again);
+    EXPECT_EQ(outcome.exit, kExitCompleted);
+    ASSERT_EQ(outcome.boxes.size(), 2u);
+    EXPECT_EQ(outcome.boxes[1].text, OverwriteText(target + "\\e\\f.txt"));
+  }
 }
 
 // Extra fields, file comments, the archive comment and a "PK00" marker in

@@ -163,7 +163,8 @@ TEST_F(PathsHost, UnsafeNamesAreRefusedBeforeAnythingIsCreated) {
       "ok/../../evil/", "../", "...\\evil.txt", ".. /evil.txt",
       "C:/evil.txt", "c:evil.txt", "a/x.txt:stream", "x:/",
       "CON", "con.txt", "a/Nul.tar.gz", "aux/x.txt", "prn .txt", "COM1", "lpt9.log", "a/b/CONOUT$",
-      "nul/",
+      "nul/", "COM0", "lpt0.log", "COM\xC2\xB9", "a/com\xC2\xB2.txt", "LPT\xC2\xB3. ", "Lpt\xC2\xB9 .x/",
+      "a/ /x.txt", "a/. /x.txt", " /", "a/ ./",
   };
   for (const char* name : names) {
     std::string entry = name;
@@ -235,6 +236,37 @@ TEST_F(PathsHost, PathsBeyond260UnitsAreMade) {
   EXPECT_GT(Utf16Length(g_resolvedPath), 400u);
   EXPECT_TRUE(IsFolder(scratch_.Join("c/" + std::string(200, 't') + "/" + std::string(100, 'a') + "/" +
                                      std::string(100, 'b'))));
+}
+
+// Trailing dots and blanks leave every component of the name, whatever the
+// length of the path: the long form would keep them on disk, where Windows'
+// own tools cannot reach them, and the short form keeps them in folder parts.
+// The long target makes every path here longer than 260 units.
+TEST_F(PathsHost, TrailingDotsAndBlanksLeaveEveryComponentAtAnyLength) {
+  struct Case { const char* name; const char* landed; const char* lastFolder; };
+  const Case cases[] = {
+      {"a./b.txt", "a\\b.txt", "a"},
+      {"e /f.txt", "e\\f.txt", "e"},
+      {"g. ./h .\\i.txt. ", "g\\h\\i.txt", "g/h"},
+      {"j.. /k . /", "j\\k\\", "j/k"},
+  };
+  // A component of a host file name takes at most 255 bytes: the long target has two.
+  const std::string longFolder = std::string(128, 'L') + "/" + std::string(127, 'M');
+  for (const std::string& folder : {std::string("short"), longFolder}) {
+    std::string target = "C:\\" + folder;
+    for (char& ch : target) {
+      if (ch == '/') ch = '\\';
+    }
+    for (const Case& c : cases) {
+      SCOPED_TRACE(folder.substr(0, 8) + " + " + c.name);
+      std::string name = c.name;
+      bool folderEntry = name.back() == '/';
+      ASSERT_EQ(Run(folderEntry ? FolderEntryStep : FileEntryStep, target, name), kJumpCompleted);
+      EXPECT_EQ(std::string(g_resolvedPath), target + "\\" + c.landed);
+      EXPECT_TRUE(IsFolder(scratch_.Join("c/" + folder + "/" + c.lastFolder)));
+    }
+  }
+  EXPECT_TRUE(HostShownBoxes().empty());
 }
 
 class OverwriteHost : public PathsHost {

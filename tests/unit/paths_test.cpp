@@ -81,9 +81,11 @@ TEST(StripTrailingSeparator, KeepsRootsAndDoubleSeparators) {
 TEST(HasUnsafeComponent, RefusesWhatCouldLeaveTheTargetFolderOrReachADevice) {
   const char* unsafe[] = {
       "..", "../x.txt", "a/../../x.txt", "a\\..\\x.txt", "/../x", "a/..", "...", ".. ", ". .",
+      " ", "a/ /x.txt", ". /x.txt", "a/ ./x", "  \\x",  // dots and blanks that would drop to nothing
       "C:x.txt", "C:/x.txt", "x.txt:stream", "a/b:c/d",
-      "con", "CON", "Con.txt", "con .txt", "NUL.tar.gz", "aux/x.txt", "a/prn/b.txt", "x/nul",
-      "COM1", "com9.log", "LPT1", "lpt5.txt", "COM\xB9", "conin$", "CONOUT$.x",
+      "con", "CON", "Con.txt", "con .txt", "NUL.tar.gz", "aux/x.txt", "a/prn/b.txt", "x/nul", "con. ",
+      "COM1", "com9.log", "LPT1", "lpt5.txt", "COM0", "lpt0.txt", "conin$", "CONOUT$.x",
+      "COM\xC2\xB9", "com\xC2\xB2.log", "LPT\xC2\xB3 .txt", "a/Lpt\xC2\xB9./b",  // superscripts 1, 2, 3
   };
   for (const char* name : unsafe) {
     SCOPED_TRACE(name);
@@ -91,8 +93,9 @@ TEST(HasUnsafeComponent, RefusesWhatCouldLeaveTheTargetFolderOrReachADevice) {
   }
   const char* safe[] = {
       "x.txt", "/x.txt", "//x.txt", "a//b.txt", "..a", "a..", "a..b/c", ".hidden", "./x.txt",
-      "CONSOLE", "icon.txt", "COM10", "COM0", "LPT", "nul_", "AUXX.txt", "con1.txt", "docs/sub/",
-      "a b/c d.txt",
+      "CONSOLE", "icon.txt", "COM10", "LPT", "nul_", "AUXX.txt", "con1.txt", "docs/sub/",
+      "a b/c d.txt", "a./b.txt", "e /f.txt", "x. . ",
+      "COM\xC2\xB4", "LPT\xC2\xB9\xC2\xB9", "COM\xE2\x81\xB4",  // acute accent, two superscripts, superscript 4
   };
   for (const char* name : safe) {
     SCOPED_TRACE(name);
@@ -131,6 +134,12 @@ TEST_F(OutputPathTest, JoinsTargetAndNameWithBackslashes) {
       {"", "a/x.txt", "a\\x.txt"},                      // no target: relative to the current folder
       {"", "/x.txt", "x.txt"},                          // and it stays relative
       {"", "\\\\srv\\share\\x.txt", "srv\\share\\x.txt"},
+      // Every component loses its trailing dots and blanks, as Windows drops
+      // them from a short path; "." stays.
+      {"C:\\OUT", "a./b.txt", "C:\\OUT\\a\\b.txt"},
+      {"C:\\OUT", "e /f.txt", "C:\\OUT\\e\\f.txt"},
+      {"C:\\OUT", "g. ./h .\\i.txt. ", "C:\\OUT\\g\\h\\i.txt"},
+      {"C:\\OUT", "./x..", "C:\\OUT\\.\\x"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.target) + " + " + c.name);

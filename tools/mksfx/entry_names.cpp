@@ -40,8 +40,24 @@ std::vector<std::string> Components(const std::string& name) {
 
 char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// The numbers of the COM and LPT ports: 0 to 9, and the superscripts 1, 2
+// and 3, which Windows takes for the same ports. A name flagged as UTF-8
+// holds a superscript as two bytes. A name without the flag holds it as one
+// byte, which the stub reads in the OEM code page of the machine that runs
+// it: which byte that is differs from one code page to the next (0xFD is a
+// superscript 2 in 437 and 850, 0xB2 in the ANSI pages), so any one byte
+// beyond ASCII may name a port there.
+bool IsPortNumber(const std::string& number) {
+  if (number.size() == 1) {
+    unsigned char digit = static_cast<unsigned char>(number[0]);
+    return (digit >= '0' && digit <= '9') || digit >= 0x80;
+  }
+  return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
 // Windows maps these names to devices in any folder, whatever extension
-// follows and with trailing blanks ignored: "con", "Nul.txt", "COM1 .log".
+// follows and with trailing blanks ignored: "con", "Nul.txt", "COM1 .log",
+// "lpt\xC2\xB2" (LPT and a superscript 2).
 bool IsDeviceName(const std::string& component) {
   size_t end = component.find('.');
   if (end == std::string::npos) end = component.size();
@@ -49,8 +65,8 @@ bool IsDeviceName(const std::string& component) {
   std::string base;
   for (size_t i = 0; i < end; ++i) base += FoldCase(component[i]);
   if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-  bool numbered = base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0);
-  return numbered && base[3] >= '1' && base[3] <= '9';
+  bool port = base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0;
+  return port && base.size() > 3 && IsPortNumber(base.substr(3));
 }
 
 // Calls `visit` for each component between separators; stops at the first
@@ -78,13 +94,17 @@ const char* UnsafeNameReason(const std::string& name) {
   if (path.find(':') != std::string::npos) return "it holds a ':' (a drive or a data stream)";
   const char* reason = FirstComponentReason(path, [](const std::string& component) -> const char* {
     if (component == "..") return "it has a '..' component";
+    // Windows would read more dots as "..", or drop the component, and its
+    // files would land a folder higher than the name says.
+    if (component != "." && !component.empty() && component.find_first_not_of(". ") == std::string::npos)
+      return "it has a component of only dots and blanks";
     if (IsDeviceName(component)) return "it names a Windows device";
     return nullptr;
   });
   if (reason != nullptr) return reason;
-  // Whatever else the stub's own rule refuses ("...", "CONIN$", "COM\xB9"),
-  // the builder refuses too: a file the stub would stop at is never made.
-  if (HasUnsafeComponent(path.c_str()) != 0) return "the self-extractor refuses it (a dot-only or device component)";
+  // Whatever else the stub's own rule refuses ("CONIN$"), the builder
+  // refuses too: a file the stub would stop at is never made.
+  if (HasUnsafeComponent(path.c_str()) != 0) return "the self-extractor refuses it (a device component)";
   return nullptr;
 }
 
@@ -101,6 +121,11 @@ const char* UncreatableNameReason(const std::string& name) {
     if (components[i] == "." && !namesFile) continue;
     if (components[i].find_first_not_of(". ") == std::string::npos)
       return "it has a component of only dots and blanks";
+    // Windows drops them, so the file or folder would not get the entry's
+    // name; past 260 characters it keeps them, and makes a name its own
+    // tools cannot open or delete.
+    char last = components[i].back();
+    if (last == '.' || last == ' ') return "it has a component that ends in a dot or a blank";
   }
   return nullptr;
 }
