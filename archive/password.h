@@ -6,8 +6,11 @@
 
 #include "platform/types.h"
 
-// What the dialog's field gives: at most 254 bytes and the terminator.
-const uint32_t kPasswordCapacity = 255;
+// A password has at most 254 characters (UTF-16 units), as the dialog's
+// field takes them; its bytes, in UTF-8 or in an ANSI code page, take at
+// most three a unit, and the terminator.
+const uint32_t kPasswordUnits = 254;
+const uint32_t kPasswordCapacity = 3 * kPasswordUnits + 1;
 
 // --- Process-wide state of the password (ResetPassword wipes it) ---
 struct PasswordState {

@@ -38,13 +38,19 @@ extern uint8_t g_signatures[kSignatureCount][4];
 
 // The config block: five NUL-terminated texts, at most kConfigBlockLimit
 // bytes with their terminators. The target folder, its first text, lives
-// with the output paths; the others land here, each cut to its buffer.
+// with the output paths; the others land here, each cut to its limit in
+// UTF-16 units. Their buffers hold that many units in UTF-8 (at most three
+// bytes a unit) and the terminator.
 const uint32_t kConfigBlockLimit = 1256;
 const uint32_t kConfigFieldCount = 5;
-const uint32_t kTextLineSize = 104;
-const uint32_t kStartupPromptSize = 514;
-const uint32_t kTitleSize = 65;
-const uint32_t kInfoTextSize = 512;
+const uint32_t kTextLineUnits = 103;
+const uint32_t kStartupPromptUnits = 513;
+const uint32_t kTitleUnits = 64;
+const uint32_t kInfoTextUnits = 511;
+const uint32_t kTextLineSize = 3 * kTextLineUnits + 1;
+const uint32_t kStartupPromptSize = 3 * kStartupPromptUnits + 1;
+const uint32_t kTitleSize = 3 * kTitleUnits + 1;
+const uint32_t kInfoTextSize = 3 * kInfoTextUnits + 1;
 
 extern char g_textLine[kTextLineSize];
 extern char* g_startupPrompt;  // kStartupPromptSize bytes, or null when there is none
@@ -57,7 +63,7 @@ extern char g_infoText[kInfoTextSize];
 // (empty: none).
 extern bool g_silentMode;
 extern bool g_overwriteRequested;
-const uint32_t kCommandLinePasswordSize = 255;  // as the password dialog's field
+const uint32_t kCommandLinePasswordSize = 3 * 254 + 1;  // 254 units in UTF-8, as the password dialog's field
 extern char g_commandLinePassword[kCommandLinePasswordSize];  // empty when none
 extern char g_logPath[kExecutablePathSize];
 

@@ -9,9 +9,19 @@
 
 namespace {
 
-const uint32_t kCandidateSize = 264;
-const uint32_t kEnvironmentValueSize = 261;
-const uint32_t kWindowsDirectorySize = 250;
+// Both limits count UTF-16 units, as the platform's own folder limit does;
+// the candidate's buffer holds them in UTF-8, with the separator and "TEMP"
+// behind the Windows directory.
+const uint32_t kCandidateSize = kTargetFolderSize;
+const uint32_t kEnvironmentValueUnits = 260;
+const uint32_t kWindowsDirectoryUnits = 249;
+
+// True when the system gave a text (`length` as it answered) that fits the
+// candidate's buffer and has at most `units` units. A longer one is passed
+// over rather than cut: a cut folder is another folder.
+bool ReadWithin(uint32_t length, const char* buffer, uint32_t units) {
+  return length != 0 && length < kCandidateSize && Utf16Length(buffer) <= units;
+}
 
 }  // namespace
 
@@ -27,15 +37,13 @@ bool DefaultFolder(char* destination) {
 }
 
 bool FolderFromEnvironment(const char* name, char* buffer) {
-  uint32_t length = SysGetEnvironmentVariable(name, buffer, kEnvironmentValueSize);
-  // A value that does not fit was not read: pass it over.
-  if (length == 0 || length >= kEnvironmentValueSize) return false;
-  return buffer[0] != 0;
+  uint32_t length = SysGetEnvironmentVariable(name, buffer, kCandidateSize);
+  return ReadWithin(length, buffer, kEnvironmentValueUnits) && buffer[0] != 0;
 }
 
 bool WindowsTempFolder(char* buffer) {
-  uint32_t length = SysGetWindowsDirectory(buffer, kWindowsDirectorySize);
-  if (length == 0 || length >= kWindowsDirectorySize) return false;
+  uint32_t length = SysGetWindowsDirectory(buffer, kCandidateSize);
+  if (!ReadWithin(length, buffer, kWindowsDirectoryUnits)) return false;
   return EnsureTempSubfolder(buffer);
 }
 
@@ -46,7 +54,9 @@ bool EnsureTempSubfolder(char* buffer) {
   switch (KindOfPath(buffer)) {
     case PathKind::kNothing: return CreateFolder(buffer);
     case PathKind::kFolder: return true;
-    case PathKind::kLink: return true;  // the system's own choice, like a target folder that is a link
+    // Taken only where it leads to a folder: one to a file is no folder, and
+    // one to nothing would have the pass make its folder wherever it points.
+    case PathKind::kLink: return SysLeadsToFolder(buffer) != 0;
     default: return false;
   }
 }

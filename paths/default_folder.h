@@ -11,16 +11,17 @@
 // destination untouched when none is acceptable.
 bool DefaultFolder(char* destination);
 
-// True when the variable is set, not empty, and fits `buffer` (kTargetFolderSize bytes); its
-// value is then in the buffer.
+// True when the variable is set, not empty, and has at most 260 UTF-16
+// units; its value is then in `buffer` (kTargetFolderSize bytes).
 bool FolderFromEnvironment(const char* name, char* buffer);
 
-// True when the Windows directory fits in 250 bytes, a folder "TEMP" exists under
-// it (made here when nothing is there); `buffer` (at least kPathBufferSize bytes) then holds it.
+// True when the Windows directory has at most 249 UTF-16 units and a folder
+// "TEMP" exists under it (made here when nothing is there); `buffer`
+// (kTargetFolderSize bytes) then holds it.
 bool WindowsTempFolder(char* buffer);
 
-// Appends a separator when needed and "TEMP" to the folder in `buffer` (at
-// least kPathBufferSize bytes); true when a folder of that name now exists (made here when
-// nothing was there), false when it could not be made or something else is in the
-// way.
+// Appends a separator when needed and "TEMP" to the folder in `buffer`
+// (kTargetFolderSize bytes); true when a folder of that name now exists (made
+// here when nothing was there, or reached through a link), false when it
+// could not be made or something else is in the way.
 bool EnsureTempSubfolder(char* buffer);

@@ -24,6 +24,21 @@ inline uint32_t Utf16Length(const char* text, uint32_t bytes = 0xFFFFFFFF) {
   return units;
 }
 
+// The number of characters a person sees in the UTF-8 text: a character
+// beyond the first plane counts once, although it takes two UTF-16 units.
+inline uint32_t CharacterCount(const char* text) {
+  uint32_t characters = 0;
+  for (; *text != 0; ++text) {
+    if ((static_cast<unsigned char>(*text) & 0xC0) != 0x80) ++characters;
+  }
+  return characters;
+}
+
+// Cuts the UTF-8 text behind its first `units` UTF-16 units, between two
+// characters: a character that does not fit whole (a pair with one unit
+// left) goes too, so the text stays valid and within its limit.
+void CutToUnits(char* text, uint32_t units);
+
 inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The text behind the last separator that is not the first character; the

@@ -27,6 +27,10 @@ struct FoundItem {
 // ends in a separator finds nothing, as on the platform.
 int SysFindItem(const char* path, FoundItem* found);
 
+// 1 when the path, with any link on it followed to its end, names an
+// existing folder; 0 for a file, a link to nothing, or nothing at all.
+int SysLeadsToFolder(const char* path);
+
 // Creates one folder, no security attributes. Non-zero on success.
 int SysCreateDirectory(const char* path);
 

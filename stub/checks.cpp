@@ -44,15 +44,23 @@ void CheckEndRecord() {
 // of an ANSI text may take three.
 const uint32_t kConfigFolderWorkSize = 3 * kConfigBlockLimit + 1;
 
-// A config text into its buffer in UTF-8: as it stands when the builder
-// marked the texts as UTF-8, converted from the ANSI code page otherwise (a
-// file from another builder). A text too long for its buffer is cut.
-void TakeConfigText(const char* field, char* destination, uint32_t size) {
+// A config text into a buffer of `size` bytes in UTF-8: as it stands when
+// the builder marked the texts as UTF-8, converted from the ANSI code page
+// otherwise (a file from another builder).
+void ConvertConfigText(const char* field, char* destination, uint32_t size) {
   if ((g_settings.flags & kFlagUtf8Texts) != 0) {
     CopyText(destination, field, size);
   } else {
     SysAnsiToUtf8(field, destination, size);
   }
+}
+
+// The same, cut to its limit of `units` UTF-16 units between two characters.
+// The buffer holds that many units in UTF-8, so the byte cut of the copy
+// lies behind the part that is kept.
+void TakeConfigText(const char* field, char* destination, uint32_t size, uint32_t units) {
+  ConvertConfigText(field, destination, size);
+  CutToUnits(destination, units);
 }
 
 // Where the next field begins: one byte after the terminator of this one.
@@ -146,20 +154,20 @@ void ReadConfigBlock() {
   const char* field = block;
   // Refused rather than cut: a cut folder would unzip somewhere else.
   char folder[kConfigFolderWorkSize];
-  TakeConfigText(field, folder, kConfigFolderWorkSize);
+  ConvertConfigText(field, folder, kConfigFolderWorkSize);
   if (Utf16Length(folder) > kTargetFolderUnits) FatalHeaderCorrupt();
   CopyText(g_outputPaths.targetFolder, folder, kTargetFolderSize);
   field = NextField(field);
-  TakeConfigText(field, g_textLine, kTextLineSize);
+  TakeConfigText(field, g_textLine, kTextLineSize, kTextLineUnits);
   field = NextField(field);
   if (field[0] != 0) {
     g_startupPrompt = static_cast<char*>(SysAlloc(kStartupPromptSize));
-    if (g_startupPrompt != nullptr) TakeConfigText(field, g_startupPrompt, kStartupPromptSize);
+    if (g_startupPrompt != nullptr) TakeConfigText(field, g_startupPrompt, kStartupPromptSize, kStartupPromptUnits);
   }
   field = NextField(field);
-  if ((g_settings.flags & kFlagUseTitle) != 0) TakeConfigText(field, g_title, kTitleSize);
+  if ((g_settings.flags & kFlagUseTitle) != 0) TakeConfigText(field, g_title, kTitleSize, kTitleUnits);
   field = NextField(field);
-  TakeConfigText(field, g_infoText, kInfoTextSize);
+  TakeConfigText(field, g_infoText, kInfoTextSize, kInfoTextUnits);
 }
 
 void StartOfRunChecks() {

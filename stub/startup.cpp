@@ -240,6 +240,7 @@ static_assert(kCommandLinePasswordSize == kPasswordCapacity, "/password takes wh
 int RunSilently() {
   CompleteTargetFolder();
   if (RefuseTargetFolder()) return kExitFailure;
+  CutToUnits(g_commandLinePassword, kPasswordUnits);  // as the dialog's field takes it
   if (g_entry.encryptionFlag) StorePassword(g_commandLinePassword);
   WipeBytes(g_commandLinePassword, sizeof(g_commandLinePassword));
   ResetPassCounters();

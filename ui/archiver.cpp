@@ -1,5 +1,6 @@
 #include "ui/archiver.h"
 
+#include "paths/path_routines.h"
 #include "platform/bytes.h"
 #include "platform/dialogs.h"
 #include "platform/process.h"
@@ -41,22 +42,37 @@ bool NamesAProgram(const char* command) {
   return false;
 }
 
+// Where the last `count` characters of the text begin (the text itself when
+// it has fewer).
+char* LastCharacters(char* text, uint32_t length, uint32_t count) {
+  char* at = text + length;
+  while (count != 0 && at != text) {
+    --at;
+    if ((static_cast<unsigned char>(*at) & 0xC0) != 0x80) --count;
+  }
+  return at;
+}
+
 }  // namespace
 
 bool BuildArchiverCommand(char* command, const char* executablePath, bool spanned, bool exeVolumes) {
   uint32_t kept = KeepProgramPart(command);
+  // Both quotes.
+  if (Utf16Length(command) + Utf16Length(executablePath) + 2 > kCommandLineUnits) return false;
   uint32_t pathLength = TextLength(executablePath);
-  // Both quotes and the terminator.
-  if (kept + pathLength + 3 > kCommandBufferSize) return false;
   char* quoted = command + kept;
   quoted[0] = '"';
   CopyBytes(quoted + 1, executablePath, pathLength);
   char* closingQuote = quoted + 1 + pathLength;
   closingQuote[0] = '"';
   closingQuote[1] = 0;
-  // The volumes of such a set are ZIP files named like the executable.
-  if (spanned && !exeVolumes && pathLength >= kExtensionLength) {
-    CopyBytes(closingQuote - kExtensionLength, kZipExtension, kExtensionLength);
+  // The volumes of such a set are ZIP files named like the executable; the
+  // extension is replaced by its place, whatever characters it holds.
+  if (spanned && !exeVolumes && CharacterCount(executablePath) >= kExtensionLength) {
+    char* extension = LastCharacters(quoted + 1, pathLength, kExtensionLength);
+    CopyBytes(extension, kZipExtension, kExtensionLength);
+    extension[kExtensionLength] = '"';
+    extension[kExtensionLength + 1] = 0;
   }
   return true;
 }
@@ -64,9 +80,12 @@ bool BuildArchiverCommand(char* command, const char* executablePath, bool spanne
 bool OpenInArchiver() {
   char command[kCommandBufferSize];
   // With Shift held the button only tells about the archiver, registered or not.
-  if (SysShiftKeyDown() == 0 &&
-      SysReadClassesRootValue(kArchiverCommandKey, command, kRegisteredCommandLimit) != 0 && NamesAProgram(command)) {
-    if (!BuildArchiverCommand(command, g_executablePath, g_spannedFlag, g_exeVolumesFlag)) return false;
+  if (SysShiftKeyDown() == 0 && SysReadClassesRootValue(kArchiverCommandKey, command, kCommandBufferSize) != 0 &&
+      Utf16Length(command) <= kRegisteredCommandUnits && NamesAProgram(command)) {
+    if (!BuildArchiverCommand(command, g_executablePath, g_spannedFlag, g_exeVolumesFlag)) {
+      ShowBox(g_mainDialog, MessageText(kMessageArchiverTooLong), kStubCaption, kBoxOk | kBoxIconError);
+      return false;
+    }
     return SysStartProgram(command) > kStartFailedLimit;
   }
   ShowBox(g_mainDialog, MessageText(kMessageNoArchiver), kStubCaption, kBoxOk);

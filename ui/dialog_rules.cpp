@@ -1,5 +1,6 @@
 #include "ui/dialog_rules.h"
 
+#include "paths/path_routines.h"
 #include "platform/bytes.h"
 #include "platform/format.h"
 #include "base/abort.h"
@@ -20,8 +21,9 @@ bool IsCjkCodePage(uint32_t codePage) {
 
 bool HasShellVersion(uint32_t version) { return (version & 0xFF) >= 4; }
 
+// The limit is about what the reader sees, so it counts characters.
 const char* IntroducedName(const char* fileName) {
-  return TextLength(fileName) > kLongestIntroducedName ? MessageText(kMessageThisFile) : fileName;
+  return CharacterCount(fileName) > kLongestIntroducedName ? MessageText(kMessageThisFile) : fileName;
 }
 
 void FormatIntroduction(char* buffer, const char* fileName) {

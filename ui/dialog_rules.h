@@ -5,7 +5,8 @@
 
 #include "platform/types.h"
 
-// A file name longer than this is not quoted in the introduction text.
+// A file name of more characters than this is not quoted in the introduction
+// text.
 const uint32_t kLongestIntroducedName = 24;
 
 // The meter timer: it fires once, half a second into a pass.

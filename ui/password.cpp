@@ -2,6 +2,7 @@
 
 #include "archive/password.h"
 #include "archive/entry.h"
+#include "paths/path_routines.h"
 #include "platform/bytes.h"
 #include "platform/memory.h"
 #include "platform/process.h"
@@ -35,13 +36,15 @@ void OnPasswordInit(WindowHandle dialog) {
   SysCentreWindow(dialog);
 }
 
-// An empty field keeps the dialog open. The field's copy is wiped once the
-// password is stored.
+// An empty field keeps the dialog open. The field's limit counts characters,
+// so a password of accented letters is as long as one of plain ones. The
+// field's copy is wiped once the password is stored.
 void OnPasswordOk(WindowHandle dialog) {
   char typed[kPasswordFieldSize];
   typed[0] = 0;
   SysGetDlgItemText(dialog, kPasswordField, typed, kPasswordFieldSize);
   typed[kPasswordFieldSize - 1] = 0;
+  CutToUnits(typed, kPasswordUnits);
   bool stored = StorePassword(typed);
   WipeBytes(typed, sizeof(typed));
   if (stored) SysEndDialog(dialog, 1);

@@ -7,7 +7,7 @@
 #include "platform/types.h"
 #include "ui/controls.h"
 
-// The field gives at most 254 bytes and the terminator.
+// The field gives at most kPasswordUnits units, in UTF-8, and the terminator.
 const uint32_t kPasswordFieldSize = kPasswordCapacity;
 
 // Process exit code when the dialog cannot even be set up: the program ends

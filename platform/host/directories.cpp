@@ -49,6 +49,11 @@ int SysFindItem(const char* path, FoundItem* found) {
   return 1;
 }
 
+int SysLeadsToFolder(const char* path) {
+  struct stat status;
+  return ::stat(HostPathFromWindows(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode) ? 1 : 0;
+}
+
 int SysCreateDirectory(const char* path) {
   return g_hostCalls.makeFolder(HostPathFromWindows(path).c_str(), 0755) == 0 ? 1 : 0;
 }

@@ -12,6 +12,20 @@ int SysFindItem(const char* path, FoundItem* found) {
   return 1;
 }
 
+int SysLeadsToFolder(const char* path) {
+  wchar_t wide[kWideTextUnits];
+  // Opening follows links where a lookup sees the link itself; backup
+  // semantics let a folder be opened at all.
+  HANDLE handle = CreateFileW(ToWidePath(path, wide), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return 0;
+  BY_HANDLE_FILE_INFORMATION information;
+  int folder = GetFileInformationByHandle(handle, &information) != 0 &&
+               (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  CloseHandle(handle);
+  return folder;
+}
+
 int SysCreateDirectory(const char* path) {
   wchar_t wide[kWideTextUnits];
   return CreateDirectoryW(ToWidePath(path, wide), nullptr);

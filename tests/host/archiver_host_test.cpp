@@ -86,17 +86,58 @@ TEST_F(RunArcula, ShiftHeldShowsTheMessageEvenWithAnArchiver) {
   ExpectNotFoundBox();
 }
 
-// 260 characters are read; one more and the value counts as missing.
-TEST_F(RunArcula, RegisteredCommandLongerThan260CharactersCountsAsMissing) {
-  std::string longest = "A.EXE " + std::string(kRegisteredCommandLimit - 1 - 6, 'x');
-  HostSetClassesRootValue(kArchiverCommandKey, longest.c_str());
+// 260 UTF-16 units are read, however many bytes they make; one more and the
+// value counts as missing.
+TEST_F(RunArcula, RegisteredCommandLongerThan260UnitsCountsAsMissing) {
+  auto repeat = [](const std::string& piece, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += piece;
+    return text;
+  };
+  const std::string cjk = "\xE6\x97\xA5";  // one unit, three bytes
+  struct Case { const char* label; std::string registered; bool found; };
+  const Case cases[] = {
+      {"ASCII, 260 units", "A.EXE " + std::string(254, 'x'), true},
+      {"ASCII, 261 units", "A.EXE " + std::string(255, 'x'), false},
+      {"CJK, 260 units (780 bytes)", repeat(cjk, 100) + " " + repeat(cjk, 159), true},
+      {"CJK, 261 units", repeat(cjk, 100) + " " + repeat(cjk, 160), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    HostResetProcess();
+    HostClearBoxes();
+    HostSetClassesRootValue(kArchiverCommandKey, c.registered.c_str());
+    EXPECT_EQ(OpenInArchiver(), c.found);
+    if (c.found) {
+      EXPECT_TRUE(HostShownBoxes().empty());
+    } else {
+      ExpectNotFoundBox();
+    }
+  }
+}
+
+// A command line that cannot take this file's path is said so, and nothing
+// is started; one of 263 UTF-16 units still starts.
+TEST_F(RunArcula, CommandLineThatDoesNotFitIsReported) {
+  const std::string cjk = "\xE6\x97\xA5";
+  std::string path = "C:\\";
+  for (int i = 0; i < 237; ++i) path += cjk;  // 240 units, 714 bytes
+  const char kProgram[] = "C:\\ARCULA\\ARCULA.EXE \"%1\"";  // 21 units kept
+  HostSetClassesRootValue(kArchiverCommandKey, kProgram);
+  CopyText(g_executablePath, path.c_str(), kExecutablePathSize);
   EXPECT_EQ(OpenInArchiver(), 1);
-  EXPECT_TRUE(HostShownBoxes().empty());
+  ASSERT_EQ(HostStartedPrograms().size(), 1u);
+  EXPECT_EQ(HostStartedPrograms()[0], "C:\\ARCULA\\ARCULA.EXE \"" + path + "\"");
 
   HostResetProcess();
-  HostSetClassesRootValue(kArchiverCommandKey, (longest + "x").c_str());
+  HostSetClassesRootValue(kArchiverCommandKey, kProgram);
+  CopyText(g_executablePath, (path + "x").c_str(), kExecutablePathSize);
   EXPECT_EQ(OpenInArchiver(), 0);
-  ExpectNotFoundBox();
+  EXPECT_TRUE(HostStartedPrograms().empty());
+  EXPECT_EQ(OnlyBoxText(), MessageText(kMessageArchiverTooLong));
+  ASSERT_FALSE(HostShownBoxes().empty());
+  EXPECT_EQ(HostShownBoxes()[0].caption, kStubCaption);
+  EXPECT_EQ(HostShownBoxes()[0].style, kBoxOk | kBoxIconError);
 }
 
 TEST_F(RunArcula, ProgramThatDoesNotStartIsNotReported) {

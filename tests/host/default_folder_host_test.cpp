@@ -2,6 +2,9 @@
 // the ANSI code page set up by the test.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 
 #include "paths/default_folder.h"
@@ -64,11 +67,31 @@ TEST_F(DefaultFolderHost, EnvironmentComesFirstAndIsTakenAsItIs) {
   EXPECT_EQ(scratch_.Tree(), (std::vector<std::string>{"WINDOWS/"}));  // nothing made for them
 }
 
+// A value fits when it has at most 260 UTF-16 units, however many bytes its
+// UTF-8 takes; a longer one is passed over for the next candidate.
 TEST_F(DefaultFolderHost, ValueThatDoesNotFitIsPassedOver) {
-  std::string longest = "C:\\" + std::string(257, 'x');  // 260 characters: fits
-  HostSetEnvironment("TMP", (longest + "y").c_str());
-  HostSetEnvironment("TEMP", longest.c_str());
-  EXPECT_EQ(Default(1), longest);
+  auto repeat = [](const std::string& piece, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += piece;
+    return text;
+  };
+  const std::string cjk = "\xE6\x97\xA5";      // one unit, three bytes
+  const std::string pair = "\xF0\x9F\x98\x80";  // two units, four bytes
+  struct Case { const char* label; std::string tmp; bool taken; };
+  const Case cases[] = {
+      {"260 ASCII characters", "C:\\" + std::string(257, 'x'), true},
+      {"261 ASCII characters", "C:\\" + std::string(258, 'x'), false},
+      {"100 CJK characters", "C:\\" + repeat(cjk, 100), true},
+      {"260 units of CJK characters (780 bytes)", "C:\\" + repeat(cjk, 257), true},
+      {"261 units of CJK characters", "C:\\" + repeat(cjk, 258), false},
+      {"a pair that makes 261 units", "C:\\" + repeat(cjk, 256) + pair, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    HostSetEnvironment("TMP", c.tmp.c_str());
+    HostSetEnvironment("TEMP", "D:\\T");
+    EXPECT_EQ(Default(1), c.taken ? c.tmp : "D:\\T");
+  }
 }
 
 TEST_F(DefaultFolderHost, WindowsTempIsMadeWhenNeitherVariableIsSet) {
@@ -91,6 +114,28 @@ TEST_F(DefaultFolderHost, NoCandidateLeavesTheDestinationUntouched) {
   ASSERT_TRUE(CreateFolder(("C:\\" + std::string(247, 'w')).c_str()));
   EXPECT_EQ(Default(0), "untouched");
   EXPECT_FALSE(IsFolder(scratch_.Join(std::string(247, 'w') + "/TEMP")));
+}
+
+// TEMP under the Windows directory is taken only as a folder: a link is
+// taken when it leads to one, never when it leads to a file or to nothing
+// (making the folder there would make it wherever the link points).
+TEST_F(DefaultFolderHost, WindowsTempThatIsALinkIsTakenOnlyToAFolder) {
+  ASSERT_TRUE(CreateFolder(scratch_.Join("elsewhere").c_str()));
+  WriteTextFile(scratch_.Join("file"), "a file");
+  struct Case { const char* label; const char* target; bool taken; };
+  const Case cases[] = {
+      {"a link to a folder", "elsewhere", true},
+      {"a link to a file", "file", false},
+      {"a link to nothing", "missing", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::string link = scratch_.Join("WINDOWS/TEMP");
+    std::remove(link.c_str());
+    ASSERT_EQ(symlink(scratch_.Join(c.target).c_str(), link.c_str()), 0);
+    EXPECT_EQ(Default(c.taken ? 1 : 0), c.taken ? "C:\\WINDOWS\\TEMP" : "untouched");
+  }
+  EXPECT_FALSE(PathExists(scratch_.Join("missing").c_str()));  // nothing made through the link
 }
 
 }  // namespace

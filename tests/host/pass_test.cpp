@@ -1508,6 +1508,69 @@ TEST_F(Pass, ConfigTextsAreTakenAsUtf8OrInTheAnsiCodePage) {
   }
 }
 
+// Each config text is cut to its limit in UTF-16 units, never inside a
+// character: a text of another builder after its conversion from the ANSI
+// code page, this builder's as it stands.
+TEST_F(Pass, ConfigTextsAreCutToTheirLimitInUnits) {
+  const uint32_t kFlagsTitle = 0x10;
+  auto repeat = [](const std::string& piece, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += piece;
+    return text;
+  };
+  const std::string e1252 = "\xE9";                 // "é" in code page 1252
+  const std::string eUtf8 = "\xC3\xA9";
+  const std::string sun932 = "\x93\xFA";            // a CJK character in code page 932
+  const std::string sunUtf8 = "\xE6\x97\xA5";
+  const std::string smile = "\xF0\x9F\x98\x80";     // two UTF-16 units
+  enum Field { kTextLine, kPrompt, kTitle, kInfo };
+  struct Row {
+    const char* label;
+    uint32_t flags;
+    uint32_t codePage;
+    Field field;
+    std::string stored;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"text line, ANSI: 103 of 150", 0, 1252, kTextLine, repeat(e1252, 150), repeat(eUtf8, 103)},
+      {"prompt, ANSI: 513 of 600", 0, 1252, kPrompt, repeat(e1252, 600), repeat(eUtf8, 513)},
+      {"title, ANSI: 64 of 80", kFlagsTitle, 1252, kTitle, repeat(e1252, 80), repeat(eUtf8, 64)},
+      {"title, ANSI code page 932: 64 of 80 three-byte characters", kFlagsTitle, 932, kTitle, repeat(sun932, 80),
+       repeat(sunUtf8, 64)},
+      {"info, ANSI: 511 of 600", 0, 1252, kInfo, repeat(e1252, 600), repeat(eUtf8, 511)},
+      {"title, UTF-8: 64 two-byte characters whole", kFlagsTitle | kFlagUtf8Texts, 1252, kTitle,
+       repeat(eUtf8, 64), repeat(eUtf8, 64)},
+      {"title, UTF-8: a pair that would be the 64th and 65th unit goes", kFlagsTitle | kFlagUtf8Texts, 1252, kTitle,
+       std::string(63, 't') + smile, std::string(63, 't')},
+      {"info, UTF-8: 400 three-byte characters whole", kFlagUtf8Texts, 1252, kInfo, repeat(sunUtf8, 400),
+       repeat(sunUtf8, 400)},
+      {"info, UTF-8: 511 units of 512", kFlagUtf8Texts, 1252, kInfo, "i" + repeat(smile, 255) + "j",
+       "i" + repeat(smile, 255)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    HostSetCodePage(row.codePage);
+    SfxOptions o = Options(row.flags);
+    const std::string& s = row.stored;
+    o.config = ConfigBlock("", row.field == kTextLine ? s : "", row.field == kPrompt ? s : "",
+                           row.field == kTitle ? s : "", row.field == kInfo ? s : "");
+    Outcome outcome = Run(GoodSfx(o));
+    EXPECT_EQ(outcome.exit, kExitCompleted);
+    switch (row.field) {
+      case kTextLine: EXPECT_EQ(std::string(g_textLine), row.expected); break;
+      case kPrompt:
+        ASSERT_EQ(outcome.boxes.size(), 1u);
+        EXPECT_EQ(outcome.boxes[0].text, row.expected);
+        break;
+      case kTitle: EXPECT_EQ(std::string(g_title), row.expected); break;
+      case kInfo: EXPECT_EQ(std::string(g_infoText), row.expected); break;
+    }
+  }
+  HostSetCodePage(1252);
+}
+
 // A silent run shows no box at all: every message goes to the log, and each
 // question takes the answer that stops the run. Existing files stop it
 // before anything is overwritten, unless /overwrite; an encrypted archive

@@ -70,15 +70,28 @@ TEST_F(PasswordDialog, OkStoresTheTypedPassword) {
 
 // The typed password (UTF-8 from the wide field) reaches the keys as the
 // builder fed it: UTF-8 in this builder's files, the ANSI code page in files
-// from builders that took it from the ANSI code page.
+// from builders that took it from the ANSI code page. The field takes 254
+// characters, however many bytes they make.
 TEST_F(PasswordDialog, PasswordBytesFollowTheFilesTextFlag) {
-  struct Case { const char* label; uint32_t flags; uint32_t codePage; std::string stored; };
+  auto repeat = [](const std::string& piece, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += piece;
+    return text;
+  };
+  const std::string typed = "p\xC3\xA4ssw\xC3\xB6rd";  // "pässwörd"
+  const std::string e = "\xC3\xA9";                      // "é"
+  const std::string pair = "\xF0\x9F\x98\x80";           // two UTF-16 units
+  struct Case { const char* label; uint32_t flags; uint32_t codePage; std::string typed; std::string stored; };
   const Case cases[] = {
-      {"UTF-8 texts", kFlagUtf8Texts, 1252, "p\xC3\xA4ssw\xC3\xB6rd"},
-      {"ANSI texts, code page 1252", 0, 1252, "p\xE4ssw\xF6rd"},
-      {"ANSI texts, code page 932: no such letters", 0, 932, "p?ssw?rd"},
+      {"UTF-8 texts", kFlagUtf8Texts, 1252, typed, typed},
+      {"ANSI texts, code page 1252", 0, 1252, typed, "p\xE4ssw\xF6rd"},
+      {"ANSI texts, code page 932: no such letters", 0, 932, typed, "p?ssw?rd"},
+      {"UTF-8 texts, 300 accented letters: 254 of them", kFlagUtf8Texts, 1252, repeat(e, 300), repeat(e, 254)},
+      {"ANSI texts, 300 accented letters: 254 bytes", 0, 1252, repeat(e, 300), std::string(254, '\xE9')},
+      {"UTF-8 texts, a pair that would be the 254th and 255th unit goes", kFlagUtf8Texts, 1252,
+       std::string(253, 'k') + pair, std::string(253, 'k')},
       // Only names move to the OEM code page (437 here); the password does not.
-      {"ANSI texts, names in the OEM code page", kFlagOemNames, 1252, "p\xE4ssw\xF6rd"},
+      {"ANSI texts, names in the OEM code page", kFlagOemNames, 1252, typed, "p\xE4ssw\xF6rd"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -86,11 +99,13 @@ TEST_F(PasswordDialog, PasswordBytesFollowTheFilesTextFlag) {
     g_settings.flags = c.flags;
     HostSetCodePage(c.codePage);
     HostResetDialogScript();
-    HostQueueTyping(kPasswordField, "p\xC3\xA4ssw\xC3\xB6rd");  // "pässwörd"
+    HostQueueTyping(kPasswordField, c.typed);
     HostQueuePress(kIdOk);
     EXPECT_TRUE(AskPassword(kOwner));
     EXPECT_EQ(Stored(), c.stored);
   }
+  HostSetCodePage(1252);
+  g_settings.flags = 0;
 }
 
 // One thing the user does in the dialog: types into the field, or presses

@@ -206,6 +206,7 @@ TEST_F(PathsHost, JoinedPathLimitCountsUtf16Units) {
   const Case cases[] = {
       {"ASCII, 1023 units", std::string(762, 'n'), true},
       {"ASCII, 1024 units", std::string(763, 'n'), false},
+      {"a dropped leading separator does not count, 1023 units", "/" + std::string(762, 'n'), true},
       {"two bytes a unit, 1023 units", repeat("\xC3\xA9", 762), true},
       {"two bytes a unit, 1024 units", repeat("\xC3\xA9", 763), false},
       {"pairs beyond the first plane, 1023 units", repeat("\xF0\x9F\x98\x80", 381), true},

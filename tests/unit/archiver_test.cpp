@@ -20,7 +20,7 @@ struct CommandCase {
 std::string Built(const CommandCase& row) {
   char command[kCommandBufferSize + 16];
   FillBytes(command, 0x55, sizeof command);
-  CopyText(command, row.registered, kRegisteredCommandLimit);
+  CopyText(command, row.registered, kCommandBufferSize);
   EXPECT_EQ(BuildArchiverCommand(command, row.executable, row.spanned, row.exeVolumes), 1);
   for (uint32_t i = kCommandBufferSize; i < sizeof command; ++i) EXPECT_EQ(command[i], 0x55) << i;
   return command;
@@ -48,6 +48,8 @@ const CommandCase kCommandCases[] = {
     {"A.EXE %1", "C:\\DL\\setup.exe", 1, 0, "A.EXE \"C:\\DL\\setup.zip\""},
     {"A.EXE %1", "C:\\DL\\SETUP.EXE", 1, 0, "A.EXE \"C:\\DL\\SETUP.zip\""},
     {"A.EXE %1", "C:\\DL\\setup.bin", 1, 0, "A.EXE \"C:\\DL\\setup.zip\""},
+    // By characters, not bytes: an extension of accented letters goes whole.
+    {"A.EXE %1", "C:\\DL\\setup.\xC3\xA9x\xC3\xA9", 1, 0, "A.EXE \"C:\\DL\\setup.zip\""},
     // EXE volumes, or no spanned set: the executable itself.
     {"A.EXE %1", "C:\\DL\\setup.exe", 1, 1, "A.EXE \"C:\\DL\\setup.exe\""},
     {"A.EXE %1", "C:\\DL\\setup.exe", 0, 1, "A.EXE \"C:\\DL\\setup.exe\""},
@@ -60,23 +62,39 @@ TEST(ArchiverCommand, BuildsFromRegisteredCommandPathAndFlags) {
   }
 }
 
-// Program part, blank, two quotes and terminator: 264 bytes fill the buffer
-// exactly; one more does not fit and nothing may be written past it.
-TEST(ArchiverCommand, RefusesCommandLinesLongerThanTheBuffer) {
-  std::string program(100, 'P');
-  std::string fitting = "C:\\" + std::string(kCommandBufferSize - 104 - 3, 'x');
-  char command[kCommandBufferSize + 16];
-  FillBytes(command, 0x55, sizeof command);
-  CopyText(command, (program + " %1").c_str(), kRegisteredCommandLimit);
-  ASSERT_EQ(BuildArchiverCommand(command, fitting.c_str(), 0, 0), 1);
-  EXPECT_EQ(TextLength(command), kCommandBufferSize - 1);
-  EXPECT_EQ(command[kCommandBufferSize], 0x55);
-
-  std::string tooLong = fitting + "y";
-  FillBytes(command, 0x55, sizeof command);
-  CopyText(command, (program + " %1").c_str(), kRegisteredCommandLimit);
-  EXPECT_EQ(BuildArchiverCommand(command, tooLong.c_str(), 0, 0), 0);
-  for (uint32_t i = kCommandBufferSize; i < sizeof command; ++i) EXPECT_EQ(command[i], 0x55) << i;
+// The command line may have 263 UTF-16 units: program part and blank, the
+// path and its two quotes. One unit more does not fit, however few bytes it
+// takes, and nothing is ever written past the buffer.
+TEST(ArchiverCommand, RefusesCommandLinesOfMoreThan263Units) {
+  auto repeat = [](const std::string& piece, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += piece;
+    return text;
+  };
+  const std::string program(100, 'P');                     // 101 units with its blank
+  const std::string cjk = "\xE6\x97\xA5";                  // one unit, three bytes
+  const std::string pair = "\xF0\x9F\x98\x80";             // two units, four bytes
+  struct Case { const char* label; std::string registered; std::string path; bool fits; };
+  const Case cases[] = {
+      {"ASCII, 263 units", program + " %1", "C:\\" + std::string(157, 'x'), true},
+      {"ASCII, 264 units", program + " %1", "C:\\" + std::string(158, 'x'), false},
+      {"CJK path, 263 units (583 bytes)", program + " %1", "C:\\" + repeat(cjk, 157), true},
+      {"CJK path, 264 units", program + " %1", "C:\\" + repeat(cjk, 158), false},
+      {"a pair makes 264 units", program + " %1", "C:\\" + repeat(cjk, 156) + pair, false},
+      {"CJK program and path, 263 units (787 bytes)", repeat(cjk, 100) + " %1", "C:\\" + repeat(cjk, 157), true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    char command[kCommandBufferSize + 16];
+    FillBytes(command, 0x55, sizeof command);
+    CopyText(command, c.registered.c_str(), kCommandBufferSize);
+    ASSERT_EQ(BuildArchiverCommand(command, c.path.c_str(), 0, 0), c.fits);
+    if (c.fits) {
+      std::string expected = c.registered.substr(0, c.registered.size() - 2) + "\"" + c.path + "\"";
+      EXPECT_EQ(std::string(command), expected);
+    }
+    for (uint32_t i = kCommandBufferSize; i < sizeof command; ++i) ASSERT_EQ(command[i], 0x55) << i;
+  }
 }
 
 }  // namespace

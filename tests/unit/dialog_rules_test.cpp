@@ -36,14 +36,31 @@ class DialogRules : public testing::Test {
   }
 };
 
+// The rule counts the characters a person reads, whatever their UTF-8 or
+// UTF-16 lengths.
 TEST_F(DialogRules, IntroductionQuotesNamesUpToTwentyFourCharacters) {
-  char text[500];
-  FormatIntroduction(text, "abcdefghijklmnopqrst.exe");  // 24 characters
-  EXPECT_STREQ(text,
-               "To unzip all files in abcdefghijklmnopqrst.exe to the specified folder press the Unzip button.");
-  FormatIntroduction(text, "abcdefghijklmnopqrstu.exe");  // 25
-  EXPECT_STREQ(text,
-               "To unzip all files in this self-extractor file to the specified folder press the Unzip button.");
+  const char kGeneric[] = "this self-extractor file";
+  struct Case { const char* label; const char* name; bool quoted; };
+  const Case cases[] = {
+      {"24 ASCII characters", "abcdefghijklmnopqrst.exe", true},
+      {"25 ASCII characters", "abcdefghijklmnopqrstu.exe", false},
+      {"24 characters, three of them accented (27 bytes)", "caf\xC3\xA9-r\xC3\xA9sum\xC3\xA9-setup123.exe", true},
+      {"25 characters, three of them accented", "caf\xC3\xA9-r\xC3\xA9sum\xC3\xA9-setup1234.exe", false},
+      {"24 characters, 20 of them CJK (64 bytes)",
+       "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x82\xBB\xE3\x83\x83\xE3\x83\x88\xE3\x82\xA2"
+       "\xE3\x83\x83\xE3\x83\x97\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB\xE3\x81\xA7\xE3\x81\x99"
+       "\xE3\x81\xAD\xE3\x81\x88\xE6\x97\xA5\xE6\x9C\xAC.exe",
+       true},
+      {"24 characters, one beyond the first plane (25 UTF-16 units)", "\xF0\x9F\x98\x80" "bcdefghijklmnopqrst.exe",
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    char text[500];
+    FormatIntroduction(text, c.name);
+    EXPECT_EQ(std::string(text), std::string("To unzip all files in ") + (c.quoted ? c.name : kGeneric) +
+                                     " to the specified folder press the Unzip button.");
+  }
 }
 
 TEST_F(DialogRules, CaptionIsTheFullNameOrTheTitle) {

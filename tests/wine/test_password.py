@@ -3,7 +3,7 @@
 for the password when Unzip is pressed; the right one extracts, a wrong one
 ends the pass with "Incorrect password specified", Cancel gives the Unzip
 button back, OK on an empty field does nothing, and a password longer than
-the field takes is cut to its first 254 bytes."""
+the field takes is cut to its first 254 characters, accented or not."""
 import subprocess
 import tempfile
 import unittest
@@ -159,6 +159,18 @@ class PasswordDialog(unittest.TestCase):
         self.answer_password(dialog, kept + "q" * 46)
         self.close_result_box("2 file(s) unzipped successfully")
         self.assert_extracted()
+
+    def test_the_field_takes_254_characters_of_any_kind(self):
+        # 254 accented letters make 508 bytes of UTF-8: all of them are the
+        # password, and the field cuts what goes beyond them.
+        kept = "é" * 254
+        main, _ = self.start_and_unzip(kept)
+        winelib.set_control_text(PASSWORD_TITLE, PASSWORD_FIELD, kept + "é" * 46)
+        winelib.press_command(PASSWORD_TITLE, OK_BUTTON)
+        self.close_result_box("2 file(s) unzipped successfully")
+        self.assert_extracted()
+        winelib.key(main, "Escape")
+        self.assertEqual(self.program.wait().code, 0)
 
 
 if __name__ == "__main__":

@@ -82,10 +82,10 @@ uint32_t TotalSize(const ZipArchive& archive) {
 
 bool BuildConfigBlock(const ConfigTexts& texts, Bytes* block, std::string* error) {
   const ConfigField fields[] = {{"--folder", &texts.folder, kTargetFolderUnits},
-                                {"--text", &texts.text, kTextLineSize - 1},
-                                {"--prompt", &texts.prompt, kStartupPromptSize - 1},
-                                {"--title", &texts.title, kTitleSize - 1},
-                                {"--info", &texts.info, kInfoTextSize - 1}};
+                                {"--text", &texts.text, kTextLineUnits},
+                                {"--prompt", &texts.prompt, kStartupPromptUnits},
+                                {"--title", &texts.title, kTitleUnits},
+                                {"--info", &texts.info, kInfoTextUnits}};
   block->clear();
   for (const ConfigField& field : fields) {
     if (!IsUtf8(*field.text)) return Refuse(error, std::string(field.option) + " is not UTF-8");
