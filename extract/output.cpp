@@ -6,6 +6,7 @@
 #include "extract/output.h"
 
 #include "archive/crc32.h"
+#include "paths/output_paths.h"
 #include "platform/bytes.h"
 #include "platform/files.h"
 #include "platform/format.h"
@@ -64,12 +65,7 @@ void WriteOutput(const uint8_t* bytes, uint32_t count) {
 }
 
 void CreateOutputFile(const char* path) {
-  g_outputSink.file = SysCreate(path);
-  if (g_outputSink.file == kFileError) {
-    g_outputSink.file = 0;
-    SysFormat(g_formatBuffer, MessageText(kMessageCannotCreate), path);
-    FatalError(g_formatBuffer);
-  }
+  g_outputSink.file = CreateOutputFileBelowTarget(path);
   CopyText(g_outputSink.path, path, kPathBufferSize);
 }
 

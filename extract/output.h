@@ -37,8 +37,9 @@ extern OutputSinkState g_outputSink;
 // Closes an open output file and clears the sink and the pass counters.
 void ResetOutputSink();
 
-// Creates the file at `path` as the output file and keeps the path for a
-// write error's message; failing that, kMessageCannotCreate.
+// Creates the file at `path` as the output file (afresh, never through a
+// link below the target folder: see CreateOutputFileBelowTarget) and keeps
+// the path for a write error's message.
 void CreateOutputFile(const char* path);
 
 // Starts a file's output (the output file itself is created apart):

@@ -3,7 +3,9 @@
 #include "paths/entry_name.h"
 #include "paths/path_routines.h"
 #include "platform/bytes.h"
+#include "platform/directories.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/format.h"
 #include "base/abort.h"
 #include "base/boxes.h"
@@ -100,6 +102,22 @@ char* WalkStart(char* path) {
   return position;
 }
 
+// The link that `path` leads through, up to `linkLength`, ends the pass.
+[[noreturn]] void FailWithLink(const char* path, uint32_t linkLength) {
+  char link[kWorkPathSize];
+  CopyText(link, path, linkLength + 1);
+  FailWithPath(kMessageLink, link);
+}
+
+// Makes the folder at `path`, below the target folder: through no link, even
+// one swapped in for a folder on the way since the walk looked at it.
+void MakeFolderBelowTarget(const char* path) {
+  uint32_t linkLength = 0;
+  int made = SysCreateDirectoryBelow(path, TextLength(g_outputPaths.targetFolder), &linkLength);
+  if (made == kFolderLink) FailWithLink(path, linkLength);
+  if (made == 0) FailWithPath(kMessageFolderFailed, path);
+}
+
 // Creates the folder that `path` names unless something is there already. A
 // bare drive (C:) is never created. Below the target folder a link is
 // refused: where it leads was never chosen by the user, and a link planted in
@@ -109,7 +127,11 @@ void MakeFolderIfMissing(const char* path, bool belowTarget) {
   if (kind == PathKind::kLink && belowTarget) FailWithPath(kMessageLink, path);
   if (kind != PathKind::kNothing) return;
   if (path[1] == ':' && path[2] == 0) return;
-  if (!CreateFolder(path)) FailWithPath(kMessageFolderFailed, path);
+  if (belowTarget) {
+    MakeFolderBelowTarget(path);
+  } else if (!CreateFolder(path)) {
+    FailWithPath(kMessageFolderFailed, path);
+  }
 }
 
 }  // namespace
@@ -147,6 +169,14 @@ void CreateFolders(const char* outputPath) {
     *end = '\\';
     position = end + 1;
   }
+}
+
+FileHandle CreateOutputFileBelowTarget(const char* path) {
+  uint32_t linkLength = 0;
+  FileHandle file = SysCreateBelow(path, TextLength(g_outputPaths.targetFolder), &linkLength);
+  if (file == kFileLink) FailWithLink(path, linkLength);
+  if (file == kFileError) FailWithPath(kMessageCannotCreate, path);
+  return file;
 }
 
 bool ConfirmOverwrite(const char* path) {

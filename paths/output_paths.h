@@ -45,6 +45,13 @@ bool ResolveOutputPath(const char* name, char* path);
 // failure is fatal too.
 void CreateFolders(const char* path);
 
+// Creates the file at `path` afresh (what is there is replaced, never
+// written into) and returns its handle. A folder below the target folder
+// found to be a link at this moment, after CreateFolders looked, ends the
+// pass with kMessageLink naming it; any other failure with
+// kMessageCannotCreate.
+FileHandle CreateOutputFileBelowTarget(const char* path);
+
 // True to write the file at `path`, false to pass it over. Asks (Yes, No,
 // Cancel) when a file or folder already exists there and the overwrite
 // setting is off; Cancel ends the pass with jump code 1. A link at the path

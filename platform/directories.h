@@ -34,6 +34,17 @@ int SysLeadsToFolder(const char* path);
 // Creates one folder, no security attributes. Non-zero on success.
 int SysCreateDirectory(const char* path);
 
+// What SysCreateDirectoryBelow gives when a folder on the way is a link.
+const int kFolderLink = -1;
+
+// Creates one folder as SysCreateDirectory does, but the folders behind the
+// first `trustedLength` bytes of the path (the target folder, which may
+// itself be a link) are opened without following a link and held while it
+// is made, as SysCreateBelow (platform/files.h) does for a file. 1 when made,
+// 0 on failure, kFolderLink when a folder on the way is a link, with
+// *linkLength set to the length of the path up to that link.
+int SysCreateDirectoryBelow(const char* path, uint32_t trustedLength, uint32_t* linkLength);
+
 // The type of the drive whose root (such as "C:\") is given.
 uint32_t SysGetDriveType(const char* root);
 

@@ -17,6 +17,21 @@ const int kSeekEnd = 2;
 
 FileHandle SysOpen(const char* path, uint32_t mode);       // -1 on failure
 FileHandle SysCreate(const char* path);                     // created or truncated; -1 on failure
+
+// What SysCreateBelow gives when a folder on the way is a link.
+const FileHandle kFileLink = -2;
+
+// Creates the file at `path` afresh for writing, others allowed to read it
+// meanwhile. What is at the path already is removed first, not written
+// into: a hard link there keeps the bytes of the file it shares. The first
+// `trustedLength` bytes of the path (the target folder, which may itself be a
+// link) are taken as they are; every folder behind them is opened without
+// following a link and held while the file is made, so that a folder swapped
+// for a link after a look at it cannot carry the file elsewhere. -1 on
+// failure (an item that cannot be removed, a file on the way); kFileLink when
+// a folder on the way is a link, with *linkLength set to the length of the
+// path up to that link.
+FileHandle SysCreateBelow(const char* path, uint32_t trustedLength, uint32_t* linkLength);
 int32_t SysRead(FileHandle file, void* buffer, uint32_t count);         // bytes read, -1 on failure
 int32_t SysWrite(FileHandle file, const void* buffer, uint32_t count);  // bytes written, -1 on failure
 int32_t SysSeek(FileHandle file, int32_t offset, int origin);  // new position, -1 on failure

@@ -58,6 +58,16 @@ int SysCreateDirectory(const char* path) {
   return g_hostCalls.makeFolder(HostPathFromWindows(path).c_str(), 0755) == 0 ? 1 : 0;
 }
 
+int SysCreateDirectoryBelow(const char* path, uint32_t trustedLength, uint32_t* linkLength) {
+  std::string name;
+  int folder = HostOpenParentBelow(path, trustedLength, &name, linkLength);
+  if (folder == kHostFolderLink) return kFolderLink;
+  if (folder < 0) return 0;
+  int made = g_hostCalls.makeFolderAt(folder, HostSpellingIn(folder, name).c_str(), 0755) == 0 ? 1 : 0;
+  ::close(folder);
+  return made;
+}
+
 uint32_t SysGetDriveType(const char* root) { return HostDriveType(root[0]); }
 
 uint32_t SysGetCurrentDirectory(char* buffer, uint32_t size) {

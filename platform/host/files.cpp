@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <ctime>
 #include <string>
@@ -24,6 +25,24 @@ FileHandle SysOpen(const char* path, uint32_t mode) {
 FileHandle SysCreate(const char* path) {
   std::string hostPath = HostPathFromWindows(path);
   int fd = g_hostCalls.openFile(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return fd < 0 ? kFileError : fd;
+}
+
+// Replaced, not written into: what is at the name goes first (a hard link
+// there keeps the bytes of the file it shares), then a file of its own is
+// made in the folder held open, never through a link.
+FileHandle SysCreateBelow(const char* path, uint32_t trustedLength, uint32_t* linkLength) {
+  std::string name;
+  int folder = HostOpenParentBelow(path, trustedLength, &name, linkLength);
+  if (folder == kHostFolderLink) return kFileLink;
+  if (folder < 0) return kFileError;
+  int fd = -1;
+  std::string existing = HostSpellingIn(folder, name);
+  if (::unlinkat(folder, existing.c_str(), 0) == 0 || errno == ENOENT) {
+    fd = g_hostCalls.openFileAt(folder, HostSpellingIn(folder, name).c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  }
+  ::close(folder);
   return fd < 0 ? kFileError : fd;
 }
 

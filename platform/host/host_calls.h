@@ -12,11 +12,13 @@
 
 struct HostCalls {
   int (*openFile)(const char* path, int flags, mode_t mode);  // open(2); flags with O_CREAT create
+  int (*openFileAt)(int folder, const char* name, int flags, mode_t mode);  // openat(2), the same
   ssize_t (*readFile)(int fd, void* buffer, size_t count);
   ssize_t (*writeFile)(int fd, const void* buffer, size_t count);
   off_t (*seekFile)(int fd, off_t offset, int whence);  // lseek(2)
   int (*closeFile)(int fd);
   int (*makeFolder)(const char* path, mode_t mode);  // mkdir(2)
+  int (*makeFolderAt)(int folder, const char* name, mode_t mode);  // mkdirat(2)
   void* (*allocate)(size_t size);                     // zero-filled; null when there is no memory
   void (*release)(void* block);                       // never given null
 };

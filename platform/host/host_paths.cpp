@@ -122,6 +122,41 @@ std::string FollowWindowsNames(std::string result, const char* rest) {
 
 }  // namespace
 
+std::string HostSpellingIn(int folder, const std::string& component) {
+  return ExistingSpelling(folder, WithoutTrailingDotsAndBlanks(component));
+}
+
+int HostOpenParentBelow(const char* path, uint32_t trustedLength, std::string* name, uint32_t* linkLength) {
+  std::string trusted(path, trustedLength);
+  std::string trustedHostPath = trusted.empty() ? "." : HostPathFromWindows(trusted.c_str());
+  int folder = ::open(trustedHostPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return -1;
+  const char* rest = path + trustedLength;
+  for (;;) {
+    while (IsSeparator(*rest)) ++rest;
+    std::string component = TakeComponent(rest);
+    if (*rest == 0) {
+      *name = component;
+      return folder;
+    }
+    std::string spelt = HostSpellingIn(folder, component);
+    // What is opened is looked at, not the name a second time: that could
+    // find the folder swapped back.
+    int next = ::openat(folder, spelt.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    ::close(folder);
+    if (next < 0) return -1;
+    struct stat status;
+    if (::fstat(next, &status) != 0) status.st_mode = 0;
+    if (!S_ISDIR(status.st_mode)) {
+      ::close(next);
+      if (!S_ISLNK(status.st_mode)) return -1;
+      *linkLength = static_cast<uint32_t>(rest - path);
+      return kHostFolderLink;
+    }
+    folder = next;
+  }
+}
+
 void HostMapDrive(char letter, const std::string& folder) {
   if (folder.empty()) {
     Tables().drives.erase(DriveKey(letter));

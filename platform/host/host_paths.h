@@ -14,6 +14,25 @@
 // entry that differs only in case (Western letters included) taken for it.
 std::string HostPathFromWindows(const char* path);
 
+// The name under which the folder open as `folder` holds `component`, found
+// as Windows finds it: trailing dots and blanks dropped, an existing entry
+// that differs only in case taken for it; the component so trimmed when
+// nothing is there.
+std::string HostSpellingIn(int folder, const std::string& component);
+
+// What HostOpenParentBelow gives when a folder on the way is a link.
+const int kHostFolderLink = -2;
+
+// Opens the folder that holds the last component of the Windows path `path`
+// and puts that component in *name. The first `trustedLength` bytes (the
+// target folder, which may be a link) are followed as the system follows
+// them; every folder behind them is opened from the one before it without
+// following a link, so that one swapped for a link after a look at it is
+// found, not gone through. The descriptor, or -1 on failure, or
+// kHostFolderLink with *linkLength set to the length of the path up to the
+// link.
+int HostOpenParentBelow(const char* path, uint32_t trustedLength, std::string* name, uint32_t* linkLength);
+
 // Maps drive letter `letter` (case ignored) to a Linux folder; an empty folder
 // removes the mapping.
 void HostMapDrive(char letter, const std::string& folder);

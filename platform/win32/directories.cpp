@@ -1,4 +1,5 @@
 #include "platform/directories.h"
+#include "platform/win32/held_folders.h"
 #include "platform/win32/wide.h"
 
 int SysFindItem(const char* path, FoundItem* found) {
@@ -29,6 +30,16 @@ int SysLeadsToFolder(const char* path) {
 int SysCreateDirectory(const char* path) {
   wchar_t wide[kWideTextUnits];
   return CreateDirectoryW(ToWidePath(path, wide), nullptr);
+}
+
+int SysCreateDirectoryBelow(const char* path, uint32_t trustedLength, uint32_t* linkLength) {
+  wchar_t wide[kWideTextUnits];
+  HeldFolders held;
+  int found = HoldFoldersBelow(path, trustedLength, wide, &held, linkLength);
+  int result = found == kFoldersLink ? kFolderLink : 0;
+  if (found == kFoldersHeld) result = CreateDirectoryW(wide, nullptr) ? 1 : 0;
+  ReleaseFolders(&held);
+  return result;
 }
 
 uint32_t SysGetDriveType(const char* root) {

@@ -1,4 +1,5 @@
 #include "platform/files.h"
+#include "platform/win32/held_folders.h"
 #include "platform/win32/wide.h"
 
 namespace {
@@ -25,8 +26,25 @@ FileHandle SysOpen(const char* path, uint32_t mode) {
 
 FileHandle SysCreate(const char* path) {
   wchar_t wide[kWideTextUnits];
-  return FromHandle(CreateFileW(ToWidePath(path, wide), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  return FromHandle(CreateFileW(ToWidePath(path, wide), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Replaced, not written into: the name gets a file of its own. An item that
+// cannot be removed (read-only, in use, a folder) stays, and the create fails
+// on it as it failed to truncate it.
+FileHandle SysCreateBelow(const char* path, uint32_t trustedLength, uint32_t* linkLength) {
+  wchar_t wide[kWideTextUnits];
+  HeldFolders held;
+  int found = HoldFoldersBelow(path, trustedLength, wide, &held, linkLength);
+  FileHandle result = found == kFoldersLink ? kFileLink : kFileError;
+  if (found == kFoldersHeld) {
+    DeleteFileW(wide);
+    result = FromHandle(CreateFileW(wide, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  ReleaseFolders(&held);
+  return result;
 }
 
 int32_t SysRead(FileHandle file, void* buffer, uint32_t count) {

@@ -1,6 +1,7 @@
 #include "tests/host/failing_calls.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <map>
@@ -55,6 +56,28 @@ int CountedOpen(const char* path, int flags, mode_t mode) {
   return fd;
 }
 
+// The path of `name` in the folder open as `folder`, for the account.
+std::string PathIn(int folder, const char* name) {
+  char target[4096];
+  std::string link = "/proc/self/fd/" + std::to_string(folder);
+  ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+  if (length < 0) return name;
+  return std::string(target, static_cast<size_t>(length)) + "/" + name;
+}
+
+int CountedOpenAt(int folder, const char* name, int flags, mode_t mode) {
+  std::string path = PathIn(folder, name);
+  bool create = (flags & O_CREAT) != 0;
+  if (create) Book().created.push_back(path);
+  if (CountAndDecide(create ? CallKind::kCreate : CallKind::kOpen, path)) {
+    errno = create ? EACCES : ENOENT;
+    return -1;
+  }
+  int fd = kRealHostCalls.openFileAt(folder, name, flags, mode);
+  if (fd >= 0) Book().openFiles[fd] = path;
+  return fd;
+}
+
 ssize_t CountedRead(int fd, void* buffer, size_t count) {
   if (CountAndDecide(CallKind::kRead, PathOf(fd))) {
     errno = EIO;
@@ -93,6 +116,16 @@ int CountedMakeFolder(const char* path, mode_t mode) {
   return kRealHostCalls.makeFolder(path, mode);
 }
 
+int CountedMakeFolderAt(int folder, const char* name, mode_t mode) {
+  std::string path = PathIn(folder, name);
+  Book().created.push_back(path);
+  if (CountAndDecide(CallKind::kMakeFolder, path)) {
+    errno = EACCES;
+    return -1;
+  }
+  return kRealHostCalls.makeFolderAt(folder, name, mode);
+}
+
 void* CountedAllocate(size_t size) {
   if (CountAndDecide(CallKind::kAllocate, std::string())) return nullptr;
   void* block = kRealHostCalls.allocate(size);
@@ -105,8 +138,9 @@ void CountedRelease(void* block) {
   kRealHostCalls.release(block);
 }
 
-const HostCalls kCountingCalls = {CountedOpen,  CountedRead,       CountedWrite,    CountedSeek,
-                                  CountedClose, CountedMakeFolder, CountedAllocate, CountedRelease};
+const HostCalls kCountingCalls = {
+    CountedOpen,  CountedOpenAt,     CountedRead,         CountedWrite,    CountedSeek,
+    CountedClose, CountedMakeFolder, CountedMakeFolderAt, CountedAllocate, CountedRelease};
 
 }  // namespace
 

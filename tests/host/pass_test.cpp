@@ -8,16 +8,20 @@
 // Every failure is a row: the file, what the user types, the exit status the
 // runner would give, the one message shown, and what is on disk afterwards.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -34,6 +38,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/host/host_boxes.h"
+#include "platform/host/host_calls.h"
 #include "platform/host/host_paths.h"
 #include "platform/host/host_system.h"
 #include "platform/host/host_ui.h"
@@ -672,14 +677,35 @@ TEST_F(Pass, FailuresShowTheirMessageAndLeaveOnlyWhatWasDone) {
   }
 }
 
+// A disk with room for this many bytes of output: writes beyond fail as a
+// full disk fails them (the output file is made afresh, so a device such as
+// /dev/full cannot stand in for it).
+const size_t kDiskRoom = 5000;
+size_t g_diskUsed = 0;
+
+ssize_t WriteToSmallDisk(int fd, const void* buffer, size_t count) {
+  size_t room = kDiskRoom - g_diskUsed;
+  if (room == 0) {
+    errno = ENOSPC;
+    return -1;
+  }
+  ssize_t written = kRealHostCalls.writeFile(fd, buffer, count < room ? count : room);
+  if (written > 0) g_diskUsed += static_cast<size_t>(written);
+  return written;
+}
+
 TEST_F(Pass, WriteFailureIsMessage35AndKeepsThePartialFile) {
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  const std::string content = Content(40000, 2);
   ZipWriter z;
-  z.File("full", Content(3000, 2)).Finish();
-  Outcome outcome = Run(Sfx(z, Options(0x2)), Folder("/dev"));
+  z.File("full", content).Finish();
+  g_diskUsed = 0;
+  g_hostCalls.writeFile = WriteToSmallDisk;
+  Outcome outcome = Run(Sfx(z, Options(0x2)));
+  g_hostCalls = kRealHostCalls;
   EXPECT_EQ(outcome.exit, kExitAborted);
   EXPECT_EQ(outcome.jump, kJumpAborted);
-  ExpectOnlyError(outcome, "Error writing to \\dev\\full.  Possible cause: disk full.");  // every '/' becomes '\\'
+  ExpectOnlyError(outcome, "Error writing to X:\\target\\full.  Possible cause: disk full.");
+  EXPECT_EQ(OnDisk("target/full"), content.substr(0, kDiskRoom));
 }
 
 // --- start-of-run checks that let the file through ----------------------------------
@@ -1258,6 +1284,84 @@ TEST_F(Pass, LinksBelowTheTargetFolderAreNeverFollowed) {
     EXPECT_EQ(outside.Tree(), outsideBefore);
     EXPECT_EQ(ReadTextFile(outside.Join("old.txt")), "outside");
   }
+}
+
+// A hard link cannot be told from a file by looking, so an existing file is
+// replaced rather than written into: the name gets a file of its own, and a
+// file outside that shared the name's bytes keeps its own. Overwriting
+// without asking and a Yes to the question go the same way.
+TEST_F(Pass, AHardLinkInTheTargetIsReplacedNotWrittenThrough) {
+  ScratchFolder outside;
+  ZipWriter zip;
+  zip.File("old.txt", "inside").Finish();
+  struct Row {
+    const char* name;
+    uint32_t flags;
+    std::vector<int> answers;
+  };
+  const Row rows[] = {{"overwrite on", 0x2, {}}, {"overwrite off, Yes", 0, {kAnswerYes}}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ClearDrive();
+    WriteTextFile(outside.Join("old.txt"), "outside");
+    std::filesystem::create_directory(drive_.Join("target"));
+    std::filesystem::create_hard_link(outside.Join("old.txt"), drive_.Join("target/old.txt"));
+    Outcome outcome = Run(Sfx(zip, Options(row.flags)), Answers(row.answers));
+    EXPECT_EQ(outcome.exit, kExitCompleted);
+    EXPECT_EQ(outcome.boxes.size(), row.answers.size());
+    EXPECT_EQ(OnDisk("target/old.txt"), "inside");
+    EXPECT_EQ(ReadTextFile(outside.Join("old.txt")), "outside");
+    EXPECT_EQ(std::filesystem::hard_link_count(outside.Join("old.txt")), 1u);
+  }
+}
+
+// A folder below the target swapped for a link to a folder outside, by
+// someone else on the machine, while the pass runs: the swap may fall between
+// the pass's look at the folder and the creation of a file in it, over and
+// over, and between the look at a folder on the way and its creation. Nothing
+// may land outside; a pass that meets the link stops naming it.
+// Bounded by the number of passes: on a machine where the swap never hits
+// the window the test passes without proving anything, never the reverse.
+TEST_F(Pass, AFolderSwappedForALinkMidPassLeadsNothingOutside) {
+  const int kPasses = 30;
+  const int kFiles = 100;
+  ScratchFolder outside;
+  ZipWriter zip;
+  for (int i = 0; i < kFiles; ++i) {
+    // Files in the folder, and folders made in it on the way to a file.
+    std::string name = i % 2 == 0 ? "f" + std::to_string(i) + ".txt" : "s" + std::to_string(i) + "/g.txt";
+    zip.File("dir/" + name, "inside");
+  }
+  zip.Finish();
+  SelfExtractor sfx = Sfx(zip, Options(0x2));
+  const std::string folder = drive_.Join("target/dir");
+  const std::string swapped = drive_.Join("target/swap");
+
+  int stopped = 0;
+  for (int pass = 0; pass < kPasses; ++pass) {
+    ClearDrive();
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_symlink(outside.Path(), swapped);
+    std::atomic<bool> stop(false);
+    std::atomic<long> swaps(0);
+    std::thread swapper([&] {
+      while (!stop) {
+        if (::renameat2(AT_FDCWD, folder.c_str(), AT_FDCWD, swapped.c_str(), RENAME_EXCHANGE) == 0) ++swaps;
+      }
+    });
+    Outcome outcome = Run(sfx);
+    stop = true;
+    swapper.join();
+    ASSERT_GT(swaps.load(), 0) << "the folder was never swapped";
+    if (outcome.exit != kExitCompleted) {
+      ++stopped;
+      char linkText[600];
+      std::snprintf(linkText, sizeof linkText, MessageText(kMessageLink), "X:\\target\\dir");
+      ExpectOnlyError(outcome, linkText);
+    }
+    ASSERT_EQ(outside.Tree(), std::vector<std::string>()) << "pass " << pass << " wrote outside the target";
+  }
+  std::printf("%d of %d passes met the link and stopped\n", stopped, kPasses);
 }
 
 // The target folder itself may be a link: the user chose it.

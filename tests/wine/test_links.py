@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""A folder link planted below the target folder under Wine (a Unix symlink to
+"""Links below the target folder under Wine. A folder link (a Unix symlink to
 a folder shows as a reparse point): the stub refuses to unzip through it,
-names it, exits 1, and nothing lands where it leads."""
+names it, exits 1, and nothing lands where it leads. A hard link to a file
+outside: overwritten, it is replaced, and the file outside keeps its bytes."""
 import os
 
 import winelib
@@ -25,6 +26,22 @@ class Links(SfxTestCase):
         answer(wid, "Return")
         self.wait_exit(program, 1)
         self.assertEqual(os.listdir(outside), [])
+
+    def test_a_hard_link_in_the_target_is_replaced_not_written_through(self):
+        # A hard link looks like any file; overwriting it gives the name a
+        # file of its own and leaves the file outside as it was.
+        exe = self.sfx(self.tree({"a.txt": b"inside\n"}))
+        outside = self.scratch / "outside"
+        outside.mkdir()
+        (outside / "a.txt").write_bytes(b"outside\n")
+        target = self.scratch / "target"
+        target.mkdir()
+        os.link(outside / "a.txt", target / "a.txt")
+        program = self.start(exe, ["/silent", winelib.windows_path(target), "/overwrite"])
+        self.assertEqual(program.wait().code, 0)
+        self.assertEqual((target / "a.txt").read_bytes(), b"inside\n")
+        self.assertEqual((outside / "a.txt").read_bytes(), b"outside\n")
+        self.assertEqual(os.stat(outside / "a.txt").st_nlink, 1)
 
 
 if __name__ == "__main__":
