@@ -1565,4 +1565,31 @@ TEST_F(Pass, CommandLineAtStartUp) {
   }
 }
 
+// "." is the folder the self-extractor lies in, however deep and whatever its
+// script: a module path cut short would name a parent folder (or a name cut
+// in two), and the files would land there. One too long to read leaves the
+// current directory alone rather than take part of it.
+TEST_F(Pass, OwnFolderFromAFullLengthModulePath) {
+  std::string part;
+  for (int i = 0; i < 55; ++i) part += "\xE6\x97\xA5";  // 日: 165 bytes, 55 UTF-16 units
+  std::string relative = part + "\\" + part + "\\" + part + "\\" + part;  // 663 bytes, 223 units
+  std::string folder = drive_.Join(part + "/" + part + "/" + part + "/" + part);
+  std::filesystem::create_directories(folder);
+  std::filesystem::path before = std::filesystem::current_path();
+
+  HostSetModuleFileName(("X:\\" + relative + "\\setup.exe").c_str());
+  MakeOwnFolderCurrent();
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(folder));
+
+  std::filesystem::current_path(before);
+  std::string tooLong = "X:\\" + relative;
+  while (tooLong.size() < kExecutablePathSize) tooLong += "\\" + part;
+  HostSetModuleFileName((tooLong + "\\setup.exe").c_str());
+  MakeOwnFolderCurrent();
+  EXPECT_EQ(std::filesystem::current_path(), before);
+
+  HostSetModuleFileName(nullptr);
+  std::filesystem::current_path(before);
+}
+
 }  // namespace
