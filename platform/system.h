@@ -9,8 +9,9 @@
 // holds nothing useful); 0 when the variable is not set or is empty.
 uint32_t SysGetEnvironmentVariable(const char* name, char* buffer, uint32_t size);
 
-// GetModuleFileNameA of the running program: the length written without the
-// terminator, cut to fit `size`; 0 on failure.
+// The running program's full file name: the length written without the
+// terminator; 0 on failure, and 0 when it does not fit `size`, since a path
+// cut short names another file or folder.
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size);
 
 // GetTickCount: milliseconds since the system started, wrapping every 49.7

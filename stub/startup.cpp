@@ -16,11 +16,13 @@
 #include "platform/files.h"
 #include "platform/memory.h"
 #include "platform/session.h"
+#include "platform/starter.h"
 #include "platform/system.h"
 #include "platform/version.h"
 #include "base/abort.h"
 #include "base/boxes.h"
 #include "stub/checks.h"
+#include "stub/command_line.h"
 #include "base/messages.h"
 #include "base/run_facts.h"
 #include "base/settings.h"
@@ -33,14 +35,8 @@
 namespace {
 
 const uint32_t kLowestShellMajorVersion = 4;
-const uint32_t kModulePathBufferSize = 512;
-
-bool StartsWith(const char* text, const char* word) {
-  for (; *word != 0; ++text, ++word) {
-    if (*text != *word) return false;
-  }
-  return true;
-}
+// The most of an unknown switch that its message quotes.
+const uint32_t kQuotedSwitchSize = 64;
 
 // The caption and buttons of the start-up prompt; 1 when the user went on.
 bool ShowStartupPrompt() {
@@ -63,13 +59,44 @@ int CheckWindowsVersion() {
   return 0;
 }
 
-// The program's folder becomes the current directory, so that a folder
-// given as "." means the folder the self-extractor lies in. For a program in
-// a drive's root this leaves the bare drive (C:), that drive's current
-// directory.
+// Whoever started the program with a switch it does not know hears of it
+// (and a script sees exit code 2): the switch might have been meant to keep
+// the run unattended, so guessing on would be wrong.
+void ReportUnknownSwitch(const CommandLineRequest& request) {
+  char word[kQuotedSwitchSize];
+  uint32_t length = request.unknownSwitchLength < kQuotedSwitchSize ? request.unknownSwitchLength : kQuotedSwitchSize - 1;
+  while (length > 0 && (request.unknownSwitch[length] & 0xC0) == 0x80) --length;  // whole characters only
+  CopyBytes(word, request.unknownSwitch, length);
+  word[length] = 0;
+  SysFormat(g_formatBuffer, MessageText(kMessageUnknownSwitch), word);
+  if (SysTellStarter(g_formatBuffer)) {
+    LogMessage(g_formatBuffer);
+  } else {
+    ShowBox(nullptr, g_formatBuffer, kStubCaption, kBoxOk | kBoxIconError);
+  }
+}
+
+// What the command line asks about the run, once the settings had their say:
+// /auto and /silent make it unattended, /noauto shows the dialog whatever
+// else asked otherwise; a folder given replaces the configured one.
+bool ApplyCommandLine(const CommandLineRequest& request) {
+  if (request.autoSwitch) g_unattendedMode = true;
+  if (request.noAutoSwitch) g_unattendedMode = false;
+  if (request.folderRefused) {
+    ShowBox(nullptr, MessageText(kMessageBadCommandFolder), kStubCaption, kBoxOk | kBoxIconError);
+    return false;
+  }
+  if (request.folderGiven) CopyText(g_outputPaths.targetFolder, request.folder, kTargetFolderSize);
+  return true;
+}
+
+}  // namespace
+
 void MakeOwnFolderCurrent() {
-  char path[kModulePathBufferSize];
-  if (SysGetModuleFileName(path, kModulePathBufferSize) == 0) return;
+  // As long as a joined path: a path cut short could end inside a parent
+  // folder's name, or in the parent itself, and "." would mean that.
+  char path[kExecutablePathSize];
+  if (SysGetModuleFileName(path, kExecutablePathSize) == 0) return;
   char* lastSeparator = nullptr;
   for (char* p = path; *p != 0; ++p) {
     if (*p == '\\') lastSeparator = p;
@@ -79,137 +106,24 @@ void MakeOwnFolderCurrent() {
   SysSetCurrentDirectory(path);
 }
 
-}  // namespace
-
-bool HasInfoOption(const char* tail) {
-  static const char kInfoWord[] = "-info";
-  const uint32_t length = sizeof(kInfoWord) - 1;
-  for (const char* at = tail; *at != 0; ++at) {
-    // A word of its own: "/auto C:\tools-info" names a folder, not the option.
-    // The end is looked at only once the word matched: before, it may lie
-    // behind the tail's terminator.
-    bool startsWord = at == tail || at[-1] == ' ';
-    if (startsWord && StartsWith(at, kInfoWord) && (at[length] == 0 || at[length] == ' ')) return true;
-  }
-  return false;
-}
-
-namespace {
-
-char LowerCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// True when the word at `at` (behind its '/' or '-') is `name`, in any case,
-// and ends there.
-bool IsSwitch(const char* at, const char* name) {
-  if (*at != '/' && *at != '-') return false;
-  ++at;
-  for (; *name != 0; ++at, ++name) {
-    if (LowerCase(*at) != *name) return false;
-  }
-  return *at == 0 || *at == ' ';
-}
-
-// Copies the word that starts behind `at` (quoted, or up to the next blank)
-// into `value` (`size` bytes). Returns where that word ends.
-char* TakeValue(char* at, char* value, uint32_t size) {
-  while (*at == ' ') ++at;
-  char end = ' ';
-  if (*at == '"') {
-    end = '"';
-    ++at;
-  }
-  char* start = at;
-  while (*at != 0 && *at != end) ++at;
-  uint32_t length = static_cast<uint32_t>(at - start);
-  if (length >= size) length = size - 1;
-  CopyBytes(value, start, length);
-  value[length] = 0;
-  return *at == '"' ? at + 1 : at;
-}
-
-void Blank(char* from, const char* to) {
-  for (; from < to; ++from) *from = ' ';
-}
-
-}  // namespace
-
-void TakeScriptSwitches(char* tail) {
-  static const char kSilentAsAuto[] = "/auto  ";  // as long as "/silent"
-  for (char* at = tail; *at != 0; ++at) {
-    if (at != tail && at[-1] != ' ') continue;  // a word of its own
-    char* end = at;
-    if (IsSwitch(at, "silent")) {
-      g_silentMode = true;
-      CopyBytes(at, kSilentAsAuto, sizeof(kSilentAsAuto) - 1);
-      continue;
-    }
-    if (IsSwitch(at, "overwrite")) {
-      g_overwriteRequested = true;
-      end = at + 10;
-    } else if (IsSwitch(at, "password")) {
-      end = TakeValue(at + 9, g_commandLinePassword, kCommandLinePasswordSize);
-    } else if (IsSwitch(at, "log")) {
-      end = TakeValue(at + 4, g_logPath, kExecutablePathSize);
-    } else {
-      continue;
-    }
-    Blank(at, end);  // the options that follow see only blanks here
-    at = end - 1;
-  }
-}
-
-int ParseOptions(char* tail) {
-  const char* autoWord = MessageText(kMessageAutoOption);      // "AUTO"
-  const char* noAutoWord = MessageText(kMessageNoAutoOption);  // "NOAUTO"
-  char* cursor = tail;
-  while (*cursor != 0 && *cursor != '-' && *cursor != '/') ++cursor;
-  if (*cursor == 0) return 0;
-  ++cursor;
-  uint32_t shorter = TextLength(autoWord);
-  if (TextLength(cursor) < shorter) return 0;
-  for (char* letter = cursor; *letter != 0 && *letter != ' '; ++letter) {
-    *letter = static_cast<char>(*letter & ~0x20);
-  }
-  if (StartsWith(cursor, noAutoWord)) {
-    g_unattendedMode = false;
-    g_silentMode = false;
-    return 0;
-  }
-  if (!StartsWith(cursor, autoWord)) return 0;
-  g_unattendedMode = true;
-  cursor += shorter;
-  while (*cursor == ' ') ++cursor;
-  if (*cursor == 0) return 0;  // the configured folder stays
-
-  const char* folder = cursor;
-  uint32_t length = TextLength(folder);
-  if (*cursor == '"') {
-    folder = ++cursor;
-    length = 0;
-    while (folder[length] != 0 && folder[length] != '"') ++length;
-  } else {
-    // Blanks at the end are not the folder's: Windows drops them, and the
-    // switches a script gives behind the folder leave blanks in their place.
-    while (length > 0 && folder[length - 1] == ' ') --length;
-  }
-  // Refused rather than cut: a cut folder would unzip somewhere else.
-  if (Utf16Length(folder, length) > kTargetFolderUnits) return 1;
-  CopyBytes(g_outputPaths.targetFolder, folder, length);
-  g_outputPaths.targetFolder[length] = 0;
-  return 0;
-}
-
-int PrepareRun(InstanceHandle instance, char* tail) {
-  // Before anything can show a box: a silent run shows none.
-  TakeScriptSwitches(tail);
+int PrepareRun(InstanceHandle instance, const char* tail) {
+  CommandLineRequest request;
+  ReadCommandLine(tail, &request);
+  // Before anything can show a box: a silent run shows none. With /noauto
+  // the dialog comes up, so a person is there to answer every box.
   if ((g_settings.flags & kFlagSilent) != 0) g_silentMode = true;
+  if (request.noAutoSwitch) g_silentMode = false;
   if (ARM_ABORT_POINT() != kJumpCompleted) return kStartupFailed;
   StartOfRunChecks();
   if (!CheckEntryPoint()) {
     ShowBox(nullptr, MessageText(kMessageDamaged), kStubCaption, kBoxOk | kBoxIconError);
     return kStartupFailed;
   }
-  if (HasInfoOption(tail)) {
+  if (request.unknownSwitch != nullptr) {
+    ReportUnknownSwitch(request);
+    return kStartupBadCommandLine;
+  }
+  if (request.infoSwitch) {
     ShowBox(nullptr, g_infoText, kStubCaption, kBoxOk);
     return kStartupDeclined;
   }
@@ -228,10 +142,7 @@ int PrepareRun(InstanceHandle instance, char* tail) {
     g_startupPrompt = nullptr;
   }
   if ((g_settings.flags & (kFlagUnattended | kFlagSilent)) != 0 || g_silentMode) g_unattendedMode = true;
-  if (ParseOptions(tail) != 0) {
-    ShowBox(nullptr, MessageText(kMessageBadCommandFolder), kStubCaption, kBoxOk | kBoxIconError);
-    return kStartupFailed;
-  }
+  if (!ApplyCommandLine(request)) return kStartupFailed;
   return kStartupShowDialog;
 }
 
@@ -288,6 +199,7 @@ int StubMain(InstanceHandle instance, InstanceHandle previous, char* tail, int s
   switch (PrepareRun(instance, tail)) {
     case kStartupDeclined: return kExitSuccess;
     case kStartupFailed: return kExitFailure;
+    case kStartupBadCommandLine: return kExitBadCommandLine;
     default: break;
   }
   int exitCode = kExitSuccess;

@@ -5,6 +5,7 @@
 #include "platform/host/host_memory.h"
 #include "platform/host/host_paths.h"
 #include "platform/host/host_process.h"
+#include "platform/host/host_starter.h"
 #include "platform/host/host_system.h"
 #include "platform/host/host_ui.h"
 #include "platform/host/host_volumes.h"
@@ -18,6 +19,7 @@ void HostResetPlatform() {
   for (char letter = 'A'; letter <= 'Z'; ++letter) HostSetVolumeLabel(letter, nullptr);
   HostResetPaths();
   HostResetProcess();
+  HostResetStarter();
   HostClearEnvironmentOverrides();
   HostSetWindowsDirectory(nullptr);
   HostSetCodePage(1252);

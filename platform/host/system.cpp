@@ -94,7 +94,7 @@ uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
     if (length <= 0) return 0;
     path.assign(real, static_cast<size_t>(length));
   }
-  if (path.size() >= size) path.resize(size - 1);  // cut like the platform
+  if (path.size() >= size) return 0;  // refused like the platform
   std::memcpy(buffer, path.c_str(), path.size() + 1);
   return static_cast<uint32_t>(path.size());
 }

@@ -40,6 +40,7 @@
 #include "platform/host/host_boxes.h"
 #include "platform/host/host_calls.h"
 #include "platform/host/host_paths.h"
+#include "platform/host/host_starter.h"
 #include "platform/host/host_system.h"
 #include "platform/host/host_ui.h"
 #include "platform/host/host_window.h"
@@ -210,6 +211,8 @@ struct Outcome {
   int jump = kNoPass;
   uint32_t files = 0;
   std::vector<HostBox> boxes;
+  int startup = kStartupShowDialog;
+  std::vector<std::string> told;  // the lines told to the starter's console
 };
 
 // A pass that never ends fails the test instead of hanging the suite.
@@ -237,6 +240,7 @@ class Pass : public testing::Test {
     ResetProcessState();
     HostClearBoxes();
     HostResetPaths();
+    HostResetStarter();
   }
 
   std::string Exe() const { return files_.Join("test.exe"); }
@@ -257,12 +261,14 @@ class Pass : public testing::Test {
     Outcome outcome;
     std::string tail = setup.tail;
     int startup = PrepareRun(nullptr, &tail[0]);
+    outcome.startup = startup;
     if (startup != kStartupShowDialog) {
       outcome.exit = startup == kStartupDeclined ? kExitCompleted : kExitStartupFailed;
     } else {
       outcome.exit = Unzip(setup, &outcome);
     }
     outcome.boxes = HostShownBoxes();
+    outcome.told = HostStarterLines();
     return outcome;
   }
 
@@ -1700,11 +1706,15 @@ TEST_F(Pass, SilentRunsShowNothingAndLogEverything) {
        "1 file(s) unzipped successfully"},
       {"an existing file stops it", [] { return GoodSfx(); }, "/silent X:\\target", true, kExitFailure, "older",
        "File X:\\target\\a.txt already exists.  Overwrite file?"},
-      {"an existing file with /overwrite", [] { return GoodSfx(); }, "/SILENT /overwrite X:\\target", true,
+      {"an existing file with /overwrite", [] { return GoodSfx(); }, "/overwrite /SILENT X:\\target", true,
        kExitSuccess, kAlpha, "1 file(s) unzipped successfully"},
       {"encrypted without /password", encrypted, "/silent X:\\target", false, kExitFailure, "",
        "No password specified"},
       {"encrypted with /password", encrypted, "-silent \"X:\\target\" /password pw", false, kExitSuccess, kAlpha,
+       "1 file(s) unzipped successfully"},
+      {"/auto before /silent", [] { return GoodSfx(); }, "/auto X:\\target /silent", false, kExitSuccess, kAlpha,
+       "1 file(s) unzipped successfully"},
+      {"/silent before /auto", [] { return GoodSfx(); }, "/silent /auto X:\\target", false, kExitSuccess, kAlpha,
        "1 file(s) unzipped successfully"},
       {"the builder's silent flag", [] {
          SfxOptions o = Options(kFlagSilent);
@@ -1738,27 +1748,86 @@ TEST_F(Pass, SilentRunsShowNothingAndLogEverything) {
   }
 }
 
-TEST(ScriptSwitches, AreTakenOutOfTheTail) {
-  struct Case { const char* tail; bool silent; bool overwrite; const char* password; const char* log; const char* left; };
-  const Case cases[] = {
-      {"/silent", true, false, "", "", "/auto"},
-      {"/Silent C:\\x /overwrite", true, true, "", "", "/auto   C:\\x"},
-      {"/auto C:\\x /password \"p w\" /log \"C:\\my log.txt\"", false, false, "p w", "C:\\my log.txt", "/auto C:\\x"},
-      {"/auto C:\\silent-files", false, false, "", "", "/auto C:\\silent-files"},  // not a word of its own
-      {"-log", false, false, "", "", ""},
+// What start-up makes of the command line: an unknown switch is told to the
+// starter's console (or, with none, shown in a box) and ends the run before
+// anything else; /noauto on a file built silent brings back every box a
+// person would see; a stray quote in a folder is refused.
+TEST_F(Pass, CommandLineAtStartUp) {
+  const std::string unknownS = "/S is not a switch of this self-extractor.\nIts switches: /auto [folder], "
+                               "/silent [folder], /noauto, /overwrite, /password password, /log file, -info.";
+  auto prompted = [] {
+    SfxOptions o = Options(kFlagSilent);
+    o.config = ConfigBlock("X:\\configured", "", "Really?", "", "");
+    return GoodSfx(o);
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.tail);
-    ResetRunFacts();
-    std::string tail = c.tail;
-    TakeScriptSwitches(&tail[0]);
-    EXPECT_EQ(g_silentMode, c.silent);
-    EXPECT_EQ(g_overwriteRequested, c.overwrite);
-    EXPECT_STREQ(g_commandLinePassword, c.password);
-    EXPECT_STREQ(g_logPath, c.log);
-    tail.erase(tail.find_last_not_of(' ') + 1);  // the blanks left behind are no option's
-    EXPECT_EQ(tail, c.left);
+  struct Row {
+    const char* label;
+    std::function<SelfExtractor()> make;
+    std::string tail;
+    bool console;                    // started from a console
+    int startup;
+    std::vector<std::string> boxes;  // texts shown
+    std::vector<std::string> told;   // lines told to the console
+    bool silent;
+  };
+  const std::vector<Row> rows = {
+      {"/S from a console: told there, no box", [] { return GoodSfx(); }, "/S", true, kStartupBadCommandLine, {},
+       {unknownS}, false},
+      {"/S with no console: a box", [] { return GoodSfx(); }, "/auto X:\\t /S", false, kStartupBadCommandLine,
+       {unknownS}, {}, false},
+      {"/S in a silent run with no console: no box", [] { return GoodSfx(); }, "/silent /S", false,
+       kStartupBadCommandLine, {}, {}, true},
+      {"/S before -info: the command line is wrong", [] { return GoodSfx(); }, "-info /S", true,
+       kStartupBadCommandLine, {}, {unknownS}, false},
+      {"/noauto on a file built silent: the prompt shows", prompted, "/noauto", true, kStartupShowDialog,
+       {"Really?"}, {}, false},
+      {"the file built silent: no prompt", prompted, "", true, kStartupShowDialog, {}, {}, true},
+      {"a quote among the folder's words", [] { return GoodSfx(); }, "/auto X:\\a \"b\"", true, kStartupFailed,
+       {"Error in folder name specfied on the command line."}, {}, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    HostResetStarter();
+    HostSetStarterConsole(row.console);
+    RunSetup setup;
+    setup.tail = row.tail;
+    setup.answers = {kAnswerOk};
+    Outcome outcome = Run(row.make(), setup);
+    EXPECT_EQ(outcome.startup, row.startup);
+    std::vector<std::string> texts;
+    for (const HostBox& box : outcome.boxes) texts.push_back(box.text);
+    EXPECT_EQ(texts, row.boxes);
+    EXPECT_EQ(outcome.told, row.told);
+    EXPECT_EQ(g_silentMode, row.silent);
   }
+}
+
+// "." is the folder the self-extractor lies in, however deep and whatever its
+// script: a module path cut short would name a parent folder (or a name cut
+// in two), and the files would land there. One too long to read leaves the
+// current directory alone rather than take part of it.
+TEST_F(Pass, OwnFolderFromAFullLengthModulePath) {
+  std::string part;
+  for (int i = 0; i < 55; ++i) part += "\xE6\x97\xA5";  // 日: 165 bytes, 55 UTF-16 units
+  std::string relative = part + "\\" + part + "\\" + part + "\\" + part;  // 663 bytes, 223 units
+  std::string folder = drive_.Join(part + "/" + part + "/" + part + "/" + part);
+  std::filesystem::create_directories(folder);
+  std::filesystem::path before = std::filesystem::current_path();
+
+  HostSetModuleFileName(("X:\\" + relative + "\\setup.exe").c_str());
+  MakeOwnFolderCurrent();
+  EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(folder));
+
+  std::filesystem::current_path(before);
+  std::string tooLong = "X:\\" + relative;
+  while (tooLong.size() < kExecutablePathSize) tooLong += "\\" + part;
+  HostSetModuleFileName((tooLong + "\\setup.exe").c_str());
+  MakeOwnFolderCurrent();
+  EXPECT_EQ(std::filesystem::current_path(), before);
+
+  HostSetModuleFileName(nullptr);
+  std::filesystem::current_path(before);
 }
 
 }  // namespace

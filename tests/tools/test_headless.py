@@ -280,6 +280,42 @@ class CommandLine(Workspace):
         self.assertEqual((refused.returncode, refused.stderr.split(":")[0]), (2, "usage"))
 
 
+    def test_the_tail_reads_as_the_stubs(self):
+        """The switches mean what they mean to the stub: whole words in any
+        order, the folder behind /auto or /silent, /password in a silent run,
+        and an unknown switch stops the run before anything is written."""
+        drive = self.path("drive")
+        os.makedirs(drive)
+        source = self.path("in.zip")
+        with zipfile.ZipFile(source, "w") as z:
+            z.writestr("a.txt", b"alpha\n")
+        exe = self.path("plain.exe")
+        self.assertEqual(mksfx("--folder", "X:\\configured", source, exe).returncode, 0)
+        encrypted = self.build("encrypted", None, True)
+        unknown = ("/S is not a switch of this self-extractor. Its switches: /auto [folder], /silent [folder],"
+                   " /noauto, /overwrite, /password password, /log file, -info.")
+        rows = [  # label, arguments, exit status, where a.txt lands (or None), a line expected on stderr
+            ("/auto before /silent", [exe, "/auto", "X:\\t1", "/silent"], 0, "t1/a.txt", None),
+            ("/silent before /auto", [exe, "/silent", "/auto", "X:\\t2"], 0, "t2/a.txt", None),
+            ("-overwrite inside a quoted folder", [exe, "/auto", "X:\\t3 -overwrite x"], 0, "t3 -overwrite x/a.txt",
+             None),
+            ("/S: exit 2, nothing unzipped", [exe, "/auto", "X:\\t4", "/S"], 2, None, unknown),
+            ("/silent /password", ["--folder", self.path("out"), encrypted, "/silent", "/password", PASSWORD], 0, None,
+             "status: %d file(s) unzipped successfully" % len(FILES)),
+        ]
+        for label, arguments, status, landed, line in rows:
+            with self.subTest(label):
+                result = headless("--drive", "X=" + drive, *arguments)
+                self.assertEqual(result.returncode, status, result.stderr)
+                if landed:
+                    with open(os.path.join(drive, landed), "rb") as f:
+                        self.assertEqual(f.read(), b"alpha\n")
+                if line:
+                    self.assertIn(line, result.stderr.replace("\n", " "))  # the message has a line break
+        self.assertEqual(sorted(os.listdir(drive)), ["t1", "t2", "t3 -overwrite x"])
+        self.assertEqual({n: d for n, (d, _) in read_tree(self.path("out"))[0].items()}, FILES)
+
+
 def main():
     global BIN, STUB
     BIN, STUB, argv = toollib.tool_arguments("test_headless")

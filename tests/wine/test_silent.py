@@ -3,6 +3,7 @@
 what happened, and /log holds every message that would have been shown."""
 
 import subprocess
+import time
 import unittest
 
 import winelib
@@ -79,6 +80,39 @@ class Silent(SfxTestCase):
             self.assertIn("Possible cause: disk full.", self.log.read_text(encoding="utf-8"))
         finally:
             subprocess.run(["umount", str(full)], check=False)
+
+
+    def test_switches_in_any_order_and_quoted_words(self):
+        """Every switch is a word of its own wherever it stands; inside a
+        quoted folder it is part of the name."""
+        exe = self.sfx(self.source)
+        rows = [  # label, arguments, where the files land
+            ("/auto before /silent", ["/auto", "{t1}", "/silent"], "t1"),
+            ("/silent before /auto", ["/silent", "/auto", "{t2}"], "t2"),
+            ("-overwrite inside a quoted folder", ["/silent", "{t3 -overwrite x}"], "t3 -overwrite x"),
+        ]
+        for label, arguments, folder in rows:
+            with self.subTest(label):
+                arguments = [winelib.windows_path(self.scratch / a[1:-1]) if a.startswith("{") else a
+                             for a in arguments]
+                code, shown = self.run_watched(exe, arguments)
+                self.assertEqual((code, shown), (0, set()))
+                self.assert_tree_extracted(self.source, self.scratch / folder)
+        self.assertEqual(sorted(p.name for p in self.scratch.iterdir() if p.name.startswith("t")),
+                         ["t1", "t2", "t3 -overwrite x"])
+
+    def test_an_unknown_switch_ends_it_with_exit_code_two(self):
+        """/S, as scripts for other installers pass it: no window, nothing
+        unzipped, and the message on the standard error a script redirected."""
+        program = self.start(self.sfx(self.source), ["/S", "/auto", winelib.windows_path(self.target)])
+        shown = set()
+        deadline = time.monotonic() + 30  # a dialog waiting for a person would never end
+        while program.running() and time.monotonic() < deadline:
+            shown |= {title for title in winelib.visible_titles() if title.startswith("Arcula")}
+        result = program.wait(timeout=1)
+        self.assertEqual((result.code, shown), (2, set()))
+        self.assertIn("/S is not a switch of this self-extractor.", result.stderr)
+        self.assertFalse(self.target.exists())
 
 
 if __name__ == "__main__":

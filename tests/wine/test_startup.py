@@ -87,7 +87,7 @@ class CommandLine(StartupTestCase):
     def test_quoted_program_name_keeps_the_tail(self):
         # A name with a blank arrives quoted; -info in the tail still counts.
         exe = self.small_sfx("--info", "found", name="with space.exe")
-        self.assert_box_then_exit(exe, ["/x", "-info"], "found", 0)
+        self.assert_box_then_exit(exe, ["x", "-info"], "found", 0)  # a plain word is ignored
 
     def test_auto_folder_longer_than_a_path_is_refused(self):
         exe = self.small_sfx()

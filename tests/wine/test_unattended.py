@@ -44,6 +44,19 @@ class Unattended(SfxTestCase):
         self.wait_exit(program, 0)
         self.assertFalse(self.configured.exists())
 
+    def test_noauto_on_a_file_built_silent_shows_the_prompt(self):
+        # With the dialog comes a person: the start-up prompt is asked again.
+        exe = self.sfx(self.source, "--silent", "--prompt", "Install it?", "--folder",
+                       winelib.windows_path(self.configured))
+        program = self.start(exe, ["/noauto"])
+        wid, text, _ = box(program)
+        self.assertEqual(text, "Install it?")
+        answer(wid, "Return")
+        wid, shown = dialog(program, exe)
+        answer(wid, "Escape")
+        self.wait_exit(program, 0)
+        self.assertFalse(self.configured.exists())
+
     def test_failed_unattended_pass_exits_with_one(self):
         # A file where the target folder should be: the folder cannot be made.
         blocker = self.scratch / "blocker"

@@ -122,6 +122,27 @@ int AnswerCode(const std::string& word) {
   return 0;
 }
 
+// An argument as Windows would pass it in a command line, so that the stub's
+// reading of the tail gives the same word back: quoted when it holds a blank
+// or a quote or is empty, a quote escaped, and the backslashes before a quote
+// (or before the closing one) doubled.
+std::string QuotedForTail(const std::string& argument) {
+  if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    quoted += c;
+    backslashes = 0;
+  }
+  quoted.append(2 * backslashes, '\\');
+  return quoted + "\"";
+}
+
 bool ParseArguments(int argc, char** argv, Options* options) {
   int i = 1;
   for (; i < argc; ++i) {
@@ -163,7 +184,7 @@ bool ParseArguments(int argc, char** argv, Options* options) {
   }
   if (i >= argc) return false;
   options->file = argv[i++];
-  for (; i < argc; ++i) options->tail += std::string(" ") + argv[i];
+  for (; i < argc; ++i) options->tail += " " + QuotedForTail(argv[i]);
   return true;
 }
 
@@ -247,7 +268,15 @@ int main(int argc, char** argv) {
   switch (PrepareRun(nullptr, tail.data())) {
     case kStartupDeclined: return kExitCompleted;
     case kStartupFailed: return kExitStartupFailed;
+    case kStartupBadCommandLine: return kExitStartupFailed;
     default: break;
+  }
+  if (g_silentMode) {
+    // As the stub: no dialog, the password from /password, the closing line logged.
+    if (options.hasFolder) CopyText(g_outputPaths.targetFolder, options.folder.c_str(), kTargetFolderSize);
+    int status = RunSilently();
+    std::fprintf(stderr, "status: %s\n", status == kExitCompleted ? g_formatBuffer : MessageText(kMessageUnzipAborted));
+    return status;
   }
   CompleteTargetFolder();
   return Unzip(options);
