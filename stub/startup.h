@@ -36,6 +36,11 @@ void TakeScriptSwitches(char* tail);
 // The process exit code.
 int RunSilently();
 
+// When the log (base/run_log.h) was refused or lost a line, says so in a box
+// and returns true: the run has then failed, whatever else it did. A silent
+// run's box shows nothing, and then only the exit code tells.
+bool ReportLogFailure();
+
 // True when "-info" stands in the tail as a word of its own: at the start
 // or behind a blank, and at the end or before one (case-sensitive).
 bool HasInfoOption(const char* tail);
