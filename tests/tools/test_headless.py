@@ -249,6 +249,35 @@ class CommandLine(Workspace):
                     self.assertIn(line, result.stderr.splitlines())
         self.assertEqual(sorted(os.listdir(drive)), ["configured", "from tail", "typed"])
 
+    def test_the_log_ends_with_how_the_run_ended(self):
+        source = self.path("in.zip")
+        with zipfile.ZipFile(source, "w") as z:
+            z.writestr("a.txt", b"alpha\n")
+        exe = self.path("log.exe")
+        self.assertEqual(mksfx(source, exe).returncode, 0)
+        out, log, elsewhere = self.path("out"), self.path("run.log"), self.path("elsewhere.txt")
+        rows = [  # label, arguments, exit status, the log's last line (None: no log)
+            ("unattended", [exe, "/auto", out, "/log", log], 0, "1 file(s) unzipped successfully"),
+            ("with the dialog's box", ["--folder", out, "--answer", "yes", exe, "/log", log], 0,
+             "1 file(s) unzipped successfully"),
+            ("the file exists: Cancel", ["--folder", out, "--answer", "cancel", exe, "/log", log], 1, "Unzip Aborted"),
+            ("the log is a link", ["--folder", out, exe, "/log", log], 2, None),
+        ]
+        for label, arguments, status, last in rows:
+            with self.subTest(label):
+                if last is None:
+                    os.remove(log)
+                    os.symlink(elsewhere, log)
+                result = headless(*arguments)
+                self.assertEqual(result.returncode, status, result.stderr)
+                if last is None:
+                    self.assertIn(CAPTION + "Arcula Self-Extractor will not write the log %s: it is a folder or a link."
+                                  " [OK]" % log, result.stderr.splitlines())
+                    self.assertFalse(os.path.exists(elsewhere))
+                    continue
+                with open(log, encoding="utf-8") as f:
+                    self.assertEqual(f.read().splitlines()[-1][20:], last)
+
 
 def main():
     global BIN, STUB
