@@ -1,10 +1,8 @@
 #include "base/boxes.h"
 
-#include "platform/bytes.h"
 #include "platform/dialogs.h"
-#include "platform/format.h"
-#include "platform/log.h"
 #include "base/run_facts.h"
+#include "base/run_log.h"
 
 namespace {
 
@@ -21,16 +19,6 @@ int StoppingAnswer(uint32_t style) {
 }
 
 }  // namespace
-
-void LogMessage(const char* text) {
-  if (g_logPath[0] == 0) return;
-  char line[kFormatLimit];
-  CopyText(line, text, kFormatLimit);
-  for (char* c = line; *c != 0; ++c) {
-    if (*c == '\n' || *c == '\r') *c = ' ';
-  }
-  SysAppendLogLine(g_logPath, line);
-}
 
 int ShowBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
   LogMessage(text);

@@ -8,7 +8,3 @@
 
 // The platform's box (SysMessageBox), or its silent stand-in.
 int ShowBox(WindowHandle owner, const char* text, const char* caption, uint32_t style);
-
-// Appends a message to the log that the command line asked for (/log FILE),
-// one line, with any line breaks in it turned into blanks; nothing when none.
-void LogMessage(const char* text);

@@ -25,6 +25,7 @@
 #include "stub/command_line.h"
 #include "base/messages.h"
 #include "base/run_facts.h"
+#include "base/run_log.h"
 #include "base/settings.h"
 #include "base/work_memory.h"
 #include "ui/cjk_font.h"
@@ -113,8 +114,13 @@ int PrepareRun(InstanceHandle instance, const char* tail) {
   // the dialog comes up, so a person is there to answer every box.
   if ((g_settings.flags & kFlagSilent) != 0) g_silentMode = true;
   if (request.noAutoSwitch) g_silentMode = false;
+  OpenRunLog();  // before anything is logged; a failure is reported once the messages are there
   if (ARM_ABORT_POINT() != kJumpCompleted) return kStartupFailed;
   StartOfRunChecks();
+  // A run whose log cannot be written stops before it changes anything: the
+  // script that asked for the log gets the failure instead of a run it cannot
+  // account for.
+  if (ReportLogFailure()) return kStartupFailed;
   if (!CheckEntryPoint()) {
     ShowBox(nullptr, MessageText(kMessageDamaged), kStubCaption, kBoxOk | kBoxIconError);
     return kStartupFailed;
@@ -155,10 +161,16 @@ int RunSilently() {
   if (g_entry.encryptionFlag) StorePassword(g_commandLinePassword);
   WipeBytes(g_commandLinePassword, sizeof(g_commandLinePassword));
   ResetPassCounters();
-  if (RunPass() != kJumpCompleted) return kExitFailure;
-  SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_outputSink.fileCounter);
-  LogMessage(g_formatBuffer);
-  return kExitSuccess;
+  bool completed = RunPass() == kJumpCompleted;
+  ReportPassOutcome(completed);
+  return completed ? kExitSuccess : kExitFailure;
+}
+
+bool ReportLogFailure() {
+  if (g_runLog.failure == 0) return false;
+  SysFormat(g_formatBuffer, MessageText(g_runLog.failure), g_logPath);
+  ShowBox(nullptr, g_formatBuffer, kStubCaption, kBoxOk | kBoxIconError);
+  return true;
 }
 
 char* CommandLineTail(char* commandLine) {
@@ -171,6 +183,7 @@ char* CommandLineTail(char* commandLine) {
 }
 
 void Shutdown() {
+  ResetRunLog();
   ResetPassword();
   ResetInflate();
   FreeWorkMemory();
@@ -210,6 +223,10 @@ int StubMain(InstanceHandle instance, InstanceHandle previous, char* tail, int s
     // A dialog that never came up unzipped nothing: that is no success.
     exitCode = RunMainDialog() && !g_passAborted ? kExitSuccess : kExitFailure;
   }
+  // Lines lost once the files were being written did not stop the pass (a
+  // half-unzipped tree would help no one), but the run did not do all it was
+  // asked to.
+  if (ReportLogFailure()) exitCode = kExitFailure;
   Shutdown();
   FreeResources();
   SysFreeShell();

@@ -27,6 +27,11 @@ int RunSilently();
 // given as "." means the folder the self-extractor lies in.
 void MakeOwnFolderCurrent();
 
+// When the log (base/run_log.h) was refused or lost a line, says so in a box
+// and returns true: the run has then failed, whatever else it did. A silent
+// run's box shows nothing, and then only the exit code tells.
+bool ReportLogFailure();
+
 // Frees the work memory and closes the archive and the output file (each
 // when there is one).
 void Shutdown();

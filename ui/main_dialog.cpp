@@ -29,6 +29,7 @@
 #include "base/messages.h"
 #include "ui/resources.h"
 #include "base/run_facts.h"
+#include "base/run_log.h"
 #include "base/settings.h"
 #include "ui/archiver.h"
 #include "ui/cjk_font.h"
@@ -144,6 +145,7 @@ void ReportCompletedPass(WindowHandle dialog) {
   if (!g_unattendedMode) {
     ShowMessage(dialog, g_formatBuffer);
   } else {
+    LogMessage(g_formatBuffer);  // the box would have logged it
     SysPostCommand(dialog, kCloseButton);
   }
 }
@@ -162,6 +164,7 @@ void RunUnzip(WindowHandle dialog) {
     // The reason was shown already (a fatal error's box) or was the user's
     // own choice (Cancel, a confirmed abort).
     g_passAborted = true;
+    LogMessage(MessageText(kMessageUnzipAborted));  // the outcome ends the log, not the box that stopped the pass
     SetStatusLine(dialog, MessageText(kMessageUnzipAborted));
     SysEndDialog(dialog, 1);
     return;

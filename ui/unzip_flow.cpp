@@ -3,11 +3,15 @@
 #include "extract/output.h"
 #include "paths/default_folder.h"
 #include "paths/output_paths.h"
+#include "platform/bytes.h"
 #include "platform/dialogs.h"
 #include "platform/directories.h"
+#include "platform/format.h"
 #include "base/abort.h"
 #include "base/boxes.h"
 #include "base/messages.h"
+#include "base/run_facts.h"
+#include "base/run_log.h"
 #include "ui/progress.h"
 
 void CompleteTargetFolder() {
@@ -25,6 +29,20 @@ bool RefuseTargetFolder() {
     return true;
   }
   return false;
+}
+
+void ReportPassOutcome(bool completed) {
+  if (!completed) {
+    CopyText(g_formatBuffer, MessageText(kMessageUnzipAborted), kFormatBufferSize);
+    LogMessage(g_formatBuffer);
+    return;
+  }
+  SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_outputSink.fileCounter);
+  if (g_unattendedMode) {
+    LogMessage(g_formatBuffer);
+  } else {
+    ShowBox(g_mainDialog, g_formatBuffer, kStubCaption, kBoxOk);  // which logs it too
+  }
 }
 
 void ResetPassCounters() {

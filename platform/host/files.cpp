@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/host/host_calls.h"
+#include "platform/host/host_log.h"
 #include "platform/host/host_paths.h"
 
 FileHandle SysOpen(const char* path, uint32_t mode) {
@@ -24,6 +25,7 @@ FileHandle SysOpen(const char* path, uint32_t mode) {
 
 FileHandle SysCreate(const char* path) {
   std::string hostPath = HostPathFromWindows(path);
+  if (HostIsOpenLog(hostPath)) return kFileError;  // as Windows' sharing check refuses it
   int fd = g_hostCalls.openFile(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   return fd < 0 ? kFileError : fd;
 }
@@ -38,7 +40,9 @@ FileHandle SysCreateBelow(const char* path, uint32_t trustedLength, uint32_t* li
   if (folder < 0) return kFileError;
   int fd = -1;
   std::string existing = HostSpellingIn(folder, name);
-  if (::unlinkat(folder, existing.c_str(), 0) == 0 || errno == ENOENT) {
+  // Windows keeps the open log from being deleted; Linux would let it go.
+  bool isLog = HostIsOpenLogAt(folder, existing);
+  if (!isLog && (::unlinkat(folder, existing.c_str(), 0) == 0 || errno == ENOENT)) {
     fd = g_hostCalls.openFileAt(folder, HostSpellingIn(folder, name).c_str(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   }

@@ -49,12 +49,14 @@
 #include "base/messages.h"
 #include "ui/resources.h"
 #include "base/run_facts.h"
+#include "base/run_log.h"
 #include "base/settings.h"
 #include "stub/startup.h"
 #include "base/work_memory.h"
 #include "ui/controls.h"
 #include "ui/meter.h"
 #include "ui/progress.h"
+#include "tests/host/failing_calls.h"
 #include "tests/host/zlib_oracle.h"
 #include "tests/support/deflate_writer.h"
 #include "tests/support/process_state.h"
@@ -109,6 +111,14 @@ const uint32_t kFlagsEncrypted = 0x100;
 // --- archives -------------------------------------------------------------------
 
 const std::string kAlpha = "alpha\n";
+
+// The text of a log's last line, behind its date and time.
+std::string LastLogLine(std::string log) {
+  while (!log.empty() && (log.back() == '\n' || log.back() == '\r')) log.pop_back();
+  size_t start = log.find_last_of('\n');
+  std::string line = log.substr(start == std::string::npos ? 0 : start + 1);
+  return line.size() < 20 ? line : line.substr(20);  // "YYYY-MM-DD HH:MM:SS "
+}
 const std::string kPassword = "pw";
 
 // An encrypted entry's fields and data: `fields` describe the plain data
@@ -1745,7 +1755,106 @@ TEST_F(Pass, SilentRunsShowNothingAndLogEverything) {
     }
     std::string log = OnDisk("run.log");
     EXPECT_NE(log.find(row.logged), std::string::npos) << log;
+    // The last line is the outcome, not the question that stopped the run.
+    EXPECT_EQ(LastLogLine(log), row.exit == kExitSuccess ? "1 file(s) unzipped successfully" : "Unzip Aborted");
   }
+}
+
+// The log is a plain file of its own. A link at its path (to a file, or to
+// nothing yet), a file with a second name, or a folder is refused before
+// anything is unzipped, and what it leads to stays as it was; a log that
+// cannot be created stops the run as well. An entry named like the log fails
+// to be created instead of writing into it, and the log keeps only its lines.
+TEST_F(Pass, TheLogIsAPlainFileOfItsOwn) {
+  ScratchFolder outside;
+  const std::string kept = outside.Join("kept.txt");
+  const std::string refused = "Arcula Self-Extractor will not write the log X:\\run.log: it is a folder or a link.";
+  struct Row {
+    const char* label;
+    std::function<void()> plant;  // what lies on drive X before the run
+    std::string log;              // the path after /log
+    int exit;
+    std::string box;              // the only box shown; empty: none
+    std::vector<std::string> disk;
+  };
+  const std::vector<Row> rows = {
+      {"a link to a file", [&] { std::filesystem::create_symlink(kept, drive_.Join("run.log")); }, "X:\\run.log",
+       kExitStartupFailed, refused, {"run.log"}},
+      {"a link to nothing yet",
+       [&] { std::filesystem::create_symlink(outside.Join("new.txt"), drive_.Join("run.log")); }, "X:\\run.log",
+       kExitStartupFailed, refused, {"run.log"}},
+      {"a hard link", [&] { std::filesystem::create_hard_link(kept, drive_.Join("run.log")); }, "X:\\run.log",
+       kExitStartupFailed, refused, {"run.log"}},
+      {"a folder", [&] { std::filesystem::create_directory(drive_.Join("run.log")); }, "X:\\run.log",
+       kExitStartupFailed, refused, {"run.log/"}},
+      {"a folder that is missing", [] {}, "X:\\missing\\run.log", kExitStartupFailed,
+       "Cannot write the log X:\\missing\\run.log.", {}},
+      {"a plain file", [&] { WriteTextFile(drive_.Join("run.log"), "older line\r\n"); }, "X:\\run.log",
+       kExitCompleted, "", {"run.log", "target/", "target/a.txt"}},
+      {"named like an entry", [&] { std::filesystem::create_directory(drive_.Join("target")); },
+       "X:\\target\\a.txt", kExitAborted, "Can't create output file: X:\\target\\a.txt",
+       {"target/", "target/a.txt"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    WriteTextFile(kept, "kept\n");
+    row.plant();
+    RunSetup setup;
+    setup.tail = "/overwrite /log " + row.log;  // the log named like an entry is not asked about
+    Outcome outcome = Run(GoodSfx(), setup);
+    EXPECT_EQ(outcome.exit, row.exit);
+    if (row.box.empty()) {
+      EXPECT_TRUE(outcome.boxes.empty());
+    } else {
+      ExpectOnlyError(outcome, row.box);
+    }
+    EXPECT_EQ(Disk(), row.disk);
+    EXPECT_EQ(ReadBinaryFile(kept), "kept\n");
+    EXPECT_EQ(outside.Tree(), std::vector<std::string>{"kept.txt"});
+    ResetRunLog();  // the run is over: the file is complete
+    std::string logRelative = row.log.substr(3);
+    std::replace(logRelative.begin(), logRelative.end(), '\\', '/');
+    if (row.exit != kExitStartupFailed) {
+      std::string log = OnDisk(logRelative);
+      EXPECT_EQ(log.find(kAlpha), std::string::npos) << log;
+      EXPECT_EQ(log.rfind("older line", 0) == 0, row.label == std::string("a plain file")) << log;
+    }
+  }
+}
+
+// A line the log cannot take (a full disk) does not change what the pass
+// does, but the run reports it and ends as a failure: a script that asked for
+// a log must not take a run without one for a good run.
+TEST_F(Pass, ALogThatLosesALineFailsTheRunButNotThePass) {
+  auto run = [this](uint32_t failAt) {
+    ClearDrive();
+    std::filesystem::create_directory(drive_.Join("target"));
+    WriteTextFile(drive_.Join("target/a.txt"), "older");
+    RunSetup setup;
+    setup.tail = "/log X:\\run.log";
+    setup.answers = {kAnswerYes};  // overwrite a.txt: the question is the log's first line
+    StartCountingCalls(failAt);
+    Outcome outcome = Run(GoodSfx(), setup);
+    StopCountingCalls();
+    return outcome;
+  };
+  run(0);
+  uint32_t logWrite = 0;
+  for (size_t i = 0; i < CountedCalls().size() && logWrite == 0; ++i) {
+    const CountedCall& call = CountedCalls()[i];
+    if (call.kind == CallKind::kWrite && call.path == drive_.Join("run.log")) logWrite = static_cast<uint32_t>(i + 1);
+  }
+  ASSERT_NE(logWrite, 0u);
+  HostClearBoxes();
+  EXPECT_FALSE(ReportLogFailure());
+  Outcome outcome = run(logWrite);
+  EXPECT_EQ(outcome.exit, kExitCompleted);
+  EXPECT_EQ(OnDisk("target/a.txt"), kAlpha);
+  HostClearBoxes();
+  EXPECT_TRUE(ReportLogFailure());
+  ASSERT_EQ(HostShownBoxes().size(), 1u);
+  EXPECT_EQ(HostShownBoxes()[0].text, "Cannot write the log X:\\run.log.");
 }
 
 // What start-up makes of the command line: an unknown switch is told to the

@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "ui/resources.h"
 #include "base/run_facts.h"
+#include "base/run_log.h"
 #include "base/settings.h"
 #include "base/work_memory.h"
 #include "ui/cjk_font.h"
@@ -38,6 +39,7 @@ void ResetProcessState() {
   ResetInflate();
   ResetCrc();
   ResetOutputPaths();
+  ResetRunLog();
   ResetRunFacts();
   FreeResources();
   FreeWorkMemory();

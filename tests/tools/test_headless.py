@@ -279,7 +279,6 @@ class CommandLine(Workspace):
         refused = headless("--oem-codepage", "none", exe)
         self.assertEqual((refused.returncode, refused.stderr.split(":")[0]), (2, "usage"))
 
-
     def test_the_tail_reads_as_the_stubs(self):
         """The switches mean what they mean to the stub: whole words in any
         order, the folder behind /auto or /silent, /password in a silent run,
@@ -314,6 +313,35 @@ class CommandLine(Workspace):
                     self.assertIn(line, result.stderr.replace("\n", " "))  # the message has a line break
         self.assertEqual(sorted(os.listdir(drive)), ["t1", "t2", "t3 -overwrite x"])
         self.assertEqual({n: d for n, (d, _) in read_tree(self.path("out"))[0].items()}, FILES)
+
+    def test_the_log_ends_with_how_the_run_ended(self):
+        source = self.path("in.zip")
+        with zipfile.ZipFile(source, "w") as z:
+            z.writestr("a.txt", b"alpha\n")
+        exe = self.path("log.exe")
+        self.assertEqual(mksfx(source, exe).returncode, 0)
+        out, log, elsewhere = self.path("out"), self.path("run.log"), self.path("elsewhere.txt")
+        rows = [  # label, arguments, exit status, the log's last line (None: no log)
+            ("unattended", ["--folder", out, exe, "/auto", "/log", log], 0, "1 file(s) unzipped successfully"),
+            ("with the dialog's box", ["--folder", out, "--answer", "yes", exe, "/log", log], 0,
+             "1 file(s) unzipped successfully"),
+            ("the file exists: Cancel", ["--folder", out, "--answer", "cancel", exe, "/log", log], 1, "Unzip Aborted"),
+            ("the log is a link", ["--folder", out, exe, "/log", log], 2, None),
+        ]
+        for label, arguments, status, last in rows:
+            with self.subTest(label):
+                if last is None:
+                    os.remove(log)
+                    os.symlink(elsewhere, log)
+                result = headless(*arguments)
+                self.assertEqual(result.returncode, status, result.stderr)
+                if last is None:
+                    self.assertIn(CAPTION + "Arcula Self-Extractor will not write the log %s: it is a folder or a link."
+                                  " [OK]" % log, result.stderr.splitlines())
+                    self.assertFalse(os.path.exists(elsewhere))
+                    continue
+                with open(log, encoding="utf-8") as f:
+                    self.assertEqual(f.read().splitlines()[-1][20:], last)
 
 
 def main():

@@ -2,6 +2,7 @@
 """/silent under Wine: no window and no box appear at all, the exit code says
 what happened, and /log holds every message that would have been shown."""
 
+import os
 import subprocess
 import time
 import unittest
@@ -43,10 +44,44 @@ class Silent(SfxTestCase):
         code, shown = self.run_silent(exe)
         self.assertEqual((code, shown), (1, set()))
         self.assertEqual((self.target / "one.txt").read_bytes(), b"older\n")
-        self.assertIn("one.txt already exists.  Overwrite file?", self.log.read_text(encoding="utf-8"))
+        lines = self.log.read_text(encoding="utf-8").splitlines()
+        self.assertIn("one.txt already exists.  Overwrite file?", lines[-2])
+        self.assertEqual(lines[-1][20:], "Unzip Aborted")  # the outcome, not the question
         code, shown = self.run_silent(exe, "/overwrite")
         self.assertEqual((code, shown), (0, set()))
         self.assert_tree_extracted(self.source, self.target)
+
+    def test_the_log_is_a_plain_file_of_its_own(self):
+        """A file with a second name or a folder at the log's path stops the run
+        before anything is unzipped, and the other name's file is left alone;
+        an entry named like the log cannot be written into it. (Wine shows a
+        Unix link to a file as a plain file, so links are the host tests'.)"""
+        exe = self.sfx(self.source)
+        elsewhere = self.scratch / "elsewhere.txt"
+        rows = [  # label, how the log's path is planted
+            ("a hard link", lambda: os.link(elsewhere, self.log)),
+            ("a folder", lambda: self.log.mkdir()),
+        ]
+        for label, plant in rows:
+            with self.subTest(label):
+                elsewhere.write_bytes(b"kept\n")
+                plant()
+                code, shown = self.run_silent(exe)
+                self.assertEqual((code, shown), (1, set()))
+                self.assertEqual(elsewhere.read_bytes(), b"kept\n")
+                self.assertFalse(self.target.exists())
+                if self.log.is_dir():
+                    self.log.rmdir()
+                else:
+                    self.log.unlink()
+        self.target.mkdir()
+        self.log = self.target / "one.txt"
+        code, shown = self.run_silent(exe, "/overwrite")
+        self.assertEqual((code, shown), (1, set()))
+        log = self.log.read_text(encoding="utf-8")
+        self.assertIn("Can't create output file", log)
+        for line in log.splitlines():  # its own lines only: the entry's bytes never went in
+            self.assertRegex(line, r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d ", log)
 
     def test_an_encrypted_file_takes_its_password(self):
         exe = self.sfx(self.source, "--password", "Sesame")

@@ -29,6 +29,7 @@
 #include "base/abort.h"
 #include "base/messages.h"
 #include "base/run_facts.h"
+#include "base/run_log.h"
 #include "base/settings.h"
 #include "stub/startup.h"
 #include "ui/unzip_flow.h"
@@ -221,14 +222,10 @@ int Unzip(const Options& options) {
   if (RefuseTargetFolder()) return kExitAborted;
   if (g_entry.encryptionFlag && options.hasPassword) StorePasswordBytes(options.password.c_str());
   ResetPassCounters();
-  if (RunPass() != kJumpCompleted) {
-    std::fprintf(stderr, "status: %s\n", MessageText(kMessageUnzipAborted));
-    return kExitAborted;
-  }
-  SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_outputSink.fileCounter);
-  if (!g_unattendedMode) SysMessageBox(g_mainDialog, g_formatBuffer, kStubCaption, kBoxOk);
+  bool completed = RunPass() == kJumpCompleted;
+  ReportPassOutcome(completed);  // the box and the log lines the stub gives
   std::fprintf(stderr, "status: %s\n", g_formatBuffer);
-  return kExitCompleted;
+  return completed ? kExitCompleted : kExitAborted;
 }
 
 }  // namespace
@@ -279,5 +276,8 @@ int main(int argc, char** argv) {
     return status;
   }
   CompleteTargetFolder();
-  return Unzip(options);
+  int status = Unzip(options);
+  // As the stub: a log that lost lines makes the run a failed one.
+  if (ReportLogFailure() && status == kExitCompleted) status = kExitAborted;
+  return status;
 }
