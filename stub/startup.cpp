@@ -169,6 +169,9 @@ int RunSilently() {
 bool ReportLogFailure() {
   if (g_runLog.failure == 0) return false;
   SysFormat(g_formatBuffer, MessageText(g_runLog.failure), g_logPath);
+  // A silent run shows no box: whoever started it hears of the lost log on
+  // its console, when it has one, as well as through the exit code.
+  if (g_silentMode) SysTellStarter(g_formatBuffer);
   ShowBox(nullptr, g_formatBuffer, kStubCaption, kBoxOk | kBoxIconError);
   return true;
 }

@@ -1893,6 +1893,12 @@ TEST_F(Pass, CommandLineAtStartUp) {
       {"the file built silent: no prompt", prompted, "", true, kStartupShowDialog, {}, {}, true},
       {"a quote among the folder's words", [] { return GoodSfx(); }, "/auto X:\\a \"b\"", true, kStartupFailed,
        {"Error in folder name specfied on the command line."}, {}, false},
+      {"a log that cannot be made, silent from a console: told there", [] { return GoodSfx(); },
+       "/silent /log X:\\missing\\run.log", true, kStartupFailed, {}, {"Cannot write the log X:\\missing\\run.log."},
+       true},
+      {"a log that cannot be made, with the dialog: a box", [] { return GoodSfx(); },
+       "/log X:\\missing\\run.log", true, kStartupFailed, {"Cannot write the log X:\\missing\\run.log."}, {},
+       false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);
