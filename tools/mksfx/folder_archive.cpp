@@ -11,6 +11,7 @@
 #include "tools/mksfx/entry_checks.h"
 #include "tools/mksfx/entry_names.h"
 #include "tools/mksfx/windows_case.h"
+#include "tools/mksfx/zip_reader.h"
 
 namespace fs = std::filesystem;
 
@@ -176,8 +177,7 @@ bool LibarchiveFailed(struct archive* writer, Problems* problems, const std::str
 }
 
 bool OpenWriter(struct archive* writer, const std::string& password, Bytes* zip, Problems* problems) {
-  if (archive_write_set_format_zip(writer) != ARCHIVE_OK ||
-      archive_write_set_options(writer, "zip:compression=deflate") != ARCHIVE_OK)
+  if (archive_write_set_format_zip(writer) != ARCHIVE_OK)
     return LibarchiveFailed(writer, problems, "cannot set up the ZIP writer");
   if (!password.empty() &&
       (archive_write_set_options(writer, "zip:encryption=zipcrypt") != ARCHIVE_OK ||
@@ -213,8 +213,12 @@ void SetTime(struct archive_entry* entry, const FolderItem& item, const FolderIn
     archive_entry_set_mtime(entry, item.info.st_mtim.tv_sec, item.info.st_mtim.tv_nsec);
 }
 
-bool WriteItem(struct archive* writer, const FolderItem& item, const FolderInput& input, Problems* problems) {
+bool WriteItem(struct archive* writer, const FolderItem& item, bool stored, const FolderInput& input,
+               Problems* problems) {
   bool isFolder = S_ISDIR(item.info.st_mode);
+  int chosen = stored ? archive_write_zip_set_compression_store(writer)
+                      : archive_write_zip_set_compression_deflate(writer);
+  if (chosen != ARCHIVE_OK) return LibarchiveFailed(writer, problems, "cannot set up the ZIP writer");
   struct archive_entry* entry = archive_entry_new();
   archive_entry_set_pathname(entry, item.name.c_str());
   archive_entry_set_filetype(entry, isFolder ? AE_IFDIR : AE_IFREG);
@@ -227,14 +231,47 @@ bool WriteItem(struct archive* writer, const FolderItem& item, const FolderInput
   return isFolder || WriteFileData(writer, item.path, problems);
 }
 
-bool WriteItems(const std::vector<FolderItem>& items, const FolderInput& input, Bytes* zip, Problems* problems) {
+// `stored[i]` says whether item i goes in stored rather than deflated.
+bool WriteItems(const std::vector<FolderItem>& items, const std::vector<bool>& stored, const FolderInput& input,
+                Bytes* zip, Problems* problems) {
   struct archive* writer = archive_write_new();
   bool ok = OpenWriter(writer, input.password, zip, problems);
-  for (size_t i = 0; ok && i < items.size(); ++i) ok = WriteItem(writer, items[i], input, problems);
+  for (size_t i = 0; ok && i < items.size(); ++i) ok = WriteItem(writer, items[i], stored[i], input, problems);
   if (ok && archive_write_close(writer) != ARCHIVE_OK)
     ok = LibarchiveFailed(writer, problems, "cannot finish the archive");
   archive_write_free(writer);
   return ok;
+}
+
+// Which entries deflate made no smaller (random or already packed data):
+// those would only cost room and time, so they go in stored. The archive
+// holds one entry per item, in the items' order.
+bool FindGrownEntries(const Bytes& zip, size_t itemCount, std::vector<bool>* grown, Problems* problems) {
+  ZipArchive archive;
+  std::string error;
+  if (!ReadZipArchive(zip, &archive, &error)) return Fail(problems, "cannot read the archive zipped here: " + error);
+  if (archive.entries.size() != itemCount) return Fail(problems, "the archive zipped here lost entries");
+  bool anyGrown = false;
+  for (size_t i = 0; i < itemCount; ++i) {
+    const ZipEntry& entry = archive.entries[i];
+    uint64_t header = entry.IsEncrypted() ? kEncryptionHeaderSize : 0;
+    bool deflated = entry.method == kZipMethodDeflated && !entry.IsFolder();
+    (*grown)[i] = deflated && entry.compressedSize >= uint64_t{entry.uncompressedSize} + header;
+    anyGrown = anyGrown || (*grown)[i];
+  }
+  return anyGrown;
+}
+
+// Everything deflated, then zipped again with the entries deflate did not
+// shrink stored. Zipping twice costs time only for folders that hold such
+// files, and keeps one writer for both methods.
+bool ZipItems(const std::vector<FolderItem>& items, const FolderInput& input, Bytes* zip, Problems* problems) {
+  std::vector<bool> stored(items.size(), false);
+  if (!WriteItems(items, stored, input, zip, problems)) return false;
+  size_t found = problems->size();
+  if (!FindGrownEntries(*zip, items.size(), &stored, problems)) return problems->size() == found;
+  zip->clear();
+  return WriteItems(items, stored, input, zip, problems);
 }
 
 }  // namespace
@@ -253,5 +290,5 @@ bool ArchiveFolder(const FolderInput& input, Bytes* zip, bool* outputLeftOut, Pr
     CheckNames(ListedEntries(listing), problems);
     return false;
   }
-  return WriteItems(listing.items, input, zip, problems);
+  return ZipItems(listing.items, input, zip, problems);
 }

@@ -1,5 +1,6 @@
-// Zips a folder with libarchive: every file deflated, every folder (empty
-// ones included) as a folder entry, modification times kept. With a password
+// Zips a folder with libarchive: every file deflated (stored where deflate
+// would not make it smaller), every folder (empty ones included) as a folder
+// entry, modification times kept. With a password
 // the files get the traditional ZIP encryption.
 //
 // The folder is listed and checked before anything is zipped, so that what a
