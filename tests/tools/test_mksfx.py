@@ -522,7 +522,7 @@ class SixtyFourBitStub(Workspace):
             ("unknown processor", x86_only, ["--arch", "arm64"], 2, "--arch takes x86 or x64, not 'arm64'"),
             ("empty processor", x86_only, ["--arch="], 2, "--arch takes x86 or x64, not ''"),
             ("no 64-bit stub beside the builder", x86_only, ["--arch", "x64"], 1,
-             "cannot open %s" % self.path("bin", "arcula-sfx64.exe")),
+             "%s: cannot open: No such file or directory" % self.path("bin", "arcula-sfx64.exe")),
             ("a 32-bit stub named as the 64-bit one", x86_as_x64, ["--arch", "x64"], 1,
              "%s: --arch x64 asks for an x64 stub, but this stub is an x86 one"
              % self.path("bin", "arcula-sfx64.exe")),
@@ -856,7 +856,8 @@ class Refusals(Workspace):
             ("config block too long", ["a.txt"], long_texts, 1, "take 1345 bytes with their terminators; at most 1256"),
             ("stub without marker", ["a.txt"], ["--stub", "no-marker"], 1, "it has no settings block"),
             ("stub with two markers", ["a.txt"], ["--stub", "two-markers"], 1, "settings marker occurs more than once"),
-            ("password for a zip", ["a.txt"], ["--password", "x"], 1, "--password applies to a folder"),
+            ("password for a zip", ["a.txt"], ["--password", "x"], 1,
+             "a ZIP's entries go in as they are and cannot be encrypted here: give the folder instead"),
             ("unknown option", ["a.txt"], ["--split", "1440k"], 2, "unknown option --split"),
             ("span too small for disk 1", ["a.txt"], ["--span", "4k"], 1, "leaves no room for the archive on disk 1"),
             ("span without a size", ["a.txt"], ["--span", "12x"], 2, "--span takes a size in bytes"),
@@ -1404,6 +1405,13 @@ class Pipelines(Workspace):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertRegex(result.stdout, r"\Aarcula-mksfx \d+\.\d+\.\d+\n\Z")
 
+    def test_help(self):
+        for switch in ("-h", "--help"):
+            with self.subTest(switch):
+                result = mksfx(switch)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertTrue(result.stdout.startswith("Usage: arcula-mksfx"), result.stdout)
+
     def test_warnings_and_quiet(self):
         unmarked = ('arcula-mksfx: %s: warning: 1 name is not marked as UTF-8 and is kept as stored, for the '
                     'self-extractor to read in the OEM code page of the machine that runs it ("\\x81ber.txt"); '
@@ -1412,6 +1420,8 @@ class Pipelines(Workspace):
                     "exists already, so an unattended run may stop to wait for an answer")
         prompt = ("arcula-mksfx: warning: --auto with --prompt: the start-up question is still shown and waits for "
                   "an answer")
+        buttons = ("arcula-mksfx: warning: --prompt-buttons without --prompt: there is no start-up question to show "
+                   "the buttons")
         rows = [  # options, warnings
             ([], [unmarked]),
             (["--auto"], [may_wait, unmarked]),
@@ -1420,6 +1430,8 @@ class Pipelines(Workspace):
             (["--auto", "--prompt", "Go?"], [may_wait, prompt, unmarked]),
             (["--overwrite", "--prompt", "Go?"], [unmarked]),
             (["--auto", "--quiet"], []),
+            (["--prompt-buttons", "yesno"], [buttons, unmarked]),
+            (["--prompt-buttons", "okcancel", "--prompt", "Go?"], [unmarked]),
         ]
         for options, warnings in rows:
             with self.subTest(options):
@@ -1436,9 +1448,69 @@ class Pipelines(Workspace):
                                                                  "fit\n"))
 
     def test_summary_says_what_it_counts(self):
-        result = mksfx(self.source, self.out)
-        self.assertEqual(result.stdout, "%s: 3 files (0 encrypted), 1 folders, 3 bytes unpacked; %d bytes in the "
-                         "self-extractor\n" % (self.out, os.path.getsize(self.out)))
+        rows = [  # entries, summary
+            (None, "3 files (0 encrypted), 1 folder, 3 bytes unpacked"),
+            (["a.txt"], "1 file (0 encrypted), 0 folders, 1 byte unpacked"),
+            (["a/", "b/"], "0 files (0 encrypted), 2 folders, 0 bytes unpacked"),
+        ]
+        for entries, summary in rows:
+            with self.subTest(summary):
+                source = self.source
+                if entries:
+                    source = self.path("counted.zip")
+                    raw_zip(source, entries)
+                result = mksfx(source, self.out)
+                self.assertEqual(result.stdout, "%s: %s; %d bytes in the self-extractor\n"
+                                 % (self.out, summary, os.path.getsize(self.out)))
+        result = mksfx("--span", "1m", self.source, self.path("set", "setup.exe"))
+        self.assertRegex(result.stdout, r"\d+ bytes in the set's files on 1 disk\n\Z")
+
+    def test_output_names(self):
+        """OUTPUT without .exe, in any case, is warned of: Windows would not run it."""
+        for name, warned in (("out.exe", False), ("OUT.EXE", False), ("out.Exe", False), ("out", True),
+                             ("out.exe.zip", True), ("out.ex", True)):
+            with self.subTest(name):
+                output = self.path(name)
+                result = mksfx(self.source, output)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                warning = 'arcula-mksfx: warning: "%s" does not end in .exe, without which Windows does not run it' \
+                    % output
+                self.assertEqual(warning in result.stderr.splitlines(), warned, result.stderr)
+
+    def test_default_folder_warnings(self):
+        """A default folder that is not a full Windows path is warned of, as
+        is one holding a character Windows refuses; "." and "" mean what the
+        self-extractor makes of them."""
+        relative = ('is relative: it would lie below the folder that is current when the self-extractor runs; '
+                    'give X:\\..., \\\\server\\share\\... or %VARIABLE%\\... ("." alone is the self-extractor\'s own '
+                    'folder)')
+        rows = [  # folder, warning (None: none)
+            ("C:\\Program Files\\App", None),
+            ("d:/tools", None),
+            ("\\\\server\\share\\app", None),
+            ("%ProgramFiles%\\App", None),
+            ("%TEMP%", None),
+            (".", None),
+            ("", None),
+            ("/opt/app", "is not a Windows folder (it would lie on whatever drive is current); give X:\\..."),
+            ("app", relative),
+            ("..\\app", relative),
+            ("%NOT CLOSED\\app", relative),
+            ("C:app", "is relative to whatever folder is current on that drive; give X:\\..."),
+            ("\\Windows", "lies on whatever drive is current; give X:\\..."),
+            ("\\\\server", "is not a whole network path; give \\\\server\\share\\..."),
+            ("C:\\a<b>", "holds '<', which Windows refuses in a folder's name"),
+            ("C:\\a\\b:c", "holds ':', which Windows refuses in a folder's name"),
+            ("%APPDATA%\\x?", "holds '?', which Windows refuses in a folder's name"),
+            ("C:\\tab\there", "holds a control character, which Windows refuses in a folder's name"),
+        ]
+        for folder, warning in rows:
+            with self.subTest(folder):
+                result = mksfx("--folder", folder, self.source, self.out)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                told = [line for line in result.stderr.splitlines() if "--folder" in line]
+                self.assertEqual(told, [] if warning is None else
+                                 ['arcula-mksfx: warning: --folder "%s" %s' % (folder.replace("\t", "\\t"), warning)])
 
     def test_list_json(self):
         """The summary and the entries as JSON agree with what zip tools read;
@@ -1547,14 +1619,54 @@ class Pipelines(Workspace):
                     self.assertEqual(f.read(), original)
 
     def test_errors_name_the_users_paths(self):
+        """Each error names the path it is about, once."""
         os.makedirs(self.path("a-folder"))
-        for output, reason in ((self.path("missing", "out.exe"), "No such file or directory"),
-                               (self.path("a-folder"), "Is a directory")):
-            with self.subTest(output):
-                result = mksfx("--quiet", self.source, output)
+        missing = self.path("missing", "out.exe")
+        folder_output = "OUTPUT is a folder; give the name of the file to write in it"
+        rows = [  # arguments, the path, what is wrong
+            ([self.source, missing], missing, "cannot write: No such file or directory"),
+            ([self.source, self.path("a-folder")], self.path("a-folder"), folder_output),
+            (["--span", "1m", self.source, self.path("a-folder")], self.path("a-folder"), folder_output),
+            ([self.path("no.zip"), self.out], self.path("no.zip"), "cannot open: No such file or directory"),
+            (["--stub", self.path("no.exe"), self.source, self.out], self.path("no.exe"),
+             "cannot open: No such file or directory"),
+            (["--show", self.path("a-folder")], self.path("a-folder"), "is a folder, not a file"),
+        ]
+        for arguments, path, error in rows:
+            with self.subTest(arguments):
+                result = mksfx("--quiet", *arguments)
                 self.assertEqual(result.returncode, 1, result.stderr)
-                self.assertEqual(result.stderr, "arcula-mksfx: %s: cannot write %s: %s\n" % (output, output, reason))
+                self.assertEqual(result.stderr, "arcula-mksfx: %s: %s\n" % (path, error))
         self.assertEqual(sorted(os.listdir(self.dir)), ["a-folder", "in.zip"])
+
+    def test_json_errors(self):
+        """With --json a failed run prints its problems as a document on
+        standard output, with the exit status of the failure; standard error
+        tells them as always."""
+        bad = self.path("bad.zip")
+        raw_zip(bad, ["a/../../evil.txt", "con"])
+        odd = self.path("odd-\udcff.zip")
+        rows = [  # arguments, status, key and path, problems
+            ([bad, self.out], 1, ("output", self.out),
+             [{"path": bad, "message": 'entry "a/../../evil.txt" has an unsafe name: it has a \'..\' component'},
+              {"path": bad, "message": 'entry "con" has an unsafe name: it names a Windows device'}]),
+            ([odd, self.out], 1, ("output", self.out),
+             [{"path": odd.encode(errors="surrogateescape").decode(errors="replace"),
+               "path_hex": os.fsencode(odd).hex(), "message": "cannot open: No such file or directory"}]),
+            (["--title", "t" * 65, self.source, self.out], 1, ("output", self.out),
+             [{"message": "--title is 65 bytes long; at most 64 fit"}]),
+            (["--arch", "x64", "--stub", STUB, self.source, self.out], 2, ("output", self.out),
+             [{"message": "--arch x64 asks for an x64 stub, but --stub %s is an x86 one" % STUB}]),
+            (["--show", self.source], 1, ("file", self.source),
+             [{"path": self.source, "message": "not a self-extractor (no settings block)"}]),
+        ]
+        for arguments, status, (key, path), problems in rows:
+            with self.subTest(arguments):
+                result = mksfx("--json", *arguments)
+                self.assertEqual(result.returncode, status, result.stderr)
+                self.assertEqual(json.loads(result.stdout), {key: path, "problems": problems})
+                self.assertIn(problems[0]["message"], result.stderr)
+                self.assertFalse(os.path.exists(self.out))
 
 
 # --- folders ------------------------------------------------------------------

@@ -6,8 +6,9 @@
 // so a refusal leaves no file behind. A spanned set is written into one
 // folder per disk.
 //
-// Standard output carries the report (report.h); standard error carries
-// errors, and warnings unless --quiet.
+// Standard output carries the report (report.h), and with --json the
+// problems of a failed run too; standard error carries errors, and warnings
+// unless --quiet.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -38,7 +39,12 @@ const int kExitUsage = 2;
 const uint64_t kMaxInputSize = 0xFFFFFFFFull + 0x10000;
 const uint64_t kMaxStubSize = 64u << 20;
 
+// Every error told this run, for the document --json prints when the run
+// fails: a pipeline reads them there rather than parse standard error.
+std::vector<Problem> g_toldProblems;
+
 int Refused(const std::string& subject, const std::string& error) {
+  g_toldProblems.push_back({subject, error});
   std::fprintf(stderr, "arcula-mksfx: %s%s%s\n", PrintableName(subject).c_str(), subject.empty() ? "" : ": ",
                error.c_str());
   return kExitRefused;
@@ -48,12 +54,14 @@ int Refused(const std::string& subject, const std::string& error) {
 int Refused(const std::string& subject, const std::vector<std::string>& problems) {
   for (const std::string& problem : problems) Refused(subject, problem);
   if (problems.size() > 1)
-    Refused(subject, std::to_string(problems.size()) + " problems; nothing was written");
+    std::fprintf(stderr, "arcula-mksfx: %s%s%zu problems; nothing was written\n", PrintableName(subject).c_str(),
+                 subject.empty() ? "" : ": ", problems.size());
   return kExitRefused;
 }
 
 // A usage error, told as those of the command line are.
 int UsageError(const std::string& error) {
+  g_toldProblems.push_back({"", error});
   std::fprintf(stderr, "arcula-mksfx: %s\nTry 'arcula-mksfx --help'.\n", error.c_str());
   return kExitUsage;
 }
@@ -130,7 +138,8 @@ bool LoadInput(const BuildOptions& options, Bytes* zip, bool* zippedHere, std::v
   else if (*zippedHere)
     return ZipFolder(options, zip, problems);
   else if (!options.password.empty())
-    error = "--password applies to a folder; a ZIP keeps the encryption it has";
+    error = "--password encrypts a folder INPUT; a ZIP's entries go in as they are and cannot be encrypted "
+            "here: give the folder instead";
   else if (ReadWholeFile(options.input, kMaxInputSize, zip, &error))
     return true;
   problems->push_back(error);
@@ -221,7 +230,8 @@ int BuildSet(const BuildOptions& options, const std::vector<std::string>& oldDis
     for (const std::string& name : oldDisks) names += (names.empty() ? "" : ", ") + name;
     Warn(options, folder, "cleared the older set's disk folders (" + names + ")");
   }
-  if (!WriteSpannedSet(folder, disks, &error)) return Refused(options.output, error);
+  // The error names the disk folder or file that could not be written.
+  if (!WriteSpannedSet(folder, disks, &error)) return Refused("", error);
 
   BuildReport report;
   report.output = (std::filesystem::path(folder) / "disk1" / (stem + ".EXE")).string();
@@ -237,9 +247,12 @@ int BuildSet(const BuildOptions& options, const std::vector<std::string>& oldDis
 }
 
 int Build(const BuildOptions& options) {
-  for (const std::string& warning : OptionWarnings(options)) Warn(options, "", "warning: " + warning);
+  std::error_code failure;
+  if (std::filesystem::is_directory(options.output, failure))
+    return Refused(options.output, "OUTPUT is a folder; give the name of the file to write in it");
   if (IsSameFile(options.input, options.output))
     return Refused(options.output, "OUTPUT is INPUT; building would replace the input");
+  for (const std::string& warning : OptionWarnings(options)) Warn(options, "", "warning: " + warning);
   std::string error;
   std::vector<std::string> oldDisks;
   if (options.span.diskSize != 0 && !CheckSetFolder(options, &oldDisks, &error))
@@ -250,7 +263,7 @@ int Build(const BuildOptions& options) {
   std::string stubPath = options.stub.empty() ? DefaultStubPath(options.arch) : options.stub;
   Bytes stub;
   StubLayout layout;
-  if (!ReadWholeFile(stubPath, kMaxStubSize, &stub, &error)) return Refused("", error);
+  if (!ReadWholeFile(stubPath, kMaxStubSize, &stub, &error)) return Refused(stubPath, error);
   if (!ReadStubLayout(stub, &layout, &error)) return Refused(stubPath, "not usable as a stub: " + error);
   if (!options.arch.empty() && options.arch != ArchName(layout.image.arch))
     return RefuseArchMismatch(options, stubPath, layout.image.arch);
@@ -290,6 +303,17 @@ int Show(const BuildOptions& options) {
   return 0;
 }
 
+// With --json a failed run prints its problems as a document too.
+int WithProblemsTold(const BuildOptions& options, int status) {
+  if (status != 0 && options.json) {
+    if (options.show.empty())
+      PrintProblemsJson("output", options.output, g_toldProblems);
+    else
+      PrintProblemsJson("file", options.show, g_toldProblems);
+  }
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -305,12 +329,12 @@ int main(int argc, char** argv) {
     std::printf("arcula-mksfx %s\n", ARCULA_VERSION);
     return 0;
   }
-  if (!options.show.empty()) return Show(options);
+  if (!options.show.empty()) return WithProblemsTold(options, Show(options));
   // ZIP times are local times without a zone; a reproducible build writes
   // them in UTC, so that the build machine's zone does not change the bytes.
   if (options.clampTimes) {
     setenv("TZ", "UTC0", 1);
     tzset();
   }
-  return Build(options);
+  return WithProblemsTold(options, Build(options));
 }

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "base/settings.h"
+#include "tools/mksfx/default_folder.h"
+#include "tools/mksfx/entry_names.h"
 #include "tools/mksfx/name_encoding.h"
 
 namespace {
@@ -47,6 +49,7 @@ const OptionRule kOptions[] = {
     {"--json", nullptr, nullptr, 0, &BuildOptions::json},
     {"--quiet", nullptr, nullptr, 0, &BuildOptions::quiet},
     {"--help", nullptr, nullptr, 0, &BuildOptions::help},
+    {"-h", nullptr, nullptr, 0, &BuildOptions::help},
     {"--version", nullptr, nullptr, 0, &BuildOptions::version},
 };
 
@@ -123,7 +126,10 @@ bool ApplyOption(const OptionRule& rule, const std::string& value, BuildOptions*
   // An unset variable again: names would quietly stay unconverted.
   if (name == "--name-charset" && value.empty())
     return Usage(error, "--name-charset is empty; give the charset of the names (CP437, CP1252, ...)");
-  if (name == "--prompt-buttons") return SetPromptButtons(value, options, error);
+  if (name == "--prompt-buttons") {
+    options->promptButtonsGiven = true;
+    return SetPromptButtons(value, options, error);
+  }
   if (name == "--span") return SetSpanSize(value, options, error);
   if (name == "--span-names") return SetSpanNames(value, options, error);
   if (name == "--no-selfcheck") options->selfCheck = false;
@@ -163,6 +169,14 @@ bool ParseOne(const std::vector<std::string>& args, size_t* i, BuildOptions* opt
     value = args[++*i];
   }
   return ApplyOption(*rule, value, options, error);
+}
+
+// Windows runs a file as a program by its extension, in any case.
+bool HasExeExtension(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string extension = path.substr(path.size() - 4);
+  for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return extension == ".exe";
 }
 
 }  // namespace
@@ -216,6 +230,13 @@ std::vector<std::string> OptionWarnings(const BuildOptions& options) {
                        "so an unattended run may stop to wait for an answer");
   if ((options.flags & kFlagUnattended) && !options.texts.prompt.empty())
     warnings.push_back("--auto with --prompt: the start-up question is still shown and waits for an answer");
+  if (options.promptButtonsGiven && options.texts.prompt.empty())
+    warnings.push_back("--prompt-buttons without --prompt: there is no start-up question to show the buttons");
+  std::string folderWarning = DefaultFolderWarning(options.texts.folder);
+  if (!folderWarning.empty()) warnings.push_back(folderWarning);
+  // A set's files are named NAME.EXE whatever OUTPUT ends with.
+  if (options.span.diskSize == 0 && !HasExeExtension(options.output))
+    warnings.push_back(QuoteName(options.output) + " does not end in .exe, without which Windows does not run it");
   return warnings;
 }
 
@@ -252,8 +273,10 @@ A folder INPUT:
   written in UTC: the same tree gives the same bytes from any checkout.
 
 Texts shown by the self-extractor (UTF-8; the limits count bytes):
-  --folder TEXT        default target folder ("." = the current directory;
-                       empty = a temporary folder); at most 260 bytes
+  --folder TEXT        default target folder: X:\..., \\server\share\... or
+                       %VARIABLE%\... ("." = the folder the self-extractor
+                       lies in; empty = a temporary folder; other folders
+                       are warned about); at most 260 bytes
   --text TEXT          a line kept with the archive; at most 103 bytes
   --prompt TEXT        question shown before the dialog; at most 513 bytes
   --prompt-buttons ok|okcancel|yesno
@@ -273,7 +296,8 @@ Behaviour:
                        file (without --overwrite) or an error ends the run
                        with exit code 1 ("/noauto" still shows the dialog)
   --password PASS      encrypt the files of a folder INPUT (traditional ZIP
-                       encryption); a ZIP INPUT keeps its own encryption.
+                       encryption); refused with a ZIP INPUT, whose entries
+                       go in as they are: give the folder instead.
                        An empty PASS is refused.
   --no-selfcheck       do not let the self-extractor check its own image
   --full-selfcheck     let the check cover the headers too; the output can
@@ -317,12 +341,13 @@ Builder:
   --json               print the summary (and the list, or what --show
                        shows) as one JSON document; a name, path or text
                        that is not UTF-8 comes with its bytes in hex too,
-                       under its key with "_hex" added
+                       under its key with "_hex" added. When the build or
+                       --show fails, the document lists the problems
   --quiet              print nothing but errors (and what --list asks for)
   --show FILE.exe      describe a built file: its processor, its settings
                        with the flags decoded, its texts and its entries
   --version            show the version
-  --help               show this text
+  -h, --help           show this text
 
 Exit status: 0 done, 1 refused or failed (no output file is left), 2 usage.
 )";

@@ -25,6 +25,7 @@ struct BuildOptions {
   uint32_t flags = 0;  // settings block flag bits chosen by options
   SpanOptions span;    // diskSize 0: one file
   bool spanNamesGiven = false;
+  bool promptButtonsGiven = false;
   bool force = false;        // clear an older set's disk folders
   bool followLinks = false;  // follow links that stay inside a folder INPUT
   bool clampTimes = false;   // SOURCE_DATE_EPOCH is set: no time written is later than latestTime

@@ -7,6 +7,8 @@
 
 #include "tools/mksfx/byte_order.h"
 
+// Errors do not name the path: the caller tells them as the path's.
+
 // The whole regular file at `path`, refused when it is larger than `maxSize`.
 bool ReadWholeFile(const std::string& path, uint64_t maxSize, Bytes* bytes, std::string* error);
 

@@ -71,16 +71,22 @@ void PrintDisks(const std::vector<SetDisk>& disks) {
   }
 }
 
+// "1 file", "2 files", "0 files".
+std::string Counted(uint64_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 // "NAME: n files (k encrypted), f folders, u bytes unpacked; SIZE".
 void PrintSummary(const BuildReport& report) {
   Counts counts = CountEntries(*report.archive);
-  std::string size = std::to_string(report.bytes) + " bytes in the self-extractor";
+  std::string size = Counted(report.bytes, "byte", "bytes") + " in the self-extractor";
   if (report.disks)
-    size = std::to_string(report.bytes) + " bytes in the set's files on " + std::to_string(report.disks->size()) +
-           " disks";
-  std::printf("%s: %zu files (%zu encrypted), %zu folders, %u bytes unpacked; %s\n",
-              PrintableName(report.output).c_str(), counts.files, counts.encrypted, counts.folders,
-              TotalSize(*report.archive), size.c_str());
+    size = Counted(report.bytes, "byte", "bytes") + " in the set's files on " +
+           Counted(report.disks->size(), "disk", "disks");
+  std::printf("%s: %s (%zu encrypted), %s, %s unpacked; %s\n", PrintableName(report.output).c_str(),
+              Counted(counts.files, "file", "files").c_str(), counts.encrypted,
+              Counted(counts.folders, "folder", "folders").c_str(),
+              Counted(TotalSize(*report.archive), "byte", "bytes").c_str(), size.c_str());
 }
 
 std::string FlagsText(uint32_t flags) {
@@ -227,6 +233,16 @@ void PrintBuildReport(const BuildReport& report, bool json) {
   if (!report.summary) return;
   if (report.disks) PrintDisks(*report.disks);
   PrintSummary(report);
+}
+
+void PrintProblemsJson(const std::string& key, const std::string& path, const std::vector<Problem>& problems) {
+  std::string json = "{\n  " + JsonNamed(key, path) + ",\n  \"problems\": [";
+  for (size_t i = 0; i < problems.size(); ++i) {
+    json += std::string(i ? "," : "") + "\n    {";
+    if (!problems[i].subject.empty()) json += JsonNamed("path", problems[i].subject) + ", ";
+    json += JsonNamed("message", problems[i].text) + "}";
+  }
+  std::printf("%s\n  ]\n}\n", json.c_str());
 }
 
 void PrintBuiltFile(const std::string& path, const BuiltFile& built, bool json) {

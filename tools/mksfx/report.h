@@ -28,6 +28,17 @@ struct BuildReport {
 
 void PrintBuildReport(const BuildReport& report, bool json);
 
+// One error of a failed run: what it is about (a path; empty when the text
+// names what it is about, or nothing does) and what is wrong.
+struct Problem {
+  std::string subject;
+  std::string text;
+};
+
+// The document of a failed run: `key` ("output", or "file" for --show) with
+// `path`, and the problems.
+void PrintProblemsJson(const std::string& key, const std::string& path, const std::vector<Problem>& problems);
+
 void PrintBuiltFile(const std::string& path, const BuiltFile& built, bool json);
 
 // `text` as a JSON string, quotes included.

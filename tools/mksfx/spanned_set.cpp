@@ -247,6 +247,7 @@ bool WriteSpannedSet(const std::string& folder, const std::vector<SetDisk>& disk
       fs::path path = disk / file.name;
       bool program = i == 0 && &file == &disks[i].files.front();  // the self-extractor; volumes are data
       if (!WriteFileAtomically(path.string(), file.bytes, error, program)) {
+        *error = PrintableName(path.string()) + ": " + *error;
         undo();
         return false;
       }
