@@ -13,8 +13,12 @@ struct HostBox {
 };
 
 // Queues the answer (kAnswer*) for the next box; boxes without a queued
-// answer get their default button.
+// answer get their default button, or what HostSetUnansweredBox chooses.
 void HostQueueAnswer(int answer);
+
+// Chooses the answer of every box that no queued answer is left for, in
+// place of its default button (null: the default button again).
+void HostSetUnansweredBox(int (*choose)(const HostBox& box));
 
 // Every box shown since the last HostClearBoxes, oldest first.
 const std::vector<HostBox>& HostShownBoxes();

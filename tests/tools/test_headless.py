@@ -12,6 +12,7 @@ Run as: python3 test_headless.py --bin DIR [--stub FILE]
 """
 import os
 import random
+import re
 import shutil
 import subprocess
 import tempfile
@@ -313,6 +314,69 @@ class CommandLine(Workspace):
                     self.assertIn(line, result.stderr.replace("\n", " "))  # the message has a line break
         self.assertEqual(sorted(os.listdir(drive)), ["t1", "t2", "t3 -overwrite x"])
         self.assertEqual({n: d for n, (d, _) in read_tree(self.path("out"))[0].items()}, FILES)
+
+    def test_help_version_and_usage_errors(self):
+        """--help and --version answer on stdout with exit 0; a usage error
+        gives the usage on stderr with exit 2. The version is the builder's."""
+        exe = self.build("folder", None, False)
+        version = mksfx("--version").stdout.split()[-1]
+        usage = r"\Ausage: arcula-headless .*--version"
+        nothing = r"\A\Z"
+        rows = [  # label, arguments, exit status, stdout and stderr (patterns)
+            ("--help", ["--help"], 0, usage, nothing),
+            ("--help among other options", ["--folder", self.path("out"), "--help", exe], 0, usage, nothing),
+            ("--version", ["--version"], 0, r"\Aarcula-headless %s\n\Z" % re.escape(version), nothing),
+            ("no FILE", [], 2, nothing, usage),
+            ("an option without its value", ["--folder"], 2, nothing, usage),
+            ("an unknown option", ["--verbose", "x", exe], 2, nothing, usage),
+            ("an unknown --answer", ["--answer", "maybe", exe], 2, nothing, usage),
+        ]
+        for label, arguments, status, out, err in rows:
+            with self.subTest(label):
+                result = headless(*arguments)
+                self.assertEqual(result.returncode, status, result.stderr)
+                self.assertRegex(result.stdout, re.compile(out, re.DOTALL))
+                self.assertRegex(result.stderr, re.compile(err, re.DOTALL))
+        self.assertFalse(os.path.exists(self.path("out")))
+
+    def test_an_unanswered_question_gets_the_answer_that_stops(self):
+        """When --answer runs out, a question is answered as a silent run
+        answers it, and the runner says so: a file the tester edited is not
+        overwritten behind their back."""
+        source = self.path("in.zip")
+        with zipfile.ZipFile(source, "w") as z:
+            z.writestr("a.txt", b"alpha\n")
+            z.writestr("b.txt", b"beta\n")
+        plain, asking = self.path("plain.exe"), self.path("asking.exe")
+        self.assertEqual(mksfx(source, plain).returncode, 0)
+        self.assertEqual(mksfx("--prompt", "Go on?", "--prompt-buttons", "yesno", source, asking).returncode, 0)
+        edited = {"a.txt": b"edited a\n", "b.txt": b"edited b\n"}
+        unpacked = {"a.txt": b"alpha\n", "b.txt": b"beta\n"}
+        rows = [  # label, file, files there before, --answer words, exit status, files after, lines on stderr
+            ("files exist, no --answer", plain, edited, [], 1, edited, ["no --answer left: Cancel"]),
+            ("files exist, the answers run out", plain, edited, ["yes"], 1, {**edited, "a.txt": b"alpha\n"},
+             ["no --answer left: Cancel"]),
+            ("files exist, every question answered", plain, edited, ["yes", "yes"], 0, unpacked, []),
+            ("the start-up question, no --answer", asking, {}, [], 0, None, ["no --answer left: No"]),
+            ("the start-up question answered yes", asking, {}, ["yes"], 0, unpacked, []),
+        ]
+        for label, exe, before, answers, status, after, lines in rows:
+            with self.subTest(label):
+                out = self.path(label.replace(" ", "_").replace(",", ""))
+                for name, data in before.items():
+                    os.makedirs(out, exist_ok=True)
+                    with open(os.path.join(out, name), "wb") as f:
+                        f.write(data)
+                words = [a for answer in answers for a in ("--answer", answer)]
+                result = headless("--folder", out, *words, exe)
+                self.assertEqual(result.returncode, status, result.stderr)
+                if after is None:
+                    self.assertFalse(os.path.exists(out))
+                else:
+                    self.assertEqual({n: d for n, (d, _) in read_tree(out)[0].items()}, after)
+                told = [line.removeprefix("arcula-headless: ") for line in result.stderr.splitlines()
+                        if line.startswith("arcula-headless: ")]
+                self.assertEqual(told, lines, result.stderr)
 
     def test_the_log_ends_with_how_the_run_ended(self):
         source = self.path("in.zip")

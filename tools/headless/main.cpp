@@ -2,7 +2,8 @@
 // windows. It loads the file's settings block, runs start-up as the stub
 // would (start-of-run checks, entry-point check, -info, start-up prompt,
 // options), then does what the main dialog's Unzip does. Message boxes are
-// printed on stderr and answered from --answer.
+// printed on stderr and answered from --answer; a question no --answer is
+// left for gets the answer that stops, as in a silent run.
 //
 // Exit status: 0 the pass completed (or the run ended as the user wished),
 // 1 the pass was aborted or could not start, 2 start-up stopped on an error.
@@ -48,6 +49,8 @@ struct Options {
   bool hasPassword = false;
   std::string tail;
   std::map<unsigned, std::string> disks;  // --disk N=DIR: what each disk of a spanned set holds
+  bool help = false;
+  bool version = false;
 };
 
 // The spanned set's disks and the drive they go into (the executable's).
@@ -76,6 +79,12 @@ bool IsMessage(const std::string& text, int number) {
   return text.compare(0, format.find('%'), format, 0, format.find('%')) == 0;
 }
 
+// The prompts that ask for a disk of the set by number, or for its last one,
+// with OK and Cancel.
+bool IsInsertDiskPrompt(const HostBox& box) {
+  return IsMessage(box.text, kMessageInsertDisk) || IsMessage(box.text, kMessageInsertLastDisk);
+}
+
 // Acts as the user at a disk prompt: puts the disk asked for into the drive
 // before answering OK or Retry.
 void SwapDiskForPrompt(const HostBox& box, int answer) {
@@ -91,15 +100,19 @@ void SwapDiskForPrompt(const HostBox& box, int answer) {
   InsertDisk(static_cast<unsigned>(std::strtoul(box.text.c_str() + start + 1, nullptr, 10)));
 }
 
-void Usage() {
-  std::fprintf(stderr,
+// On stdout when asked for with --help, on stderr after a usage error.
+void Usage(FILE* stream) {
+  std::fprintf(stream,
                "usage: arcula-headless [--folder DIR] [--password PASS] [--answer A]... [--drive X=DIR]...\n"
-               "                       [--ansi-codepage N] [--oem-codepage N]\n"
+               "                       [--disk N=DIR]... [--ansi-codepage N] [--oem-codepage N]\n"
                "                       FILE [COMMAND-LINE TAIL...]\n"
+               "       arcula-headless --version | --help\n"
                "Unpacks the self-extractor FILE as its own stub would, without windows.\n"
                "  --folder DIR     unzip to DIR, as if typed into the folder field\n"
                "  --password PASS  the password, as if typed into the password dialog\n"
-               "  --answer A       answer the next question box: yes no ok cancel retry ignore abort\n"
+               "  --answer A       answer the next question box: yes no ok cancel retry ignore abort;\n"
+               "                   a question with no --answer left gets the answer that stops,\n"
+               "                   as in a silent run (Cancel, No or Abort), and says so on stderr\n"
                "  --drive X=DIR    drive letter X: is the folder DIR\n"
                "  --ansi-codepage N  the ANSI code page of the machine the run stands for\n"
                "                   (default 1252): texts and names not marked as UTF-8 in files\n"
@@ -108,19 +121,66 @@ void Usage() {
                "                   in files from arcula-mksfx are in it\n"
                "  --disk N=DIR     disk N of a spanned set holds DIR; FILE is then a path on the\n"
                "                   set's drive (such as A:\\SETUP.EXE), disk 1 starts in the drive,\n"
-               "                   and a disk prompt answered OK or Retry inserts the disk it asks for\n"
+               "                   and a disk prompt answered OK or Retry inserts the disk it asks for;\n"
+               "                   a prompt for a disk with no --answer left is answered OK\n"
+               "  --version        show the version\n"
+               "  --help           show this text\n"
                "Message boxes are printed on stderr. Exit status: 0 completed, 1 aborted,\n"
-               "2 start-up stopped on an error.\n");
+               "2 start-up stopped on an error (or a usage error).\n");
 }
 
+// The --answer words, and the buttons they press as a box shows them.
+const struct {
+  const char* word;
+  const char* button;
+  int code;
+} kAnswers[] = {
+    {"ok", "OK", kAnswerOk},          {"cancel", "Cancel", kAnswerCancel}, {"abort", "Abort", kAnswerAbort},
+    {"retry", "Retry", kAnswerRetry}, {"ignore", "Ignore", kAnswerIgnore}, {"yes", "Yes", kAnswerYes},
+    {"no", "No", kAnswerNo}};
+
 int AnswerCode(const std::string& word) {
-  static const struct { const char* word; int code; } kAnswers[] = {
-      {"ok", kAnswerOk},         {"cancel", kAnswerCancel}, {"abort", kAnswerAbort}, {"retry", kAnswerRetry},
-      {"ignore", kAnswerIgnore}, {"yes", kAnswerYes},       {"no", kAnswerNo}};
   for (const auto& answer : kAnswers) {
     if (word == answer.word) return answer.code;
   }
   return 0;
+}
+
+const char* ButtonName(int code) {
+  for (const auto& answer : kAnswers) {
+    if (code == answer.code) return answer.button;
+  }
+  return "?";
+}
+
+const uint32_t kButtonsMask = 0xF;  // MB_TYPEMASK
+
+// The answer a silent run gives each set of buttons: whatever stops. The
+// stub's box module keeps this rule to itself (base/boxes.cpp), so it is
+// repeated here; the two must stay alike.
+int StoppingAnswer(uint32_t style) {
+  switch (style & kButtonsMask) {
+    case kBoxOk: return kAnswerOk;
+    case kBoxAbortRetryIgnore: return kAnswerAbort;
+    case kBoxYesNo: return kAnswerNo;
+    default: return kAnswerCancel;  // OK/Cancel, Yes/No/Cancel
+  }
+}
+
+// A box no --answer is left for gets the answer that stops, as in a silent
+// run: a tester who gave too few answers sees the run stop rather than files
+// overwritten. The one exception is a prompt for a disk when --disk gave the
+// set: the runner plays the user holding it, who puts in the disk asked for
+// (or none, if the set lacks it; the stub then asks with Abort, Retry and
+// Ignore, and Abort stops) and presses OK. The answer to a question is told
+// on stderr; a box with only OK asks nothing.
+int AnswerUnansweredBox(const HostBox& box) {
+  bool diskUser = !g_disks.empty() && IsInsertDiskPrompt(box);
+  int answer = diskUser ? kAnswerOk : StoppingAnswer(box.style);
+  if ((box.style & kButtonsMask) != kBoxOk) {
+    std::fprintf(stderr, "arcula-headless: no --answer left: %s\n", ButtonName(answer));
+  }
+  return answer;
 }
 
 // An argument as Windows would pass it in a command line, so that the stub's
@@ -149,6 +209,10 @@ bool ParseArguments(int argc, char** argv, Options* options) {
   for (; i < argc; ++i) {
     std::string argument = argv[i];
     if (argument.rfind("--", 0) != 0) break;
+    if (argument == "--help" || argument == "--version") {
+      (argument == "--help" ? options->help : options->version) = true;
+      continue;
+    }
     if (i + 1 >= argc) return false;
     std::string value = argv[++i];
     if (argument == "--folder") {
@@ -183,6 +247,7 @@ bool ParseArguments(int argc, char** argv, Options* options) {
       return false;
     }
   }
+  if (options->help || options->version) return true;  // FILE not needed
   if (i >= argc) return false;
   options->file = argv[i++];
   for (; i < argc; ++i) options->tail += " " + QuotedForTail(argv[i]);
@@ -233,9 +298,18 @@ int Unzip(const Options& options) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseArguments(argc, argv, &options)) {
-    Usage();
+    Usage(stderr);
     return kExitStartupFailed;
   }
+  if (options.help) {
+    Usage(stdout);
+    return kExitCompleted;
+  }
+  if (options.version) {
+    std::printf("arcula-headless %s\n", ARCULA_VERSION);
+    return kExitCompleted;
+  }
+  HostSetUnansweredBox(AnswerUnansweredBox);
   // A Windows path ("A:\\SETUP.EXE") is taken as it is, on a mapped drive.
   bool windowsPath = options.file.size() > 2 && options.file[1] == ':';
   if (!options.disks.empty()) {
