@@ -4,11 +4,6 @@
 #include "base/run_facts.h"
 #include "base/run_log.h"
 
-namespace {
-
-const uint32_t kButtonsMask = 0xF;  // MB_TYPEMASK
-
-// The answer a silent run gives each set of buttons: whatever stops.
 int StoppingAnswer(uint32_t style) {
   switch (style & kButtonsMask) {
     case kBoxOk: return kAnswerOk;
@@ -17,8 +12,6 @@ int StoppingAnswer(uint32_t style) {
     default: return kAnswerCancel;  // OK/Cancel, Yes/No/Cancel
   }
 }
-
-}  // namespace
 
 int ShowBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
   LogMessage(text);

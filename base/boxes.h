@@ -8,3 +8,10 @@
 
 // The platform's box (SysMessageBox), or its silent stand-in.
 int ShowBox(WindowHandle owner, const char* text, const char* caption, uint32_t style);
+
+// The buttons of a box's style (MB_TYPEMASK).
+const uint32_t kButtonsMask = 0xF;
+
+// The answer a silent run gives a box of `style`: whatever stops (OK, when
+// that is the only button).
+int StoppingAnswer(uint32_t style);

@@ -28,6 +28,7 @@
 #include "platform/host/host_system.h"
 #include "platform/host/host_volumes.h"
 #include "base/abort.h"
+#include "base/boxes.h"
 #include "base/messages.h"
 #include "base/run_facts.h"
 #include "base/run_log.h"
@@ -151,20 +152,6 @@ const char* ButtonName(int code) {
     if (code == answer.code) return answer.button;
   }
   return "?";
-}
-
-const uint32_t kButtonsMask = 0xF;  // MB_TYPEMASK
-
-// The answer a silent run gives each set of buttons: whatever stops. The
-// stub's box module keeps this rule to itself (base/boxes.cpp), so it is
-// repeated here; the two must stay alike.
-int StoppingAnswer(uint32_t style) {
-  switch (style & kButtonsMask) {
-    case kBoxOk: return kAnswerOk;
-    case kBoxAbortRetryIgnore: return kAnswerAbort;
-    case kBoxYesNo: return kAnswerNo;
-    default: return kAnswerCancel;  // OK/Cancel, Yes/No/Cancel
-  }
 }
 
 // A box no --answer is left for gets the answer that stops, as in a silent
