@@ -1543,28 +1543,48 @@ TEST_F(Pass, RefusedTargetFoldersUnzipNothing) {
 
 // Every name becomes UTF-8 on its way in: a name with the UTF-8 flag (bit 11)
 // as stored, refused like an unsafe name when it is not valid UTF-8; a name
-// without it read in the ANSI code page, as Windows would have read it.
-TEST_F(Pass, NamesAreTakenAsUtf8OrInTheAnsiCodePage) {
+// without it read in the code page it was written in. This builder's files
+// say that is the OEM code page, where DOS and Windows zip tools write names
+// ("filename_with_æoå" below is as code page 437 writes it); files from
+// other builders keep the ANSI reading, as Windows would have read them.
+TEST_F(Pass, NamesAreTakenAsUtf8OrInTheirCodePage) {
   const uint16_t kUtf8 = 0x800;
-  struct Row { const char* label; std::string stored; uint16_t flags; uint32_t codePage; std::string onDisk; };
+  const std::string kCp437Name = "filename_with_\x91o\x86.txt";
+  struct Row {
+    const char* label;
+    std::string stored;
+    uint16_t entryFlags;
+    uint32_t settingsFlags;
+    uint32_t ansiCodePage;
+    uint32_t oemCodePage;
+    std::string onDisk;
+  };
   const Row rows[] = {
-      {"ASCII", "plain.txt", 0, 1252, "plain.txt"},
-      {"Latin-1 range, flagged", "caf\xC3\xA9.txt", kUtf8, 1252, "caf\xC3\xA9.txt"},
-      {"Greek, flagged", "\xCE\xB1\xCE\xB2\xCE\xB3.txt", kUtf8, 1252, "\xCE\xB1\xCE\xB2\xCE\xB3.txt"},
-      {"Japanese, flagged", "\xE6\x97\xA5\xE6\x9C\xAC.txt", kUtf8, 932, "\xE6\x97\xA5\xE6\x9C\xAC.txt"},
-      {"beyond the first plane, flagged", "\xF0\x9F\x98\x80.txt", kUtf8, 1252, "\xF0\x9F\x98\x80.txt"},
-      {"code page 1252, unflagged", "caf\xE9.txt", 0, 1252, "caf\xC3\xA9.txt"},
-      {"code page 932, unflagged", "\x93\xFA\x96\x7B.txt", 0, 932, "\xE6\x97\xA5\xE6\x9C\xAC.txt"},
+      {"ASCII", "plain.txt", 0, 0, 1252, 437, "plain.txt"},
+      {"Latin-1 range, flagged", "caf\xC3\xA9.txt", kUtf8, 0, 1252, 437, "caf\xC3\xA9.txt"},
+      {"Greek, flagged", "\xCE\xB1\xCE\xB2\xCE\xB3.txt", kUtf8, 0, 1252, 437, "\xCE\xB1\xCE\xB2\xCE\xB3.txt"},
+      {"Japanese, flagged", "\xE6\x97\xA5\xE6\x9C\xAC.txt", kUtf8, 0, 932, 437, "\xE6\x97\xA5\xE6\x9C\xAC.txt"},
+      {"beyond the first plane, flagged", "\xF0\x9F\x98\x80.txt", kUtf8, 0, 1252, 437, "\xF0\x9F\x98\x80.txt"},
+      {"another builder's file: ANSI 1252", "caf\xE9.txt", 0, 0, 1252, 437, "caf\xC3\xA9.txt"},
+      {"another builder's file: ANSI 932", "\x93\xFA\x96\x7B.txt", 0, 0, 932, 437, "\xE6\x97\xA5\xE6\x9C\xAC.txt"},
+      {"another builder's file: 437 bytes read as 1252", kCp437Name, 0, 0, 1252, 437,
+       "filename_with_\xE2\x80\x98o\xE2\x80\xA0.txt"},  // the same bytes as "‘" and "†"
+      {"this builder's file: OEM 437", kCp437Name, 0, kFlagOemNames, 1252, 437, "filename_with_\xC3\xA6o\xC3\xA5.txt"},
+      {"this builder's file: the machine's OEM code page, 866", "\x8F\xE0\xA8\xA2\xA5\xE2.txt", 0, kFlagOemNames,
+       1252, 866, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt"},  // "Привет"
+      {"this builder's file: flagged UTF-8 stays UTF-8", "caf\xC3\xA9.txt", kUtf8, kFlagOemNames, 1252, 437,
+       "caf\xC3\xA9.txt"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);
     ClearDrive();
-    HostSetCodePage(row.codePage);
+    HostSetCodePage(row.ansiCodePage);
+    HostSetOemCodePage(row.oemCodePage);
     ZipFields f = StoredFile(row.stored, "x");
-    f.flags = row.flags;
+    f.flags = row.entryFlags;
     ZipWriter zip;
     zip.Entry(f, "x").Finish();
-    Outcome outcome = Run(Sfx(zip));
+    Outcome outcome = Run(Sfx(zip, Options(row.settingsFlags)));
     EXPECT_EQ(outcome.exit, kExitCompleted);
     EXPECT_EQ(Disk(), (std::vector<std::string>{"target/", "target/" + row.onDisk}));
   }
@@ -1581,42 +1601,6 @@ TEST_F(Pass, NamesAreTakenAsUtf8OrInTheAnsiCodePage) {
   ASSERT_EQ(outcome.boxes.size(), 1u);
   EXPECT_NE(outcome.boxes[0].text.find("will not unzip"), std::string::npos);
   EXPECT_EQ(Disk(), (std::vector<std::string>{"target/", "target/first.txt"}));
-}
-
-// This builder's files say that unflagged names are in the OEM code page,
-// as DOS and Windows zip tools wrote them; files from other builders keep
-// the ANSI reading. Stored as code page 437 writes it: "filename_with_æoå".
-TEST_F(Pass, UnflaggedNamesOfThisBuildersFilesAreReadInTheOemCodePage) {
-  const uint16_t kUtf8 = 0x800;
-  const std::string kCp437Name = "filename_with_\x91o\x86.txt";
-  struct Row {
-    const char* label;
-    std::string stored;
-    uint16_t entryFlags;
-    uint32_t settingsFlags;
-    uint32_t oemCodePage;
-    std::string onDisk;
-  };
-  const Row rows[] = {
-      {"OEM 437", kCp437Name, 0, kFlagOemNames, 437, "filename_with_\xC3\xA6o\xC3\xA5.txt"},
-      {"the machine's OEM code page, 866", "\x8F\xE0\xA8\xA2\xA5\xE2.txt", 0, kFlagOemNames, 866,
-       "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt"},  // "Привет"
-      {"another builder's file: ANSI 1252", kCp437Name, 0, 0, 437,
-       "filename_with_\xE2\x80\x98o\xE2\x80\xA0.txt"},  // the same bytes as "‘" and "†"
-      {"flagged UTF-8 stays UTF-8", "caf\xC3\xA9.txt", kUtf8, kFlagOemNames, 437, "caf\xC3\xA9.txt"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.label);
-    ClearDrive();
-    HostSetOemCodePage(row.oemCodePage);
-    ZipFields f = StoredFile(row.stored, "x");
-    f.flags = row.entryFlags;
-    ZipWriter zip;
-    zip.Entry(f, "x").Finish();
-    Outcome outcome = Run(Sfx(zip, Options(row.settingsFlags)));
-    EXPECT_EQ(outcome.exit, kExitCompleted);
-    EXPECT_EQ(Disk(), (std::vector<std::string>{"target/", "target/" + row.onDisk}));
-  }
 }
 
 // Config texts from another builder are in the ANSI code page; this
