@@ -29,7 +29,6 @@
 #include "base/messages.h"
 #include "ui/resources.h"
 #include "base/run_facts.h"
-#include "base/run_log.h"
 #include "base/settings.h"
 #include "ui/archiver.h"
 #include "ui/cjk_font.h"
@@ -139,15 +138,12 @@ void PutStatusLineBack(WindowHandle dialog) {
   SetStatusLine(dialog, "");
 }
 
+// The count goes in the status line first, so that it stands behind the box.
 void ReportCompletedPass(WindowHandle dialog) {
   SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_outputSink.fileCounter);
   SetStatusLine(dialog, g_formatBuffer);
-  if (!g_unattendedMode) {
-    ShowMessage(dialog, g_formatBuffer);
-  } else {
-    LogMessage(g_formatBuffer);  // the box would have logged it
-    SysPostCommand(dialog, kCloseButton);
-  }
+  ReportPassOutcome(true);
+  if (g_unattendedMode) SysPostCommand(dialog, kCloseButton);
 }
 
 void RunUnzip(WindowHandle dialog) {
@@ -164,7 +160,7 @@ void RunUnzip(WindowHandle dialog) {
     // The reason was shown already (a fatal error's box) or was the user's
     // own choice (Cancel, a confirmed abort).
     g_passAborted = true;
-    LogMessage(MessageText(kMessageUnzipAborted));  // the outcome ends the log, not the box that stopped the pass
+    ReportPassOutcome(false);
     SetStatusLine(dialog, MessageText(kMessageUnzipAborted));
     SysEndDialog(dialog, 1);
     return;

@@ -13,11 +13,11 @@ void CompleteTargetFolder();
 // so no character can hide a separator byte as a double-byte one could.
 bool RefuseTargetFolder();
 
-// Says how a pass that ran without the dialog ended: the count of files
-// unzipped in a box when someone waits to read it, and in the log; "Unzip
-// Aborted" in the log when the pass failed, so that a failed run's log ends
-// with its outcome rather than with the question or error that stopped it.
-// The line stays in g_formatBuffer.
+// Says how a pass ended: the count of files unzipped in a box when someone
+// waits to read it (owned by the main dialog, when there is one), and in the
+// log; "Unzip Aborted" in the log when the pass failed, so that a failed
+// run's log ends with its outcome rather than with the question or error
+// that stopped it. The line stays in g_formatBuffer.
 void ReportPassOutcome(bool completed);
 
 // Zeroes bytes done, the last meter mark and the file counter, and forgets
