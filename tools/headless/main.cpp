@@ -329,15 +329,16 @@ int main(int argc, char** argv) {
     case kStartupBadCommandLine: return kExitStartupFailed;
     default: break;
   }
+  int status;
   if (g_silentMode) {
     // As the stub: no dialog, the password from /password, the closing line logged.
     if (options.hasFolder) CopyText(g_outputPaths.targetFolder, options.folder.c_str(), kTargetFolderSize);
-    int status = RunSilently();
+    status = RunSilently();
     std::fprintf(stderr, "status: %s\n", status == kExitCompleted ? g_formatBuffer : MessageText(kMessageUnzipAborted));
-    return status;
+  } else {
+    CompleteTargetFolder();
+    status = Unzip(options);
   }
-  CompleteTargetFolder();
-  int status = Unzip(options);
   // As the stub: a log that lost lines makes the run a failed one.
   if (ReportLogFailure() && status == kExitCompleted) status = kExitAborted;
   return status;
