@@ -25,7 +25,6 @@ FileHandle SysOpen(const char* path, uint32_t mode) {
 
 FileHandle SysCreate(const char* path) {
   std::string hostPath = HostPathFromWindows(path);
-  if (HostIsOpenLog(hostPath)) return kFileError;  // as Windows' sharing check refuses it
   int fd = g_hostCalls.openFile(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   return fd < 0 ? kFileError : fd;
 }

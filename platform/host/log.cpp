@@ -15,7 +15,7 @@
 
 namespace {
 
-// The open log and its identity, for HostIsOpenLog.
+// The open log and its identity, for HostIsOpenLogAt.
 struct HostLogState {
   int fd = -1;
   dev_t device = 0;
@@ -71,11 +71,6 @@ bool IsTheOpenLog(const struct stat& facts) {
 }
 
 }  // namespace
-
-bool HostIsOpenLog(const std::string& hostPath) {
-  struct stat facts;
-  return g_hostLog.fd >= 0 && stat(hostPath.c_str(), &facts) == 0 && IsTheOpenLog(facts);
-}
 
 bool HostIsOpenLogAt(int folder, const std::string& name) {
   struct stat facts;
