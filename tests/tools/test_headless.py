@@ -113,6 +113,17 @@ class Workspace(unittest.TestCase):
     def path(self, *parts):
         return os.path.join(self.dir, *parts)
 
+    def alpha_exe(self, name, *options):
+        """A self-extractor of one file, a.txt holding "alpha", built with the
+        builder's `options`."""
+        source = self.path(name + ".zip")
+        with zipfile.ZipFile(source, "w") as z:
+            z.writestr("a.txt", b"alpha\n")
+        exe = self.path(name + ".exe")
+        result = mksfx(*options, source, exe)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return exe
+
     def build(self, label, maker, encrypted):
         """The self-extractor made from the tree by one source."""
         exe = self.path(label.replace(" ", "_") + ".exe")
@@ -225,11 +236,7 @@ class CommandLine(Workspace):
     def test_folder_from_the_builder_the_tail_and_a_drive(self):
         drive = self.path("drive")
         os.makedirs(drive)
-        source = self.path("in.zip")
-        with zipfile.ZipFile(source, "w") as z:
-            z.writestr("a.txt", b"alpha\n")
-        exe = self.path("cfg.exe")
-        self.assertEqual(mksfx("--folder", "X:\\configured", "--info", "about us", source, exe).returncode, 0)
+        exe = self.alpha_exe("cfg", "--folder", "X:\\configured", "--info", "about us")
         rows = [  # label, arguments, exit status, where a.txt lands (or None), a line expected on stderr
             ("the builder's folder on drive X", ["--drive", "X=" + drive, exe], 0, "configured/a.txt", None),
             ("/AUTO with a folder", ["--drive", "X=" + drive, exe, "/auto", "X:\\from tail"], 0, "from tail/a.txt",
@@ -286,11 +293,7 @@ class CommandLine(Workspace):
         and an unknown switch stops the run before anything is written."""
         drive = self.path("drive")
         os.makedirs(drive)
-        source = self.path("in.zip")
-        with zipfile.ZipFile(source, "w") as z:
-            z.writestr("a.txt", b"alpha\n")
-        exe = self.path("plain.exe")
-        self.assertEqual(mksfx("--folder", "X:\\configured", source, exe).returncode, 0)
+        exe = self.alpha_exe("plain", "--folder", "X:\\configured")
         encrypted = self.build("encrypted", None, True)
         unknown = ("/S is not a switch of this self-extractor. Its switches: /auto [folder], /silent [folder],"
                    " /noauto, /overwrite, /password password, /log file, -info.")
@@ -379,11 +382,7 @@ class CommandLine(Workspace):
                 self.assertEqual(told, lines, result.stderr)
 
     def test_the_log_ends_with_how_the_run_ended(self):
-        source = self.path("in.zip")
-        with zipfile.ZipFile(source, "w") as z:
-            z.writestr("a.txt", b"alpha\n")
-        exe = self.path("log.exe")
-        self.assertEqual(mksfx(source, exe).returncode, 0)
+        exe = self.alpha_exe("log")
         out, log, elsewhere = self.path("out"), self.path("run.log"), self.path("elsewhere.txt")
         rows = [  # label, arguments, exit status, the log's last line (None: no log)
             ("unattended", ["--folder", out, exe, "/auto", "/log", log], 0, "1 file(s) unzipped successfully"),
