@@ -24,12 +24,11 @@ void CutToUnits(char* text, uint32_t units) {
   uint32_t used = 0;
   uint32_t at = 0;
   while (text[at] != 0) {
-    unsigned char lead = static_cast<unsigned char>(text[at]);
-    uint32_t needed = lead >= 0xF0 ? 2 : 1;  // a surrogate pair
+    uint32_t needed = Utf16UnitsStartedBy(text[at]);
     if (used + needed > units) break;
     used += needed;
     ++at;
-    while ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;  // its continuation bytes
+    while (Utf16UnitsStartedBy(text[at]) == 0) ++at;  // its continuation bytes
   }
   text[at] = 0;
 }

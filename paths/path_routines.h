@@ -12,15 +12,19 @@
 const uint32_t kPathUnitsLimit = 1023;
 const uint32_t kPathBufferSize = 3 * kPathUnitsLimit + 1;  // at most 3 bytes a unit in UTF-8
 
-// The number of UTF-16 units the UTF-8 text makes: one for each character,
-// two for one beyond the 65,536 of the first plane.
+// The UTF-16 units that the UTF-8 byte `byte` starts: none for a
+// continuation byte, two for a character beyond the 65,536 of the first
+// plane (a surrogate pair), one for any other.
+inline uint32_t Utf16UnitsStartedBy(char byte) {
+  unsigned char value = static_cast<unsigned char>(byte);
+  if ((value & 0xC0) == 0x80) return 0;
+  return value >= 0xF0 ? 2 : 1;
+}
+
+// The number of UTF-16 units the UTF-8 text makes.
 inline uint32_t Utf16Length(const char* text, uint32_t bytes = 0xFFFFFFFF) {
   uint32_t units = 0;
-  for (uint32_t i = 0; i < bytes && text[i] != 0; ++i) {
-    unsigned char byte = static_cast<unsigned char>(text[i]);
-    if ((byte & 0xC0) != 0x80) ++units;  // continuation bytes add nothing
-    if (byte >= 0xF0) ++units;           // a surrogate pair
-  }
+  for (uint32_t i = 0; i < bytes && text[i] != 0; ++i) units += Utf16UnitsStartedBy(text[i]);
   return units;
 }
 
