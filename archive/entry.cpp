@@ -15,3 +15,8 @@ void ResetEntry() {
   g_entry.encryptionFlag = false;
   g_entry.dataDescriptorFlag = false;
 }
+
+uint8_t CheckByteOf(const LocalHeader& header) {
+  if ((header.flags & kEntryFlagDataDescriptor) != 0) return static_cast<uint8_t>(header.modTime >> 8);
+  return static_cast<uint8_t>(header.crc32 >> 24);
+}

@@ -61,3 +61,9 @@ void ResetEntry();
 
 // Sets both flags from the flags of g_entry.localHeader.
 void TakeEntryFlags();
+
+// The byte the twelfth byte of an encrypted entry's encryption header must
+// decrypt to. An entry whose CRC is only known after it was written (a data
+// descriptor follows it) was checked against the high byte of its
+// modification time instead.
+uint8_t CheckByteOf(const LocalHeader& header);

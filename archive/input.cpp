@@ -13,23 +13,12 @@
 #include "platform/files.h"
 #include "platform/format.h"
 #include "base/abort.h"
+#include "base/exit_codes.h"
 #include "base/messages.h"
 #include "base/run_facts.h"
 #include "base/work_memory.h"
 
 ArchiveInputState g_archiveInput;
-
-namespace {
-
-// The byte the twelfth encryption header byte must decrypt to. An entry whose
-// CRC is only known after it was written (a data descriptor follows it) was
-// checked against the high byte of its modification time instead.
-uint8_t CheckByte() {
-  if (g_entry.dataDescriptorFlag) return static_cast<uint8_t>(g_entry.localHeader.modTime >> 8);
-  return static_cast<uint8_t>(g_entry.localHeader.crc32 >> 24);
-}
-
-}  // namespace
 
 void ResetArchiveInput() {
   if (g_archiveInput.handle > 0) SysClose(g_archiveInput.handle);
@@ -112,7 +101,7 @@ void SkipArchiveBytes(uint32_t count) {
       // Checked, as every seek to a place is: left at the end of the volume,
       // the scan would go on at the start of the next one.
       int32_t target = static_cast<int32_t>(static_cast<uint32_t>(here) + count);
-      if (SysSeek(g_archiveInput.handle, target, kSeekBegin) != target) FatalError(MessageText(kMessageIoError));
+      if (SysSeek(g_archiveInput.handle, target, kSeekBegin) != target) FatalErrorWithExitCode(kExitReadWrite, MessageText(kMessageIoError));
       return;
     }
     count -= left;
@@ -125,7 +114,7 @@ void ReadError(int code) {
   SysFormat(codeText, " <%d>", code);
   uint32_t length = static_cast<uint32_t>(SysFormat(g_formatBuffer, MessageText(kMessageReadError), g_executablePath));
   CopyText(g_formatBuffer + length, codeText, sizeof(g_formatBuffer) - length);
-  FatalError(g_formatBuffer);
+  FatalErrorWithExitCode(kExitReadWrite, g_formatBuffer);
 }
 
 bool CheckPassword() {
@@ -139,5 +128,5 @@ bool CheckPassword() {
   g_archiveInput.remainingCompressed -= kEncryptionHeaderSize;
   InitKeys(password);
   DecryptBuffer(header, kEncryptionHeaderSize);
-  return header[kEncryptionHeaderSize - 1] == CheckByte();
+  return header[kEncryptionHeaderSize - 1] == CheckByteOf(g_entry.localHeader);
 }

@@ -34,9 +34,19 @@ void ResetAbortPoint();
 // abort arrives later.
 #define ARM_ABORT_POINT() (ARM_JUMP(g_abortPoint) == 0 ? kJumpCompleted : g_jumpCode)
 
+// The exit code the run ends with when the last abort ends it (base/exit_codes.h).
+extern int g_abortExitCode;
+
+// Shows `text` in an error box and aborts; the run's exit code says the run
+// failed (kExitFailure), or `exitCode` for the second form.
 [[noreturn]] void FatalError(const char* text);
+[[noreturn]] void FatalErrorWithExitCode(int exitCode, const char* text);
 [[noreturn]] void FatalHeaderCorrupt();
+// The user stopped the pass (a confirmed abort, Cancel or Abort at a disk
+// prompt); in a silent run no one did, and the run failed.
 [[noreturn]] void AbortPass();
+// Cancel at the overwrite question. In a silent run that is the answer no one
+// gave: an existing file stopped the run (kExitFileExists).
 [[noreturn]] void CancelPass();
 
 // OK/Cancel box owned by the main dialog; the exclamation icon when `warning`

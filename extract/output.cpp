@@ -12,6 +12,7 @@
 #include "platform/format.h"
 #include "platform/system.h"
 #include "base/abort.h"
+#include "base/exit_codes.h"
 #include "base/messages.h"
 #include "base/progress.h"
 
@@ -57,7 +58,7 @@ void WriteOutput(const uint8_t* bytes, uint32_t count) {
   int32_t written = SysWrite(g_outputSink.file, bytes, count);
   if (written != static_cast<int32_t>(count)) {
     SysFormat(g_formatBuffer, MessageText(kMessageWriteError), g_outputSink.path);
-    FatalError(g_formatBuffer);
+    FatalErrorWithExitCode(kExitReadWrite, g_formatBuffer);
   }
   if (overrun) FatalError(MessageText(kMessageDamaged));
   g_outputSink.fileRoom -= count;

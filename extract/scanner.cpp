@@ -27,6 +27,7 @@
 #include "platform/text.h"
 #include "platform/window.h"
 #include "base/abort.h"
+#include "base/exit_codes.h"
 #include "base/messages.h"
 #include "base/progress.h"
 #include "base/run_facts.h"
@@ -84,7 +85,8 @@ void HandleFileEntry(const char* outputPath) {
     return;
   }
   if (g_entry.encryptionFlag && !CheckPassword()) {
-    FatalError(MessageText(StoredPassword() != nullptr ? kMessageWrongPassword : kMessageNoPassword));
+    FatalErrorWithExitCode(kExitPassword,
+                           MessageText(StoredPassword() != nullptr ? kMessageWrongPassword : kMessageNoPassword));
   }
   ExtractEntry(outputPath);
 }
@@ -166,7 +168,7 @@ int RunPass() {
       uint32_t offset = g_settings.archiveOffset;
       if (offset > 0x7FFFFFFF ||
           SysSeek(g_archiveInput.handle, static_cast<int32_t>(offset), kSeekBegin) != static_cast<int32_t>(offset)) {
-        FatalError(MessageText(kMessageIoError));
+        FatalErrorWithExitCode(kExitReadWrite, MessageText(kMessageIoError));
       }
     }
     ScanArchive();

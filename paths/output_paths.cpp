@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/format.h"
 #include "base/abort.h"
+#include "base/exit_codes.h"
 #include "base/boxes.h"
 #include "base/messages.h"
 #include "base/progress.h"
@@ -75,9 +76,12 @@ void JoinUnderTarget(char* path, const char* name, bool dropOneSeparator) {
   if (Utf16Length(path) > kPathUnitsLimit) FatalError(MessageText(kMessageNameTooLong));
 }
 
+// A folder or file that could not be made is a write error; every other
+// refusal of a path is a failure of its own kind.
 [[noreturn]] void FailWithPath(int message, const char* path) {
   SysFormat(g_formatBuffer, MessageText(message), path);
-  FatalError(g_formatBuffer);
+  bool writeError = message == kMessageFolderFailed || message == kMessageCannotCreate;
+  FatalErrorWithExitCode(writeError ? kExitReadWrite : kExitFailure, g_formatBuffer);
 }
 
 // A path on a drive letter must name a usable drive; the message names the

@@ -174,7 +174,13 @@ void ReadCommandLine(const char* tail, CommandLineRequest* request) {
         break;
       case kSwitchNoAuto: request->noAutoSwitch = true; break;
       case kSwitchOverwrite: g_overwriteRequested = true; break;
-      case kSwitchPassword: at = TakeValue(at, g_commandLinePassword, kCommandLinePasswordSize); break;
+      case kSwitchPassword: {
+        const char* value = at;
+        at = TakeValue(at, g_commandLinePassword, kCommandLinePasswordSize);
+        request->passwordStart = value;
+        request->passwordEnd = at;
+        break;
+      }
       case kSwitchLog: at = TakeValue(at, g_logPath, kExecutablePathSize); break;
       case kSwitchInfo: request->infoSwitch = true; break;
       case kSwitchUnknown:
@@ -186,4 +192,43 @@ void ReadCommandLine(const char* tail, CommandLineRequest* request) {
       case kPlainWord: break;
     }
   }
+}
+
+namespace {
+
+// Appends bytes [from, to) of the tail to `text` (`length` used of `size`);
+// false when they did not all fit.
+bool AppendSpan(char* text, uint32_t size, uint32_t* length, const char* from, const char* to) {
+  for (; from < to; ++from) {
+    if (*length + 1 >= size) return false;
+    text[(*length)++] = *from;
+  }
+  return true;
+}
+
+}  // namespace
+
+void TailForLog(const char* tail, const CommandLineRequest& request, char* text, uint32_t size) {
+  static const char kHidden[] = " *****";
+  static const char kCut[] = "...";
+  while (*tail == ' ' || *tail == '\t') ++tail;
+  const char* end = tail + TextLength(tail);
+  while (end > tail && (end[-1] == ' ' || end[-1] == '\t')) --end;
+  uint32_t length = 0;
+  bool fits = true;
+  if (tail < end) fits = AppendSpan(text, size - sizeof kCut, &length, " ", " " + 1);
+  if (request.passwordStart != nullptr && request.passwordStart >= tail) {
+    fits = fits && AppendSpan(text, size - sizeof kCut, &length, tail, request.passwordStart);
+    fits = fits && AppendSpan(text, size - sizeof kCut, &length, kHidden, kHidden + sizeof kHidden - 1);
+    tail = request.passwordEnd < end ? request.passwordEnd : end;
+  }
+  fits = fits && AppendSpan(text, size - sizeof kCut, &length, tail, end);
+  if (!fits) {
+    // Whole characters only: back off over a last character that may be cut.
+    while (length > 0 && (static_cast<uint8_t>(text[length - 1]) & 0xC0) == 0x80) --length;
+    if (length > 0 && static_cast<uint8_t>(text[length - 1]) >= 0xC0) --length;
+    CopyText(text + length, kCut, sizeof kCut);
+    return;
+  }
+  text[length] = 0;
 }

@@ -37,6 +37,9 @@ struct CommandLineRequest {
   // The first unknown switch, as typed, in the tail; null when there is none.
   const char* unknownSwitch;
   uint32_t unknownSwitchLength;
+  // The last /password's word in the tail, so that the log can hide it; null when there is none.
+  const char* passwordStart;
+  const char* passwordEnd;
 };
 
 // Reads `tail` into `request` and into the run's script facts (g_silentMode,
@@ -44,3 +47,9 @@ struct CommandLineRequest {
 // changed; the unknown switch points into it. When a switch is given twice,
 // the later one's value counts.
 void ReadCommandLine(const char* tail, CommandLineRequest* request);
+
+// The tail as the log shows it, into `text` (`size` bytes): the words as
+// typed, from the first, with the password's word (when there is one)
+// replaced by "*****", and a blank in front unless it is empty. A tail too
+// long for `text` is cut, with "..." at its end.
+void TailForLog(const char* tail, const CommandLineRequest& request, char* text, uint32_t size);

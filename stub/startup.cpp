@@ -21,6 +21,7 @@
 #include "platform/version.h"
 #include "base/abort.h"
 #include "base/boxes.h"
+#include "base/exit_codes.h"
 #include "stub/checks.h"
 #include "stub/command_line.h"
 #include "base/messages.h"
@@ -80,6 +81,14 @@ void ReportUnknownSwitch(const CommandLineRequest& request) {
 // What the command line asks about the run, once the settings had their say:
 // /auto and /silent make it unattended, /noauto shows the dialog whatever
 // else asked otherwise; a folder given replaces the configured one.
+// The log's first line names the command line, its password hidden, and the
+// target folder as the run settles it.
+void NameRunInLog(const char* tail, const CommandLineRequest& request) {
+  char switches[kLoggedSwitchesSize];
+  TailForLog(tail, request, switches, kLoggedSwitchesSize);
+  DescribeRunForLog(switches, g_outputPaths.targetFolder);
+}
+
 bool ApplyCommandLine(const CommandLineRequest& request) {
   if (request.autoSwitch) g_unattendedMode = true;
   if (request.noAutoSwitch) g_unattendedMode = false;
@@ -114,41 +123,43 @@ int PrepareRun(InstanceHandle instance, const char* tail) {
   // the dialog comes up, so a person is there to answer every box.
   if ((g_settings.flags & kFlagSilent) != 0) g_silentMode = true;
   if (request.noAutoSwitch) g_silentMode = false;
+  NameRunInLog(tail, request);
   OpenRunLog();  // before anything is logged; a failure is reported once the messages are there
-  if (ARM_ABORT_POINT() != kJumpCompleted) return kStartupFailed;
+  if (ARM_ABORT_POINT() != kJumpCompleted) return g_abortExitCode;
   StartOfRunChecks();
   // A run whose log cannot be written stops before it changes anything: the
   // script that asked for the log gets the failure instead of a run it cannot
   // account for.
-  if (ReportLogFailure()) return kStartupFailed;
+  int logFailure = ReportLogFailure();
+  if (logFailure != 0) return logFailure;
   if (!CheckEntryPoint()) {
     ShowBox(nullptr, MessageText(kMessageDamaged), kStubCaption, kBoxOk | kBoxIconError);
-    return kStartupFailed;
+    return kExitFailure;
   }
   if (request.unknownSwitch != nullptr) {
     ReportUnknownSwitch(request);
-    return kStartupBadCommandLine;
+    return kExitBadUsage;
   }
   if (request.infoSwitch) {
     ShowBox(nullptr, g_infoText, kStubCaption, kBoxOk);
-    return kStartupDeclined;
+    return kExitSuccess;
   }
-  if (CheckWindowsVersion() != 0) return kStartupFailed;
+  if (CheckWindowsVersion() != 0) return kExitFailure;
   if (g_settings.completeness == 0) {
     ShowBox(nullptr, MessageText(kMessageIncomplete), kStubCaption, kBoxOk | kBoxIconError);
-    return kStartupFailed;
+    return kExitFailure;
   }
   g_outputPaths.overwriteSetting = (g_settings.flags & kFlagOverwrite) != 0 || g_overwriteRequested;
   g_entry.encryptionFlag = (g_settings.flags & kFlagEncrypted) != 0;
   RegisterMeterClass(instance);
   // Whoever runs a silent install has accepted the prompt.
   if (g_startupPrompt != nullptr && !g_silentMode) {
-    if (!ShowStartupPrompt()) return kStartupDeclined;
+    if (!ShowStartupPrompt()) return kExitCancelled;
     SysFree(g_startupPrompt);
     g_startupPrompt = nullptr;
   }
   if ((g_settings.flags & (kFlagUnattended | kFlagSilent)) != 0 || g_silentMode) g_unattendedMode = true;
-  if (!ApplyCommandLine(request)) return kStartupFailed;
+  if (!ApplyCommandLine(request)) return kExitBadUsage;
   return kStartupShowDialog;
 }
 
@@ -160,20 +171,37 @@ int RunSilently() {
   CutToUnits(g_commandLinePassword, kPasswordUnits);  // as the dialog's field takes it
   if (g_entry.encryptionFlag) StorePassword(g_commandLinePassword);
   WipeBytes(g_commandLinePassword, sizeof(g_commandLinePassword));
+  // No one is there to type another: a wrong password ends the run at once.
+  if (RefusePasswordBeforePass(nullptr)) {
+    ReportPassOutcome(false);
+    return kExitPassword;
+  }
   ResetPassCounters();
   bool completed = RunPass() == kJumpCompleted;
   ReportPassOutcome(completed);
-  return completed ? kExitSuccess : kExitFailure;
+  return completed ? kExitSuccess : g_abortExitCode;
 }
 
-bool ReportLogFailure() {
-  if (g_runLog.failure == 0) return false;
+int ReportLogFailure() {
+  if (g_runLog.failure == 0) return 0;
   SysFormat(g_formatBuffer, MessageText(g_runLog.failure), g_logPath);
   // A silent run shows no box: whoever started it hears of the lost log on
   // its console, when it has one, as well as through the exit code.
   if (g_silentMode) SysTellStarter(g_formatBuffer);
   ShowBox(nullptr, g_formatBuffer, kStubCaption, kBoxOk | kBoxIconError);
-  return true;
+  return g_runLog.failure == kMessageLogRefused ? kExitFailure : kExitReadWrite;
+}
+
+int EndRun(int exitCode) {
+  // Lines lost once the files were being written did not stop the pass (a
+  // half-unzipped tree would help no one), but a run that succeeded otherwise
+  // did not do all it was asked to. A run that failed keeps its own reason.
+  int logFailure = ReportLogFailure();
+  if (exitCode == kExitSuccess) exitCode = logFailure;
+  LogExitCode(exitCode);
+  // The last line itself may be what was lost.
+  if (exitCode == kExitSuccess && g_runLog.failure != 0) exitCode = ReportLogFailure();
+  return exitCode;
 }
 
 char* CommandLineTail(char* commandLine) {
@@ -212,24 +240,18 @@ int StubMain(InstanceHandle instance, InstanceHandle previous, char* tail, int s
   SysGetModuleFileName(g_executablePath, kExecutablePathSize);
   LongModuleName(g_executablePath);
 
-  switch (PrepareRun(instance, tail)) {
-    case kStartupDeclined: return kExitSuccess;
-    case kStartupFailed: return kExitFailure;
-    case kStartupBadCommandLine: return kExitBadCommandLine;
-    default: break;
+  int exitCode = PrepareRun(instance, tail);
+  if (exitCode != kStartupShowDialog) {
+    LogExitCode(exitCode);
+    return exitCode;
   }
-  int exitCode = kExitSuccess;
   if (g_silentMode) {
     exitCode = RunSilently();
   } else {
     g_folderBrowserAvailable = shellLoaded != 0 && HasShellVersion(SysGetVersion());
-    // A dialog that never came up unzipped nothing: that is no success.
-    exitCode = RunMainDialog() && !g_passAborted ? kExitSuccess : kExitFailure;
+    exitCode = RunMainDialog();
   }
-  // Lines lost once the files were being written did not stop the pass (a
-  // half-unzipped tree would help no one), but the run did not do all it was
-  // asked to.
-  if (ReportLogFailure()) exitCode = kExitFailure;
+  exitCode = EndRun(exitCode);
   Shutdown();
   FreeResources();
   SysFreeShell();

@@ -1,26 +1,31 @@
 // The program's main routine and the decisions of its entry point.
 #pragma once
 
+#include "base/exit_codes.h"
 #include "platform/program.h"
 #include "platform/types.h"
 
-// What start-up decided before the dialog.
-enum StartupOutcome {
-  kStartupShowDialog = 0,  // everything checked: run the main dialog
-  kStartupDeclined = 1,    // ended as the user wished (-info, a declined start-up prompt)
-  kStartupFailed = 2,      // stopped on an error (already reported in a message box)
-  kStartupBadCommandLine = 3,  // an unknown switch (already reported to the starter or in a box)
-};
+// What PrepareRun returns when everything was checked and the run goes on
+// (to the main dialog, or silently to the pass); otherwise it returns the
+// exit code the run ends with (base/exit_codes.h), its reason told already.
+const int kStartupShowDialog = -1;
 
 // Start-up from the abort point to the command-line options: the
 // start-of-run checks, the entry-point check, -info, the Windows version,
 // the completeness word, the settings start-up owns, the start-up prompt and
 // the options. The tail is read once, first (see stub/command_line.h), and
 // left as it is. Windows-free, so that the headless runner shares it.
+// kStartupShowDialog, or the exit code: kExitSuccess after -info,
+// kExitCancelled for a declined start-up prompt, kExitBadUsage for a command
+// line that cannot be followed, the abort's exit code for a check that
+// aborted, kExitFailure (kExitReadWrite for a log that could not be written)
+// otherwise.
 int PrepareRun(InstanceHandle instance, const char* tail);
 
 // A silent run: the pass without the dialog, into the folder start-up chose.
-// The process exit code.
+// The process exit code: kExitSuccess, kExitPassword when the password is
+// missing or does not open the archive (nothing is made then), or the pass's
+// abort's exit code.
 int RunSilently();
 
 // The program's folder becomes the current directory, so that a folder
@@ -28,16 +33,15 @@ int RunSilently();
 void MakeOwnFolderCurrent();
 
 // When the log (base/run_log.h) was refused or lost a line, says so in a box
-// and returns true: the run has then failed, whatever else it did. A silent
-// run's box shows nothing, and then only the exit code tells.
-bool ReportLogFailure();
+// and returns the exit code that says so: the run has then failed, whatever
+// else it did. 0 when the log is fine. A silent run's box shows nothing; its
+// starter hears of it on its console, if it has one, and from the exit code.
+int ReportLogFailure();
+
+// The exit code a run that got this far ends with, once the log's state had
+// its say; the log's closing line names it. Returns it.
+int EndRun(int exitCode);
 
 // Frees the work memory and closes the archive and the output file (each
 // when there is one).
 void Shutdown();
-
-// Process exit codes: scripts and deployment tools that run a
-// self-extractor unattended must be able to tell a failure from success.
-const int kExitSuccess = 0;  // a completed pass, or the user closed or declined
-const int kExitFailure = 1;  // a pass was aborted, start-up stopped on an error, or no dialog came up
-const int kExitBadCommandLine = 2;  // the command line holds an unknown switch: the script is wrong

@@ -24,8 +24,10 @@
 #include "platform/session.h"
 #include "platform/ui.h"
 #include "platform/window.h"
+#include "archive/password.h"
 #include "base/abort.h"
 #include "base/boxes.h"
+#include "base/exit_codes.h"
 #include "base/messages.h"
 #include "ui/resources.h"
 #include "base/run_facts.h"
@@ -40,6 +42,7 @@
 
 bool g_folderBrowserAvailable;
 bool g_passAborted;
+int g_dialogExitCode;
 
 namespace {
 
@@ -142,6 +145,7 @@ void PutStatusLineBack(WindowHandle dialog) {
 void ReportCompletedPass(WindowHandle dialog) {
   SysFormat(g_formatBuffer, MessageText(kMessageUnzipped), g_outputSink.fileCounter);
   SetStatusLine(dialog, g_formatBuffer);
+  g_dialogExitCode = kExitSuccess;
   ReportPassOutcome(true);
   if (g_unattendedMode) SysPostCommand(dialog, kCloseButton);
 }
@@ -151,7 +155,11 @@ void RunUnzip(WindowHandle dialog) {
   SysGetDlgItemText(dialog, kFolderField, g_outputPaths.targetFolder, kTargetFolderSize);
   if (RefuseTargetFolder()) return;
   SetStatusLine(dialog, "");
-  if (!AskPassword(dialog)) return;
+  // A wrong password is asked for again before anything is made. Without a
+  // stored one (the password dialog could not be made) the pass says so.
+  do {
+    if (!AskPassword(dialog)) return;
+  } while (StoredPassword() != nullptr && RefusePasswordBeforePass(dialog));
   PrepareMeter(dialog);
   ResetPassCounters();
   int code = RunPass();
@@ -160,6 +168,7 @@ void RunUnzip(WindowHandle dialog) {
     // The reason was shown already (a fatal error's box) or was the user's
     // own choice (Cancel, a confirmed abort).
     g_passAborted = true;
+    g_dialogExitCode = g_abortExitCode;
     ReportPassOutcome(false);
     SetStatusLine(dialog, MessageText(kMessageUnzipAborted));
     SysEndDialog(dialog, 1);
@@ -200,7 +209,9 @@ void OnAbout(WindowHandle dialog) {
 }
 
 void OnRunArchiver(WindowHandle dialog) {
-  if (OpenInArchiver()) SysEndDialog(dialog, 1);
+  if (!OpenInArchiver()) return;
+  g_dialogExitCode = kExitSuccess;
+  SysEndDialog(dialog, 1);
 }
 
 // The chosen folder only becomes the field's text: Unzip reads the field.
@@ -232,19 +243,21 @@ intptr_t OnCommand(WindowHandle dialog, uintptr_t command) {
 void ResetMainDialog() {
   g_folderBrowserAvailable = false;
   g_passAborted = false;
+  g_dialogExitCode = kExitCancelled;
   g_meterTimer = 0;
 }
 
-bool RunMainDialog() {
+int RunMainDialog() {
   // The dialog manager wants the template 4-byte aligned; inside the string
   // table it may lie anywhere.
   uint8_t* block = static_cast<uint8_t*>(SysAlloc(kMainDialogCopySize));
-  if (block == nullptr) return false;
+  if (block == nullptr) return kExitFailure;
+  g_dialogExitCode = kExitCancelled;
   CopyBytes(block, MessageText(kMessageMainDialog), kMainDialogCopySize);
   intptr_t result = SysRunDialog(block, nullptr, MainDialogProc);
   SysFree(block);
   g_mainDialog = nullptr;
-  return result == -1 ? 0 : 1;
+  return result == -1 ? kExitFailure : g_dialogExitCode;
 }
 
 intptr_t DIALOG_CALLBACK MainDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {

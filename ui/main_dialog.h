@@ -16,13 +16,19 @@ extern bool g_folderBrowserAvailable;
 // the failure in its exit code.
 extern bool g_passAborted;
 
+// The exit code the run ends with as the dialog leaves it: kExitCancelled
+// while no pass has completed (the person closed the dialog without
+// unzipping), kExitSuccess once one has or the archiver was opened, the
+// abort's exit code once a pass was aborted.
+extern int g_dialogExitCode;
+
 void ResetMainDialog();
 
 // Runs the dialog modally from the template behind kMessageMainDialog, with no
-// owner. True when it ran; false when it could not be shown (no memory for the
-// template's block, or the system could not make the dialog), which leaves
-// the files unzipped by nobody.
-bool RunMainDialog();
+// owner. Returns g_dialogExitCode; kExitFailure when it could not be shown (no
+// memory for the template's block, or the system could not make the dialog),
+// which leaves the files unzipped by nobody.
+int RunMainDialog();
 
 // The dialog's procedure, called by the platform.
 intptr_t DIALOG_CALLBACK MainDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);

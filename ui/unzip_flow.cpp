@@ -1,5 +1,7 @@
 #include "ui/unzip_flow.h"
 
+#include "archive/entry.h"
+#include "archive/password_check.h"
 #include "extract/output.h"
 #include "paths/default_folder.h"
 #include "paths/output_paths.h"
@@ -29,6 +31,15 @@ bool RefuseTargetFolder() {
     return true;
   }
   return false;
+}
+
+bool RefusePasswordBeforePass(WindowHandle owner) {
+  if (!g_entry.encryptionFlag) return false;
+  PasswordVerdict verdict = CheckPasswordAhead();
+  if (verdict != kPasswordMissing && verdict != kPasswordWrong) return false;
+  int message = verdict == kPasswordMissing ? kMessageNoPassword : kMessageWrongPassword;
+  ShowBox(owner, MessageText(message), kStubCaption, kBoxOk | kBoxIconError);
+  return true;
 }
 
 void ReportPassOutcome(bool completed) {

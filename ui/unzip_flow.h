@@ -13,6 +13,13 @@ void CompleteTargetFolder();
 // so no character can hide a separator byte as a double-byte one could.
 bool RefuseTargetFolder();
 
+// Before a pass over an encrypted archive: true when the stored password is
+// missing or known not to open the archive, after the error box that says so
+// (kMessageNoPassword, kMessageWrongPassword). Nothing has been made then.
+// False when it opens it, when the archive is not encrypted, or when it
+// cannot be told before the pass, which then checks every entry.
+bool RefusePasswordBeforePass(WindowHandle owner);
+
 // Says how a pass ended: the count of files unzipped in a box when someone
 // waits to read it (owned by the main dialog, when there is one), and in the
 // log; "Unzip Aborted" in the log when the pass failed, so that a failed

@@ -113,12 +113,21 @@ const uint32_t kFlagsEncrypted = 0x100;
 const std::string kAlpha = "alpha\n";
 
 // The text of a log's last line, behind its date and time.
-std::string LastLogLine(std::string log) {
-  while (!log.empty() && (log.back() == '\n' || log.back() == '\r')) log.pop_back();
-  size_t start = log.find_last_of('\n');
-  std::string line = log.substr(start == std::string::npos ? 0 : start + 1);
-  return line.size() < 20 ? line : line.substr(20);  // "YYYY-MM-DD HH:MM:SS "
+// The log's lines without their "YYYY-MM-DD HH:MM:SS " stamps.
+std::vector<std::string> LogLines(const std::string& log) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < log.size()) {
+    size_t end = log.find('\n', start);
+    if (end == std::string::npos) end = log.size();
+    std::string line = log.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line.size() < 20 ? line : line.substr(20));
+    start = end + 1;
+  }
+  return lines;
 }
+
 const std::string kPassword = "pw";
 
 // An encrypted entry's fields and data: `fields` describe the plain data
@@ -223,6 +232,7 @@ struct Outcome {
   std::vector<HostBox> boxes;
   int startup = kStartupShowDialog;
   std::vector<std::string> told;  // the lines told to the starter's console
+  int exitCode = kExitSuccess;    // the stub's exit code for the run
 };
 
 // A pass that never ends fails the test instead of hanging the suite.
@@ -273,7 +283,8 @@ class Pass : public testing::Test {
     int startup = PrepareRun(nullptr, &tail[0]);
     outcome.startup = startup;
     if (startup != kStartupShowDialog) {
-      outcome.exit = startup == kStartupDeclined ? kExitCompleted : kExitStartupFailed;
+      outcome.exit = startup == kExitSuccess || startup == kExitCancelled ? kExitCompleted : kExitStartupFailed;
+      outcome.exitCode = startup;
     } else {
       outcome.exit = Unzip(setup, &outcome);
     }
@@ -288,13 +299,17 @@ class Pass : public testing::Test {
     } else {
       CompleteTargetFolder();
     }
+    outcome->exitCode = kExitFailure;
     if (RefuseTargetFolder() != 0) return kExitAborted;
     password_ = setup.password;
     if (g_entry.encryptionFlag != 0 && !password_.empty()) StorePasswordBytes(password_.c_str());
+    outcome->exitCode = kExitPassword;
+    if (RefusePasswordBeforePass(nullptr)) return kExitAborted;
     ResetPassCounters();
     g_meterShown = setup.meterShown;
     outcome->jump = RunPass();
     outcome->files = g_outputSink.fileCounter;
+    outcome->exitCode = outcome->jump == kJumpCompleted ? kExitSuccess : g_abortExitCode;
     return outcome->jump == kJumpCompleted ? kExitCompleted : kExitAborted;
   }
 
@@ -574,18 +589,6 @@ std::vector<FailureRow> RecordFailures() {
          z.Entry(f, "12345").Finish();
          return Sfx(z, Options(kFlagsEncrypted));
        }, Password(kPassword), kExitAborted, kInvalidHeader, kTargetOnly, {}},
-      {"an encrypted entry and no password", [] {
-         auto entry = Encrypted(StoredFile("sub/a.txt", kAlpha), kAlpha, false);
-         ZipWriter z;
-         z.Entry(entry.first, entry.second).Finish();
-         return Sfx(z, Options(kFlagsEncrypted));
-       }, {}, kExitAborted, kNoPassword, {"target/", "target/sub/"}, {}},
-      {"an encrypted entry and a wrong password", [] {
-         auto entry = Encrypted(StoredFile("sub/a.txt", kAlpha), kAlpha, false);
-         ZipWriter z;
-         z.Entry(entry.first, entry.second).Finish();
-         return Sfx(z, Options(kFlagsEncrypted));
-       }, Password("PW"), kExitAborted, kWrongPassword, {"target/", "target/sub/"}, {}},
       {"compression method 9", [] {
          ZipFields f = StoredFile("a.txt", kAlpha);
          f.method = 9;
@@ -832,6 +835,56 @@ TEST_F(Pass, EntriesAroundTheChunkSizesExtractExactly) {
   for (const auto& file : expected) EXPECT_EQ(OnDisk(file.first), file.second) << file.first;
 }
 
+// The password is checked before the pass, against the first encrypted
+// entry with data, wherever it lies: a missing or wrong one makes nothing at
+// all (no target, no folder, no plain file ahead of it) and ends with exit
+// code 4. Where it cannot be told ahead, the pass checks each entry as before.
+TEST_F(Pass, PasswordIsCheckedBeforeAnythingIsMade) {
+  auto encryptedBehind = [](ZipWriter zip, ZipFields fields) {
+    auto entry = Encrypted(fields, kAlpha, false);
+    zip.Entry(entry.first, entry.second).Finish();
+    return Sfx(zip, Options(kFlagsEncrypted));
+  };
+  ZipWriter plainAhead;
+  plainAhead.File("sub/", "").File("sub/plain.txt", kAlpha);
+  ZipFields unknownSize = StoredFile("sub/", "");
+  unknownSize.flags = 8;  // sizes of 0 with a descriptor: where it ends cannot be told from its header
+  ZipWriter unknownAhead;
+  unknownAhead.Entry(unknownSize, "");
+  struct Row {
+    const char* label;
+    SelfExtractor sfx;
+    std::string password;
+    const char* message;  // null: none
+    int exitCode;
+    std::vector<std::string> disk;
+  };
+  const std::vector<Row> rows = {
+      {"no password", encryptedBehind(ZipWriter(), StoredFile("sub/a.txt", kAlpha)), "", kNoPassword, kExitPassword,
+       kNothing},
+      {"a wrong one", encryptedBehind(ZipWriter(), StoredFile("sub/a.txt", kAlpha)), "PW", kWrongPassword,
+       kExitPassword, kNothing},
+      {"a wrong one behind a folder and a plain file", encryptedBehind(plainAhead, StoredFile("b.txt", kAlpha)),
+       "PW", kWrongPassword, kExitPassword, kNothing},
+      {"the right one behind them", encryptedBehind(plainAhead, StoredFile("b.txt", kAlpha)), kPassword, nullptr,
+       kExitSuccess, {"target/", "target/b.txt", "target/sub/", "target/sub/plain.txt"}},
+      {"behind an entry of unknown size: told by the pass", encryptedBehind(unknownAhead, StoredFile("b.txt", kAlpha)),
+       "PW", kWrongPassword, kExitPassword, {"target/", "target/sub/"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    Outcome outcome = Run(row.sfx, Password(row.password));
+    EXPECT_EQ(outcome.exitCode, row.exitCode);
+    if (row.message != nullptr) {
+      ExpectOnlyError(outcome, row.message);
+    } else {
+      EXPECT_TRUE(outcome.boxes.empty());
+    }
+    EXPECT_EQ(Disk(), row.disk);
+  }
+}
+
 // The password's check byte is the high byte of the time when bit 3 is set,
 // else the high byte of the CRC.
 TEST_F(Pass, CheckByteFollowsBit3) {
@@ -915,7 +968,8 @@ TEST_F(Pass, PasswordsOfAnInfoZipArchive) {
       EXPECT_EQ(OnDisk("target/big.bin"), big);
     } else {
       ExpectOnlyError(outcome, row.message);
-      EXPECT_EQ(Disk(), kTargetOnly);
+      EXPECT_EQ(outcome.exitCode, kExitPassword);
+      EXPECT_EQ(Disk(), kNothing);  // refused before the pass
     }
   }
 }
@@ -1706,27 +1760,30 @@ TEST_F(Pass, SilentRunsShowNothingAndLogEverything) {
     int exit;
     std::string aTxt;   // what a.txt holds afterwards
     std::string logged; // a line the log must hold
+    std::string named;  // the command line as the first line names it (the password hidden)
   };
+  const std::string exitLine[] = {"Exit code 0: success", "", "", "", "Exit code 4: no password, or a wrong one",
+                                  "Exit code 5: an existing file stopped the run"};
   const std::vector<Row> rows = {
       {"plain", [] { return GoodSfx(); }, "/silent X:\\target", false, kExitSuccess, kAlpha,
-       "1 file(s) unzipped successfully"},
-      {"an existing file stops it", [] { return GoodSfx(); }, "/silent X:\\target", true, kExitFailure, "older",
-       "File X:\\target\\a.txt already exists.  Overwrite file?"},
+       "1 file(s) unzipped successfully", " /silent X:\\target /log X:\\run.log"},
+      {"an existing file stops it", [] { return GoodSfx(); }, "/silent X:\\target", true, kExitFileExists, "older",
+       "File X:\\target\\a.txt already exists.  Overwrite file?", " /silent X:\\target /log X:\\run.log"},
       {"an existing file with /overwrite", [] { return GoodSfx(); }, "/overwrite /SILENT X:\\target", true,
-       kExitSuccess, kAlpha, "1 file(s) unzipped successfully"},
-      {"encrypted without /password", encrypted, "/silent X:\\target", false, kExitFailure, "",
-       "No password specified"},
+       kExitSuccess, kAlpha, "1 file(s) unzipped successfully", " /overwrite /SILENT X:\\target /log X:\\run.log"},
+      {"encrypted without /password", encrypted, "/silent X:\\target", false, kExitPassword, "",
+       "No password specified", " /silent X:\\target /log X:\\run.log"},
       {"encrypted with /password", encrypted, "-silent \"X:\\target\" /password pw", false, kExitSuccess, kAlpha,
-       "1 file(s) unzipped successfully"},
+       "1 file(s) unzipped successfully", " -silent \"X:\\target\" /password ***** /log X:\\run.log"},
       {"/auto before /silent", [] { return GoodSfx(); }, "/auto X:\\target /silent", false, kExitSuccess, kAlpha,
-       "1 file(s) unzipped successfully"},
+       "1 file(s) unzipped successfully", " /auto X:\\target /silent /log X:\\run.log"},
       {"/silent before /auto", [] { return GoodSfx(); }, "/silent /auto X:\\target", false, kExitSuccess, kAlpha,
-       "1 file(s) unzipped successfully"},
+       "1 file(s) unzipped successfully", " /silent /auto X:\\target /log X:\\run.log"},
       {"the builder's silent flag", [] {
          SfxOptions o = Options(kFlagSilent);
          o.config = ConfigBlock("X:\\target", "", "Really?", "", "");
          return GoodSfx(o);
-       }, "", false, kExitSuccess, kAlpha, "1 file(s) unzipped successfully"},
+       }, "", false, kExitSuccess, kAlpha, "1 file(s) unzipped successfully", " /log X:\\run.log"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);
@@ -1744,15 +1801,21 @@ TEST_F(Pass, SilentRunsShowNothingAndLogEverything) {
     std::string tail = row.tail + " /log X:\\run.log";
     ASSERT_EQ(PrepareRun(nullptr, &tail[0]), kStartupShowDialog);
     ASSERT_TRUE(g_silentMode);
-    EXPECT_EQ(RunSilently(), row.exit);
+    EXPECT_EQ(EndRun(RunSilently()), row.exit);
     EXPECT_TRUE(HostShownBoxes().empty());
     if (!row.aTxt.empty()) {
       EXPECT_EQ(OnDisk("target/a.txt"), row.aTxt);
     }
     std::string log = OnDisk("run.log");
     EXPECT_NE(log.find(row.logged), std::string::npos) << log;
-    // The last line is the outcome, not the question that stopped the run.
-    EXPECT_EQ(LastLogLine(log), row.exit == kExitSuccess ? "1 file(s) unzipped successfully" : "Unzip Aborted");
+    std::vector<std::string> lines = LogLines(log);
+    ASSERT_GE(lines.size(), 3u) << log;
+    // The first line names the run; the last two are the outcome (not the
+    // question that stopped the run) and the exit code.
+    EXPECT_EQ(lines.front(), "Run of " + Exe() + row.named + "; target folder: X:\\target");
+    EXPECT_EQ(lines[lines.size() - 2],
+              row.exit == kExitSuccess ? "1 file(s) unzipped successfully" : "Unzip Aborted");
+    EXPECT_EQ(lines.back(), exitLine[row.exit]);
   }
 }
 
@@ -1876,24 +1939,24 @@ TEST_F(Pass, CommandLineAtStartUp) {
     bool silent;
   };
   const std::vector<Row> rows = {
-      {"/S from a console: told there, no box", [] { return GoodSfx(); }, "/S", true, kStartupBadCommandLine, {},
+      {"/S from a console: told there, no box", [] { return GoodSfx(); }, "/S", true, kExitBadUsage, {},
        {unknownS}, false},
-      {"/S with no console: a box", [] { return GoodSfx(); }, "/auto X:\\t /S", false, kStartupBadCommandLine,
+      {"/S with no console: a box", [] { return GoodSfx(); }, "/auto X:\\t /S", false, kExitBadUsage,
        {unknownS}, {}, false},
       {"/S in a silent run with no console: no box", [] { return GoodSfx(); }, "/silent /S", false,
-       kStartupBadCommandLine, {}, {}, true},
+       kExitBadUsage, {}, {}, true},
       {"/S before -info: the command line is wrong", [] { return GoodSfx(); }, "-info /S", true,
-       kStartupBadCommandLine, {}, {unknownS}, false},
+       kExitBadUsage, {}, {unknownS}, false},
       {"/noauto on a file built silent: the prompt shows", prompted, "/noauto", true, kStartupShowDialog,
        {"Really?"}, {}, false},
       {"the file built silent: no prompt", prompted, "", true, kStartupShowDialog, {}, {}, true},
-      {"a quote among the folder's words", [] { return GoodSfx(); }, "/auto X:\\a \"b\"", true, kStartupFailed,
+      {"a quote among the folder's words", [] { return GoodSfx(); }, "/auto X:\\a \"b\"", true, kExitBadUsage,
        {"Error in folder name specfied on the command line."}, {}, false},
       {"a log that cannot be made, silent from a console: told there", [] { return GoodSfx(); },
-       "/silent /log X:\\missing\\run.log", true, kStartupFailed, {}, {"Cannot write the log X:\\missing\\run.log."},
+       "/silent /log X:\\missing\\run.log", true, kExitReadWrite, {}, {"Cannot write the log X:\\missing\\run.log."},
        true},
       {"a log that cannot be made, with the dialog: a box", [] { return GoodSfx(); },
-       "/log X:\\missing\\run.log", true, kStartupFailed, {"Cannot write the log X:\\missing\\run.log."}, {},
+       "/log X:\\missing\\run.log", true, kExitReadWrite, {"Cannot write the log X:\\missing\\run.log."}, {},
        false},
   };
   for (const Row& row : rows) {

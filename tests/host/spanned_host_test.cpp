@@ -503,7 +503,7 @@ TEST_F(SpannedRunTest, AnIncompleteSetEndsInMessages) {
   HostClearBoxes();
   HostQueueAnswer(kAnswerCancel);
   char tail[] = "";
-  EXPECT_EQ(PrepareRun(nullptr, tail), kStartupFailed);
+  EXPECT_EQ(PrepareRun(nullptr, tail), kExitCancelled);
   EXPECT_EQ(Texts(HostShownBoxes()), std::vector<std::string>{InsertDisk(1)});
 }
 

@@ -209,18 +209,18 @@ class CommandLine(Workspace):
         questions = {CAPTION + "File %s already exists.  Overwrite file? [Yes No Cancel]"
                      % (out + "/" + name).replace("/", "\\") for name in FILES}
         rows = [  # label, arguments, exit status, lines expected on stderr, questions asked
-            ("no password", ["--folder", out, exe], 1,
+            ("no password", ["--folder", out, exe], 4,
              [CAPTION + "No password specified [OK]", "status: Unzip Aborted"], 0),
-            ("wrong password", ["--folder", out, "--password", wrong_password(exe), exe], 1,
+            ("wrong password", ["--folder", out, "--password", wrong_password(exe), exe], 4,
              [CAPTION + "Incorrect password specified [OK]", "status: Unzip Aborted"], 0),
             ("right password", ["--folder", out, "--password", PASSWORD, exe], 0,
              [CAPTION + "5 file(s) unzipped successfully [OK]", "status: 5 file(s) unzipped successfully"], 0),
             ("files exist: No to every question", ["--folder", out, "--password", PASSWORD] + ["--answer", "no"] * 5
              + [exe], 0, [CAPTION + "0 file(s) unzipped successfully [OK]", "status: 0 file(s) unzipped successfully"],
              5),
-            ("files exist: Cancel", ["--folder", out, "--password", PASSWORD, "--answer", "cancel", exe], 1,
+            ("files exist: Cancel", ["--folder", out, "--password", PASSWORD, "--answer", "cancel", exe], 3,
              ["status: Unzip Aborted"], 1),
-            ("damaged stub", ["--folder", out, damaged], 2, [CAPTION + header_corrupt + " [OK]"], 0),
+            ("damaged stub", ["--folder", out, damaged], 1, [CAPTION + header_corrupt + " [OK]"], 0),
         ]
         for label, arguments, status, lines, asked in rows:
             with self.subTest(label):
@@ -356,11 +356,11 @@ class CommandLine(Workspace):
         edited = {"a.txt": b"edited a\n", "b.txt": b"edited b\n"}
         unpacked = {"a.txt": b"alpha\n", "b.txt": b"beta\n"}
         rows = [  # label, file, files there before, --answer words, exit status, files after, lines on stderr
-            ("files exist, no --answer", plain, edited, [], 1, edited, ["no --answer left: Cancel"]),
-            ("files exist, the answers run out", plain, edited, ["yes"], 1, {**edited, "a.txt": b"alpha\n"},
+            ("files exist, no --answer", plain, edited, [], 3, edited, ["no --answer left: Cancel"]),
+            ("files exist, the answers run out", plain, edited, ["yes"], 3, {**edited, "a.txt": b"alpha\n"},
              ["no --answer left: Cancel"]),
             ("files exist, every question answered", plain, edited, ["yes", "yes"], 0, unpacked, []),
-            ("the start-up question, no --answer", asking, {}, [], 0, None, ["no --answer left: No"]),
+            ("the start-up question, no --answer", asking, {}, [], 3, None, ["no --answer left: No"]),
             ("the start-up question answered yes", asking, {}, ["yes"], 0, unpacked, []),
         ]
         for label, exe, before, answers, status, after, lines in rows:
@@ -384,14 +384,17 @@ class CommandLine(Workspace):
     def test_the_log_ends_with_how_the_run_ended(self):
         exe = self.alpha_exe("log")
         out, log, elsewhere = self.path("out"), self.path("run.log"), self.path("elsewhere.txt")
-        rows = [  # label, arguments, exit status, the log's last line (None: no log)
-            ("unattended", ["--folder", out, exe, "/auto", "/log", log], 0, "1 file(s) unzipped successfully"),
+        first = "Run of %s%%s; target folder: %s" % (exe, out)
+        rows = [  # label, arguments, exit status, the log's last two lines (None: no log)
+            ("unattended", ["--folder", out, exe, "/auto", "/log", log], 0,
+             ["1 file(s) unzipped successfully", "Exit code 0: success"], " /auto /log " + log),
             ("with the dialog's box", ["--folder", out, "--answer", "yes", exe, "/log", log], 0,
-             "1 file(s) unzipped successfully"),
-            ("the file exists: Cancel", ["--folder", out, "--answer", "cancel", exe, "/log", log], 1, "Unzip Aborted"),
-            ("the log is a link", ["--folder", out, exe, "/log", log], 2, None),
+             ["1 file(s) unzipped successfully", "Exit code 0: success"], " /log " + log),
+            ("the file exists: Cancel", ["--folder", out, "--answer", "cancel", exe, "/log", log], 3,
+             ["Unzip Aborted", "Exit code 3: cancelled"], " /log " + log),
+            ("the log is a link", ["--folder", out, exe, "/log", log], 1, None, None),
         ]
-        for label, arguments, status, last in rows:
+        for label, arguments, status, last, switches in rows:
             with self.subTest(label):
                 if last is None:
                     os.remove(log)
@@ -404,7 +407,11 @@ class CommandLine(Workspace):
                     self.assertFalse(os.path.exists(elsewhere))
                     continue
                 with open(log, encoding="utf-8") as f:
-                    self.assertEqual(f.read().splitlines()[-1][20:], last)
+                    lines = [line[20:] for line in f.read().splitlines()]
+                # Each run appends: its first line names it, its last two say how it ended.
+                run = max(i for i, line in enumerate(lines) if line.startswith("Run of "))
+                self.assertEqual(lines[run], first % switches)
+                self.assertEqual(lines[-2:], last)
 
 
 def main():

@@ -184,4 +184,33 @@ TEST(ReadCommandLine, AFolderLongerThanTheTargetFolderIsRefused) {
   EXPECT_EQ(Describe(ReadTail("/auto \"" + wide + "x\" /overwrite")), Describe(With(Auto("!"), true)));
 }
 
+// The log names the command line as typed, but never the password: the log
+// often lies in a shared folder.
+TEST(TailForLog, ShowsTheWordsAsTypedWithThePasswordHidden) {
+  struct Case { std::string tail; std::string logged; uint32_t size; };
+  const std::string pair = "\xF0\x9F\x98\x80";  // one character of four bytes
+  const Case cases[] = {
+      {"", "", 512},
+      {"  \t ", "", 512},
+      {" /silent  C:\\My Files /log x.log ", " /silent  C:\\My Files /log x.log", 512},
+      {"/password secret /silent", " /password ***** /silent", 512},
+      {"/SILENT /PASSWORD \"two words\" /log x", " /SILENT /PASSWORD ***** /log x", 512},
+      {"/password a /password b", " /password a /password *****", 512},  // the later one counts, and is hidden
+      {"/silent /password", " /silent /password *****", 512},            // none given: nothing shows either
+      // Cut with "..." to fit 24 bytes, between whole characters.
+      {"/auto " + std::string(60, 'a'), " /auto " + std::string(12, 'a') + "...", 24},
+      {"/auto " + std::string(10, 'a') + pair + "b", " /auto " + std::string(10, 'a') + "...", 24},
+      {"/password " + std::string(40, 'p'), " /password *****", 24},  // the hidden word is never cut into
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tail);
+    ResetRunFacts();
+    CommandLineRequest request;
+    ReadCommandLine(c.tail.c_str(), &request);
+    std::string logged(c.size, '#');
+    TailForLog(c.tail.c_str(), request, &logged[0], c.size);
+    EXPECT_EQ(std::string(logged.c_str()), c.logged);
+  }
+}
+
 }  // namespace

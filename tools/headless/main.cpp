@@ -5,8 +5,9 @@
 // printed on stderr and answered from --answer; a question no --answer is
 // left for gets the answer that stops, as in a silent run.
 //
-// Exit status: 0 the pass completed (or the run ended as the user wished),
-// 1 the pass was aborted or could not start, 2 start-up stopped on an error.
+// Exit status: the stub's exit code for the same run (base/exit_codes.h); a
+// usage error is 2, as a command line the stub cannot follow, and a FILE the
+// runner cannot read 1.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +30,7 @@
 #include "platform/host/host_volumes.h"
 #include "base/abort.h"
 #include "base/boxes.h"
+#include "base/exit_codes.h"
 #include "base/messages.h"
 #include "base/run_facts.h"
 #include "base/run_log.h"
@@ -37,10 +39,6 @@
 #include "ui/unzip_flow.h"
 
 namespace {
-
-const int kExitCompleted = 0;
-const int kExitAborted = 1;
-const int kExitStartupFailed = 2;
 
 struct Options {
   std::string file;
@@ -126,8 +124,10 @@ void Usage(FILE* stream) {
                "                   a prompt for a disk with no --answer left is answered OK\n"
                "  --version        show the version\n"
                "  --help           show this text\n"
-               "Message boxes are printed on stderr. Exit status: 0 completed, 1 aborted,\n"
-               "2 start-up stopped on an error (or a usage error).\n");
+               "Message boxes are printed on stderr. Exit status: the self-extractor's exit code\n"
+               "for the same run: 0 success, 1 failed, 2 bad command line (or a usage error),\n"
+               "3 cancelled, 4 no password or a wrong one, 5 an existing file stopped the run,\n"
+               "6 a read or write error.\n");
 }
 
 // The --answer words, and the buttons they press as a box shows them.
@@ -268,16 +268,23 @@ bool LoadSettingsBlock(const std::string& path) {
   }
 }
 
-// What the Unzip button does once the folder is in the field.
+// What the Unzip button does once the folder is in the field. The dialog
+// would ask again for a password that does not open the archive; the runner
+// has no other, so the run ends there, as a silent one does.
 int Unzip(const Options& options) {
   if (options.hasFolder) CopyText(g_outputPaths.targetFolder, options.folder.c_str(), kTargetFolderSize);
-  if (RefuseTargetFolder()) return kExitAborted;
+  if (RefuseTargetFolder()) return kExitFailure;
   if (g_entry.encryptionFlag && options.hasPassword) StorePasswordBytes(options.password.c_str());
-  ResetPassCounters();
-  bool completed = RunPass() == kJumpCompleted;
+  int exitCode = kExitPassword;
+  bool completed = false;
+  if (!RefusePasswordBeforePass(nullptr)) {
+    ResetPassCounters();
+    completed = RunPass() == kJumpCompleted;
+    exitCode = completed ? kExitSuccess : g_abortExitCode;
+  }
   ReportPassOutcome(completed);  // the box and the log lines the stub gives
   std::fprintf(stderr, "status: %s\n", g_formatBuffer);
-  return completed ? kExitCompleted : kExitAborted;
+  return exitCode;
 }
 
 }  // namespace
@@ -286,15 +293,15 @@ int main(int argc, char** argv) {
   Options options;
   if (!ParseArguments(argc, argv, &options)) {
     Usage(stderr);
-    return kExitStartupFailed;
+    return kExitBadUsage;
   }
   if (options.help) {
     Usage(stdout);
-    return kExitCompleted;
+    return kExitSuccess;
   }
   if (options.version) {
     std::printf("arcula-headless %s\n", ARCULA_VERSION);
-    return kExitCompleted;
+    return kExitSuccess;
   }
   HostSetUnansweredBox(AnswerUnansweredBox);
   // A Windows path ("A:\\SETUP.EXE") is taken as it is, on a mapped drive.
@@ -302,7 +309,7 @@ int main(int argc, char** argv) {
   if (!options.disks.empty()) {
     if (!windowsPath) {
       std::fprintf(stderr, "arcula-headless: --disk needs FILE on the set's drive, such as A:\\SETUP.EXE\n");
-      return kExitStartupFailed;
+      return kExitBadUsage;
     }
     g_disks = options.disks;
     g_diskDrive = options.file[0];
@@ -317,29 +324,26 @@ int main(int argc, char** argv) {
   }
   if (path.empty() || path.size() >= kExecutablePathSize || !LoadSettingsBlock(HostPathFromWindows(path.c_str()))) {
     std::fprintf(stderr, "arcula-headless: %s is no self-extractor this runner can read\n", options.file.c_str());
-    return kExitStartupFailed;
+    return kExitFailure;
   }
   CopyText(g_executablePath, path.c_str(), kExecutablePathSize);
 
   std::vector<char> tail(options.tail.begin(), options.tail.end());
   tail.push_back(0);
-  switch (PrepareRun(nullptr, tail.data())) {
-    case kStartupDeclined: return kExitCompleted;
-    case kStartupFailed: return kExitStartupFailed;
-    case kStartupBadCommandLine: return kExitStartupFailed;
-    default: break;
+  int status = PrepareRun(nullptr, tail.data());
+  if (status != kStartupShowDialog) {
+    LogExitCode(status);
+    return status;
   }
-  int status;
   if (g_silentMode) {
     // As the stub: no dialog, the password from /password, the closing line logged.
     if (options.hasFolder) CopyText(g_outputPaths.targetFolder, options.folder.c_str(), kTargetFolderSize);
     status = RunSilently();
-    std::fprintf(stderr, "status: %s\n", status == kExitCompleted ? g_formatBuffer : MessageText(kMessageUnzipAborted));
+    std::fprintf(stderr, "status: %s\n", status == kExitSuccess ? g_formatBuffer : MessageText(kMessageUnzipAborted));
   } else {
     CompleteTargetFolder();
     status = Unzip(options);
   }
-  // As the stub: a log that lost lines makes the run a failed one.
-  if (ReportLogFailure() && status == kExitCompleted) status = kExitAborted;
-  return status;
+  // As the stub: a log that lost lines makes a run that succeeded otherwise a failed one.
+  return EndRun(status);
 }
