@@ -140,7 +140,7 @@ class RunArcula(unittest.TestCase):
         winelib.key(main, "alt+r")
         self.assert_not_found_box_and_dialog_stays()
         winelib.key(main, "Escape")
-        self.assertEqual(self.program.wait().code, 0)
+        self.assertEqual(self.program.wait().code, 3, "closed without unzipping")
 
     def test_shift_held_tells_even_with_an_archiver(self):
         record = self.install_recorder("plain", '{exe} "%1"')

@@ -44,7 +44,7 @@ class TrailingDotsAndBlanks(SfxTestCase):
         box_wid, text, _ = box(program)
         self.assertEqual(text, f"File {winelib.windows_path(target)}\\a\\b.txt already exists.  Overwrite file?")
         answer(box_wid, "Escape")  # Cancel: the pass ends
-        self.wait_exit(program, 1)
+        self.wait_exit(program, 3)
 
 
 if __name__ == "__main__":

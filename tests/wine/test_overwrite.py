@@ -64,8 +64,8 @@ class Overwrite(SfxTestCase):
         dialog(program, self.exe)
         winelib.press_command(dialog_title(self.exe), UNZIP)
         self.answer_prompt(program, "b.txt", "Escape")
-        # "Unzip Aborted": the dialog ends by itself, and a script is told.
-        self.wait_exit(program, 1)
+        # "Unzip Aborted": the dialog ends by itself, and a script is told it was cancelled.
+        self.wait_exit(program, 3)
         self.assertEqual(self.contents(), {"a.txt": NEW["a.txt"], "b.txt": OLD, "c.txt": OLD})
 
     def test_checkbox_overwrites_without_asking(self):

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The password dialog under Wine: a self-extractor of encrypted files asks
 for the password when Unzip is pressed; the right one extracts, a wrong one
-ends the pass with "Incorrect password specified", Cancel gives the Unzip
+is refused with "Incorrect password specified" and asked again, Cancel gives the Unzip
 button back, OK on an empty field does nothing, and a password longer than
 the field takes is cut to its first 254 characters, accented or not."""
 import subprocess
@@ -115,13 +115,31 @@ class PasswordDialog(unittest.TestCase):
         winelib.key(main, "Escape")
         self.assertEqual(self.program.wait().code, 0)
 
-    def test_wrong_password_ends_the_pass(self):
-        _, dialog = self.start_and_unzip("Sesame")
+    def test_a_wrong_password_is_asked_again(self):
+        """The box says so, the dialog comes back, and nothing was made
+        meanwhile; the right one then extracts."""
+        main, dialog = self.start_and_unzip("Sesame")
         self.answer_password(dialog, "sesame")
         self.close_result_box("Incorrect password specified")
-        result = self.program.wait()
-        self.assertEqual(result.code, 1, "an aborted pass")
-        self.assertFalse((self.target / "readme.txt").exists())
+        dialog = winelib.find_window(PASSWORD_TITLE, program=self.program)
+        self.assertFalse(self.target.exists())
+        self.answer_password(dialog, "Sesame")
+        self.close_result_box("2 file(s) unzipped successfully")
+        self.assert_extracted()
+        winelib.key(main, "Escape")
+        self.assertEqual(self.program.wait().code, 0)
+
+    def test_giving_up_after_a_wrong_password_is_a_cancel(self):
+        main, dialog = self.start_and_unzip("Sesame")
+        self.answer_password(dialog, "sesame")
+        self.close_result_box("Incorrect password specified")
+        dialog = winelib.find_window(PASSWORD_TITLE, program=self.program)
+        winelib.key(dialog, "Escape")
+        winelib.wait_window_gone(PASSWORD_TITLE)
+        winelib.wait_until(lambda: self.unzip_button().enabled, "Unzip enabled again")
+        winelib.key(main, "Escape")
+        self.assertEqual(self.program.wait().code, 3, "closed without unzipping")
+        self.assertFalse(self.target.exists())
 
     def test_cancel_gives_the_unzip_button_back(self):
         main, dialog = self.start_and_unzip("Sesame")
@@ -151,7 +169,7 @@ class PasswordDialog(unittest.TestCase):
         winelib.wait_window_gone(PASSWORD_TITLE)
         self.assertFalse(self.target.exists())
         winelib.key(main, "Escape")
-        self.assertEqual(self.program.wait().code, 0)
+        self.assertEqual(self.program.wait().code, 3, "closed without unzipping")
 
     def test_password_longer_than_the_field_is_cut_to_254_bytes(self):
         kept = "p" * 254

@@ -154,7 +154,7 @@ class Progress(OverwritePrompts):
     def test_yes_aborts_and_leaves_the_partial_file(self):
         program, wid, question = self.start_pass_and_click()
         answer(question, "y")
-        self.wait_exit(program, 1)
+        self.wait_exit(program, 3)  # the user aborted
         self.assertEqual(winelib.windows_titled(CAPTION), [])
         partial = self.large.read_bytes()
         self.assertTrue(0 < len(partial) < LARGE_SIZE, f"the pass stopped in the middle: "

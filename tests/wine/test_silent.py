@@ -31,22 +31,35 @@ class Silent(SfxTestCase):
             shown |= {title for title in winelib.visible_titles() if title.startswith("Arcula")}
         return program.wait().code, shown
 
+    def log_lines(self):
+        """The log's lines without their date and time."""
+        return [line[20:] for line in self.log.read_text(encoding="utf-8").splitlines()]
+
     def test_a_plain_silent_run(self):
-        code, shown = self.run_silent(self.sfx(self.source))
+        """The log's first line names the file, the switches (the password
+        hidden) and the target; its last two say how the run ended."""
+        exe = self.sfx(self.source)
+        code, shown = self.run_silent(exe, "/password", "not needed")
         self.assertEqual((code, shown), (0, set()))
         self.assert_tree_extracted(self.source, self.target)
-        self.assertIn("2 file(s) unzipped successfully", self.log.read_text(encoding="utf-8"))
+        target, log = winelib.windows_path(self.target), winelib.windows_path(self.log)
+        self.assertEqual(self.log_lines(), [
+            "Run of %s /silent %s /password ***** /log %s; target folder: %s"
+            % (winelib.windows_path(exe), target, log, target),
+            "2 file(s) unzipped successfully",
+            "Exit code 0: success"])
 
     def test_an_existing_file_stops_it_unless_overwrite(self):
         exe = self.sfx(self.source)
         self.target.mkdir()
         (self.target / "one.txt").write_bytes(b"older\n")
         code, shown = self.run_silent(exe)
-        self.assertEqual((code, shown), (1, set()))
+        self.assertEqual((code, shown), (5, set()))
         self.assertEqual((self.target / "one.txt").read_bytes(), b"older\n")
-        lines = self.log.read_text(encoding="utf-8").splitlines()
-        self.assertIn("one.txt already exists.  Overwrite file?", lines[-2])
-        self.assertEqual(lines[-1][20:], "Unzip Aborted")  # the outcome, not the question
+        lines = self.log_lines()
+        self.assertIn("one.txt already exists.  Overwrite file?", lines[-3])
+        # The outcome, not the question, and the exit code.
+        self.assertEqual(lines[-2:], ["Unzip Aborted", "Exit code 5: an existing file stopped the run"])
         code, shown = self.run_silent(exe, "/overwrite")
         self.assertEqual((code, shown), (0, set()))
         self.assert_tree_extracted(self.source, self.target)
@@ -67,7 +80,7 @@ class Silent(SfxTestCase):
                 elsewhere.write_bytes(b"kept\n")
                 plant()
                 code, shown = self.run_silent(exe)
-                self.assertEqual((code, shown), (1, set()))
+                self.assertEqual((code, shown), (1, set()))  # refused: a failure, not a write error
                 self.assertEqual(elsewhere.read_bytes(), b"kept\n")
                 self.assertFalse(self.target.exists())
                 if self.log.is_dir():
@@ -77,17 +90,24 @@ class Silent(SfxTestCase):
         self.target.mkdir()
         self.log = self.target / "one.txt"
         code, shown = self.run_silent(exe, "/overwrite")
-        self.assertEqual((code, shown), (1, set()))
+        self.assertEqual((code, shown), (6, set()))  # the entry could not be written
         log = self.log.read_text(encoding="utf-8")
         self.assertIn("Can't create output file", log)
         for line in log.splitlines():  # its own lines only: the entry's bytes never went in
             self.assertRegex(line, r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d ", log)
 
     def test_an_encrypted_file_takes_its_password(self):
+        """Without /password, or with a wrong one, the run ends at once with
+        exit code 4, before anything is made."""
         exe = self.sfx(self.source, "--password", "Sesame")
-        code, shown = self.run_silent(exe)
-        self.assertEqual((code, shown), (1, set()))
-        self.assertIn("No password specified", self.log.read_text(encoding="utf-8"))
+        for switches, message in [((), "No password specified"),
+                                  (("/password", "sesame"), "Incorrect password specified")]:
+            with self.subTest(message):
+                code, shown = self.run_silent(exe, *switches)
+                self.assertEqual((code, shown), (4, set()))
+                self.assertFalse(self.target.exists())
+                self.assertEqual(self.log_lines()[-3:],
+                                 [message, "Unzip Aborted", "Exit code 4: no password, or a wrong one"])
         code, shown = self.run_silent(exe, "/password", "Sesame")
         self.assertEqual((code, shown), (0, set()))
         self.assert_tree_extracted(self.source, self.target)
@@ -111,7 +131,7 @@ class Silent(SfxTestCase):
             exe = self.sfx(self.source)
             self.target = full / "target"
             code, shown = self.run_silent(exe)
-            self.assertEqual((code, shown), (1, set()))
+            self.assertEqual((code, shown), (6, set()))
             self.assertIn("Possible cause: disk full.", self.log.read_text(encoding="utf-8"))
         finally:
             subprocess.run(["umount", str(full)], check=False)

@@ -156,7 +156,7 @@ class ThreeDiskSet(unittest.TestCase):
         winelib.dismiss(box, "Return")
         box = self.find_box("Please insert disk 2 in drive A:.")
         winelib.key(box, "Escape")
-        self.assertEqual(self.program.wait().code, 1, "an aborted pass")
+        self.assertEqual(self.program.wait().code, 3, "the user gave up")
 
 
 if __name__ == "__main__":

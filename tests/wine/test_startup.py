@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Start-up of the stub under Wine: the checks of its own file, -info, the
 start-up prompt and a refused command line, each before any dialog, with the
-box shown and the exit code (0 for what the user chose, 1 for an error)."""
+box shown and the exit code (0 for -info, 1 for an error, 2 for a command
+line that cannot be followed, 3 for what the user declined)."""
 import os
 import shutil
 import struct
@@ -92,7 +93,7 @@ class CommandLine(StartupTestCase):
     def test_auto_folder_longer_than_a_path_is_refused(self):
         exe = self.small_sfx()
         folder = "C:\\" + "f" * 258  # 261 characters
-        self.assert_box_then_exit(exe, ["/auto", folder], BAD_COMMAND_FOLDER, 1)
+        self.assert_box_then_exit(exe, ["/auto", folder], BAD_COMMAND_FOLDER, 2)
 
 
 class StartupPrompt(StartupTestCase):
@@ -119,7 +120,8 @@ class StartupPrompt(StartupTestCase):
                     answer(dialog_wid, "Escape")
                 else:
                     self.assertEqual(winelib.windows_titled(dialog_title(exe)), [])
-                self.wait_exit(program, 0)
+                # Declined, or the dialog closed without unzipping: cancelled either way.
+                self.wait_exit(program, 3)
 
 
 # A DLL named like the shell library that leaves a mark when it is loaded.
@@ -155,7 +157,7 @@ class DllPlanting(StartupTestCase):
         wid, shown = dialog(program, exe)
         self.assertIn(BROWSE, shown, "the system's shell library was loaded")
         answer(wid, "Escape")
-        self.wait_exit(program, 0)
+        self.wait_exit(program, 3)  # closed without unzipping
         self.assertFalse((folder / "planted-dll-ran").exists(), "the planted DLL ran")
 
 

@@ -41,7 +41,7 @@ class Unattended(SfxTestCase):
         self.assertEqual(shown[FOLDER_FIELD].text, winelib.windows_path(self.configured))
         self.assertFalse(self.configured.exists(), "nothing unzipped without the user")
         answer(wid, "Escape")
-        self.wait_exit(program, 0)
+        self.wait_exit(program, 3)  # closed without unzipping
         self.assertFalse(self.configured.exists())
 
     def test_noauto_on_a_file_built_silent_shows_the_prompt(self):
@@ -54,7 +54,7 @@ class Unattended(SfxTestCase):
         answer(wid, "Return")
         wid, shown = dialog(program, exe)
         answer(wid, "Escape")
-        self.wait_exit(program, 0)
+        self.wait_exit(program, 3)  # closed without unzipping
         self.assertFalse(self.configured.exists())
 
     def test_failed_unattended_pass_exits_with_one(self):
@@ -66,7 +66,7 @@ class Unattended(SfxTestCase):
         wid, text, _ = box(program)
         self.assertTrue(text.startswith('Could not create "'), text)
         answer(wid, "Return")
-        self.wait_exit(program, 1)
+        self.wait_exit(program, 6)  # the folder could not be made
         self.assert_no_window_left(exe)
 
 

@@ -134,7 +134,7 @@ class Unicode(SfxTestCase):
         self.assertEqual(text, f"File {winelib.windows_path(target)}\\café.txt already exists.  Overwrite file?")
         winelib.screenshot(winelib.artifacts_dir() / "unicode-overwrite-question.png")
         answer(box_wid, "Escape")  # Cancel: the pass ends
-        self.wait_exit(program, 1)
+        self.wait_exit(program, 3)
 
 
 if __name__ == "__main__":
