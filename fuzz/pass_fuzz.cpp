@@ -46,6 +46,7 @@
 #include <vector>
 
 #include "archive/password.h"
+#include "archive/password_check.h"
 #include "archive/entry.h"
 #include "extract/scanner.h"
 #include "fuzz/allocated_bytes.h"
@@ -319,6 +320,9 @@ void RunSelfExtractor(uint8_t options, uint8_t layout) {
   CopyText(g_outputPaths.targetFolder, g_sandbox.target.c_str(), kTargetFolderSize);
   if (RefuseTargetFolder()) Fail("the target folder was refused");
   if (g_entry.encryptionFlag) StorePasswordBytes(password);
+  // The look-ahead the runner makes before the pass reads the same hostile
+  // bytes; its verdict is not followed here, so that the pass reads them too.
+  if (g_entry.encryptionFlag) CheckPasswordAhead();
   QueueAnswers(options, layout);
   int passes = (options & 0x04) != 0 ? 2 : 1;
   for (int pass = 0; pass < passes; ++pass) {
