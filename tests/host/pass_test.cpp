@@ -678,6 +678,17 @@ std::vector<FailureRow> UnsafeNameFailures() {
   return rows;
 }
 
+// The exit code a failure's message stands for: a read or write error (the
+// archive could not be read, a file or folder not made) is 6, every other
+// failure 1.
+int ExitCodeOfFailure(const std::string& message) {
+  for (const char* readOrWrite : {"Error reading ", "I/O error on file.", "Can't create output file: ",
+                                  "Could not create \"", "Error writing to "}) {
+    if (message.rfind(readOrWrite, 0) == 0) return kExitReadWrite;
+  }
+  return kExitFailure;
+}
+
 TEST_F(Pass, FailuresShowTheirMessageAndLeaveOnlyWhatWasDone) {
   std::vector<FailureRow> rows = StartOfRunFailures();
   for (auto group : {RecordFailures(), UnsafeNameFailures()}) rows.insert(rows.end(), group.begin(), group.end());
@@ -688,6 +699,7 @@ TEST_F(Pass, FailuresShowTheirMessageAndLeaveOnlyWhatWasDone) {
     Outcome outcome = Run(row.make(), row.setup);
     EXPECT_EQ(outcome.exit, row.exit);
     EXPECT_EQ(outcome.jump, row.exit == kExitAborted ? kJumpAborted : kNoPass);
+    EXPECT_EQ(outcome.exitCode, ExitCodeOfFailure(row.message));
     ExpectOnlyError(outcome, row.message);
     EXPECT_EQ(Disk(), row.disk);
     for (const auto& file : row.contents) EXPECT_EQ(OnDisk(file.first), file.second) << file.first;
