@@ -62,6 +62,7 @@ def local_records(stream):
 # the archive, so that a set of a few files needs three disks or more.
 SMALL_DISK = 44000
 
+
 class Sets(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
