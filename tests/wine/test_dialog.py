@@ -115,7 +115,7 @@ class Attended(SfxTestCase):
             wid = winelib.find_window(dialog_title(exe), program=program)
             shown[name] = [c for c in winelib.controls(dialog_title(exe))]
             answer(wid, "Escape")
-            self.wait_exit(program, 0)
+            program.wait()
         archiver = [c for c in shown["plain.exe"] if c.id == RUN_ARCHIVER]
         self.assertEqual([(c.visible, c.enabled) for c in archiver], [(True, True)])
         self.assertEqual([c for c in shown["setup.exe"] if c.id == RUN_ARCHIVER], [])
