@@ -6,7 +6,9 @@
 
 #include "platform/types.h"
 
-// The platform's box (SysMessageBox), or its silent stand-in.
+// The platform's box (SysMessageBox), or its silent stand-in. A box asked
+// for with kStubCaption gets RunCaption() instead, so that no caller needs
+// to know about --caption-title.
 int ShowBox(WindowHandle owner, const char* text, const char* caption, uint32_t style);
 
 // The buttons of a box's style (MB_TYPEMASK).
@@ -15,3 +17,12 @@ const uint32_t kButtonsMask = 0xF;
 // The answer a silent run gives a box of `style`: whatever stops (OK, when
 // that is the only button).
 int StoppingAnswer(uint32_t style);
+
+// The caption of the stub's windows: kStubCaption, or, with kFlagTitleCaption
+// once the config block was read, TitleCaption(g_title). The setup's author
+// chose that name; the person running the setup should see one name on every
+// window of it.
+const char* RunCaption();
+
+// `title`, or kMessageSetup "Setup" when it is empty.
+const char* TitleCaption(const char* title);

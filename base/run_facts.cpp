@@ -12,6 +12,7 @@ char g_textLine[kTextLineSize];
 char* g_startupPrompt;
 char g_title[kTitleSize];
 char g_infoText[kInfoTextSize];
+bool g_configRead;
 bool g_silentMode;
 bool g_overwriteRequested;
 char g_commandLinePassword[kCommandLinePasswordSize];
@@ -28,6 +29,7 @@ void ResetRunFacts() {
   FillBytes(g_textLine, 0, sizeof(g_textLine));
   FillBytes(g_title, 0, sizeof(g_title));
   FillBytes(g_infoText, 0, sizeof(g_infoText));
+  g_configRead = false;
   g_silentMode = false;
   g_overwriteRequested = false;
   FillBytes(g_commandLinePassword, 0, sizeof(g_commandLinePassword));

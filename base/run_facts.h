@@ -57,6 +57,11 @@ extern char* g_startupPrompt;  // kStartupPromptSize bytes, or null when there i
 extern char g_title[kTitleSize];
 extern char g_infoText[kInfoTextSize];
 
+// True once the config block was read, so that the title is known: from then
+// on, with kFlagTitleCaption, every window of the run is captioned with it.
+// The boxes of the checks before it keep the stub's own caption.
+extern bool g_configRead;
+
 // What a script asked for on the command line (/silent, /overwrite,
 // /password, /log; see TakeScriptSwitches): no window or box at all, existing
 // files overwritten, the archive's password, the file every message goes to

@@ -63,6 +63,10 @@ const uint32_t kFlagSilent = 0x200000;
 // Windows zip tool writes them (this builder's); without it they are read in
 // the ANSI code page, as files from other builders always were.
 const uint32_t kFlagOemNames = 0x400000;
+// The main dialog shows no button that opens the file in an archiver (the
+// builder's --no-archiver-button): to someone running a setup it means
+// nothing.
+const uint32_t kFlagNoArchiverButton = 0x800000;
 
 // The block itself. In the stub it is the one the builder patched; the host
 // tools load it from a self-extractor file.

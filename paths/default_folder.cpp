@@ -23,6 +23,35 @@ bool ReadWithin(uint32_t length, const char* buffer, uint32_t units) {
   return length != 0 && length < kCandidateSize && Utf16Length(buffer) <= units;
 }
 
+// Appends `count` bytes to the expansion in `buffer` at `*length`; false
+// when they would not fit with the terminator.
+bool Append(char* buffer, uint32_t* length, const char* bytes, uint32_t count) {
+  if (*length + count >= kTargetFolderSize) return false;
+  CopyBytes(buffer + *length, bytes, count);
+  *length += count;
+  return true;
+}
+
+// The value of the variable named by the `count` bytes at `name`, appended.
+bool AppendVariable(char* buffer, uint32_t* length, const char* name, uint32_t count) {
+  char variable[kTargetFolderSize];
+  char value[kTargetFolderSize];
+  CopyBytes(variable, name, count);
+  variable[count] = 0;
+  uint32_t valueLength = SysGetEnvironmentVariable(variable, value, kTargetFolderSize);
+  if (valueLength == 0 || valueLength >= kTargetFolderSize) return false;
+  return Append(buffer, length, value, valueLength);
+}
+
+const char* FindPercent(const char* text) {
+  while (*text != 0 && *text != '%') ++text;
+  return *text == '%' ? text : nullptr;
+}
+
+bool SameText(const char* first, const char* second) {
+  return CompareBytes(first, second, TextLength(first) + 1) == 0;
+}
+
 }  // namespace
 
 bool DefaultFolder(char* destination) {
@@ -59,4 +88,40 @@ bool EnsureTempSubfolder(char* buffer) {
     case PathKind::kLink: return SysLeadsToFolder(buffer) != 0;
     default: return false;
   }
+}
+
+// A buffer of kTargetFolderSize bytes holds at most 260 units' worth of
+// UTF-8 (three bytes a unit at most), so a result that overflows it is too
+// long as well; one that fits is still counted in units.
+bool ExpandFolderVariables(const char* text, char* destination) {
+  uint32_t length = 0;
+  const char* cursor = text;
+  while (*cursor != 0) {
+    const char* partner = cursor[0] == '%' ? FindPercent(cursor + 1) : nullptr;
+    bool fits;
+    if (partner == nullptr) {
+      fits = Append(destination, &length, cursor, 1);
+      cursor += 1;
+    } else {
+      uint32_t nameLength = static_cast<uint32_t>(partner - cursor - 1);
+      fits = nameLength == 0 ? Append(destination, &length, "%", 1)
+                             : AppendVariable(destination, &length, cursor + 1, nameLength);
+      cursor = partner + 1;
+    }
+    if (!fits) return false;
+  }
+  destination[length] = 0;
+  return Utf16Length(destination) <= kTargetFolderUnits;
+}
+
+void ExpandConfiguredFolder() {
+  OutputPathsState& paths = g_outputPaths;
+  if (paths.configuredFolder[0] == 0 || !SameText(paths.targetFolder, paths.configuredFolder)) return;
+  char expanded[kTargetFolderSize];
+  paths.configuredFolderUnexpanded = !ExpandFolderVariables(paths.configuredFolder, expanded);
+  if (!paths.configuredFolderUnexpanded) CopyText(paths.targetFolder, expanded, kTargetFolderSize);
+}
+
+bool TargetFolderUnexpanded() {
+  return g_outputPaths.configuredFolderUnexpanded && SameText(g_outputPaths.targetFolder, g_outputPaths.configuredFolder);
 }

@@ -25,3 +25,20 @@ bool WindowsTempFolder(char* buffer);
 // here when nothing was there, or reached through a link), false when it
 // could not be made or something else is in the way.
 bool EnsureTempSubfolder(char* buffer);
+
+// Writes `text` into `destination` (kTargetFolderSize bytes) with each
+// %NAME% replaced by the variable's value, and "%%" by one "%"; a "%" with
+// no partner behind it stays as it is. False, with the destination
+// unspecified, when a variable is not set (or empty) or the result has more
+// than kTargetFolderUnits UTF-16 units: a folder named "%NAME%", or one cut
+// short, would be somewhere the setup's author never meant.
+bool ExpandFolderVariables(const char* text, char* destination);
+
+// Expands the configured folder (OutputPathsState::configuredFolder) into
+// the target folder while the target folder still holds it; a failure leaves
+// the target folder as it is and sets configuredFolderUnexpanded.
+void ExpandConfiguredFolder();
+
+// True while the target folder holds the configured folder that could not
+// be expanded.
+bool TargetFolderUnexpanded();

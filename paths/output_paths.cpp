@@ -17,6 +17,8 @@ OutputPathsState g_outputPaths;
 
 void ResetOutputPaths() {
   FillBytes(g_outputPaths.targetFolder, 0, sizeof(g_outputPaths.targetFolder));
+  FillBytes(g_outputPaths.configuredFolder, 0, sizeof(g_outputPaths.configuredFolder));
+  g_outputPaths.configuredFolderUnexpanded = false;
   g_outputPaths.overwriteSetting = false;
 }
 

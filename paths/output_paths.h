@@ -22,6 +22,17 @@ struct OutputPathsState {
 
   // True: existing files are overwritten without asking.
   bool overwriteSetting;
+
+  // The config block's folder as the builder wrote it, when its %NAME%
+  // parts are to be expanded (kFlagUtf8Texts: files of this builder only);
+  // empty otherwise, and once the command line names a folder. The target
+  // folder is expanded while it still holds this text (CompleteTargetFolder).
+  char configuredFolder[kTargetFolderSize];
+
+  // True when that expansion failed (a variable not set, a result too long):
+  // the target folder then keeps the text as written, and is refused while it
+  // does, rather than made as a folder named "%NAME%".
+  bool configuredFolderUnexpanded;
 };
 extern OutputPathsState g_outputPaths;
 

@@ -157,6 +157,9 @@ void ReadConfigBlock() {
   ConvertConfigText(field, folder, kConfigFolderWorkSize);
   if (Utf16Length(folder) > kTargetFolderUnits) FatalHeaderCorrupt();
   CopyText(g_outputPaths.targetFolder, folder, kTargetFolderSize);
+  // Only this builder's files promise %NAME% parts meant for expansion; other
+  // builders' folders are taken as written.
+  if ((g_settings.flags & kFlagUtf8Texts) != 0) CopyText(g_outputPaths.configuredFolder, folder, kTargetFolderSize);
   field = NextField(field);
   TakeConfigText(field, g_textLine, kTextLineSize, kTextLineUnits);
   field = NextField(field);
@@ -181,6 +184,7 @@ void StartOfRunChecks() {
   LoadResources();
   if (g_spannedFlag) SwitchVolume(1, true);  // disk 1, reopening the executable itself
   ReadConfigBlock();
+  g_configRead = true;
   if (!g_spannedFlag && g_settings.endRecordOffset != 0) CheckEndRecord();
 }
 

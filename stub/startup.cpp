@@ -96,7 +96,11 @@ bool ApplyCommandLine(const CommandLineRequest& request) {
     ShowBox(nullptr, MessageText(kMessageBadCommandFolder), kStubCaption, kBoxOk | kBoxIconError);
     return false;
   }
-  if (request.folderGiven) CopyText(g_outputPaths.targetFolder, request.folder, kTargetFolderSize);
+  if (request.folderGiven) {
+    // Taken as given: the shell that started the program expanded what it meant to.
+    CopyText(g_outputPaths.targetFolder, request.folder, kTargetFolderSize);
+    g_outputPaths.configuredFolder[0] = 0;
+  }
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/bytes.h"
 #include "platform/format.h"
 #include "base/abort.h"
+#include "base/boxes.h"
 #include "base/messages.h"
 #include "base/run_facts.h"
 #include "base/settings.h"
@@ -34,7 +35,7 @@ void FormatCaption(char* buffer, const char* fileName, uint32_t flags, const cha
   if ((flags & kFlagTitleCaption) == 0) {
     SysFormat(buffer, "%s - %s", kStubCaption, fileName);
   } else {
-    CopyText(buffer, title[0] != 0 ? title : MessageText(kMessageSetup), kTitleSize);
+    CopyText(buffer, TitleCaption(title), kTitleSize);
   }
 }
 

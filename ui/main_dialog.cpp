@@ -70,6 +70,9 @@ void OnInitDialog(WindowHandle dialog) {
   if (g_cjkFont != nullptr) SysSetFont(dialog, 0, g_cjkFont);
   SysCentreWindow(dialog);
   if (!g_folderBrowserAvailable) SysDestroyControl(dialog, kBrowseButton);
+  // Gone rather than moved over: the other controls keep their places, and
+  // neither a click nor its accelerator can reach a button that is not there.
+  if ((g_settings.flags & kFlagNoArchiverButton) != 0) SysDestroyControl(dialog, kRunArchiverButton);
   SysSendDlgItemMessage(dialog, kOverwriteCheckbox, kBmSetCheck, static_cast<uint32_t>(g_outputPaths.overwriteSetting), 0);
   SysShowControl(dialog, kMeterControl, 0);
   g_scanner.passRunning = false;

@@ -7,7 +7,9 @@
 #include "platform/memory.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "platform/ui.h"
 #include "base/abort.h"
+#include "base/boxes.h"
 #include "ui/resources.h"
 #include "base/settings.h"
 #include "ui/cjk_font.h"
@@ -33,6 +35,10 @@ void OnPasswordSetFont(WindowHandle dialog) {
 
 void OnPasswordInit(WindowHandle dialog) {
   if (g_cjkFont != nullptr) SysSetFont(dialog, 0, g_cjkFont);
+  // The template's caption names the stub; a setup with its own caption
+  // names itself here too.
+  const char* caption = RunCaption();
+  if (caption != kStubCaption) SysSetWindowText(dialog, caption);
   SysCentreWindow(dialog);
 }
 

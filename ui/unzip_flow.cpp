@@ -17,6 +17,7 @@
 #include "ui/progress.h"
 
 void CompleteTargetFolder() {
+  ExpandConfiguredFolder();
   if (g_outputPaths.targetFolder[0] == 0) {
     DefaultFolder(g_outputPaths.targetFolder);
   } else if (g_outputPaths.targetFolder[0] == '.' && g_outputPaths.targetFolder[1] == 0) {
@@ -28,6 +29,11 @@ void CompleteTargetFolder() {
 bool RefuseTargetFolder() {
   if (g_outputPaths.targetFolder[0] == 0) {
     ShowBox(g_mainDialog, MessageText(kMessageNoFolder), kStubCaption, kBoxOk | kBoxIconError);
+    return true;
+  }
+  if (TargetFolderUnexpanded()) {
+    SysFormat(g_formatBuffer, MessageText(kMessageFolderFailed), g_outputPaths.configuredFolder);
+    ShowBox(g_mainDialog, g_formatBuffer, kStubCaption, kBoxOk | kBoxIconError);
     return true;
   }
   return false;

@@ -5,11 +5,13 @@
 #include "platform/types.h"
 
 // The folder the dialog first shows: the target folder as start-up left it,
+// with the %NAME% parts of a configured folder expanded (ExpandConfiguredFolder),
 // the default folder when that is empty, the current directory for ".".
 void CompleteTargetFolder();
 
 // False when the target folder can be unzipped to; otherwise shows why
-// (kMessageNoFolder for an empty folder) and returns true. Folders are UTF-8,
+// (kMessageNoFolder for an empty folder, kMessageFolderFailed naming the
+// configured folder while it is still unexpanded) and returns true. Folders are UTF-8,
 // so no character can hide a separator byte as a double-byte one could.
 bool RefuseTargetFolder();
 

@@ -2016,4 +2016,119 @@ TEST_F(Pass, OwnFolderFromAFullLengthModulePath) {
   std::filesystem::current_path(before);
 }
 
+// A folder this builder wrote may name environment variables (%NAME%): they
+// are expanded where the folder is completed, so the dialog shows, and every
+// run uses, the folder they name. One that cannot be expanded is refused
+// naming the folder as written, never made as a folder named "%NAME%". Other
+// builders' folders, the command line's and what the user types are taken
+// as they are.
+TEST_F(Pass, ConfiguredFolderVariablesAreExpanded) {
+  const std::string e = "\xC3\xA9";  // one UTF-16 unit in two bytes
+  std::string longBase = "X:\\";
+  for (int i = 0; i < 250; ++i) longBase += e;  // 253 units, 503 bytes
+  HostSetEnvironment("ARC_BASE", "X:\\base");
+  HostSetEnvironment("ARC_DRIVE", "X:");
+  HostSetEnvironment("ARC_NAME", "named");
+  HostSetEnvironment("ARC_LONG", longBase.c_str());
+  HostSetEnvironment("ARC_UNSET", nullptr);
+  struct Row {
+    const char* label;
+    uint32_t flags;
+    std::string configured;
+    std::string tail;
+    std::string typed;     // replaces the completed folder, as the user's typing does; empty: none
+    std::string shown;     // the folder once completed, as the dialog's field shows it
+    std::string landed;    // where a.txt is then found on X:; empty: nothing unzipped, refused
+  };
+  const uint32_t ours = kFlagUtf8Texts;
+  const std::vector<Row> rows = {
+      {"a variable", ours, "%ARC_BASE%\\app", "", "", "X:\\base\\app", "base/app/a.txt"},
+      {"two variables and %% for one per-cent sign", ours, "%ARC_DRIVE%\\%ARC_NAME% 100%%", "", "",
+       "X:\\named 100%", "named 100%/a.txt"},
+      {"a per-cent sign without a partner stays", ours, "X:\\50%", "", "", "X:\\50%", "50%/a.txt"},
+      {"a variable not set", ours, "%ARC_UNSET%\\app", "", "", "%ARC_UNSET%\\app", ""},
+      {"a result of 262 units (503 bytes)", ours, "%ARC_LONG%\\app\\xyz", "", "", "%ARC_LONG%\\app\\xyz", ""},
+      {"another builder's file keeps the text", 0, "X:\\%ARC_NAME%", "", "", "X:\\%ARC_NAME%", "%ARC_NAME%/a.txt"},
+      {"a command-line folder is taken as it is", ours, "%ARC_UNSET%\\app", "/auto X:\\%ARC_NAME%", "",
+       "X:\\%ARC_NAME%", "%ARC_NAME%/a.txt"},
+      {"even when it is the configured text", ours, "X:\\%ARC_NAME%", "/auto X:\\%ARC_NAME%", "",
+       "X:\\%ARC_NAME%", "%ARC_NAME%/a.txt"},
+      {"a typed folder is taken as it is", ours, "%ARC_UNSET%\\app", "", "X:\\%ARC_NAME%", "%ARC_UNSET%\\app",
+       "%ARC_NAME%/a.txt"},
+      {"silent, a variable", ours | kFlagSilent, "%ARC_BASE%\\app", "", "", "X:\\base\\app", "base/app/a.txt"},
+      {"silent, a variable not set", ours | kFlagSilent, "%ARC_UNSET%\\app", "", "", "%ARC_UNSET%\\app", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    ClearDrive();
+    SfxOptions o = Options(row.flags);
+    o.config = ConfigBlock(row.configured, "", "", "", "");
+    WriteBinaryFile(Exe(), GoodSfx(o).bytes);
+    ResetProcessState();
+    HostClearBoxes();
+    std::string bytes = ReadBinaryFile(Exe());
+    CopyBytes(&g_settings, bytes.data() + bytes.find(SettingsMarkerText()), sizeof(StubSettings));
+    CopyText(g_executablePath, Exe().c_str(), kExecutablePathSize);
+    std::string tail = row.tail;
+    ASSERT_EQ(PrepareRun(nullptr, &tail[0]), kStartupShowDialog);
+    int exit;
+    if (g_silentMode) {
+      exit = RunSilently();
+      EXPECT_EQ(std::string(g_outputPaths.targetFolder), row.shown);
+    } else {
+      CompleteTargetFolder();
+      EXPECT_EQ(std::string(g_outputPaths.targetFolder), row.shown);
+      if (!row.typed.empty()) CopyText(g_outputPaths.targetFolder, row.typed.c_str(), kTargetFolderSize);
+      exit = RefuseTargetFolder() ? kExitFailure : (RunPass() == kJumpCompleted ? kExitSuccess : kExitFailure);
+    }
+    if (row.landed.empty()) {
+      EXPECT_EQ(exit, kExitFailure);
+      EXPECT_TRUE(Disk().empty());
+      if (!g_silentMode) {
+        ASSERT_EQ(HostShownBoxes().size(), 1u);
+        EXPECT_EQ(HostShownBoxes()[0].text, "Could not create \"" + row.configured + "\" - unzip operation cancelled.");
+      }
+    } else {
+      EXPECT_EQ(exit, kExitSuccess);
+      EXPECT_EQ(OnDisk(row.landed), kAlpha);
+    }
+  }
+  HostClearEnvironmentOverrides();
+}
+
+// With --caption-title every box of the run is captioned as the dialog is:
+// the title, or "Setup" without one. A box shown before the config block is
+// read (the damaged-file box here) keeps the stub's own caption: the title
+// is not known yet, and a damaged file's title could be anything.
+TEST_F(Pass, BoxesTakeTheTitleCaption) {
+  const uint32_t kFlagsTitle = 0x10;
+  struct Row {
+    const char* label;
+    uint32_t flags;
+    std::string title;
+    bool damaged;
+    std::string caption;
+  };
+  const Row rows[] = {
+      {"no caption flag", kFlagsTitle, "My Tools", false, "Arcula Self-Extractor"},
+      {"caption flag and a title", kFlagsTitle | kFlagTitleCaption, "My Tools", false, "My Tools"},
+      {"caption flag, empty title", kFlagsTitle | kFlagTitleCaption, "", false, "Setup"},
+      {"caption flag without the title flag", kFlagTitleCaption, "My Tools", false, "Setup"},
+      {"a damaged file, before the config block", kFlagsTitle | kFlagTitleCaption, "My Tools", true,
+       "Arcula Self-Extractor"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    SfxOptions o = Options(row.flags | kFlagUtf8Texts);
+    o.config = ConfigBlock("", "", "", row.title, "about");
+    SelfExtractor sfx = GoodSfx(o);
+    if (row.damaged) sfx.bytes[0x50] ^= 1;
+    RunSetup setup;
+    setup.tail = "-info";
+    Outcome outcome = Run(sfx, setup);
+    ASSERT_EQ(outcome.boxes.size(), 1u);
+    EXPECT_EQ(outcome.boxes[0].caption, row.caption);
+  }
+}
+
 }  // namespace

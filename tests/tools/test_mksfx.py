@@ -37,6 +37,7 @@ FLAG_SIGN_READY, FLAG_CAPTION, FLAG_QUESTION, FLAG_OKCANCEL = 0x800, 0x40000, 0x
 FLAG_SPANNED, FLAG_EXE_VOLUMES, FLAG_SILENT = 0x1000, 0x8000, 0x200000
 FLAG_UTF8_TEXTS = 0x400  # the config texts are UTF-8: this builder always sets it
 FLAG_OEM_NAMES = 0x400000  # unflagged names are in the OEM code page: this builder always sets it
+FLAG_NO_ARCHIVER_BUTTON = 0x800000
 BUILDER_FLAGS = FLAG_UTF8_TEXTS | FLAG_OEM_NAMES
 DEFAULT_FLAGS = BUILDER_FLAGS | FLAG_SIGN_READY  # the headers are left out of the self-check unless asked
 
@@ -359,6 +360,7 @@ class Settings(Workspace):
             (["--silent"], FLAG_SIGN_READY | FLAG_SILENT),
             (["--title", "T"], FLAG_SIGN_READY | FLAG_TITLE),
             (["--caption-title"], FLAG_SIGN_READY | FLAG_CAPTION),
+            (["--no-archiver-button"], FLAG_SIGN_READY | FLAG_NO_ARCHIVER_BUTTON),
             (["--prompt", "P", "--prompt-buttons", "ok"], FLAG_SIGN_READY),
             (["--prompt", "P", "--prompt-buttons", "yesno"], FLAG_SIGN_READY | FLAG_QUESTION),
             (["--prompt", "P", "--prompt-buttons=okcancel"], FLAG_SIGN_READY | FLAG_QUESTION | FLAG_OKCANCEL),
@@ -1550,7 +1552,7 @@ class Pipelines(Workspace):
 
     def test_show(self):
         options = ["--title", "Tí", "--folder", "C:\\Ωμέγα", "--info", "two\nlines", "--auto", "--overwrite",
-                   "--silent"]
+                   "--silent", "--no-archiver-button"]
         build = mksfx("--list", "--json", *options, self.source, self.out)
         self.assertEqual(build.returncode, 0, build.stderr)
         with open(self.out, "rb") as f:
@@ -1564,7 +1566,7 @@ class Pipelines(Workspace):
                                           "info": "two\nlines"})
         self.assertEqual(shown["flags"], settings["flags"])
         self.assertEqual(shown["flag_names"], ["overwrite", "title", "auto", "utf8-texts", "sign-ready", "silent",
-                                               "oem-names"])
+                                               "oem-names", "no-archiver-button"])
         self.assertEqual(shown["arch"], "x86")
         self.assertEqual((shown["image_crc"], shown["image_crc_matches"], shown["complete"]),
                          (settings["crc"], True, True))
@@ -1576,7 +1578,8 @@ class Pipelines(Workspace):
         self.assertEqual(text[:11], [
             "%s: a self-extractor of %d bytes" % (self.out, os.path.getsize(self.out)),
             "arch: x86",
-            "flags: 0x%08X (overwrite title auto utf8-texts sign-ready silent oem-names)" % settings["flags"],
+            "flags: 0x%08X (overwrite title auto utf8-texts sign-ready silent oem-names no-archiver-button)"
+            % settings["flags"],
             "self-check: CRC-32 0x%08X from the section table, matches" % settings["crc"],
             "archive: at %d, end record at %d, 3 bytes unpacked" % (settings["archive"], settings["end"]),
             "texts (UTF-8):",

@@ -5,7 +5,7 @@ import unittest
 
 import winelib
 from sfxlib import (ABOUT, BROWSE, CAPTION, FOLDER_FIELD, HELP, INTRODUCTION, METER,
-                    OVERWRITE_BOX, STATUS_LINE, UNUSED_BOX, UNZIP, SfxTestCase, answer, box,
+                    OVERWRITE_BOX, RUN_ARCHIVER, STATUS_LINE, UNUSED_BOX, UNZIP, SfxTestCase, answer, box,
                     answer_box, controls, dialog, dialog_title)
 from winelib import wait_until
 
@@ -103,6 +103,26 @@ class Attended(SfxTestCase):
                 self.assertEqual(shown[INTRODUCTION].text, introduction(introduced))
                 answer(wid, "Escape")
                 self.wait_exit(program, 3)  # closed without unzipping
+
+    def test_archiver_button_only_without_no_archiver_button(self):
+        # The button goes and nothing else changes: the same controls, in the
+        # same order, with the same texts and states.
+        source = self.tree({"a.txt": b"a"})
+        shown = {}
+        for name, options in (("plain.exe", []), ("setup.exe", ["--no-archiver-button"])):
+            exe = self.sfx(source, *options, name=name)
+            program = self.start(exe)
+            wid = winelib.find_window(dialog_title(exe), program=program)
+            shown[name] = [c for c in winelib.controls(dialog_title(exe))]
+            answer(wid, "Escape")
+            program.wait()
+        archiver = [c for c in shown["plain.exe"] if c.id == RUN_ARCHIVER]
+        self.assertEqual([(c.visible, c.enabled) for c in archiver], [(True, True)])
+        self.assertEqual([c for c in shown["setup.exe"] if c.id == RUN_ARCHIVER], [])
+
+        def others(controls):
+            return [c for c in controls if c.id not in (RUN_ARCHIVER, INTRODUCTION)]
+        self.assertEqual(others(shown["setup.exe"]), others(shown["plain.exe"]))
 
     def test_dot_folder_and_overwrite_setting(self):
         # "." is the folder the self-extractor lies in, made current at start-up.

@@ -96,6 +96,46 @@ class PasswordDialog(unittest.TestCase):
         winelib.type_text(dialog, "abc")
         winelib.wait_until(lambda: self.field_text() == "abc", '"abc" in the field')
 
+    def test_caption_title_captions_the_password_dialog_and_the_boxes(self):
+        source = self.scratch / "source"
+        (source / "readme.txt").parent.mkdir(parents=True, exist_ok=True)
+        (source / "readme.txt").write_bytes(FILES["readme.txt"])
+        exe = self.scratch / "setup.exe"
+        subprocess.run([winelib.HOST_BIN / "arcula-mksfx", "--stub", winelib.STUB, "--password", "Sesame",
+                        "--title", "My Tools", "--caption-title", "--folder", winelib.windows_path(self.target),
+                        source, exe], check=True, stdout=subprocess.DEVNULL)
+        self.program = winelib.start(exe, cwd=self.scratch)
+        main = winelib.find_window("My Tools", program=self.program)
+        winelib.key(main, "alt+u")
+        # The dialog and then the box it leads to, each the one window of
+        # that caption besides the main dialog.
+        dialog = winelib.wait_until(lambda: self.captioned_besides("My Tools", main), "the password dialog")
+        texts = [c.text for c in winelib.controls(winelib.by_x_id(dialog))]
+        self.assertIn(PROMPT, texts)
+        self.assertFalse(winelib.windows_titled(PASSWORD_TITLE))
+        winelib.type_text(dialog, "wrong")
+        winelib.key(dialog, "Return")
+        box = winelib.wait_until(lambda: self.captioned_besides("My Tools", main, dialog), "the box")
+        texts = [c.text for c in winelib.controls(winelib.by_x_id(box))]
+        self.assertIn("Incorrect password specified", texts)
+        self.assertFalse(winelib.windows_titled(BOX_TITLE))
+        winelib.dismiss(box, "Return")
+        # Asked again, under the same caption; the right one unzips.
+        dialog = winelib.wait_until(lambda: self.captioned_besides("My Tools", main), "the password dialog again")
+        self.assertFalse(winelib.windows_titled(PASSWORD_TITLE))
+        winelib.type_text(dialog, "Sesame")
+        winelib.key(dialog, "Return")
+        box = winelib.wait_until(lambda: self.captioned_besides("My Tools", main, dialog), "the success box")
+        self.assertIn("1 file(s) unzipped successfully", [c.text for c in winelib.controls(winelib.by_x_id(box))])
+        winelib.dismiss(box, "Return")
+        winelib.key(main, "Escape")
+        self.program.wait()
+
+    @staticmethod
+    def captioned_besides(caption, *known):
+        others = [w for w in winelib.windows_titled(caption) if w not in known]
+        return others[0] if others else None
+
     def test_right_password_extracts(self):
         main, dialog = self.start_and_unzip("Sesame")
         self.answer_password(dialog, "Sesame")

@@ -49,6 +49,28 @@ class Silent(SfxTestCase):
             "2 file(s) unzipped successfully",
             "Exit code 0: success"])
 
+    def test_a_default_folder_named_by_a_variable(self):
+        """A --folder of %NAME% is expanded from the environment the program
+        runs in; a variable that is not set stops the run, and no folder
+        named after it is made (the program's own folder is the current one)."""
+        env = {"ARCULA_TEST_BASE": winelib.windows_path(self.scratch)}
+        rows = [  # folder, exit code, a line of the log
+            ("%ARCULA_TEST_BASE%\\x", 0, "2 file(s) unzipped successfully"),
+            ("%ARCULA_TEST_UNSET%\\x", 1, 'Could not create "%ARCULA_TEST_UNSET%\\x" - unzip operation cancelled.'),
+        ]
+        for folder, expected, logged in rows:
+            with self.subTest(folder):
+                exe = self.sfx(self.source, "--folder", folder)
+                program = self.start(exe, ["/silent", "/log", winelib.windows_path(self.log)], env=env)
+                shown = set()
+                while program.running():
+                    shown |= {title for title in winelib.visible_titles() if title.startswith("Arcula")}
+                self.assertEqual((program.wait().code, shown), (expected, set()))
+                self.assertIn(logged, self.log.read_text(encoding="utf-8"))
+                self.log.unlink()
+        self.assert_tree_extracted(self.source, self.scratch / "x")
+        self.assertEqual([p.name for p in self.scratch.iterdir() if "%" in p.name], [])
+
     def test_an_existing_file_stops_it_unless_overwrite(self):
         exe = self.sfx(self.source)
         self.target.mkdir()

@@ -36,6 +36,7 @@ const FlagName kFlagNames[] = {
     {kFlagPromptOkCancel, "prompt-okcancel"},
     {kFlagSilent, "silent"},
     {kFlagOemNames, "oem-names"},
+    {kFlagNoArchiverButton, "no-archiver-button"},
 };
 
 bool Refuse(std::string* error, const std::string& text) {

@@ -34,6 +34,7 @@ const OptionRule kOptions[] = {
     {"--show", &BuildOptions::show, nullptr, 0, nullptr},
     {"--prompt-buttons", nullptr, nullptr, 0, nullptr},
     {"--caption-title", nullptr, nullptr, kFlagTitleCaption, nullptr},
+    {"--no-archiver-button", nullptr, nullptr, kFlagNoArchiverButton, nullptr},
     {"--overwrite", nullptr, nullptr, kFlagOverwrite, nullptr},
     {"--auto", nullptr, nullptr, kFlagUnattended, nullptr},
     {"--silent", nullptr, nullptr, kFlagSilent, nullptr},
@@ -282,7 +283,8 @@ Texts shown by the self-extractor (UTF-8; the limits count bytes):
   --prompt-buttons ok|okcancel|yesno
                        buttons of that question (default ok)
   --title TEXT         title of the question and the dialog; at most 64 bytes
-  --caption-title      caption the dialog with the title ("Setup" if none)
+  --caption-title      caption the dialog, the password dialog and every
+                       message box with the title ("Setup" if none)
   --info TEXT          text shown by "-info"; at most 511 bytes
   The five texts with their terminators must fit in 1256 bytes.
 
@@ -304,6 +306,9 @@ Behaviour:
                        then not be code-signed (by default the headers are
                        left out of the check, so that signing is safe)
   --sign-ready         the default; accepted for older scripts
+  --no-archiver-button
+                       hide the dialog's button that opens the file in an
+                       archiver (it means nothing to someone running a setup)
 
 Spanned sets (for removable disks):
   --span SIZE          write the set for disks of SIZE bytes (k and m suffixes:
