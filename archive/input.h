@@ -55,4 +55,11 @@ void SkipArchiveBytes(uint32_t count);
 // for the entry's data); false when it does not, or at once, reading nothing,
 // when no password has been entered. An entry too short to hold the header is
 // malformed (kMessageInvalidHeader); a short read is kReadErrorEncryptionHeader. Both are fatal.
+// For an AES entry (archive/aes.h) the salt and verifier take this header's
+// place, and the 10 bytes of the code behind the data are taken off the count
+// too.
 bool CheckPassword();
+
+// At the end of an AES entry's data: reads what the decoder left of it (the
+// code covers all of it), then the code behind it. True when they match.
+bool AesEntryAuthentic();

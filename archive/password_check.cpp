@@ -1,5 +1,6 @@
 #include "archive/password_check.h"
 
+#include "archive/aes.h"
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "archive/input.h"
@@ -29,6 +30,23 @@ PasswordVerdict CheckHeaderAt(FileHandle file, uint32_t offset, const LocalHeade
   return header[kEncryptionHeaderSize - 1] == CheckByteOf(entry) ? kPasswordOpens : kPasswordWrong;
 }
 
+// An AES entry's verifier: its field is read from the extra field behind
+// the name, its salt and verifier from the start of its data.
+PasswordVerdict CheckAesEntryAt(FileHandle file, uint32_t extraOffset, const LocalHeader& entry, uint32_t data,
+                                const char* password) {
+  uint8_t extra[kAesExtraSearched];
+  uint32_t searched = entry.extraLength < kAesExtraSearched ? entry.extraLength : kAesExtraSearched;
+  AesField field;
+  if (!ReadAt(file, extraOffset, extra, searched) || !FindAesField(extra, searched, &field)) return kPasswordUnknown;
+  if (entry.compressedSize < AesOverheadBytes(field)) return kPasswordUnknown;
+  uint8_t saltAndVerifier[kAesMaxSaltBytes + kAesVerifierBytes];
+  if (!ReadAt(file, data, saltAndVerifier, AesSaltBytes(field) + kAesVerifierBytes)) return kPasswordUnknown;
+  uint8_t derived[kAesMaxDerivedBytes];
+  bool opens = DeriveAesKeys(password, field, saltAndVerifier, derived);
+  FillBytes(derived, 0, sizeof derived);
+  return opens ? kPasswordOpens : kPasswordWrong;
+}
+
 PasswordVerdict CheckFirstEncryptedEntry(FileHandle file, const char* password) {
   uint64_t offset = g_settings.archiveOffset;
   for (;;) {
@@ -41,6 +59,10 @@ PasswordVerdict CheckFirstEncryptedEntry(FileHandle file, const char* password) 
     CopyBytes(&entry, record + kSignatureSize, sizeof entry);
     uint64_t data = offset + sizeof record + entry.nameLength + entry.extraLength;
     bool encrypted = (entry.flags & kEntryFlagEncrypted) != 0;
+    if (encrypted && entry.method == kMethodAes && data <= kLargestOffset) {
+      uint32_t extraOffset = static_cast<uint32_t>(data) - entry.extraLength;
+      return CheckAesEntryAt(file, extraOffset, entry, static_cast<uint32_t>(data), password);
+    }
     if (encrypted && entry.compressedSize >= kEncryptionHeaderSize && data <= kLargestOffset) {
       return CheckHeaderAt(file, static_cast<uint32_t>(data), entry, password);
     }

@@ -12,6 +12,14 @@ endif()
 include("${CMAKE_SOURCE_DIR}/tools/resgen/resources.cmake")
 add_library(arcula_core STATIC ${ARCULA_CORE_SOURCES} ${ARCULA_PLATFORM_COMMON} ${ARCULA_PLATFORM_HOST} ${ARCULA_RESOURCE_SOURCES})
 target_include_directories(arcula_core PUBLIC "${CMAKE_SOURCE_DIR}")
+# The host side of the AES primitives (platform/host/crypto.cpp). Linked
+# statically, as the static headless runner needs it (the sanitizers need the
+# shared one).
+if(NOT ARCULA_SANITIZE)
+  set(OPENSSL_USE_STATIC_LIBS TRUE)
+endif()
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+target_link_libraries(arcula_core PUBLIC OpenSSL::Crypto)
 target_compile_options(arcula_core PRIVATE ${ARCULA_WARNINGS} ${ARCULA_STUB_CXX_FLAGS})
 
 # Every tools/<name>/ folder is one host program with its own CMakeLists.txt.

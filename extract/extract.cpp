@@ -1,5 +1,6 @@
 #include "extract/extract.h"
 
+#include "archive/aes.h"
 #include "archive/entry.h"
 #include "archive/input.h"
 #include "archive/crc32.h"
@@ -68,18 +69,26 @@ void ExtractEntry(const char* path) {
   BeginFileOutput(g_entry.localHeader.uncompressedSize);
   CreateOutputFile(path);
 
+  uint16_t method = g_aesEntry.active ? g_aesEntry.field.method : g_entry.localHeader.method;
   int result = kInflateOk;
   if (g_archiveInput.remainingCompressed > 0) {
-    if (g_entry.localHeader.method == kMethodStored) {
+    if (method == kMethodStored) {
       ShowUnzipping(path);
       CopyStored();
-    } else if (g_entry.localHeader.method == kMethodDeflated) {
+    } else if (method == kMethodDeflated) {
       ShowUnzipping(path);
       InflateIo io = EntryInflateIo();
       result = Inflate(&io);
     } else {
       FatalError(MessageText(kMessageUnsupportedMethod));
     }
+  }
+
+  // An AES entry's file stays only when its code vouches for every byte: a
+  // changed byte or a forged code leaves nothing behind.
+  if (g_aesEntry.active && !(AesEntryAuthentic() && result == kInflateOk && FileHasDeclaredSize())) {
+    DiscardOutputFile();
+    FatalError(MessageText(kMessageDamaged));
   }
 
   ++g_outputSink.fileCounter;  // counted before the check: a damaged file was still written
@@ -90,7 +99,9 @@ void ExtractEntry(const char* path) {
   g_outputSink.file = 0;
   // What was written stays, as with every failure of a pass.
   if (result != kInflateOk || !FileHasDeclaredSize()) FatalError(MessageText(kMessageDamaged));
-  if (crc != g_entry.localHeader.crc32) {
+  // AE-2 stores no CRC: the code has vouched for the data.
+  bool crcStored = !g_aesEntry.active || g_aesEntry.field.version == 1;
+  if (crcStored && crc != g_entry.localHeader.crc32) {
     SysFormat(g_formatBuffer, MessageText(kMessageBadCrc), path, crc, g_entry.localHeader.crc32);
     FatalError(g_formatBuffer);
   }

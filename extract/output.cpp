@@ -70,6 +70,12 @@ void CreateOutputFile(const char* path) {
   CopyText(g_outputSink.path, path, kPathBufferSize);
 }
 
+void DiscardOutputFile() {
+  if (g_outputSink.file > 0) SysClose(g_outputSink.file);
+  g_outputSink.file = 0;
+  DeleteOutputFileBelowTarget(g_outputSink.path);
+}
+
 void BeginFileOutput(uint32_t declaredSize) {
   g_crc.running = 0xFFFFFFFF;
   g_outputSink.fileRoom = declaredSize;

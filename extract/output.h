@@ -42,6 +42,10 @@ void ResetOutputSink();
 // the path for a write error's message.
 void CreateOutputFile(const char* path);
 
+// Closes the output file and removes it: for a file whose content could
+// not be vouched for.
+void DiscardOutputFile();
+
 // Starts a file's output (the output file itself is created apart):
 // the running CRC at its start, and the room the file has. A file that would
 // grow past its declared size gets one byte more, so that the damage shows,

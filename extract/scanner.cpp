@@ -14,6 +14,7 @@
 // (what was written of it stays) and returns the jump code.
 #include "extract/scanner.h"
 
+#include "archive/aes.h"
 #include "archive/password.h"
 #include "archive/entry.h"
 #include "archive/input.h"
@@ -100,7 +101,7 @@ void ReadLocalEntry() {
   g_archiveInput.remainingCompressed = g_entry.localHeader.compressedSize;
   ReadEntryName(g_entry.localHeader.nameLength);
   TakeNameAsUtf8();
-  SkipArchiveBytes(g_entry.localHeader.extraLength);
+  ReadEntryExtraField(g_entry.localHeader.extraLength);
   // The one place an entry's output path is made, before anything of the
   // entry is created; what creates or names the entry gets it from here.
   char outputPath[kPathBufferSize];
@@ -172,6 +173,9 @@ int RunPass() {
       }
     }
     ScanArchive();
+  } else if (g_outputSink.file != 0 && g_aesEntry.active) {
+    // An AES entry cut short was never vouched for by its code.
+    DiscardOutputFile();
   } else if (g_outputSink.file != 0) {
     SysClose(g_outputSink.file);
     g_outputSink.file = 0;

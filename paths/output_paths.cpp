@@ -185,6 +185,8 @@ FileHandle CreateOutputFileBelowTarget(const char* path) {
   return file;
 }
 
+void DeleteOutputFileBelowTarget(const char* path) { SysDeleteBelow(path, TextLength(g_outputPaths.targetFolder)); }
+
 bool ConfirmOverwrite(const char* path) {
   PathKind kind = KindOfPath(path);
   if (kind == PathKind::kLink) FailWithPath(kMessageLink, path);  // it would be written through

@@ -63,6 +63,10 @@ void CreateFolders(const char* path);
 // kMessageCannotCreate.
 FileHandle CreateOutputFileBelowTarget(const char* path);
 
+// Removes the file at `path`, made by CreateOutputFileBelowTarget, through
+// no link below the target folder. What cannot be removed stays.
+void DeleteOutputFileBelowTarget(const char* path);
+
 // True to write the file at `path`, false to pass it over. Asks (Yes, No,
 // Cancel) when a file or folder already exists there and the overwrite
 // setting is off; Cancel ends the pass with jump code 1. A link at the path

@@ -32,6 +32,10 @@ const FileHandle kFileLink = -2;
 // a folder on the way is a link, with *linkLength set to the length of the
 // path up to that link.
 FileHandle SysCreateBelow(const char* path, uint32_t trustedLength, uint32_t* linkLength);
+// Removes the file at `path`, going through no link behind its first
+// `trustedLength` bytes, as SysCreateBelow does. False when it stays.
+bool SysDeleteBelow(const char* path, uint32_t trustedLength);
+
 int32_t SysRead(FileHandle file, void* buffer, uint32_t count);         // bytes read, -1 on failure
 int32_t SysWrite(FileHandle file, const void* buffer, uint32_t count);  // bytes written, -1 on failure
 int32_t SysSeek(FileHandle file, int32_t offset, int origin);  // new position, -1 on failure

@@ -10,7 +10,7 @@ PACKAGES=(
   build-essential cmake ninja-build python3
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick
-  zlib1g-dev libdeflate-dev libdeflate-tools libarchive-dev
+  zlib1g-dev libdeflate-dev libdeflate-tools libarchive-dev libssl-dev
   googletest libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   zip unzip 7zip libarchive-tools

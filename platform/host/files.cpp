@@ -49,6 +49,16 @@ FileHandle SysCreateBelow(const char* path, uint32_t trustedLength, uint32_t* li
   return fd < 0 ? kFileError : fd;
 }
 
+bool SysDeleteBelow(const char* path, uint32_t trustedLength) {
+  std::string name;
+  uint32_t linkLength = 0;
+  int folder = HostOpenParentBelow(path, trustedLength, &name, &linkLength);
+  if (folder < 0) return false;
+  bool removed = ::unlinkat(folder, HostSpellingIn(folder, name).c_str(), 0) == 0;
+  ::close(folder);
+  return removed;
+}
+
 int32_t SysRead(FileHandle file, void* buffer, uint32_t count) {
   uint8_t* bytes = static_cast<uint8_t*>(buffer);
   uint32_t done = 0;

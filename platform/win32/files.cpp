@@ -47,6 +47,15 @@ FileHandle SysCreateBelow(const char* path, uint32_t trustedLength, uint32_t* li
   return result;
 }
 
+bool SysDeleteBelow(const char* path, uint32_t trustedLength) {
+  wchar_t wide[kWideTextUnits];
+  HeldFolders held;
+  uint32_t linkLength = 0;
+  bool removed = HoldFoldersBelow(path, trustedLength, wide, &held, &linkLength) == kFoldersHeld && DeleteFileW(wide);
+  ReleaseFolders(&held);
+  return removed;
+}
+
 int32_t SysRead(FileHandle file, void* buffer, uint32_t count) {
   DWORD got = 0;
   if (!ReadFile(AsHandle(file), buffer, count, &got, nullptr)) return -1;

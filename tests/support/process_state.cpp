@@ -1,6 +1,7 @@
 #include "tests/support/process_state.h"
 
 #include "archive/password.h"
+#include "archive/aes.h"
 #include "archive/decrypt.h"
 #include "archive/entry.h"
 #include "archive/input.h"
@@ -34,6 +35,7 @@ void ResetProcessState() {
   ResetArchiveInput();
   ResetEntry();
   ResetCipher();
+  ResetAesEntry();
   ResetPassword();
   ResetOutputSink();
   ResetInflate();
