@@ -85,9 +85,9 @@ void ExtractEntry(const char* path) {
   }
 
   // An AES entry's file stays only when its code vouches for every byte: a
-  // changed byte or a forged code leaves nothing behind.
+  // changed byte or a forged code stops the pass while the file is still
+  // open, and the pass removes it (see RunPass).
   if (g_aesEntry.active && !(AesEntryAuthentic() && result == kInflateOk && FileHasDeclaredSize())) {
-    DiscardOutputFile();
     FatalError(MessageText(kMessageDamaged));
   }
 

@@ -174,7 +174,8 @@ int RunPass() {
     }
     ScanArchive();
   } else if (g_outputSink.file != 0 && g_aesEntry.active) {
-    // An AES entry cut short was never vouched for by its code.
+    // An AES entry's file still open was never vouched for by its code (cut
+    // short, or refused by it): nothing of it stays.
     DiscardOutputFile();
   } else if (g_outputSink.file != 0) {
     SysClose(g_outputSink.file);

@@ -98,6 +98,9 @@ SOURCES = [
     ("7zz deflate", ["7zz", "a", "-bd", "-tzip", "-mm=Deflate", "{zip}", "."], False),
     ("7zz store", ["7zz", "a", "-bd", "-tzip", "-mm=Copy", "{zip}", "."], False),
     ("7zz ZipCrypto", ["7zz", "a", "-bd", "-tzip", "-p" + PASSWORD, "-mem=ZipCrypto", "{zip}", "."], True),
+    ("7zz AES-128", ["7zz", "a", "-bd", "-tzip", "-p" + PASSWORD, "-mem=AES128", "{zip}", "."], True),
+    ("7zz AES-192", ["7zz", "a", "-bd", "-tzip", "-p" + PASSWORD, "-mem=AES192", "{zip}", "."], True),
+    ("7zz AES-256", ["7zz", "a", "-bd", "-tzip", "-p" + PASSWORD, "-mem=AES256", "{zip}", "."], True),
     ("folder", None, False),
     ("folder --password", None, True),
 ]
@@ -147,7 +150,7 @@ class RealArchives(Workspace):
         for label, maker, encrypted in SOURCES:
             with self.subTest(label):
                 exe = self.build(label, maker, encrypted)
-                tested = run("unzip", "-t", "-P", PASSWORD, exe)
+                tested = run("7zz", "t", "-tzip", "-p" + PASSWORD, exe)
                 self.assertEqual(tested.returncode, 0, tested.stdout + tested.stderr)
 
                 out = self.path("out-" + label.replace(" ", "_"))

@@ -11,6 +11,8 @@ through the builder; each output is then read twice: by ordinary zip tools
 small reader in this file that walks the archive front to back from local
 headers only, as the stub does, decrypting and inflating every entry.
 """
+import hashlib
+import hmac
 import json
 import os
 import random
@@ -91,6 +93,8 @@ WRITERS = [
     ("7zz-deflate", ["7zz", "a", "-bd", "-tzip", "-mm=Deflate", "{zip}", "."], False),
     ("7zz-store", ["7zz", "a", "-bd", "-tzip", "-mm=Copy", "{zip}", "."], False),
     ("7zz-zipcrypto", ["7zz", "a", "-bd", "-tzip", "-p" + PASSWORD, "-mem=ZipCrypto", "{zip}", "."], True),
+    ("7zz-aes128", ["7zz", "a", "-bd", "-tzip", "-p" + PASSWORD, "-mem=AES128", "{zip}", "."], True),
+    ("7zz-aes256", ["7zz", "a", "-bd", "-tzip", "-p" + PASSWORD, "-mem=AES256", "{zip}", "."], True),
 ]
 
 
@@ -166,6 +170,36 @@ def zipcrypto_decrypt(password, data):
     return bytes(out)
 
 
+def aes_field(extra):
+    """The AES field (0x9901) of an extra field: (version, strength, method), or None."""
+    at = 0
+    while at + 4 <= len(extra):
+        tag, size = struct.unpack_from("<HH", extra, at)
+        if tag == 0x9901 and size == 7:
+            version, vendor, strength, method = struct.unpack_from("<H2sBH", extra, at + 4)
+            return version, strength, method
+        at += 4 + size
+    return None
+
+
+def aes_decrypt(test, password, strength, payload, name):
+    """An AES entry's data decrypted, its verifier and authentication code
+    checked; the key stream comes from the openssl program (ECB over the
+    format's little-endian counter from 1)."""
+    key_bytes = 8 + 8 * strength
+    salt, verifier = payload[:key_bytes // 2], payload[key_bytes // 2:key_bytes // 2 + 2]
+    encrypted, code = payload[key_bytes // 2 + 2:-10], payload[-10:]
+    derived = hashlib.pbkdf2_hmac("sha1", password.encode(), salt, 1000, 2 * key_bytes + 2)
+    test.assertEqual(derived[-2:], verifier, "verifier of " + name)
+    test.assertEqual(hmac.new(derived[key_bytes:2 * key_bytes], encrypted, "sha1").digest()[:10], code,
+                     "authentication code of " + name)
+    blocks = (len(encrypted) + 15) // 16
+    counters = b"".join((i + 1).to_bytes(16, "little") for i in range(blocks))
+    stream = subprocess.run(["openssl", "enc", "-aes-%d-ecb" % (8 * key_bytes), "-nopad", "-K",
+                             derived[:key_bytes].hex()], input=counters, capture_output=True, check=True).stdout
+    return bytes(a ^ b for a, b in zip(encrypted, stream))
+
+
 def walk_front_to_back(test, data, start, password):
     """Reads the archive the way the stub does: signature by signature, sizes
     and CRC from the local headers only. Returns {name: bytes} of the files and
@@ -178,6 +212,7 @@ def walk_front_to_back(test, data, start, password):
             name = data[pos + 30:pos + 30 + nlen].decode("utf-8", "replace").replace("\\", "/")
             name = name[2:] if name.startswith("./") and name != "./" else name
             payload = data[pos + 30 + nlen + elen:pos + 30 + nlen + elen + csize]
+            extra = data[pos + 30 + nlen:pos + 30 + nlen + elen]
             test.assertEqual(len(payload), csize, name)
             pos += 30 + nlen + elen + csize
             if flags & 8:
@@ -189,13 +224,21 @@ def walk_front_to_back(test, data, start, password):
                 if name.strip("./"):
                     folders.add(name.rstrip("/"))
                 continue
-            if flags & 1:
+            aes = aes_field(extra) if method == 99 else None
+            if aes:
+                version, strength, method = aes
+                payload = aes_decrypt(test, password, strength, payload, name)
+                if version == 2:
+                    test.assertEqual(crc, 0, "AE-2 stores no CRC: " + name)
+            elif flags & 1:
                 plain = zipcrypto_decrypt(password, payload)
                 check = (time >> 8) if flags & 8 else (crc >> 24)
                 test.assertEqual(plain[11], check, "check byte of " + name)
                 payload = plain[12:]
             content = zlib.decompress(payload, -15) if method == 8 else payload
-            test.assertEqual((len(content), zlib.crc32(content)), (usize, crc), name)
+            test.assertEqual(len(content), usize, name)
+            if not (aes and aes[0] == 2):
+                test.assertEqual(zlib.crc32(content), crc, name)
             files[name] = content
         elif sig == SIG_CENTRAL:
             nlen, elen, clen = struct.unpack_from("<HHH", data, pos + 28)
@@ -285,12 +328,15 @@ class RealArchives(Workspace):
         self.check_zip_tools(out)
 
     def check_zip_tools(self, out):
-        unzip = subprocess.run(["unzip", "-t", "-P", PASSWORD, out], capture_output=True, text=True)
-        self.assertEqual(unzip.returncode, 0, unzip.stdout + unzip.stderr)
-        self.assertNotIn("warning", (unzip.stdout + unzip.stderr).lower())
         seven = subprocess.run(["7zz", "t", "-tzip", "-p" + PASSWORD, out], capture_output=True, text=True)
         self.assertEqual(seven.returncode, 0, seven.stdout + seven.stderr)
         self.assertNotIn("WARNING", seven.stdout + seven.stderr)
+        # Info-ZIP's unzip and Python's zipfile know no AES; 7-Zip has read it.
+        if any(i.compress_type == 99 for i in zipfile.ZipFile(out).infolist()):
+            return
+        unzip = subprocess.run(["unzip", "-t", "-P", PASSWORD, out], capture_output=True, text=True)
+        self.assertEqual(unzip.returncode, 0, unzip.stdout + unzip.stderr)
+        self.assertNotIn("warning", (unzip.stdout + unzip.stderr).lower())
         with warnings.catch_warnings():
             warnings.simplefilter("error")
             with zipfile.ZipFile(out) as z:
@@ -310,15 +356,20 @@ class RealArchives(Workspace):
     def test_folder(self):
         """Files are deflated, except those deflate would make larger (the
         random bytes), which are stored: the walk checks their sizes and CRC."""
-        for password in ("", PASSWORD):
-            with self.subTest(password=password):
-                out, data, _ = self.build(self.tree, *(["--password", password] if password else []))
-                self.check_output(out, data, bool(password))
-                header = 12 if password else 0
+        rows = [([], 0), (["--password", PASSWORD, "--encryption", "zipcrypto"], 12),
+                (["--password", PASSWORD], 16 + 2 + 10), (["--password", PASSWORD, "--encryption", "aes256"], 28)]
+        for options, header in rows:
+            with self.subTest(options=options):
+                out, data, _ = self.build(self.tree, *options)
+                self.check_output(out, data, bool(options))
                 infos = [i for i in zipfile.ZipFile(out).infolist() if i.file_size > 0]
                 for info in infos:
                     self.assertLessEqual(info.compress_size - header, info.file_size, info.filename)
-                methods = {i.filename: i.compress_type for i in infos}
+                    self.assertEqual(info.compress_type == 99, header == 28, info.filename)
+                    if header == 28:  # the builder's AES: AE-2 (no CRC) above 20 bytes, AE-1 up to them
+                        self.assertEqual(aes_field(info.extra)[:2], (2 if info.file_size > 20 else 1, 3))
+                methods = {i.filename: aes_field(i.extra)[2] if i.compress_type == 99 else i.compress_type
+                           for i in infos}
                 self.assertEqual([methods[name] for name in ("big/random.bin", "docs/two-k.txt",
                                                              "docs/deep/nested/note.txt")],
                                  [zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED, zipfile.ZIP_DEFLATED])
@@ -327,9 +378,9 @@ class RealArchives(Workspace):
         _, _, listing = self.build(self.tree, "--list", "--password", PASSWORD)
         for name in self.files:
             self.assertIn(name, listing)
-        self.assertRegex(listing, r"307200\s+307212\s+stored\s+yes\s+big/random\.bin")
+        self.assertRegex(listing, r"307200\s+307228\s+stored\s+yes\s+big/random\.bin")
         self.assertRegex(listing, r"\s0\s+\d+\s+\w+\s+no\s+empty-folder/")
-        self.assertRegex(listing, r"out\.exe: 5 files \(4 encrypted\), 5 folders, %d bytes unpacked"
+        self.assertRegex(listing, r"out\.exe: 5 files \(5 encrypted\), 5 folders, %d bytes unpacked"
                          % sum(len(d) for d in self.files.values()))
 
 
@@ -588,9 +639,9 @@ class SpannedSets(Workspace):
 
     def test_sets(self):
         rows = [  # label, volume names, options, processor of the stub
-            ("exe", "exe", ["--password", PASSWORD], "x86"),
+            ("exe", "exe", ["--password", PASSWORD, "--encryption", "zipcrypto"], "x86"),
             ("zip", "zip", [], "x86"),
-            ("exe-x64", "exe", ["--password", PASSWORD], "x64"),
+            ("exe-x64", "exe", ["--password", PASSWORD, "--encryption", "zipcrypto"], "x64"),
         ]
         for label, names, options, arch in rows:
             with self.subTest(label):
@@ -1355,7 +1406,7 @@ class Utf8Names(Workspace):
         os.makedirs(tree)
         with open(os.path.join(tree, "secret.txt"), "wb") as f:
             f.write(b"secret\n" * 100)
-        self.build(tree, "--password", password, password=password)
+        self.build(tree, "--password", password, "--encryption", "zipcrypto", password=password)
         out = self.path("out.exe")
         with zipfile.ZipFile(out) as z:
             self.assertEqual(z.read("secret.txt", pwd=password.encode()), b"secret\n" * 100)
@@ -1388,6 +1439,10 @@ class Pipelines(Workspace):
             ("empty password with =", ["--password=", "{tree}", "{out}"], {}, "--password is empty"),
             ("show with operands", ["--show", "{out}", "{tree}", "{out}"], {}, "--show takes FILE.exe alone"),
             ("force without span", ["--force", "{tree}", "{out}"], {}, "--force needs --span"),
+            ("encryption without password", ["--encryption", "aes256", "{tree}", "{out}"], {},
+             "--encryption needs --password"),
+            ("unknown encryption", ["--password", "x", "--encryption", "aes128", "{tree}", "{out}"], {},
+             "--encryption takes aes256 or zipcrypto, not 'aes128'"),
             ("checks that contradict", ["--full-selfcheck", "--no-selfcheck", "{tree}", "{out}"], {},
              "--full-selfcheck and --no-selfcheck contradict each other"),
             ("SOURCE_DATE_EPOCH not a number", ["{tree}", "{out}"], {"SOURCE_DATE_EPOCH": "2024-01-01"},
@@ -1835,6 +1890,25 @@ class FolderInputs(Workspace):
         self.assertEqual(mksfx(second, unclamped).returncode, 0)
         with open(unclamped, "rb") as f:
             self.assertNotEqual(f.read(), outputs[1])
+
+    def test_encrypted_builds_are_reproducible_only_under_source_date_epoch(self):
+        """Salts and encryption headers are derived from SOURCE_DATE_EPOCH and
+        the content when it is set (the same bytes twice), random otherwise."""
+        tree = self.path("tree")
+        make_tree(tree)
+        for encryption in ("aes256", "zipcrypto"):
+            for env, same in (({"SOURCE_DATE_EPOCH": "1700000000"}, True), ({}, False)):
+                with self.subTest(encryption=encryption, env=env):
+                    outputs = []
+                    for i in range(2):
+                        out = self.path("%s-%d.exe" % (encryption, i))
+                        result = mksfx("--password", PASSWORD, "--encryption", encryption, tree, out, env=env)
+                        self.assertEqual(result.returncode, 0, result.stderr)
+                        with open(out, "rb") as f:
+                            outputs.append(f.read())
+                        seven = subprocess.run(["7zz", "t", "-p" + PASSWORD, out], capture_output=True, text=True)
+                        self.assertEqual(seven.returncode, 0, seven.stdout + seven.stderr)
+                    self.assertEqual(outputs[0] == outputs[1], same)
 
 
 def main():

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/aes.h"  // the stub's own reading of the AES field
 #include "tools/mksfx/entry_names.h"
 #include "tools/mksfx/windows_case.h"
 
@@ -51,20 +52,45 @@ void CheckName(const ZipEntry& entry, Problems* problems) {
   if (!problem.empty()) Report(problems, entry, problem);
 }
 
+// The AES field of an entry's local header, which the stub reads; false when
+// it has none that the stub would take.
+bool LocalAesField(const ZipEntry& entry, AesField* field) {
+  return FindAesField(entry.localExtra.data(), static_cast<uint32_t>(std::min<size_t>(entry.localExtra.size(), kAesExtraSearched)),
+                      field);
+}
+
+// An AES entry (as 7-Zip and the builder write them) goes in as it is; what
+// counts is the method of the data inside.
+void CheckAesMethod(const ZipEntry& entry, Problems* problems) {
+  AesField field;
+  if (!entry.IsEncrypted() || !LocalAesField(entry, &field)) {
+    Report(problems, entry, "uses AES encryption (99) without a usable AES extra field in its local header");
+  } else if (field.method != kZipMethodStored && field.method != kZipMethodDeflated) {
+    Report(problems, entry, "holds AES-encrypted data of compression method " + std::to_string(field.method) + " (" +
+                                MethodName(field.method) +
+                                "); only stored (0) and deflated (8) entries can be unpacked");
+  } else if (!entry.IsFolder() && entry.compressedSize < AesOverheadBytes(field)) {
+    Report(problems, entry, "is AES-encrypted but shorter than its salt, verifier and authentication code");
+  }
+}
+
 void CheckMethod(const ZipEntry& entry, Problems* problems) {
-  if (entry.method != kZipMethodStored && entry.method != kZipMethodDeflated)
+  if (entry.method == kMethodAes) {
+    CheckAesMethod(entry, problems);
+  } else if (entry.method != kZipMethodStored && entry.method != kZipMethodDeflated)
     Report(problems, entry, "uses compression method " + std::to_string(entry.method) + " (" +
                                 MethodName(entry.method) +
                                 "); only stored (0) and deflated (8) entries can be unpacked");
   if ((entry.flags & (kZipFlagStrongEncryption | kZipFlagMaskedHeaders)) != 0)
-    Report(problems, entry, "uses strong encryption; only the traditional encryption is supported");
+    Report(problems, entry, "uses strong encryption; only the traditional and the AES encryption are supported");
 }
 
 void CheckSizes(const ZipEntry& entry, Problems* problems) {
   // The stub reads the next record right behind a folder entry's header
   // when the folder claims to have content.
   if (entry.IsFolder() && entry.uncompressedSize != 0) Report(problems, entry, "is a folder with data");
-  if (entry.IsEncrypted() && !entry.IsFolder() && entry.compressedSize < kEncryptionHeaderSize)
+  if (entry.IsEncrypted() && !entry.IsFolder() && entry.method != kMethodAes &&
+      entry.compressedSize < kEncryptionHeaderSize)
     Report(problems, entry, "is encrypted but shorter than the 12-byte encryption header");
 }
 
@@ -172,6 +198,11 @@ std::vector<std::string> NameWarnings(const ZipArchive& archive) {
 void CheckNames(const ZipArchive& archive, std::vector<std::string>* problems) {
   for (const ZipEntry& entry : archive.entries) CheckName(entry, problems);
   CheckClashes(archive, problems);
+}
+
+uint16_t DataMethodOf(const ZipEntry& entry) {
+  AesField field;
+  return entry.method == kMethodAes && LocalAesField(entry, &field) ? field.method : entry.method;
 }
 
 bool CheckEntries(const Bytes& input, const ZipArchive& archive, std::vector<std::string>* problems) {

@@ -18,6 +18,10 @@ void CheckNames(const ZipArchive& archive, std::vector<std::string>* problems);
 // data is decoded and checked only when `problems` holds nothing at all,
 // from here or from before. `input` is the buffer the entries' data offsets
 // point into.
+// The method of an entry's data: for an AES entry, that of the data inside
+// the encryption (its own method is 99).
+uint16_t DataMethodOf(const ZipEntry& entry);
+
 bool CheckEntries(const Bytes& input, const ZipArchive& archive, std::vector<std::string>* problems);
 
 // One line for each entry whose name holds direction controls, which the

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "tools/mksfx/entry_checks.h"
+#include "tools/mksfx/entry_encryption.h"
 #include "tools/mksfx/entry_names.h"
 #include "tools/mksfx/windows_case.h"
 #include "tools/mksfx/zip_reader.h"
@@ -176,13 +177,9 @@ bool LibarchiveFailed(struct archive* writer, Problems* problems, const std::str
   return Fail(problems, what + ": " + (reason ? reason : "libarchive failed"));
 }
 
-bool OpenWriter(struct archive* writer, const std::string& password, Bytes* zip, Problems* problems) {
+bool OpenWriter(struct archive* writer, Bytes* zip, Problems* problems) {
   if (archive_write_set_format_zip(writer) != ARCHIVE_OK)
     return LibarchiveFailed(writer, problems, "cannot set up the ZIP writer");
-  if (!password.empty() &&
-      (archive_write_set_options(writer, "zip:encryption=zipcrypt") != ARCHIVE_OK ||
-       archive_write_set_passphrase(writer, password.c_str()) != ARCHIVE_OK))
-    return LibarchiveFailed(writer, problems, "cannot set up the encryption");
   // Unblocked: no padding behind the end record.
   archive_write_set_bytes_per_block(writer, 0);
   if (archive_write_open(writer, zip, nullptr, AppendToBytes, nullptr) != ARCHIVE_OK)
@@ -235,7 +232,7 @@ bool WriteItem(struct archive* writer, const FolderItem& item, bool stored, cons
 bool WriteItems(const std::vector<FolderItem>& items, const std::vector<bool>& stored, const FolderInput& input,
                 Bytes* zip, Problems* problems) {
   struct archive* writer = archive_write_new();
-  bool ok = OpenWriter(writer, input.password, zip, problems);
+  bool ok = OpenWriter(writer, zip, problems);
   for (size_t i = 0; ok && i < items.size(); ++i) ok = WriteItem(writer, items[i], stored[i], input, problems);
   if (ok && archive_write_close(writer) != ARCHIVE_OK)
     ok = LibarchiveFailed(writer, problems, "cannot finish the archive");
@@ -274,6 +271,21 @@ bool ZipItems(const std::vector<FolderItem>& items, const FolderInput& input, By
   return WriteItems(items, stored, input, zip, problems);
 }
 
+// The files encrypted here rather than by libarchive, whose salts and
+// headers are random even where a build must be reproducible.
+bool EncryptItems(const FolderInput& input, Bytes* zip, Problems* problems) {
+  EncryptionSetup setup;
+  setup.password = input.password;
+  setup.kind = input.zipCrypto ? EncryptionKind::kZipCrypto : EncryptionKind::kAes256;
+  setup.derived = input.clampTimes;
+  setup.epoch = input.latestTime;
+  Bytes encrypted;
+  std::string error;
+  if (!EncryptArchive(*zip, setup, &encrypted, &error)) return Fail(problems, error);
+  zip->swap(encrypted);
+  return true;
+}
+
 }  // namespace
 
 bool ArchiveFolder(const FolderInput& input, Bytes* zip, bool* outputLeftOut, Problems* problems) {
@@ -290,5 +302,6 @@ bool ArchiveFolder(const FolderInput& input, Bytes* zip, bool* outputLeftOut, Pr
     CheckNames(ListedEntries(listing), problems);
     return false;
   }
-  return ZipItems(listing.items, input, zip, problems);
+  if (!ZipItems(listing.items, input, zip, problems)) return false;
+  return input.password.empty() || EncryptItems(input, zip, problems);
 }

@@ -1,7 +1,7 @@
 // Zips a folder with libarchive: every file deflated (stored where deflate
 // would not make it smaller), every folder (empty ones included) as a folder
-// entry, modification times kept. With a password
-// the files get the traditional ZIP encryption.
+// entry, modification times kept. With a password the files are encrypted
+// afterwards (see entry_encryption.h).
 //
 // The folder is listed and checked before anything is zipped, so that what a
 // self-extractor cannot hold is told in the terms of the folder (too many
@@ -20,6 +20,7 @@
 struct FolderInput {
   std::string folder;
   std::string password;
+  bool zipCrypto = false;    // the traditional encryption instead of AES-256
   std::string output;        // the file being built: left out if it lies in the folder
   bool followLinks = false;  // links whose destination lies inside the folder go in as what they point to
   bool clampTimes = false;   // no modification time later than `latestTime` (SOURCE_DATE_EPOCH)

@@ -117,6 +117,7 @@ bool ZipFolder(const BuildOptions& options, Bytes* zip, std::vector<std::string>
   FolderInput folder;
   folder.folder = options.input;
   folder.password = options.password;
+  folder.zipCrypto = options.encryption == "zipcrypto";
   folder.output = options.output;
   folder.followLinks = options.followLinks;
   folder.clampTimes = options.clampTimes;

@@ -30,6 +30,7 @@ const OptionRule kOptions[] = {
     {"--stub", &BuildOptions::stub, nullptr, 0, nullptr},
     {"--arch", &BuildOptions::arch, nullptr, 0, nullptr},
     {"--password", &BuildOptions::password, nullptr, 0, nullptr},
+    {"--encryption", &BuildOptions::encryption, nullptr, 0, nullptr},
     {"--name-charset", &BuildOptions::nameCharset, nullptr, 0, nullptr},
     {"--show", &BuildOptions::show, nullptr, 0, nullptr},
     {"--prompt-buttons", nullptr, nullptr, 0, nullptr},
@@ -131,6 +132,8 @@ bool ApplyOption(const OptionRule& rule, const std::string& value, BuildOptions*
     options->promptButtonsGiven = true;
     return SetPromptButtons(value, options, error);
   }
+  if (name == "--encryption" && value != "aes256" && value != "zipcrypto")
+    return Usage(error, "--encryption takes aes256 or zipcrypto, not '" + value + "'");
   if (name == "--span") return SetSpanSize(value, options, error);
   if (name == "--span-names") return SetSpanNames(value, options, error);
   if (name == "--no-selfcheck") options->selfCheck = false;
@@ -143,6 +146,7 @@ bool ApplyOption(const OptionRule& rule, const std::string& value, BuildOptions*
 bool CheckCombinations(const BuildOptions& options, std::string* error) {
   if (options.spanNamesGiven && options.span.diskSize == 0) return Usage(error, "--span-names needs --span");
   if (options.force && options.span.diskSize == 0) return Usage(error, "--force needs --span");
+  if (!options.encryption.empty() && options.password.empty()) return Usage(error, "--encryption needs --password");
   if (options.fullSelfCheck && !options.selfCheck)
     return Usage(error, "--full-selfcheck and --no-selfcheck contradict each other");
   if (!options.nameCharset.empty() && !IsKnownCharset(options.nameCharset))
@@ -297,10 +301,15 @@ Behaviour:
                        the start-up question taken as accepted; an existing
                        file (without --overwrite) or an error ends the run
                        with exit code 1 ("/noauto" still shows the dialog)
-  --password PASS      encrypt the files of a folder INPUT (traditional ZIP
-                       encryption); refused with a ZIP INPUT, whose entries
-                       go in as they are: give the folder instead.
-                       An empty PASS is refused.
+  --password PASS      encrypt the files of a folder INPUT (AES-256 unless
+                       --encryption says otherwise); refused with a ZIP
+                       INPUT, whose entries go in as they are: give the
+                       folder instead. An empty PASS is refused.
+  --encryption aes256|zipcrypto
+                       with --password: AES-256 (the default), or the
+                       traditional ZIP encryption, which can be broken
+                       without the password: only for readers that know
+                       nothing else
   --no-selfcheck       do not let the self-extractor check its own image
   --full-selfcheck     let the check cover the headers too; the output can
                        then not be code-signed (by default the headers are

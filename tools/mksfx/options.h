@@ -19,6 +19,7 @@ struct BuildOptions {
   std::string stub;    // empty: the stub of `arch` beside the builder
   std::string arch;    // "x86" or "x64"; empty: not given (x86, or --stub's own)
   std::string password;
+  std::string encryption;   // "aes256" (the default with a password) or "zipcrypto"; empty: not given
   std::string nameCharset;  // the code page of unflagged names in a ZIP INPUT; empty: kept as stored
   std::string show;         // a built file to describe instead of building one
   ConfigTexts texts;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/settings.h"
+#include "tools/mksfx/entry_checks.h"
 #include "tools/mksfx/entry_names.h"
 #include "tools/mksfx/windows_case.h"
 
@@ -12,7 +13,7 @@ namespace {
 const char* const kTextLabels[] = {"folder", "text", "prompt", "title", "info"};
 
 const char* MethodLabel(const ZipEntry& entry) {
-  return entry.method == kZipMethodStored ? "stored" : "deflated";
+  return DataMethodOf(entry) == kZipMethodStored ? "stored" : "deflated";
 }
 
 // How many files, encrypted files and folders the archive holds.
