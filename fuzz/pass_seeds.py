@@ -5,8 +5,9 @@
 
 Writes a few small ZIP files into OUT_DIR: stored and deflated entries,
 folder entries, an empty file, a data descriptor (bit 3) entry, archive and
-entry comments, and traditional encryption with the password "pw" (Info-ZIP
-zip, when it is installed). The last two bytes of an archive are the target's
+entry comments, traditional encryption with the password "pw" (Info-ZIP
+zip, when it is installed) and AES encryption with it (7-Zip's 7zz, when it
+is installed). The last two bytes of an archive are the target's
 options (see pass_fuzz.cpp); an archive comment sets them, so some seeds carry
 a two-byte comment that picks a spanned set, a second pass or an answer.
 """
@@ -93,6 +94,23 @@ def with_info_zip(flags):
             return file.read()
 
 
+def with_7zz(flags):
+    """7-Zip's ZIP of a small tree; None when 7zz is not installed."""
+    if shutil.which("7zz") is None:
+        return None
+    with tempfile.TemporaryDirectory() as folder:
+        os.makedirs(os.path.join(folder, "in", "sub"))
+        with open(os.path.join(folder, "in", "a.txt"), "wb") as file:
+            file.write(TEXT)
+        with open(os.path.join(folder, "in", "sub", "b.bin"), "wb") as file:
+            file.write(BINARY)
+        out = os.path.join(folder, "seed.zip")
+        subprocess.run(["7zz", "a", "-bd", "-tzip"] + flags + [out, "in"], cwd=folder, check=True,
+                       stdout=subprocess.DEVNULL)
+        with open(out, "rb") as file:
+            return file.read()
+
+
 def with_options(data, layout, options):
     """The archive with a two-byte comment that sets the target's options."""
     if data is None:
@@ -119,6 +137,8 @@ def archives():
         "info-zip-deflated.zip": with_info_zip(["-6"]),
         "info-zip-encrypted.zip": with_options(with_info_zip(["-P", "pw"]), 0x00, 0x02),
         "info-zip-encrypted-no-password.zip": with_info_zip(["-P", "pw"]),
+        "7zz-aes256.zip": with_options(with_7zz(["-ppw", "-mem=AES256"]), 0x00, 0x02),
+        "7zz-aes128-stored.zip": with_options(with_7zz(["-ppw", "-mem=AES128", "-mm=Copy"]), 0x00, 0x02),
     }
     return {name: data for name, data in seeds.items() if data is not None}
 
