@@ -4,6 +4,7 @@ for the password when Unzip is pressed; the right one extracts, a wrong one
 is refused with "Incorrect password specified" and asked again, Cancel gives the Unzip
 button back, OK on an empty field does nothing, and a password longer than
 the field takes is cut to its first 254 characters, accented or not."""
+import shutil
 import subprocess
 import tempfile
 import unittest
@@ -38,20 +39,20 @@ class PasswordDialog(unittest.TestCase):
             self.program.kill()
         self._scratch.cleanup()
 
-    def make_sfx(self, password):
+    def make_sfx(self, password, encryption="aes256"):
         source = self.scratch / "source"
         for name, data in FILES.items():
             (source / name).parent.mkdir(parents=True, exist_ok=True)
             (source / name).write_bytes(data)
         exe = self.scratch / "setup.exe"
-        subprocess.run([winelib.HOST_BIN / "arcula-mksfx", "--stub", winelib.STUB,
+        subprocess.run([winelib.HOST_BIN / "arcula-mksfx", "--stub", winelib.STUB, "--encryption", encryption,
                         "--password", password, "--folder", winelib.windows_path(self.target),
                         source, exe], check=True, stdout=subprocess.DEVNULL)
         return exe
 
-    def start_and_unzip(self, password):
+    def start_and_unzip(self, password, encryption="aes256"):
         """Starts the self-extractor, presses Unzip; returns the password dialog."""
-        self.program = winelib.start(self.make_sfx(password), cwd=self.scratch)
+        self.program = winelib.start(self.make_sfx(password, encryption), cwd=self.scratch)
         main = winelib.find_window(MAIN_TITLE, program=self.program)
         winelib.key(main, "alt+u")
         dialog = winelib.find_window(PASSWORD_TITLE, program=self.program)
@@ -157,17 +158,22 @@ class PasswordDialog(unittest.TestCase):
 
     def test_a_wrong_password_is_asked_again(self):
         """The box says so, the dialog comes back, and nothing was made
-        meanwhile; the right one then extracts."""
-        main, dialog = self.start_and_unzip("Sesame")
-        self.answer_password(dialog, "sesame")
-        self.close_result_box("Incorrect password specified")
-        dialog = winelib.find_window(PASSWORD_TITLE, program=self.program)
-        self.assertFalse(self.target.exists())
-        self.answer_password(dialog, "Sesame")
-        self.close_result_box("2 file(s) unzipped successfully")
-        self.assert_extracted()
-        winelib.key(main, "Escape")
-        self.assertEqual(self.program.wait().code, 0)
+        meanwhile; the right one then extracts. AES (its verifier) and the
+        traditional encryption (its check byte) alike."""
+        for encryption in ("aes256", "zipcrypto"):
+            with self.subTest(encryption):
+                main, dialog = self.start_and_unzip("Sesame", encryption)
+                self.answer_password(dialog, "sesame")
+                self.close_result_box("Incorrect password specified")
+                dialog = winelib.find_window(PASSWORD_TITLE, program=self.program)
+                self.assertFalse(self.target.exists())
+                self.answer_password(dialog, "Sesame")
+                self.close_result_box("2 file(s) unzipped successfully")
+                self.assert_extracted()
+                winelib.key(main, "Escape")
+                self.assertEqual(self.program.wait().code, 0)
+                self.program = None
+                shutil.rmtree(self.target)
 
     def test_giving_up_after_a_wrong_password_is_a_cancel(self):
         main, dialog = self.start_and_unzip("Sesame")

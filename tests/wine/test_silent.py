@@ -5,7 +5,9 @@ what happened, and /log holds every message that would have been shown."""
 import os
 import subprocess
 import time
+import struct
 import unittest
+import zipfile
 
 import winelib
 from sfxlib import SfxTestCase
@@ -133,6 +135,24 @@ class Silent(SfxTestCase):
         code, shown = self.run_silent(exe, "/password", "Sesame")
         self.assertEqual((code, shown), (0, set()))
         self.assert_tree_extracted(self.source, self.target)
+
+    def test_a_changed_aes_file_is_removed_and_the_run_fails(self):
+        """A changed byte of an AES file's authentication code: the file the
+        code no longer vouches for is removed, the one before it stays, and
+        the run ends with the damage message, never as a success."""
+        exe = self.sfx(self.source, "--password", "Sesame")
+        data = bytearray(exe.read_bytes())
+        with zipfile.ZipFile(exe) as z:
+            info = z.getinfo("sub/two.bin")
+        local = info.header_offset
+        name_length, extra_length = struct.unpack_from("<HH", data, local + 26)
+        data[local + 30 + name_length + extra_length + info.compress_size - 1] ^= 1  # the code's last byte
+        exe.write_bytes(bytes(data))
+        code, shown = self.run_silent(exe, "/password", "Sesame")
+        self.assertEqual((code, shown), (1, set()))
+        self.assertEqual((self.target / "one.txt").read_bytes(), b"one\n")
+        self.assertFalse((self.target / "sub" / "two.bin").exists())
+        self.assertTrue(self.log_lines()[-3].startswith("Zip file is damaged"), self.log_lines())
 
     def test_a_file_built_silent_needs_no_switch(self):
         exe = self.sfx(self.source, "--silent", "--folder", winelib.windows_path(self.target))
