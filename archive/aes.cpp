@@ -74,11 +74,15 @@ void ReadEntryExtraField(uint32_t length) {
   g_aesEntry.active = FindAesField(extra, searched, &g_aesEntry.field);
 }
 
-bool DeriveAesKeys(const char* password, const AesField& field, const uint8_t* saltAndVerifier, uint8_t* derived) {
+bool DeriveAesKeys(const char* password, const AesField& field, const uint8_t* saltAndVerifier, uint8_t* derived,
+                   bool* opens) {
   uint32_t keyBytes = AesKeyBytes(field);
   uint32_t saltBytes = AesSaltBytes(field);
-  SysDeriveKey(password, saltAndVerifier, saltBytes, kAesRounds, derived, 2 * keyBytes + kAesVerifierBytes);
-  return CompareBytes(derived + 2 * keyBytes, saltAndVerifier + saltBytes, kAesVerifierBytes) == 0;
+  if (!SysDeriveKey(password, saltAndVerifier, saltBytes, kAesRounds, derived, 2 * keyBytes + kAesVerifierBytes)) {
+    return false;
+  }
+  *opens = CompareBytes(derived + 2 * keyBytes, saltAndVerifier + saltBytes, kAesVerifierBytes) == 0;
+  return true;
 }
 
 void StartAesDecryption(const uint8_t* derived) {

@@ -67,9 +67,10 @@ uint32_t AesOverheadBytes(const AesField& field);
 void ReadEntryExtraField(uint32_t length);
 
 // Derives the keys of an entry from the password and the salt with verifier
-// that begin its data (`derived` holds kAesMaxDerivedBytes). True when the
-// verifier matches.
-bool DeriveAesKeys(const char* password, const AesField& field, const uint8_t* saltAndVerifier, uint8_t* derived);
+// that begin its data (`derived` holds kAesMaxDerivedBytes); *opens is set
+// when the verifier matches. False when the system cannot derive them.
+bool DeriveAesKeys(const char* password, const AesField& field, const uint8_t* saltAndVerifier, uint8_t* derived,
+                   bool* opens);
 
 // Sets the cipher and the code up for the current entry from its derived keys.
 void StartAesDecryption(const uint8_t* derived);

@@ -134,7 +134,9 @@ bool CheckAesPassword(const char* password) {
                   kReadErrorEncryptionHeader);
   g_archiveInput.remainingCompressed -= AesOverheadBytes(field);
   uint8_t derived[kAesMaxDerivedBytes];
-  bool opens = DeriveAesKeys(password, field, saltAndVerifier, derived);
+  bool opens = false;
+  // A system without the primitives cannot read such an entry at all.
+  if (!DeriveAesKeys(password, field, saltAndVerifier, derived, &opens)) FatalError(MessageText(kMessageUnsupportedMethod));
   if (opens) StartAesDecryption(derived);
   FillBytes(derived, 0, sizeof derived);
   return opens;

@@ -42,8 +42,10 @@ PasswordVerdict CheckAesEntryAt(FileHandle file, uint32_t extraOffset, const Loc
   uint8_t saltAndVerifier[kAesMaxSaltBytes + kAesVerifierBytes];
   if (!ReadAt(file, data, saltAndVerifier, AesSaltBytes(field) + kAesVerifierBytes)) return kPasswordUnknown;
   uint8_t derived[kAesMaxDerivedBytes];
-  bool opens = DeriveAesKeys(password, field, saltAndVerifier, derived);
+  bool opens = false;
+  bool derivable = DeriveAesKeys(password, field, saltAndVerifier, derived, &opens);
   FillBytes(derived, 0, sizeof derived);
+  if (!derivable) return kPasswordUnknown;  // the pass says why
   return opens ? kPasswordOpens : kPasswordWrong;
 }
 

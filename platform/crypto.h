@@ -10,8 +10,9 @@ const uint32_t kAesBlockBytes = 16;
 const uint32_t kSha1Bytes = 20;
 
 // Fills `derived` with `length` bytes of PBKDF2-HMAC-SHA1 of the password
-// (its bytes up to the NUL) and the salt, with `iterations` rounds.
-void SysDeriveKey(const char* password, const uint8_t* salt, uint32_t saltLength, uint32_t iterations,
+// (its bytes up to the NUL) and the salt, with `iterations` rounds. False
+// when the system cannot provide the derivation.
+bool SysDeriveKey(const char* password, const uint8_t* salt, uint32_t saltLength, uint32_t iterations,
                   uint8_t* derived, uint32_t length);
 
 // Sets the AES key (16, 24 or 32 bytes) for SysAesEncryptBlocks; false when

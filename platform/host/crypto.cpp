@@ -34,10 +34,11 @@ const EVP_CIPHER* EcbCipherFor(uint32_t keyBytes) {
 
 }  // namespace
 
-void SysDeriveKey(const char* password, const uint8_t* salt, uint32_t saltLength, uint32_t iterations,
+bool SysDeriveKey(const char* password, const uint8_t* salt, uint32_t saltLength, uint32_t iterations,
                   uint8_t* derived, uint32_t length) {
   Require(PKCS5_PBKDF2_HMAC_SHA1(password, static_cast<int>(std::strlen(password)), salt, static_cast<int>(saltLength),
                                  static_cast<int>(iterations), static_cast<int>(length), derived) == 1);
+  return true;
 }
 
 bool SysAesSetKey(const uint8_t* key, uint32_t keyBytes) {
