@@ -1,7 +1,5 @@
 #include "archive/aes.h"
 
-#include "archive/entry.h"
-#include "archive/input.h"
 #include "platform/bytes.h"
 #include "base/abort.h"
 #include "base/messages.h"
@@ -60,19 +58,6 @@ uint32_t AesKeyBytes(const AesField& field) { return 8 + 8 * static_cast<uint32_
 uint32_t AesSaltBytes(const AesField& field) { return AesKeyBytes(field) / 2; }
 
 uint32_t AesOverheadBytes(const AesField& field) { return AesSaltBytes(field) + kAesVerifierBytes + kAesCodeBytes; }
-
-void ReadEntryExtraField(uint32_t length) {
-  g_aesEntry.active = false;
-  if (!g_entry.encryptionFlag || g_entry.localHeader.method != kMethodAes) {
-    SkipArchiveBytes(length);
-    return;
-  }
-  uint8_t extra[kAesExtraSearched];
-  uint32_t searched = length < kAesExtraSearched ? length : kAesExtraSearched;
-  ReadArchivePart(extra, searched, kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
-  SkipArchiveBytes(length - searched);
-  g_aesEntry.active = FindAesField(extra, searched, &g_aesEntry.field);
-}
 
 bool DeriveAesKeys(const char* password, const AesField& field, const uint8_t* saltAndVerifier, uint8_t* derived,
                    bool* opens) {

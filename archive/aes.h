@@ -61,11 +61,6 @@ uint32_t AesSaltBytes(const AesField& field);
 // verifier and code.
 uint32_t AesOverheadBytes(const AesField& field);
 
-// Reads the current entry's extra field of `length` bytes at the archive's
-// position, leaving the archive behind it, and sets g_aesEntry for the entry:
-// active when it is encrypted and has an AES field.
-void ReadEntryExtraField(uint32_t length);
-
 // Derives the keys of an entry from the password and the salt with verifier
 // that begin its data (`derived` holds kAesMaxDerivedBytes); *opens is set
 // when the verifier matches. False when the system cannot derive them.

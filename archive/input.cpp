@@ -122,6 +122,19 @@ void ReadError(int code) {
   FatalErrorWithExitCode(kExitReadWrite, g_formatBuffer);
 }
 
+void ReadEntryExtraField(uint32_t length) {
+  g_aesEntry.active = false;
+  if (!g_entry.encryptionFlag || g_entry.localHeader.method != kMethodAes) {
+    SkipArchiveBytes(length);
+    return;
+  }
+  uint8_t extra[kAesExtraSearched];
+  uint32_t searched = length < kAesExtraSearched ? length : kAesExtraSearched;
+  ReadArchivePart(extra, searched, kReadErrorLocalHeader, kReadErrorLocalHeaderSpanned);
+  SkipArchiveBytes(length - searched);
+  g_aesEntry.active = FindAesField(extra, searched, &g_aesEntry.field);
+}
+
 namespace {
 
 // The AES counterpart of the encryption header: salt and verifier before the

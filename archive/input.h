@@ -55,6 +55,11 @@ void SkipArchiveBytes(uint32_t count);
 // for the entry's data); false when it does not, or at once, reading nothing,
 // when no password has been entered. An entry too short to hold the header is
 // malformed (kMessageInvalidHeader); a short read is kReadErrorEncryptionHeader. Both are fatal.
+// Reads the current entry's extra field of `length` bytes at the archive's
+// position, leaving the archive behind it, and sets g_aesEntry for the entry:
+// active when it is encrypted and has an AES field.
+void ReadEntryExtraField(uint32_t length);
+
 // For an AES entry (archive/aes.h) the salt and verifier take this header's
 // place, and the 10 bytes of the code behind the data are taken off the count
 // too.
