@@ -15,12 +15,10 @@ const uint32_t kExtraRecordHeader = 4;
 void MakeKeyStream() {
   FillBytes(g_aesEntry.stream, 0, sizeof g_aesEntry.stream);
   for (uint32_t i = 0; i < kAesStreamBlocks; ++i) {
-    uint32_t counter = ++g_aesEntry.blocksMade;  // an entry below 4 GiB never needs the upper bytes
-    uint8_t* block = g_aesEntry.stream + i * kAesBlockBytes;
-    block[0] = static_cast<uint8_t>(counter);
-    block[1] = static_cast<uint8_t>(counter >> 8);
-    block[2] = static_cast<uint8_t>(counter >> 16);
-    block[3] = static_cast<uint8_t>(counter >> 24);
+    // Little-endian, as both targets are; an entry below 4 GiB never needs
+    // more than the low 4 bytes.
+    uint32_t counter = ++g_aesEntry.blocksMade;
+    CopyBytes(g_aesEntry.stream + i * kAesBlockBytes, &counter, sizeof counter);
   }
   SysAesEncryptBlocks(g_aesEntry.stream, kAesStreamBlocks);
   g_aesEntry.streamUsed = 0;

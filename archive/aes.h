@@ -31,9 +31,9 @@ struct AesField {
   uint16_t method;    // the method of the data before it was encrypted
 };
 
-// Key-stream blocks made at a time: the cipher is asked for many blocks at
-// once, not one by one.
-const uint32_t kAesStreamBlocks = 32;
+// Key-stream blocks made at a time (4 KiB): the system's cipher is a call
+// away, so it is asked for many blocks at once, not one by one.
+const uint32_t kAesStreamBlocks = 256;
 
 // --- Process-wide state of the current AES entry (ResetAesEntry puts it back) ---
 struct AesEntryState {
