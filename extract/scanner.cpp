@@ -157,6 +157,7 @@ void ScanArchive() {
 
 int RunPass() {
   g_scanner.passRunning = true;
+  BeginPassFolders();
   int code = ARM_ABORT_POINT();
   SysShowBusyCursor(1);
   if (code == kJumpCompleted) {
@@ -181,6 +182,7 @@ int RunPass() {
     SysClose(g_outputSink.file);
     g_outputSink.file = 0;
   }
+  EndPassFolders();
   SysShowBusyCursor(0);
   g_scanner.passRunning = false;
   return code;

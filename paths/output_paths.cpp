@@ -20,6 +20,20 @@ void ResetOutputPaths() {
   FillBytes(g_outputPaths.configuredFolder, 0, sizeof(g_outputPaths.configuredFolder));
   g_outputPaths.configuredFolderUnexpanded = false;
   g_outputPaths.overwriteSetting = false;
+  g_outputPaths.checkedFolder[0] = 0;
+  g_outputPaths.passRunning = false;
+}
+
+void BeginPassFolders() {
+  g_outputPaths.checkedFolder[0] = 0;
+  g_outputPaths.passRunning = true;
+  SysBeginPassFolders();
+}
+
+void EndPassFolders() {
+  g_outputPaths.checkedFolder[0] = 0;
+  g_outputPaths.passRunning = false;
+  SysEndPassFolders();
 }
 
 namespace {
@@ -140,6 +154,28 @@ void MakeFolderIfMissing(const char* path, bool belowTarget) {
   }
 }
 
+// The length of the part of `path` the checked folder covers: the whole
+// checked folder when `path` goes through it, else its components up to the
+// first that differs; 0 when nothing is checked.
+uint32_t CheckedLength(const char* path) {
+  const char* checked = g_outputPaths.checkedFolder;
+  uint32_t covered = 0;
+  uint32_t at = 0;
+  for (;; ++at) {
+    bool checkedEnds = checked[at] == 0 || IsPathSeparator(checked[at]);
+    bool pathEnds = path[at] == 0 || IsPathSeparator(path[at]);
+    if (checkedEnds && pathEnds && at > 0) covered = at;  // a whole component in common
+    if (checked[at] == 0 || path[at] == 0 || checked[at] != path[at]) return covered;
+  }
+}
+
+// Remembers the folders of `path` up to `end` as checked.
+void RememberCheckedFolder(const char* path, const char* end) {
+  uint32_t length = static_cast<uint32_t>(end - path);
+  CopyBytes(g_outputPaths.checkedFolder, path, length);
+  g_outputPaths.checkedFolder[length] = 0;
+}
+
 }  // namespace
 
 bool ResolveOutputPath(const char* name, char* path) {
@@ -158,23 +194,28 @@ bool ResolveOutputPath(const char* name, char* path) {
 void CreateFolders(const char* outputPath) {
   char path[kWorkPathSize];
   CopyText(path, outputPath, kWorkPathSize);
-  if (path[0] != 0 && path[1] == ':') RequireUsableDrive(path);
+  // Folders this pass made or found already are not looked at again, nor
+  // the drive they are on.
+  const uint32_t checkedLength = CheckedLength(path);
+  if (checkedLength == 0 && path[0] != 0 && path[1] == ':') RequireUsableDrive(path);
 
   // The last component of a file entry is the file itself; behind a folder
   // entry's final separator it is empty, so every folder of the entry is made.
-  const char* last = FileNamePart(path);
+  char* last = FileNamePart(path);
   const uint32_t targetLength = TextLength(g_outputPaths.targetFolder);  // the target may be a link: the user chose it
   char* position = WalkStart(path);
   while (position < last) {
     char* end = position;
     while (*end != 0 && !IsPathSeparator(*end)) ++end;
-    if (end != position) {  // "a\\b": nothing to make between two separators
+    if (end != position && static_cast<uint32_t>(end - path) > checkedLength) {
+      // "a\\b": nothing to make between two separators
       *end = 0;
       MakeFolderIfMissing(path, static_cast<uint32_t>(position - path) >= targetLength);
     }
     *end = '\\';
     position = end + 1;
   }
+  if (g_outputPaths.passRunning && last > path) RememberCheckedFolder(path, last - 1);
 }
 
 FileHandle CreateOutputFileBelowTarget(const char* path) {

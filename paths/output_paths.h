@@ -9,6 +9,7 @@
 // before anything of that entry is created.
 #pragma once
 
+#include "paths/path_routines.h"
 #include "platform/types.h"
 
 const uint32_t kTargetFolderUnits = 260;  // UTF-16 units, as the platform's own folder limit
@@ -33,10 +34,23 @@ struct OutputPathsState {
   // the target folder then keeps the text as written, and is refused while it
   // does, rather than made as a folder named "%NAME%".
   bool configuredFolderUnexpanded;
+
+  // The deepest folder this pass has made or found on the way to an entry
+  // (empty between passes): the folders of its path are not looked at
+  // again. The creation of each file and folder below the target still
+  // refuses a link on the way, so one planted later is met there. Kept
+  // only while a pass runs (between BeginPassFolders and EndPassFolders).
+  char checkedFolder[kPathBufferSize];
+  bool passRunning;
 };
 extern OutputPathsState g_outputPaths;
 
 void ResetOutputPaths();
+
+// A pass begins or ends: forgets the checked folders, here and in the
+// platform (see SysBeginPassFolders).
+void BeginPassFolders();
+void EndPassFolders();
 
 // Turns an entry's name into its output path in `path` (kPathBufferSize
 // bytes), once per entry: the name is checked (CheckEntryName), put under the

@@ -45,6 +45,14 @@ const int kFolderLink = -1;
 // *linkLength set to the length of the path up to that link.
 int SysCreateDirectoryBelow(const char* path, uint32_t trustedLength, uint32_t* linkLength);
 
+// A pass begins and ends. In between the platform may keep what it learnt
+// about the folders the pass works in (their names, folders held open) and
+// answer from it, as long as nothing can be written through a link: the
+// pass asks each thing once. Ending drops all of it; beginning drops what an
+// earlier pass left.
+void SysBeginPassFolders();
+void SysEndPassFolders();
+
 // The type of the drive whose root (such as "C:\") is given.
 uint32_t SysGetDriveType(const char* root);
 

@@ -55,16 +55,21 @@ int SysLeadsToFolder(const char* path) {
 }
 
 int SysCreateDirectory(const char* path) {
-  return g_hostCalls.makeFolder(HostPathFromWindows(path).c_str(), 0755) == 0 ? 1 : 0;
+  std::string hostPath = HostPathFromWindows(path);
+  if (g_hostCalls.makeFolder(hostPath.c_str(), 0755) != 0) return 0;
+  HostNoteCreatedPath(hostPath);
+  return 1;
 }
 
 int SysCreateDirectoryBelow(const char* path, uint32_t trustedLength, uint32_t* linkLength) {
-  std::string name;
-  int folder = HostOpenParentBelow(path, trustedLength, &name, linkLength);
+  HostParentFolder parent;
+  int folder = HostOpenParentBelow(path, trustedLength, &parent, linkLength);
   if (folder == kHostFolderLink) return kFolderLink;
   if (folder < 0) return 0;
-  int made = g_hostCalls.makeFolderAt(folder, HostSpellingIn(folder, name).c_str(), 0755) == 0 ? 1 : 0;
-  ::close(folder);
+  std::string spelt = HostSpellingIn(folder, parent.key, parent.name);
+  int made = g_hostCalls.makeFolderAt(folder, spelt.c_str(), 0755) == 0 ? 1 : 0;
+  if (made != 0) HostNoteCreated(parent.key, spelt);
+  HostCloseParent(parent);
   return made;
 }
 

@@ -26,26 +26,42 @@ FileHandle SysOpen(const char* path, uint32_t mode) {
 FileHandle SysCreate(const char* path) {
   std::string hostPath = HostPathFromWindows(path);
   int fd = g_hostCalls.openFile(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd >= 0) HostNoteCreatedPath(hostPath);
   return fd < 0 ? kFileError : fd;
 }
 
-// Replaced, not written into: what is at the name goes first (a hard link
-// there keeps the bytes of the file it shares), then a file of its own is
-// made in the folder held open, never through a link.
+namespace {
+
+// Creates `parent.name` in the folder afresh: what is there goes first (a
+// hard link there keeps the bytes of the file it shares), then a file of its
+// own is made, never through a link. The create is tried first: a new name,
+// the usual case, then costs one call.
+int CreateFreshIn(const HostParentFolder& parent) {
+  std::string existing = HostSpellingIn(parent.fd, parent.key, parent.name);
+  // Windows keeps the open log from being deleted; Linux would let it go.
+  if (HostIsOpenLogAt(parent.fd, existing)) return -1;
+  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  std::string spelt = existing;
+  int fd = g_hostCalls.openFileAt(parent.fd, spelt.c_str(), flags, 0644);
+  if (fd < 0 && errno == EEXIST) {
+    if (::unlinkat(parent.fd, existing.c_str(), 0) != 0 && errno != ENOENT) return -1;
+    HostNoteRemoved(parent.key, existing);
+    spelt = HostSpellingIn(parent.fd, parent.key, parent.name);
+    fd = g_hostCalls.openFileAt(parent.fd, spelt.c_str(), flags, 0644);
+  }
+  if (fd >= 0) HostNoteCreated(parent.key, spelt);
+  return fd;
+}
+
+}  // namespace
+
 FileHandle SysCreateBelow(const char* path, uint32_t trustedLength, uint32_t* linkLength) {
-  std::string name;
-  int folder = HostOpenParentBelow(path, trustedLength, &name, linkLength);
+  HostParentFolder parent;
+  int folder = HostOpenParentBelow(path, trustedLength, &parent, linkLength);
   if (folder == kHostFolderLink) return kFileLink;
   if (folder < 0) return kFileError;
-  int fd = -1;
-  std::string existing = HostSpellingIn(folder, name);
-  // Windows keeps the open log from being deleted; Linux would let it go.
-  bool isLog = HostIsOpenLogAt(folder, existing);
-  if (!isLog && (::unlinkat(folder, existing.c_str(), 0) == 0 || errno == ENOENT)) {
-    fd = g_hostCalls.openFileAt(folder, HostSpellingIn(folder, name).c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  }
-  ::close(folder);
+  int fd = CreateFreshIn(parent);
+  HostCloseParent(parent);
   return fd < 0 ? kFileError : fd;
 }
 

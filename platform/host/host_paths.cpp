@@ -8,6 +8,8 @@
 #include <cctype>
 #include <map>
 
+#include "platform/host/host_pass_folders.h"
+
 namespace {
 
 struct PathTables {
@@ -120,30 +122,85 @@ std::string FollowWindowsNames(std::string result, const char* rest) {
   return result;
 }
 
-}  // namespace
-
-std::string HostSpellingIn(int folder, const std::string& component) {
-  return ExistingSpelling(folder, WithoutTrailingDotsAndBlanks(component));
+// The same walk in a pass, from the folders' indexes: no folder is opened
+// but to list it the first time. A folder that cannot be listed (nothing
+// there, a file, no right to read it) leaves the component as it is, as the
+// walk above does.
+std::string FollowIndexedNames(std::string result, const char* rest) {
+  bool absolute = !result.empty() || IsSeparator(*rest);
+  while (*rest != 0) {
+    if (IsSeparator(*rest)) {
+      result += '/';
+      ++rest;
+      continue;
+    }
+    std::string component = WithoutTrailingDotsAndBlanks(TakeComponent(rest));
+    std::string folderKey = HostFolderKey(result.empty() && absolute ? "/" : result);
+    std::string spelt;
+    if (!HostIndexedSpelling(folderKey, component, &spelt)) spelt = component;
+    result += spelt;
+  }
+  return result;
 }
 
-int HostOpenParentBelow(const char* path, uint32_t trustedLength, std::string* name, uint32_t* linkLength) {
+}  // namespace
+
+std::string HostSpellingIn(int folder, const std::string& folderKey, const std::string& component) {
+  std::string trimmed = WithoutTrailingDotsAndBlanks(component);
+  std::string spelt;
+  if (HostIndexedSpelling(folderKey, trimmed, &spelt)) return spelt;
+  return ExistingSpelling(folder, trimmed);
+}
+
+namespace {
+
+// The target folder's descriptor, opened as the system follows it; held in
+// a pass.
+int OpenTrustedFolder(const std::string& key, bool* held) {
+  int folder = HostHeldFolder(key);
+  *held = folder >= 0;
+  if (folder >= 0) return folder;
+  folder = ::open(key.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) *held = HostHoldFolder(key, folder);
+  return folder;
+}
+
+}  // namespace
+
+int HostOpenParentBelow(const char* path, uint32_t trustedLength, HostParentFolder* parent, uint32_t* linkLength) {
   std::string trusted(path, trustedLength);
-  std::string trustedHostPath = trusted.empty() ? "." : HostPathFromWindows(trusted.c_str());
-  int folder = ::open(trustedHostPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  std::string key = HostFolderKey(trusted.empty() ? "." : HostPathFromWindows(trusted.c_str()));
+  HostHoldBelow(key);
+  bool held = false;
+  int folder = OpenTrustedFolder(key, &held);
   if (folder < 0) return -1;
   const char* rest = path + trustedLength;
   for (;;) {
     while (IsSeparator(*rest)) ++rest;
     std::string component = TakeComponent(rest);
     if (*rest == 0) {
-      *name = component;
+      parent->fd = folder;
+      parent->held = held;
+      parent->key = key;
+      parent->name = component;
       return folder;
     }
-    std::string spelt = HostSpellingIn(folder, component);
+    std::string spelt = HostSpellingIn(folder, key, component);
+    std::string nextKey = HostFolderKey(key + "/" + spelt);
+    // A folder held since the walk first opened it is the folder it
+    // checked then, whatever has happened to its name since.
+    int next = HostHeldFolder(nextKey);
+    if (next >= 0) {
+      if (!held) ::close(folder);
+      folder = next;
+      held = true;
+      key = nextKey;
+      continue;
+    }
     // What is opened is looked at, not the name a second time: that could
     // find the folder swapped back.
-    int next = ::openat(folder, spelt.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    ::close(folder);
+    next = ::openat(folder, spelt.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (!held) ::close(folder);
     if (next < 0) return -1;
     struct stat status;
     if (::fstat(next, &status) != 0) status.st_mode = 0;
@@ -154,7 +211,13 @@ int HostOpenParentBelow(const char* path, uint32_t trustedLength, std::string* n
       return kHostFolderLink;
     }
     folder = next;
+    key = nextKey;
+    held = HostHoldFolder(key, folder);
   }
+}
+
+void HostCloseParent(const HostParentFolder& parent) {
+  if (!parent.held && parent.fd >= 0) ::close(parent.fd);
 }
 
 void HostMapDrive(char letter, const std::string& folder) {
@@ -201,5 +264,5 @@ std::string HostPathFromWindows(const char* path) {
     auto found = Tables().shares.find(Lower(server) + "\\" + Lower(share));
     result = found != Tables().shares.end() ? found->second : std::string("/nonexistent-share-") + server;
   }
-  return FollowWindowsNames(result, rest);
+  return HostPassFoldersActive() ? FollowIndexedNames(result, rest) : FollowWindowsNames(result, rest);
 }

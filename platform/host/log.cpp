@@ -30,9 +30,11 @@ int SysOpenLog(const char* path) {
   // O_NOFOLLOW fails on a link in the last component (ELOOP); a folder
   // cannot be opened for writing (EISDIR). O_NONBLOCK keeps a FIFO without
   // a reader from hanging the run; it changes nothing for a plain file.
-  int fd = g_hostCalls.openFile(HostPathFromWindows(path).c_str(),
-                                O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  std::string hostPath = HostPathFromWindows(path);
+  int fd = g_hostCalls.openFile(hostPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                                0644);
   if (fd < 0) return errno == ELOOP || errno == EISDIR ? kLogRefused : kLogFailed;
+  HostNoteCreatedPath(hostPath);
   struct stat facts;
   if (fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode) || facts.st_nlink != 1) {
     g_hostCalls.closeFile(fd);

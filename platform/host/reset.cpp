@@ -4,6 +4,7 @@
 #include "platform/host/host_dialog_script.h"
 #include "platform/host/host_memory.h"
 #include "platform/host/host_paths.h"
+#include "platform/host/host_pass_folders.h"
 #include "platform/host/host_process.h"
 #include "platform/host/host_starter.h"
 #include "platform/host/host_system.h"
@@ -18,6 +19,7 @@ void HostResetPlatform() {
   HostFailAllocations(0);
   for (char letter = 'A'; letter <= 'Z'; ++letter) HostSetVolumeLabel(letter, nullptr);
   HostResetPaths();
+  HostEndPassFolders();
   HostResetProcess();
   HostResetStarter();
   HostClearEnvironmentOverrides();
