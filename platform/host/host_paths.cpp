@@ -160,7 +160,7 @@ int OpenTrustedFolder(const std::string& key, bool* held) {
   int folder = HostHeldFolder(key);
   *held = folder >= 0;
   if (folder >= 0) return folder;
-  folder = ::open(key.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  folder = ::open(key.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) *held = HostHoldFolder(key, folder);
   return folder;
 }
