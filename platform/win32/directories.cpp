@@ -56,7 +56,3 @@ uint32_t SysGetWindowsDirectory(char* buffer, uint32_t size) {
   wchar_t wide[kWideTextUnits];
   return ReturnUtf8(wide, GetWindowsDirectoryW(wide, kWideTextUnits), buffer, size);
 }
-
-void SysBeginPassFolders() {}
-
-void SysEndPassFolders() {}
