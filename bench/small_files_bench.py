@@ -19,6 +19,8 @@ plain Win32 copy of the same tree.
                   (bench-win32-copy.exe /tree), for the two payloads
     --arch        which stubs --wine times (default: x64; x86 only where the
                   machine runs 32-bit programs natively, see winebench.py)
+    --stub FILE   with --wine and one --arch: this stub instead of the cross
+                  build's (an older one, to compare)
 
 The two payloads, made by this script into --work:
 
@@ -276,7 +278,7 @@ def bench_wine(args, items, arch):
         print("\nsmall_files_bench: %s stub left out: %s" % (arch, reason))
         return
     cross_bin = winebench.cross_bin(arch)
-    stub, copy = cross_bin / STUB_NAMES[arch], cross_bin / "bench-win32-copy.exe"
+    stub, copy = args.stub or cross_bin / STUB_NAMES[arch], cross_bin / "bench-win32-copy.exe"
     for program in (stub, copy):
         if not program.exists():
             fail("%s is missing: build first (scripts/build.sh host %s)" % (program, winebench.CROSS_BUILDS[arch]))
@@ -296,8 +298,9 @@ def bench_wine(args, items, arch):
 
     with winebench.session(arch):
         for item in items:
-            item.stubs[arch] = make_self_extractor(args.bin, stub, item.archive,
-                                                   item.archive.with_name("payload-%s.exe" % arch))
+            made = item.archive.with_name("payload-%s.exe" % arch)
+            made.unlink(missing_ok=True)  # the stub may be another than last time
+            item.stubs[arch] = make_self_extractor(args.bin, stub, item.archive, made)
             names = list(commands(item, args.tmp))
             log = args.tmp / ("small-files-wine-%d.log" % os.getpid())
             for name in names:  # untimed: each must write the payload's tree
@@ -351,7 +354,12 @@ def main():
     parser.add_argument("--only", choices=tuple(PAYLOADS), help="one payload, no real ZIPs")
     parser.add_argument("--wine", action="store_true")
     parser.add_argument("--arch", choices=("x86", "x64", "both"), default="x64")
+    parser.add_argument("--stub", type=Path)
     args = parser.parse_args()
+    if args.stub is not None and args.arch == "both":
+        fail("--stub goes with one --arch")
+    if args.stub is not None:
+        args.stub = args.stub.resolve()
     for name in ("bin", "work", "tmp"):
         setattr(args, name, getattr(args, name).resolve())
 

@@ -196,13 +196,18 @@ void CreateFolders(const char* outputPath) {
   CopyText(path, outputPath, kWorkPathSize);
   // Folders this pass made or found already are not looked at again, nor
   // the drive they are on.
-  const uint32_t checkedLength = CheckedLength(path);
+  uint32_t checkedLength = CheckedLength(path);
   if (checkedLength == 0 && path[0] != 0 && path[1] == ':') RequireUsableDrive(path);
+  const uint32_t targetLength = TextLength(g_outputPaths.targetFolder);  // the target may be a link: the user chose it
+  // A target folder that is there needs none of the folders above it looked
+  // at, one lookup each: what is below it is walked as before.
+  if (checkedLength < targetLength && targetLength > 0 && KindOfPath(g_outputPaths.targetFolder) != PathKind::kNothing) {
+    checkedLength = targetLength;
+  }
 
   // The last component of a file entry is the file itself; behind a folder
   // entry's final separator it is empty, so every folder of the entry is made.
   char* last = FileNamePart(path);
-  const uint32_t targetLength = TextLength(g_outputPaths.targetFolder);  // the target may be a link: the user chose it
   char* position = WalkStart(path);
   while (position < last) {
     char* end = position;

@@ -57,7 +57,7 @@ int SysLeadsToFolder(const char* path) {
 int SysCreateDirectory(const char* path) {
   std::string hostPath = HostPathFromWindows(path);
   if (g_hostCalls.makeFolder(hostPath.c_str(), 0755) != 0) return 0;
-  HostNoteCreatedPath(hostPath);
+  HostNoteCreatedPath(hostPath, true);
   return 1;
 }
 
@@ -68,7 +68,7 @@ int SysCreateDirectoryBelow(const char* path, uint32_t trustedLength, uint32_t* 
   if (folder < 0) return 0;
   std::string spelt = HostSpellingIn(folder, parent.key, parent.name);
   int made = g_hostCalls.makeFolderAt(folder, spelt.c_str(), 0755) == 0 ? 1 : 0;
-  if (made != 0) HostNoteCreated(parent.key, spelt);
+  if (made != 0) HostNoteCreated(parent.key, spelt, true);
   HostCloseParent(parent);
   return made;
 }

@@ -15,22 +15,28 @@
 
 #include <string>
 
-// The key under which a folder's host path is known: repeated and trailing
-// slashes dropped ("/" stays, "" is ".").
+// The key under which a folder's host path is known: its components joined
+// by HostJoinFolderKey from "/" (an absolute path) or "." (a relative one),
+// so that every walk names one folder alike: repeated and trailing slashes
+// and "." components dropped, "" and "." both ".".
 std::string HostFolderKey(const std::string& hostPath);
+// The key of `name` (one component) in the folder known as `folderKey`.
+std::string HostJoinFolderKey(const std::string& folderKey, const std::string& name);
 
 // In a pass: sets *spelling to the name under which the folder at `folderKey`
-// holds `component` (already without trailing dots and blanks), found in the
-// folder's index, built by listing the folder (opened by its path) the first
-// time. False outside a pass, or when the folder cannot be listed: the
-// caller then looks itself.
+// holds `component` (already without trailing dots and blanks). An item there
+// under that very name is taken, looked at once a pass; otherwise the
+// folder's index answers, built by listing the folder (opened by its path)
+// the first time. False outside a pass, or when the folder cannot be listed:
+// the caller then looks itself.
 bool HostIndexedSpelling(const std::string& folderKey, const std::string& component, std::string* spelling);
 
-// In a pass: what the pass made or removed in the folder at `folderKey`.
-void HostNoteCreated(const std::string& folderKey, const std::string& name);
+// In a pass: what the pass made (a folder: an empty one) or removed in the
+// folder at `folderKey`.
+void HostNoteCreated(const std::string& folderKey, const std::string& name, bool isFolder = false);
 void HostNoteRemoved(const std::string& folderKey, const std::string& name);
 // The same for an item given by its whole host path.
-void HostNoteCreatedPath(const std::string& hostPath);
+void HostNoteCreatedPath(const std::string& hostPath, bool isFolder = false);
 
 // In a pass: the descriptor held for the folder at `folderKey`, opened
 // below the target folder without following a link (or the target folder

@@ -98,6 +98,19 @@ std::string ExistingSpelling(int folder, const std::string& component) {
 // path). Below a component that is not a folder, nothing exists: the rest is
 // taken as it is, as the lookups would find it.
 std::string FollowWindowsNames(std::string result, const char* rest) {
+  // A path whose every component exists as written is spelt as it is: one
+  // look at the whole path instead of one per component.
+  std::string asWritten = result;
+  for (const char* cursor = rest; *cursor != 0;) {
+    if (IsSeparator(*cursor)) {
+      asWritten += '/';
+      ++cursor;
+    } else {
+      asWritten += WithoutTrailingDotsAndBlanks(TakeComponent(cursor));
+    }
+  }
+  struct stat status;
+  if (!asWritten.empty() && ::lstat(asWritten.c_str(), &status) == 0) return asWritten;
   bool absolute = !result.empty() || IsSeparator(*rest);
   std::string base = result.empty() ? (absolute ? "/" : ".") : result;
   int folder = ::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -127,7 +140,7 @@ std::string FollowWindowsNames(std::string result, const char* rest) {
 // there, a file, no right to read it) leaves the component as it is, as the
 // walk above does.
 std::string FollowIndexedNames(std::string result, const char* rest) {
-  bool absolute = !result.empty() || IsSeparator(*rest);
+  std::string folderKey = HostFolderKey(result.empty() && IsSeparator(*rest) ? "/" : result);
   while (*rest != 0) {
     if (IsSeparator(*rest)) {
       result += '/';
@@ -135,10 +148,10 @@ std::string FollowIndexedNames(std::string result, const char* rest) {
       continue;
     }
     std::string component = WithoutTrailingDotsAndBlanks(TakeComponent(rest));
-    std::string folderKey = HostFolderKey(result.empty() && absolute ? "/" : result);
     std::string spelt;
     if (!HostIndexedSpelling(folderKey, component, &spelt)) spelt = component;
     result += spelt;
+    folderKey = HostJoinFolderKey(folderKey, spelt);
   }
   return result;
 }
@@ -186,7 +199,7 @@ int HostOpenParentBelow(const char* path, uint32_t trustedLength, HostParentFold
       return folder;
     }
     std::string spelt = HostSpellingIn(folder, key, component);
-    std::string nextKey = HostFolderKey(key + "/" + spelt);
+    std::string nextKey = HostJoinFolderKey(key, spelt);
     // A folder held since the walk first opened it is the folder it
     // checked then, whatever has happened to its name since.
     int next = HostHeldFolder(nextKey);

@@ -6,7 +6,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/directories.h"
@@ -42,6 +45,9 @@ const size_t kMaxHeldFolders = 256;
 struct PassFolders {
   bool active = false;
   std::unordered_map<std::string, FolderIndex> indexes;
+  // Items found under their exact name in a folder not listed: the folders
+  // above the target are each looked at once, never listed.
+  std::unordered_set<std::string> present;
   std::unordered_map<std::string, int> held;
   std::string trustedKey;  // the folder the held ones lie below
 };
@@ -83,14 +89,23 @@ void CloseHeld() {
 
 }  // namespace
 
+std::string HostJoinFolderKey(const std::string& folderKey, const std::string& name) {
+  if (name.empty() || name == ".") return folderKey;
+  if (folderKey == ".") return name;
+  if (folderKey == "/") return "/" + name;
+  return folderKey + "/" + name;
+}
+
 std::string HostFolderKey(const std::string& hostPath) {
-  std::string key;
-  for (char c : hostPath) {
-    if (c == '/' && !key.empty() && key.back() == '/') continue;
-    key += c;
+  std::string key = !hostPath.empty() && hostPath[0] == '/' ? "/" : ".";
+  size_t start = 0;
+  while (start <= hostPath.size()) {
+    size_t slash = hostPath.find('/', start);
+    if (slash == std::string::npos) slash = hostPath.size();
+    key = HostJoinFolderKey(key, hostPath.substr(start, slash - start));
+    start = slash + 1;
   }
-  while (key.size() > 1 && key.back() == '/') key.pop_back();
-  return key.empty() ? "." : key;
+  return key;
 }
 
 bool HostPassFoldersActive() { return Folders().active; }
@@ -101,6 +116,17 @@ bool HostIndexedSpelling(const std::string& folderKey, const std::string& compon
     *spelling = component;
     return true;
   }
+  if (Folders().indexes.count(folderKey) == 0) {
+    std::string itemKey = HostJoinFolderKey(folderKey, component);
+    struct stat status;
+    if (Folders().present.count(itemKey) != 0 || ::lstat(itemKey.c_str(), &status) == 0) {
+      Folders().present.insert(itemKey);
+      *spelling = component;
+      return true;
+    }
+  }
+  // Not there as written: the folder's names tell whether it is there in
+  // another case.
   FolderIndex& index = IndexOf(folderKey);
   if (!index.listable) return false;
   *spelling = component;
@@ -113,10 +139,13 @@ bool HostIndexedSpelling(const std::string& folderKey, const std::string& compon
   return true;
 }
 
-void HostNoteCreated(const std::string& folderKey, const std::string& name) {
+void HostNoteCreated(const std::string& folderKey, const std::string& name, bool isFolder) {
   if (!Folders().active) return;
-  // A folder looked into before it existed is listed again when next needed.
-  Folders().indexes.erase(HostFolderKey(folderKey + "/" + name));
+  // A folder the pass made holds nothing yet; one looked into before it
+  // existed is listed again when next needed.
+  std::string itemKey = HostJoinFolderKey(folderKey, name);
+  Folders().indexes.erase(itemKey);
+  if (isFolder) Folders().indexes[itemKey].listable = true;
   auto found = Folders().indexes.find(folderKey);
   if (found == Folders().indexes.end()) return;  // listed when first needed
   std::vector<std::string>& names = found->second.byFolded[Folded(name)];
@@ -128,6 +157,7 @@ void HostNoteCreated(const std::string& folderKey, const std::string& name) {
 
 void HostNoteRemoved(const std::string& folderKey, const std::string& name) {
   if (!Folders().active) return;
+  Folders().present.erase(HostJoinFolderKey(folderKey, name));
   auto found = Folders().indexes.find(folderKey);
   if (found == Folders().indexes.end()) return;
   auto folded = found->second.byFolded.find(Folded(name));
@@ -142,13 +172,13 @@ void HostNoteRemoved(const std::string& folderKey, const std::string& name) {
   if (names.empty()) found->second.byFolded.erase(folded);
 }
 
-void HostNoteCreatedPath(const std::string& hostPath) {
+void HostNoteCreatedPath(const std::string& hostPath, bool isFolder) {
   std::string key = HostFolderKey(hostPath);
   size_t slash = key.find_last_of('/');
   if (slash == std::string::npos) {
-    HostNoteCreated(".", key);
+    HostNoteCreated(".", key, isFolder);
   } else {
-    HostNoteCreated(slash == 0 ? "/" : key.substr(0, slash), key.substr(slash + 1));
+    HostNoteCreated(slash == 0 ? "/" : key.substr(0, slash), key.substr(slash + 1), isFolder);
   }
 }
 
