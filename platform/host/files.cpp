@@ -66,12 +66,14 @@ FileHandle SysCreateBelow(const char* path, uint32_t trustedLength, uint32_t* li
 }
 
 bool SysDeleteBelow(const char* path, uint32_t trustedLength) {
-  std::string name;
+  HostParentFolder parent;
   uint32_t linkLength = 0;
-  int folder = HostOpenParentBelow(path, trustedLength, &name, &linkLength);
+  int folder = HostOpenParentBelow(path, trustedLength, &parent, &linkLength);
   if (folder < 0) return false;
-  bool removed = ::unlinkat(folder, HostSpellingIn(folder, name).c_str(), 0) == 0;
-  ::close(folder);
+  std::string spelt = HostSpellingIn(folder, parent.key, parent.name);
+  bool removed = ::unlinkat(folder, spelt.c_str(), 0) == 0;
+  if (removed) HostNoteRemoved(parent.key, spelt);
+  HostCloseParent(parent);
   return removed;
 }
 
