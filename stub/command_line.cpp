@@ -209,6 +209,7 @@ bool AppendSpan(char* text, uint32_t size, uint32_t* length, const char* from, c
 }  // namespace
 
 void TailForLog(const char* tail, const CommandLineRequest& request, char* text, uint32_t size) {
+  static const char kBlank[] = " ";
   static const char kHidden[] = " *****";
   static const char kCut[] = "...";
   while (*tail == ' ' || *tail == '\t') ++tail;
@@ -216,7 +217,7 @@ void TailForLog(const char* tail, const CommandLineRequest& request, char* text,
   while (end > tail && (end[-1] == ' ' || end[-1] == '\t')) --end;
   uint32_t length = 0;
   bool fits = true;
-  if (tail < end) fits = AppendSpan(text, size - sizeof kCut, &length, " ", " " + 1);
+  if (tail < end) fits = AppendSpan(text, size - sizeof kCut, &length, kBlank, kBlank + 1);
   if (request.passwordStart != nullptr && request.passwordStart >= tail) {
     fits = fits && AppendSpan(text, size - sizeof kCut, &length, tail, request.passwordStart);
     fits = fits && AppendSpan(text, size - sizeof kCut, &length, kHidden, kHidden + sizeof kHidden - 1);
