@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "platform/ui.h"
 #include "base/abort.h"
+#include "base/exit_codes.h"
 #include "base/boxes.h"
 #include "ui/resources.h"
 #include "base/settings.h"
@@ -21,7 +22,7 @@ namespace {
 // would resume a dead frame. So a failure while the template is unpacked
 // comes back here, after its box, and ends the program.
 uint8_t* UnpackTemplateOrEnd() {
-  if (ARM_ABORT_POINT() != kJumpCompleted) SysExitProcess(kExitNoMemoryForDialog);
+  if (ARM_ABORT_POINT() != kJumpCompleted) SysExitProcess(kExitFailure);
   uint8_t* dialogTemplate = UnpackPasswordTemplate();
   if (dialogTemplate == nullptr) FatalError(kNoMemoryForResourcesText);
   return dialogTemplate;

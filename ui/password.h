@@ -10,17 +10,14 @@
 // The field gives at most kPasswordUnits units, in UTF-8, and the terminator.
 const uint32_t kPasswordFieldSize = kPasswordCapacity;
 
-// Process exit code when the dialog cannot even be set up: the program ends
-// as a failed start-up does.
-const uint32_t kExitNoMemoryForDialog = 1;
 
 // Asks for the password when the encryption flag is set; otherwise returns true
 // at once. True: go on with the pass (OK, with the typed text now the stored
 // password; or a dialog the system could not make, leaving the stored
 // password as it was); false: cancelled (Cancel, Escape or the close box), the
 // stored password unchanged. With no memory for the dialog's template the
-// program shows "no memory for resources" and ends with
-// kExitNoMemoryForDialog.
+// program shows "no memory for resources" and ends with kExitFailure, as a
+// failed start-up does.
 bool AskPassword(WindowHandle owner);
 
 // The dialog's procedure, called by the platform while AskPassword runs.

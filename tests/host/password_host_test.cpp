@@ -18,6 +18,7 @@
 #include "tests/host/guarded_run.h"
 #include "ui/cjk_font.h"
 #include "ui/password.h"
+#include "base/exit_codes.h"
 
 namespace {
 
@@ -205,7 +206,7 @@ TEST_F(PasswordDialog, NoMemoryForTheTemplateEndsTheProgram) {
         HostFailAllocations(1);
         AskPassword(kOwner);
       },
-      testing::ExitedWithCode(static_cast<int>(kExitNoMemoryForDialog)),
+      testing::ExitedWithCode(kExitFailure),
       "\\[Arcula Self-Extractor\\] no memory for resources \\[OK\\]");
 }
 
